@@ -1,4 +1,5 @@
 #include "editor/KeyboardMessages.h"
+#include "editor/VelocityCurves.h"
 
 #include <algorithm>
 
@@ -10,7 +11,6 @@ namespace NsDravel
         constexpr juce::uint8 sysexEnd       = 0xF7;
         constexpr juce::uint8 manufacturerId = 0x1D;
         constexpr juce::uint8 deviceFamily   = 0x03;
-        constexpr int lastCurveNumber        = 8;
 
         // A product id travels as two 7-bit bytes. Ids in use are below
         // 16384, so the mask only matters for a wrong id, which must still not
@@ -76,22 +76,22 @@ namespace NsDravel
                                   0x00);
     }
 
-    juce::MidiMessage makeCurveDumpSysex (int productId, int curveNumber, const juce::uint8* curve)
+    juce::MidiMessage makeCurveDumpSysex (int productId, int curveNumber)
     {
-        jassert (curveNumber >= 1 && curveNumber <= lastCurveNumber);
-        jassert (curve != nullptr);
+        jassert (curveNumber >= 1 && curveNumber <= numVelocityCurves);
+        curveNumber = juce::jlimit (1, numVelocityCurves, curveNumber);
 
-        juce::uint8 bytes[curveDumpLength] {};
+        juce::uint8 bytes[curveDumpLength];
         const juce::uint8 header[] { sysexStart, manufacturerId, deviceFamily,
                                      idHighByte (productId), idLowByte (productId),
-                                     0x02, 0x02,                                   // command: curve dump
-                                     (juce::uint8) juce::jlimit (1, lastCurveNumber, curveNumber),
+                                     0x02, 0x02,                  // command: curve dump
+                                     (juce::uint8) curveNumber,
                                      0x00 };
         std::copy (std::begin (header), std::end (header), bytes);
 
-        if (curve != nullptr)
-            for (int i = 0; i < curveDumpCurveLength; ++i)
-                bytes[(int) sizeof (header) + i] = clampToDataByte (curve[i]);
+        const auto* curve = getVelocityCurve (curveNumber);
+        for (int i = 0; i < velocityCurveLength; ++i)
+            bytes[(int) sizeof (header) + i] = clampToDataByte (curve[i]);
 
         bytes[curveDumpLength - 1] = sysexEnd;
         return juce::MidiMessage (bytes, curveDumpLength, 0.0);
@@ -147,25 +147,14 @@ namespace NsDravel
         return makeVersionRequestSysex (productId.load());
     }
 
+    juce::MidiMessage makeCurveDumpSysex (int curveNumber)
+    {
+        return makeCurveDumpSysex (detectedProductId.load(), curveNumber);
+    }
+
     std::optional<juce::String> decodeVersionReply (const juce::MidiMessage& message)
     {
         return decodeVersionReply (message, productId.load());
-    }
-}
-#endif
-
-// The curve dump of the editor's own table needs the velocity-curve table too.
-#if __has_include ("editor/EditorState.h") && __has_include ("editor/VelocityCurves.h")
-#include "editor/VelocityCurves.h"
-
-namespace NsDravel
-{
-    juce::MidiMessage makeCurveDumpSysex (int curveNumber)
-    {
-        jassert (curveNumber >= 1 && curveNumber <= numVelocityCurves);
-        curveNumber = juce::jlimit (1, numVelocityCurves, curveNumber);
-
-        return makeCurveDumpSysex (detectedProductId.load(), curveNumber, getVelocityCurve (curveNumber));
     }
 }
 #endif

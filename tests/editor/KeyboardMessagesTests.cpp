@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "editor/KeyboardMessages.h"
+#include "editor/VelocityCurves.h"
 
 #include <vector>
 
@@ -30,13 +31,10 @@ namespace
         return juce::MidiMessage (raw.data(), (int) raw.size());
     }
 
-    std::vector<juce::uint8> descendingCurve()
+    struct UserCurveReset : ::testing::Test
     {
-        std::vector<juce::uint8> curve;
-        for (int i = 0; i < 256; ++i)
-            curve.push_back ((juce::uint8) (127 - i / 2));
-        return curve;
-    }
+        void TearDown() override { resetUserVelocityCurve(); }
+    };
 }
 
 TEST (KeyboardMessages, ProductIdTravelsAsTwoSevenBitBytes)
@@ -73,13 +71,15 @@ TEST (KeyboardMessages, OutOfRangeArgumentsNeverPutAStatusByteInsideASysex)
         EXPECT_TRUE (hasOnlyDataBytesInside (makeVersionRequestSysex (id))) << id;
         EXPECT_TRUE (hasOnlyDataBytesInside (makeModeSelectSysex (id, 10))) << id;
         EXPECT_TRUE (hasOnlyDataBytesInside (makeParameterSysex (id, 0x0201, 0xFF))) << id;
-        EXPECT_TRUE (hasOnlyDataBytesInside (makeCurveDumpSysex (id, 8, descendingCurve().data()))) << id;
+        EXPECT_TRUE (hasOnlyDataBytesInside (makeCurveDumpSysex (id, 8))) << id;
     }
 
     EXPECT_TRUE (hasOnlyDataBytesInside (makeModeSelectSysex (0x1020, 255)));
     EXPECT_TRUE (hasOnlyDataBytesInside (makeParameterSysex (0x1020, 0xFFFF, 0)));
-    EXPECT_EQ (bytesOf (makeCurveDumpSysex (0x1020, 99, descendingCurve().data()))[7], 8);
-    EXPECT_EQ (bytesOf (makeCurveDumpSysex (0x1020, -3, descendingCurve().data()))[7], 1);
+
+    // A curve number outside 1..8 sends a real curve, never bytes from elsewhere
+    EXPECT_EQ (bytesOf (makeCurveDumpSysex (0x1020, 99)), bytesOf (makeCurveDumpSysex (0x1020, 8)));
+    EXPECT_EQ (bytesOf (makeCurveDumpSysex (0x1020, -3)), bytesOf (makeCurveDumpSysex (0x1020, 1)));
 }
 
 TEST (KeyboardMessages, WakeUpAndEndMarkerAreFixed)
@@ -111,29 +111,35 @@ TEST (KeyboardMessages, SettingsBytesTravelAsNibblesOfANoteOn)
     }
 }
 
-TEST (KeyboardMessages, CurveDumpCarriesTheWholeCurveBetweenHeaderAndEnd)
+TEST_F (UserCurveReset, CurveDumpCarriesTheWholeCurveBetweenHeaderAndEnd)
 {
-    const auto curve = descendingCurve();
-    const auto bytes = bytesOf (makeCurveDumpSysex (0x1023, 8, curve.data()));
+    velocityCurves[userCurveNumber - 1][0] = 99;
+    velocityCurves[userCurveNumber - 1][255] = 5;
+
+    const auto bytes = bytesOf (makeCurveDumpSysex (0x1023, 8));
 
     ASSERT_EQ (bytes.size(), 266u);
     EXPECT_EQ (Bytes (bytes.begin(), bytes.begin() + 9),
                (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x23, 0x02, 0x02, 0x08, 0x00 }));
-    EXPECT_EQ (Bytes (bytes.begin() + 9, bytes.end() - 1), Bytes (curve.begin(), curve.end()));
-    EXPECT_EQ (bytes[264], 0);
+    EXPECT_EQ (bytes[9], 99);
+    EXPECT_EQ (bytes[264], 5);
     EXPECT_EQ (bytes[265], 0xF7);
+
+    const auto curve3 = bytesOf (makeCurveDumpSysex (0x1023, 3));
+    EXPECT_EQ (curve3[7], 3);
+    EXPECT_EQ (Bytes (curve3.begin() + 9, curve3.end() - 1),
+               Bytes (velocityCurves[2], velocityCurves[2] + 256));
 }
 
-TEST (KeyboardMessages, CurveEntriesAboveTheVelocityRangeAreClamped)
+TEST_F (UserCurveReset, CurveBytesAboveTheVelocityRangeAreClamped)
 {
-    auto curve = descendingCurve();
-    curve[10] = 0xF7;
-    curve[11] = 0x80;
+    velocityCurves[userCurveNumber - 1][10] = 0xF7;
+    velocityCurves[userCurveNumber - 1][11] = 0x80;
 
-    const auto dump = makeCurveDumpSysex (0x1020, 8, curve.data());
-    EXPECT_EQ (bytesOf (dump)[19], 0x7F);
-    EXPECT_EQ (bytesOf (dump)[20], 0x7F);
-    EXPECT_TRUE (hasOnlyDataBytesInside (dump));
+    const auto bytes = bytesOf (makeCurveDumpSysex (0x1020, 8));
+    EXPECT_EQ (bytes[19], 0x7F);
+    EXPECT_EQ (bytes[20], 0x7F);
+    EXPECT_TRUE (hasOnlyDataBytesInside (makeCurveDumpSysex (0x1020, 8)));
 }
 
 TEST (KeyboardMessages, VersionTextFollowsTheReplyDigits)
