@@ -6,6 +6,7 @@
 #include "editor/MappingModel.h"
 #include "editor/ModeComboLookup.h"
 #include "editor/ModelNames.h"
+#include "editor/VelocityCurves.h"
 
 using namespace NsDravel;
 
@@ -328,6 +329,7 @@ TEST (EditorState, ResetPutsEveryVariableBackToItsStartValue)
     versionRetryCount = versionBackoff = currentCurveNumber = 8;
     deviceName = "Dravel 49";
     deviceSettingsImage = factorySettingsImage;
+    velocityCurves[userCurveNumber - 1][0] ^= 0x7F;
 
     resetProcessState();
 
@@ -341,4 +343,5 @@ TEST (EditorState, ResetPutsEveryVariableBackToItsStartValue)
     EXPECT_EQ (versionBackoff, 1);
     EXPECT_EQ (currentCurveNumber, 1);
     EXPECT_EQ (deviceSettingsImage, DeviceSettingsImage {});
+    EXPECT_EQ (std::memcmp (getVelocityCurve (userCurveNumber), getVelocityCurve (1), velocityCurveLength), 0);
 }
