@@ -130,9 +130,6 @@ namespace NsDravel
     }
 }
 
-// The forms that read the device link's current product ids. They need the
-// editor's process-wide state, which is built beside this file.
-#if __has_include ("editor/EditorState.h")
 #include "editor/EditorState.h"
 
 namespace NsDravel
@@ -157,4 +154,3 @@ namespace NsDravel
         return decodeVersionReply (message, productId.load());
     }
 }
-#endif

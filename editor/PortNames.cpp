@@ -111,9 +111,6 @@ namespace NsDravel
     }
 }
 
-// The filters that also accept the last detected device need the editor's
-// process-wide state, which is built beside this file.
-#if __has_include ("editor/EditorState.h")
 #include "editor/EditorState.h"
 
 namespace NsDravel
@@ -128,4 +125,3 @@ namespace NsDravel
         return isDravelProductId (id);
     }
 }
-#endif

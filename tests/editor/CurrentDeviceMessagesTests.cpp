@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-// These cases need the editor's process-wide state, which is built beside
-// the message builders.
-#if __has_include ("editor/EditorState.h")
 #include "editor/EditorState.h"
 #include "editor/KeyboardMessages.h"
 #include "editor/PortNames.h"
@@ -75,4 +72,3 @@ TEST_F (CurrentDevice, ProductFilterAlsoAcceptsTheDetectedDevice)
     detectedProductId = 2000;
     EXPECT_TRUE (isDravelProductId (2000));
 }
-#endif
