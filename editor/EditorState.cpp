@@ -1,16 +1,13 @@
 #include "EditorState.h"
 #include "DeviceSettingsImage.h"
+#include "PortNames.h"
 #include "VelocityCurves.h"
 
 namespace NsDravel
 {
-    namespace
-    {
-        constexpr int firstKeyboardProductId = 0x1020;   // Dravel 25
-    }
-
     Host* theHost = nullptr;
     MainComp* theMainComp = nullptr;
+    // The link starts out on the smallest keyboard, the Dravel 25.
     std::atomic<int> productId { firstKeyboardProductId };
     int selectedProductId = firstKeyboardProductId;
     std::atomic<int> detectedProductId { firstKeyboardProductId };

@@ -38,7 +38,10 @@ namespace halvik
         its "X1" model), or 0 when the product belongs to no group. */
     int getProductGroup (int productId);
 
-    /** The members of a group, ascending. Empty for 0 or an unknown group. */
+    /** The ids from 2056 to 2078 whose group is the given one, ascending: the
+        seven models of a group for its head 2056 or 2058, nothing for any other
+        head. Callers ask only for a group that getProductGroup gave them (never
+        0, which would list the ungrouped ids of that span). */
     juce::Array<int> getProductGroupMembers (int groupId);
 
     /** 2, 3 or 4: see FlashMethod. */
