@@ -19,7 +19,8 @@ namespace
 
         void start() override               { port->start(); }
         void stop() override                { port->stop(); }
-        juce::String getName() const override { return port->getName(); }
+        juce::String getName() const override       { return port->getName(); }
+        juce::String getIdentifier() const override { return port->getIdentifier(); }
 
     private:
         std::unique_ptr<juce::MidiInput> port;
@@ -38,6 +39,7 @@ namespace
         void sendMessageNow (const juce::MidiMessage& message) override       { port->sendMessageNow (message); }
         void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) override { port->sendBlockOfMessagesNow (buffer); }
         juce::String getName() const override                                 { return port->getName(); }
+        juce::String getIdentifier() const override                           { return port->getIdentifier(); }
 
     private:
         std::unique_ptr<juce::MidiOutput> port;
