@@ -9,6 +9,7 @@
 #include "editor/MidiPortNames.h"
 #include "editor/MidiPortSystem.h"
 #include "editor/PortNames.h"
+#include "editor/ProcessorNames.h"
 #include "firmware/PortNameTable.h"
 
 #include <cmath>

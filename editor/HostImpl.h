@@ -3,6 +3,8 @@
 #include "editor/Host.h"
 #include "editor/MappingModel.h"
 
+#include <juce_audio_basics/juce_audio_basics.h>
+
 namespace NsDravel
 {
 

@@ -110,10 +110,8 @@ void Host::MidiInputHandler::handleIncomingMidiMessage (juce::MidiInput*, const 
     if (closing.load() != 0)
         return;
 
-    juce::String versionText;
-
-    if (decodeVersionReply (message, productId.load(), versionText))
-        juce::MessageManager::callAsync ([versionText] { showFirmwareVersion (versionText); });
+    if (auto versionText = decodeVersionReply (message, productId.load()))
+        juce::MessageManager::callAsync ([text = *versionText] { showFirmwareVersion (text); });
 
     midiReceivedFlag = true;
 }

@@ -1,5 +1,7 @@
 #include "editor/MidiPortSystem.h"
 
+#include "editor/MidiPortNames.h"
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -109,6 +111,16 @@ juce::StringArray namesOf (const juce::Array<juce::MidiDeviceInfo>& devices)
         names.add (device.name);
 
     return names;
+}
+
+juce::StringArray listMidiOutputNames()
+{
+    return namesOf (MidiPortSystem::getCurrent().getOutputDevices());
+}
+
+juce::StringArray listMidiInputNames()
+{
+    return namesOf (MidiPortSystem::getCurrent().getInputDevices());
 }
 
 void pauseMicroseconds (double microseconds)
