@@ -82,9 +82,8 @@ namespace NsDravel
 
     void CurveSettingView::storeUserCurve()
     {
-        juce::uint8 table[velocityCurveLength];
-        curve->getShape().writeTable (table);
-        setUserCurve (table);
+        // writeTable clamps every entry to 0..127, so the dump never carries a status byte.
+        curve->getShape().writeTable (velocityCurves[userCurveNumber - 1]);
         pendingCurveSend = true;
     }
 

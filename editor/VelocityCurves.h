@@ -4,31 +4,23 @@
 
 namespace NsDravel
 {
-    /** Number of velocity curves the keyboard knows; curve numbers run 1..8. */
+    /** Number of velocity curves the keyboard knows; curve 8 is the user curve. */
     constexpr int numVelocityCurves = 8;
 
-    /** Entries in one curve table, indexed by the keyboard's strike-time index 0..255. */
-    constexpr int velocityCurveLength = 256;
-
-    /** The curve the user draws; the only one that can change. */
+    /** Curve number of the curve the user draws. */
     constexpr int userCurveNumber = 8;
 
-    /** The eight curve tables, curve n at [n - 1], each 256 velocities 0..127 in the
-        keyboard's own order (index 0 is the hardest strike). Curves 1..7 are fixed;
-        curve 8 is the user curve, which starts equal to curve 1 and changes only
-        through setUserCurve. Message thread only.
-    */
-    extern const juce::uint8* const velocityCurves[numVelocityCurves];
+    /** Entries per curve: the keyboard's velocity for each of its 256 key-speed steps. */
+    constexpr int velocityCurveLength = 256;
 
-    /** The table of curve n (1..8), or nullptr for any other number. */
-    const juce::uint8* getVelocityCurve (int curveNumber) noexcept;
+    /** The curves, curve k at index k - 1, in the keyboard's own order (index 0 is
+        the fastest keystroke). Curves 1 to 7 are fixed; the user curve starts as a
+        copy of curve 1 and is changed only by the curve editor. Message thread. */
+    extern juce::uint8 velocityCurves[numVelocityCurves][velocityCurveLength];
 
-    /** Replaces the user curve with 256 velocities in the keyboard's order; values
-        above 127 are clamped so that the table always fits into a curve dump.
-        Message thread only.
-    */
-    void setUserCurve (const juce::uint8* newTable) noexcept;
+    /** The 256 entries of curve 1..8, or nullptr for any other number. */
+    const juce::uint8* getVelocityCurve (int curveNumber);
 
-    /** Puts the user curve back to its start value (a copy of curve 1). */
-    void resetUserCurve() noexcept;
+    /** Puts the user curve back to its start (a copy of curve 1). For tests. */
+    void resetUserVelocityCurve();
 }
