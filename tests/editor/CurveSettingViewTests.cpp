@@ -2,8 +2,11 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "editor/CurveSettingView.h"
+#include "editor/DeviceTimer.h"
 #include "editor/EditorState.h"
+#include "editor/Host.h"
 #include "editor/VelocityCurves.h"
+#include "support/SimulatedKeyboard.h"
 
 #include <cmath>
 
@@ -324,4 +327,41 @@ TEST_F (CurveDialog, OkOnAFixedCurveChangesNothing)
 
     EXPECT_FALSE (pendingCurveSend);
     EXPECT_TRUE (userCurveUnchanged());
+}
+
+TEST_F (CurveDialog, TheStoredUserCurveReachesTheKeyboardOnTheNextTick)
+{
+    sim::SimulatedMidiPorts ports;
+    ports.setRealPauses (false);
+    sim::SimulatedKeyboard keyboard (ports);
+    theHost = Host::getInstance();
+
+    MyTimer timer;
+    timer.tick();                         // finds and connects the keyboard
+    keyboard.clearRecords();
+
+    CurveSettingView view (8, editorWidth, editorHeight);
+    dragHandle (view.getCurveComponent(), 3, view.getCurveComponent().getHandlePosition (3) + juce::Point<float> (0.0f, -90.0f));
+    ASSERT_TRUE (clickClosesDialog (view, "OK"));
+    EXPECT_TRUE (keyboard.curveDumps().empty());
+
+    timer.tick();
+
+    const auto dumps = keyboard.curveDumps();
+    ASSERT_EQ (dumps.size(), 1u);
+    EXPECT_EQ (dumps[0].curveNumber, 8);
+    EXPECT_EQ (dumps[0].bytes, std::vector<juce::uint8> (getVelocityCurve (8), getVelocityCurve (8) + 256));
+    EXPECT_FALSE (userCurveUnchanged());
+    EXPECT_FALSE (pendingCurveSend);
+
+    int dumpSizes = 0;
+
+    for (const auto& r : keyboard.received())
+        if (r.message.isSysEx())
+            dumpSizes += r.message.getRawDataSize() == 266 ? 1 : 0;
+
+    EXPECT_EQ (dumpSizes, 1);
+
+    timer.tick();
+    EXPECT_EQ (keyboard.curveDumps().size(), 1u);
 }
