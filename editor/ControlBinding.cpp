@@ -139,9 +139,7 @@ namespace NsDravel
 
     void ControlBinding::setSustainMode (int polarity)
     {
-        auto* record = pedalAndWheelRecordOf (deviceSettingsImage, controlNumber);
-        record[3] = polarity != 0 ? 0x7F : 0x00;
-        record[4] = polarity != 0 ? 0x00 : 0x7F;
+        writeSustainPolarity (pedalAndWheelRecordOf (deviceSettingsImage, controlNumber), polarity);
         sustain.setValue (polarity);
     }
 
@@ -150,10 +148,7 @@ namespace NsDravel
         if (dawMode == userDefinedDawMode)
         {
             if (auto* knob = knobRecordOf (deviceSettingsImage, controlNumber))
-            {
-                knob[3] = isClockwise ? 0x40 : 0x00;
-                knob[4] = isClockwise ? 0x00 : 0x40;
-            }
+                writeKnobDirection (knob, isClockwise);
         }
 
         clockwise.setValue (isClockwise ? 1 : 0);

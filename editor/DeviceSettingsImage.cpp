@@ -76,6 +76,18 @@ namespace NsDravel
         return image.pedalAndWheel[(size_t) recordIndexOfControl (control)].data();
     }
 
+    void writeSustainPolarity (juce::uint8* record, int polarity)
+    {
+        record[3] = polarity != 0 ? 0x7F : 0x00;
+        record[4] = polarity != 0 ? 0x00 : 0x7F;
+    }
+
+    void writeKnobDirection (juce::uint8* knobRecord, bool isClockwise)
+    {
+        knobRecord[3] = isClockwise ? 0x40 : 0x00;
+        knobRecord[4] = isClockwise ? 0x00 : 0x40;
+    }
+
     //==============================================================================
     int getControlChannel (int mode, int control)
     {

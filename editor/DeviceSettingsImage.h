@@ -76,6 +76,13 @@ namespace NsDravel
         index table (controls 1, 6 and unknown numbers give record 0, control 7 record 1). */
     juce::uint8* pedalAndWheelRecordOf (DeviceSettingsImage& image, int control);
 
+    /** Writes the sustain polarity pair (bytes 3 and 4) of a pedal-and-wheel record:
+        non-zero polarity acts on release (7F 00), zero on press (00 7F). */
+    void writeSustainPolarity (juce::uint8* record, int polarity);
+
+    /** Writes the turning direction pair (bytes 3 and 4) of a knob record. */
+    void writeKnobDirection (juce::uint8* knobRecord, bool isClockwise);
+
     //==============================================================================
     /** MIDI channel 1..16 that a control sends on. Knobs read 1 in DAW mode 5. */
     int getControlChannel (int mode, int control);

@@ -71,10 +71,13 @@ namespace NsDravel
 
         // Copies the controls' assignments into the settings image. The map has been
         // validated, so every value is in range; a property the keys lack leaves its
-        // header byte as it was.
+        // header byte as it was. The sustain polarity and the knob direction travel
+        // too, gated as the editor's own setters gate them, so that a loaded mapping
+        // sends what it shows.
         void copyControlsToImage (const juce::ValueTree& map)
         {
             auto& image = deviceSettingsImage;
+            const auto mode = getModeIndexOfMap (map);
 
             for (int id = 1; id <= controlsPerMap; ++id)
             {
@@ -102,12 +105,18 @@ namespace NsDravel
                     record[2] = value;
                     record[0] = lowNibbleReplaced (record[0], status);
                     record[1] = (juce::uint8) ((status << 4) | channel);
+
+                    if (id == 2 && control.hasProperty (ModelIds::sustain))
+                        writeSustainPolarity (record.data(), readInt (control, ModelIds::sustain));
                 }
                 else
                 {
                     auto& record = image.knobs[(size_t) (id - 6)];
                     record[1] = lowNibbleReplaced (record[1], channel);
                     record[2] = value;
+
+                    if (mode == userDefinedDawMode && control.hasProperty (ModelIds::clockwise))
+                        writeKnobDirection (record.data(), readInt (control, ModelIds::clockwise) != 0);
                 }
             }
         }

@@ -151,6 +151,31 @@ TEST_F (MappingFiles, ChannelTypeAndValueOfAControlComeBack)
     EXPECT_EQ ((int) getControlById (map, 3)[ModelIds::value], 74);
 }
 
+TEST_F (MappingFiles, SustainPolarityAndKnobDirectionReachTheImage)
+{
+    const auto userDefined = savedMap (6, [] (juce::ValueTree& map)
+    {
+        control (map, 2).setProperty (ModelIds::sustain, 1, nullptr);
+        control (map, 6).setProperty (ModelIds::clockwise, 1, nullptr);
+    });
+
+    ASSERT_TRUE (loadMappingFromFile (*model, userDefined).wasOk());
+    EXPECT_EQ (deviceSettingsImage.pedalAndWheel[0][3], 0x7f);     // acts on release
+    EXPECT_EQ (deviceSettingsImage.pedalAndWheel[0][4], 0x00);
+    EXPECT_EQ (deviceSettingsImage.knobs[0][3], 0x40);             // clockwise
+    EXPECT_EQ (deviceSettingsImage.knobs[0][4], 0x00);
+
+    // Outside the user-defined mode the knob direction is not the editor's to set.
+    const auto nuendo = savedMap (0, [] (juce::ValueTree& map) { control (map, 6).setProperty (ModelIds::clockwise, 1, nullptr); });
+    deviceSettingsImage.knobs[0][3] = 0x00;
+    deviceSettingsImage.knobs[0][4] = 0x40;
+    const auto before = deviceSettingsImage.knobs[0];
+
+    ASSERT_TRUE (loadMappingFromFile (*model, nuendo).wasOk());
+    EXPECT_EQ (deviceSettingsImage.knobs[0][3], before[3]);
+    EXPECT_EQ (deviceSettingsImage.knobs[0][4], before[4]);
+}
+
 TEST_F (MappingFiles, KeysSettingsComeBackAndMissingOnesLeaveTheirBytes)
 {
     const auto withAll = savedMap (0, [] (juce::ValueTree& map)
