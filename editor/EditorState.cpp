@@ -1,0 +1,65 @@
+#include "EditorState.h"
+#include "DeviceSettingsImage.h"
+
+namespace NsDravel
+{
+    namespace
+    {
+        constexpr int firstKeyboardProductId = 0x1020;   // Dravel 25
+    }
+
+    Host* theHost = nullptr;
+    MainComp* theMainComp = nullptr;
+    std::atomic<int> productId { firstKeyboardProductId };
+    int selectedProductId = firstKeyboardProductId;
+    std::atomic<int> detectedProductId { firstKeyboardProductId };
+    std::atomic<bool> midiReceivedFlag { false };
+
+    bool autoConnectEnabled = true;
+    bool deviceConnected = false;
+    juce::StringArray knownOutputNames;
+    bool rescanRequested = false;
+    bool versionRequestPending = false;
+    int versionRetryCount = 0;
+    int versionBackoff = 1;
+    bool midiSentFlag = false;
+    bool pendingSettingsWrite = false;
+    bool pendingCurveSend = false;
+    bool pendingStoreCommand = false;
+    MyTimer* theTimer = nullptr;
+
+    int currentCurveNumber = 1;
+    juce::String deviceName;
+    bool upgradeLaunchGuard = false;
+    bool testModeEnabled = false;
+
+    void resetProcessState()
+    {
+        theHost = nullptr;
+        theMainComp = nullptr;
+        productId = firstKeyboardProductId;
+        selectedProductId = firstKeyboardProductId;
+        detectedProductId = firstKeyboardProductId;
+        midiReceivedFlag = false;
+
+        autoConnectEnabled = true;
+        deviceConnected = false;
+        knownOutputNames.clear();
+        rescanRequested = false;
+        versionRequestPending = false;
+        versionRetryCount = 0;
+        versionBackoff = 1;
+        midiSentFlag = false;
+        pendingSettingsWrite = false;
+        pendingCurveSend = false;
+        pendingStoreCommand = false;
+        theTimer = nullptr;
+
+        currentCurveNumber = 1;
+        deviceName.clear();
+        upgradeLaunchGuard = false;
+        testModeEnabled = false;
+
+        deviceSettingsImage = DeviceSettingsImage {};
+    }
+}

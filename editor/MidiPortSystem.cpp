@@ -1,0 +1,117 @@
+#include "editor/MidiPortSystem.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace NsDravel
+{
+
+namespace
+{
+    class SystemInputPort final : public MidiInputPort
+    {
+    public:
+        explicit SystemInputPort (std::unique_ptr<juce::MidiInput> openedPort)
+            : port (std::move (openedPort))
+        {
+        }
+
+        void start() override               { port->start(); }
+        void stop() override                { port->stop(); }
+        juce::String getName() const override { return port->getName(); }
+
+    private:
+        std::unique_ptr<juce::MidiInput> port;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SystemInputPort)
+    };
+
+    class SystemOutputPort final : public MidiOutputPort
+    {
+    public:
+        explicit SystemOutputPort (std::unique_ptr<juce::MidiOutput> openedPort)
+            : port (std::move (openedPort))
+        {
+        }
+
+        void sendMessageNow (const juce::MidiMessage& message) override       { port->sendMessageNow (message); }
+        void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) override { port->sendBlockOfMessagesNow (buffer); }
+        juce::String getName() const override                                 { return port->getName(); }
+
+    private:
+        std::unique_ptr<juce::MidiOutput> port;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SystemOutputPort)
+    };
+
+    /** The operating system's ports, through JUCE. */
+    class SystemMidiPorts final : public MidiPortSystem
+    {
+    public:
+        SystemMidiPorts() = default;
+
+        juce::Array<juce::MidiDeviceInfo> getInputDevices() override  { return juce::MidiInput::getAvailableDevices(); }
+        juce::Array<juce::MidiDeviceInfo> getOutputDevices() override { return juce::MidiOutput::getAvailableDevices(); }
+
+        std::unique_ptr<MidiInputPort> openInput (const juce::String& identifier,
+                                                  juce::MidiInputCallback* callback) override
+        {
+            if (auto port = juce::MidiInput::openDevice (identifier, callback))
+                return std::make_unique<SystemInputPort> (std::move (port));
+
+            return {};
+        }
+
+        std::unique_ptr<MidiOutputPort> openOutput (const juce::String& identifier) override
+        {
+            if (auto port = juce::MidiOutput::openDevice (identifier))
+                return std::make_unique<SystemOutputPort> (std::move (port));
+
+            return {};
+        }
+    };
+
+    SystemMidiPorts& systemPorts()
+    {
+        static SystemMidiPorts ports;
+        return ports;
+    }
+
+    std::atomic<MidiPortSystem*> installedSystem { nullptr };
+}
+
+void MidiPortSystem::pause (double microseconds)
+{
+    std::this_thread::sleep_for (std::chrono::duration<double, std::micro> (microseconds));
+}
+
+MidiPortSystem& MidiPortSystem::getCurrent()
+{
+    if (auto* installed = installedSystem.load())
+        return *installed;
+
+    return systemPorts();
+}
+
+MidiPortSystem* MidiPortSystem::setCurrent (MidiPortSystem* newSystem)
+{
+    return installedSystem.exchange (newSystem);
+}
+
+juce::StringArray namesOf (const juce::Array<juce::MidiDeviceInfo>& devices)
+{
+    juce::StringArray names;
+
+    for (auto& device : devices)
+        names.add (device.name);
+
+    return names;
+}
+
+void pauseMicroseconds (double microseconds)
+{
+    MidiPortSystem::getCurrent().pause (microseconds);
+}
+
+} // namespace NsDravel

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <juce_audio_devices/juce_audio_devices.h>
+
+#include <memory>
+
+namespace NsDravel
+{
+
+/** An opened MIDI input port. Messages reach the callback given when it was
+    opened, on the port's own thread, between start() and stop(). Releasing the
+    object closes the port; once stop() has returned no callback is running. */
+class MidiInputPort
+{
+public:
+    virtual ~MidiInputPort() = default;
+
+    /** Starts delivering incoming messages to the callback. */
+    virtual void start() = 0;
+
+    /** Stops delivering; waits for a callback that is running to return. */
+    virtual void stop() = 0;
+
+    /** The name under which the system lists this port. */
+    virtual juce::String getName() const = 0;
+};
+
+/** An opened MIDI output port. Releasing the object closes the port. */
+class MidiOutputPort
+{
+public:
+    virtual ~MidiOutputPort() = default;
+
+    /** Sends one message at once. */
+    virtual void sendMessageNow (const juce::MidiMessage& message) = 0;
+
+    /** Sends every message of the buffer at once, in buffer order. */
+    virtual void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) = 0;
+
+    /** The name under which the system lists this port. */
+    virtual juce::String getName() const = 0;
+};
+
+/** The program's one way to the operating system's MIDI ports, and the clock
+    that every pause between protocol messages goes through.
+
+    The program uses the system's ports (through JUCE); tests install a
+    simulated set of ports with setCurrent and restore the previous one after.
+    Nothing else in the program touches JUCE's MIDI port classes.
+*/
+class MidiPortSystem
+{
+public:
+    virtual ~MidiPortSystem() = default;
+
+    /** The ports the program can read from, in the system's order. */
+    virtual juce::Array<juce::MidiDeviceInfo> getInputDevices() = 0;
+
+    /** The ports the program can send to, in the system's order. */
+    virtual juce::Array<juce::MidiDeviceInfo> getOutputDevices() = 0;
+
+    /** Opens an input by its identifier; null when it cannot be opened. The
+        port is opened stopped: call start() to receive. */
+    virtual std::unique_ptr<MidiInputPort> openInput (const juce::String& identifier,
+                                                      juce::MidiInputCallback* callback) = 0;
+
+    /** Opens an output by its identifier; null when it cannot be opened. */
+    virtual std::unique_ptr<MidiOutputPort> openOutput (const juce::String& identifier) = 0;
+
+    /** Blocks the calling thread for the given number of microseconds (a
+        standard-library sleep of at least that long). */
+    virtual void pause (double microseconds);
+
+    /** The port system in use now: the system's own unless a test installed
+        another. */
+    static MidiPortSystem& getCurrent();
+
+    /** Installs a port system and returns the one it replaces (null stands for
+        the system's own). Message thread, while no port is being opened. */
+    static MidiPortSystem* setCurrent (MidiPortSystem* newSystem);
+
+protected:
+    MidiPortSystem() = default;
+
+private:
+    JUCE_DECLARE_NON_COPYABLE (MidiPortSystem)
+};
+
+/** The names of a list of ports, in list order. */
+juce::StringArray namesOf (const juce::Array<juce::MidiDeviceInfo>& devices);
+
+/** The pause between two protocol messages: every such wait of the program
+    goes through here. Blocks the calling thread for at least the given time. */
+void pauseMicroseconds (double microseconds);
+
+} // namespace NsDravel

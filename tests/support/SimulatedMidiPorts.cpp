@@ -1,0 +1,374 @@
+#include "support/SimulatedMidiPorts.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace sim
+{
+
+namespace
+{
+    struct PublishedPort
+    {
+        juce::String name, identifier;
+        bool isOutput = false;
+        PortEndpoint* endpoint = nullptr;
+    };
+
+    class SimulatedInput;
+    class SimulatedOutput;
+}
+
+struct SimulatedMidiPorts::Core
+{
+    // Guards the published lists, the timeline and the counters.
+    mutable std::mutex lock;
+    std::vector<PublishedPort> published;
+    juce::StringArray refused;
+    std::vector<Event> events;
+    std::map<juce::String, int> inputOpens, outputOpens;
+    std::vector<SimulatedOutput*> openOutputs;
+    int nextIdentifier = 1;
+
+    // Guards the open inputs and every callback into the program, so that an
+    // input that has been stopped or released never calls back again.
+    std::mutex delivery;
+    std::vector<SimulatedInput*> openInputs;
+
+    std::atomic<bool> realPauses { true };
+
+    const PublishedPort* findPublished (const juce::String& identifier) const
+    {
+        for (auto& port : published)
+            if (port.identifier == identifier)
+                return &port;
+
+        return nullptr;
+    }
+
+    juce::String publishedIdentifier (const juce::String& name, bool isOutput) const
+    {
+        for (auto& port : published)
+            if (port.name == name && port.isOutput == isOutput)
+                return port.identifier;
+
+        return {};
+    }
+
+    void deliverToDevice (const juce::String& identifier, const juce::MidiMessage& message)
+    {
+        PortEndpoint* endpoint = nullptr;
+        juce::String name;
+
+        {
+            const std::lock_guard<std::mutex> guard (lock);
+
+            auto* port = findPublished (identifier);
+
+            if (port == nullptr)
+                return;     // unplugged: the message goes nowhere
+
+            endpoint = port->endpoint;
+            name = port->name;
+            events.push_back ({ false, name, message, 0.0 });
+        }
+
+        if (endpoint != nullptr)
+            endpoint->receiveFromProgram (name, message);
+    }
+};
+
+namespace
+{
+    class SimulatedInput final : public NsDravel::MidiInputPort
+    {
+    public:
+        SimulatedInput (std::shared_ptr<SimulatedMidiPorts::Core> c, juce::String n, juce::String id,
+                        juce::MidiInputCallback* cb)
+            : core (std::move (c)), name (std::move (n)), identifier (std::move (id)), callback (cb)
+        {
+            const std::lock_guard<std::mutex> guard (core->delivery);
+            core->openInputs.push_back (this);
+        }
+
+        ~SimulatedInput() override
+        {
+            const std::lock_guard<std::mutex> guard (core->delivery);
+            auto& inputs = core->openInputs;
+            inputs.erase (std::remove (inputs.begin(), inputs.end(), this), inputs.end());
+        }
+
+        void start() override
+        {
+            const std::lock_guard<std::mutex> guard (core->delivery);
+            started = true;
+        }
+
+        void stop() override
+        {
+            const std::lock_guard<std::mutex> guard (core->delivery);
+            started = false;
+        }
+
+        juce::String getName() const override { return name; }
+
+        std::shared_ptr<SimulatedMidiPorts::Core> core;
+        const juce::String name, identifier;
+        juce::MidiInputCallback* const callback;
+        bool started = false;   // guarded by core->delivery
+    };
+
+    class SimulatedOutput final : public NsDravel::MidiOutputPort
+    {
+    public:
+        SimulatedOutput (std::shared_ptr<SimulatedMidiPorts::Core> c, juce::String n, juce::String id)
+            : core (std::move (c)), name (std::move (n)), identifier (std::move (id))
+        {
+            const std::lock_guard<std::mutex> guard (core->lock);
+            core->openOutputs.push_back (this);
+        }
+
+        ~SimulatedOutput() override
+        {
+            const std::lock_guard<std::mutex> guard (core->lock);
+            auto& outputs = core->openOutputs;
+            outputs.erase (std::remove (outputs.begin(), outputs.end(), this), outputs.end());
+        }
+
+        void sendMessageNow (const juce::MidiMessage& message) override
+        {
+            core->deliverToDevice (identifier, message);
+        }
+
+        void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) override
+        {
+            for (const auto metadata : buffer)
+                core->deliverToDevice (identifier, metadata.getMessage());
+        }
+
+        juce::String getName() const override { return name; }
+
+        std::shared_ptr<SimulatedMidiPorts::Core> core;
+        const juce::String name, identifier;
+    };
+}
+
+//==============================================================================
+SimulatedMidiPorts::SimulatedMidiPorts()
+    : core (std::make_shared<Core>())
+{
+    previous = NsDravel::MidiPortSystem::setCurrent (this);
+}
+
+SimulatedMidiPorts::~SimulatedMidiPorts()
+{
+    NsDravel::MidiPortSystem::setCurrent (previous);
+}
+
+void SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint& endpoint)
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    core->published.push_back ({ name, "sim-out-" + juce::String (core->nextIdentifier++), true, &endpoint });
+}
+
+void SimulatedMidiPorts::publishInput (const juce::String& name)
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    core->published.push_back ({ name, "sim-in-" + juce::String (core->nextIdentifier++), false, nullptr });
+}
+
+void SimulatedMidiPorts::withdraw (const juce::String& name)
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    auto& ports = core->published;
+    ports.erase (std::remove_if (ports.begin(), ports.end(), [&] (auto& p) { return p.name == name; }), ports.end());
+}
+
+void SimulatedMidiPorts::setRefusingOpens (const juce::String& name, bool shouldRefuse)
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+
+    if (shouldRefuse)
+        core->refused.addIfNotAlreadyThere (name);
+    else
+        core->refused.removeString (name);
+}
+
+bool SimulatedMidiPorts::sendToProgram (const juce::String& inputName, const juce::MidiMessage& message)
+{
+    const std::lock_guard<std::mutex> deliveryGuard (core->delivery);
+
+    juce::String identifier;
+    {
+        const std::lock_guard<std::mutex> guard (core->lock);
+        identifier = core->publishedIdentifier (inputName, false);
+    }
+
+    if (identifier.isEmpty())
+        return false;
+
+    bool delivered = false;
+
+    for (auto* input : core->openInputs)
+    {
+        auto* simulated = static_cast<SimulatedInput*> (input);
+
+        if (simulated->identifier == identifier && simulated->started)
+        {
+            simulated->callback->handleIncomingMidiMessage (nullptr, message);
+            delivered = true;
+        }
+    }
+
+    return delivered;
+}
+
+//==============================================================================
+std::vector<SimulatedMidiPorts::Event> SimulatedMidiPorts::timeline() const
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    return core->events;
+}
+
+juce::StringArray SimulatedMidiPorts::describeTimeline() const
+{
+    juce::StringArray lines;
+
+    for (auto& event : timeline())
+        lines.add (event.isPause ? "pause " + juce::String (event.microseconds)
+                                 : hexOf (event.message));
+
+    return lines;
+}
+
+double SimulatedMidiPorts::totalPauseMicroseconds() const
+{
+    double total = 0.0;
+
+    for (auto& event : timeline())
+        if (event.isPause)
+            total += event.microseconds;
+
+    return total;
+}
+
+void SimulatedMidiPorts::clearTimeline()
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    core->events.clear();
+}
+
+int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    auto found = core->inputOpens.find (name);
+    return found == core->inputOpens.end() ? 0 : found->second;
+}
+
+int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    auto found = core->outputOpens.find (name);
+    return found == core->outputOpens.end() ? 0 : found->second;
+}
+
+int SimulatedMidiPorts::openInputsNow (const juce::String& name) const
+{
+    const std::lock_guard<std::mutex> guard (core->delivery);
+    return (int) std::count_if (core->openInputs.begin(), core->openInputs.end(),
+                                [&] (auto* input) { return static_cast<SimulatedInput*> (input)->name == name; });
+}
+
+int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    return (int) std::count_if (core->openOutputs.begin(), core->openOutputs.end(),
+                                [&] (auto* output) { return static_cast<SimulatedOutput*> (output)->name == name; });
+}
+
+void SimulatedMidiPorts::setRealPauses (bool shouldWait)
+{
+    core->realPauses = shouldWait;
+}
+
+//==============================================================================
+juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getInputDevices()
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    juce::Array<juce::MidiDeviceInfo> devices;
+
+    for (auto& port : core->published)
+        if (! port.isOutput)
+            devices.add ({ port.name, port.identifier });
+
+    return devices;
+}
+
+juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getOutputDevices()
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    juce::Array<juce::MidiDeviceInfo> devices;
+
+    for (auto& port : core->published)
+        if (port.isOutput)
+            devices.add ({ port.name, port.identifier });
+
+    return devices;
+}
+
+std::unique_ptr<NsDravel::MidiInputPort> SimulatedMidiPorts::openInput (const juce::String& identifier,
+                                                                      juce::MidiInputCallback* callback)
+{
+    juce::String name;
+    {
+        const std::lock_guard<std::mutex> guard (core->lock);
+        auto* port = core->findPublished (identifier);
+
+        if (port == nullptr || port->isOutput || callback == nullptr || core->refused.contains (port->name))
+            return {};
+
+        name = port->name;
+        ++core->inputOpens[name];
+    }
+
+    return std::make_unique<SimulatedInput> (core, name, identifier, callback);
+}
+
+std::unique_ptr<NsDravel::MidiOutputPort> SimulatedMidiPorts::openOutput (const juce::String& identifier)
+{
+    juce::String name;
+    {
+        const std::lock_guard<std::mutex> guard (core->lock);
+        auto* port = core->findPublished (identifier);
+
+        if (port == nullptr || ! port->isOutput || core->refused.contains (port->name))
+            return {};
+
+        name = port->name;
+        ++core->outputOpens[name];
+    }
+
+    return std::make_unique<SimulatedOutput> (core, name, identifier);
+}
+
+void SimulatedMidiPorts::pause (double microseconds)
+{
+    {
+        const std::lock_guard<std::mutex> guard (core->lock);
+        core->events.push_back ({ true, {}, {}, microseconds });
+    }
+
+    if (core->realPauses)
+        NsDravel::MidiPortSystem::pause (microseconds);
+}
+
+juce::String SimulatedMidiPorts::hexOf (const juce::MidiMessage& message)
+{
+    return juce::String::toHexString (message.getRawData(), message.getRawDataSize()).toUpperCase();
+}
+
+} // namespace sim

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "editor/MidiPortSystem.h"
+
+#include <memory>
+#include <vector>
+
+namespace sim
+{
+
+/** A simulated device's side of the ports it publishes: what the program
+    sends to one of its output ports arrives here, on the sending thread. */
+class PortEndpoint
+{
+public:
+    virtual ~PortEndpoint() = default;
+
+    /** A message the program sent to the published output port of that name. */
+    virtual void receiveFromProgram (const juce::String& portName, const juce::MidiMessage& message) = 0;
+};
+
+/** In-process MIDI ports for tests: simulated devices publish input and output
+    ports here, and the program opens and uses them through the same seam as
+    the system's ports. Constructing one installs it as the program's port
+    system; destroying it puts the previous one back.
+
+    It also stands in for the program's clock of protocol pauses: every pause
+    is written into the timeline between the messages around it, and really
+    waited for unless a test turns that off.
+*/
+class SimulatedMidiPorts final : public NsDravel::MidiPortSystem
+{
+public:
+    SimulatedMidiPorts();
+    ~SimulatedMidiPorts() override;
+
+    //==============================================================================
+    // The devices' side.
+
+    /** Lists an output port under this name; messages sent to it go to the endpoint. */
+    void publishOutput (const juce::String& name, PortEndpoint& endpoint);
+
+    /** Lists an input port under this name, through which a device talks to the program. */
+    void publishInput (const juce::String& name);
+
+    /** Takes every port of this name out of the lists, as unplugging does.
+        Ports the program still holds open stay objects but carry nothing. */
+    void withdraw (const juce::String& name);
+
+    /** Makes every later attempt to open a port of this name fail (or succeed again). */
+    void setRefusingOpens (const juce::String& name, bool shouldRefuse);
+
+    /** Hands a message to the program through the started, still listed inputs
+        of this name, on the calling thread, as a MIDI input thread does.
+        Returns true when at least one input took it. */
+    bool sendToProgram (const juce::String& inputName, const juce::MidiMessage& message);
+
+    //==============================================================================
+    // What tests observe.
+
+    /** One thing that happened on the wire: a message that reached a device,
+        or a protocol pause the program took. */
+    struct Event
+    {
+        bool isPause = false;
+        juce::String port;              // for messages: the output port it was sent to
+        juce::MidiMessage message;      // for messages
+        double microseconds = 0.0;      // for pauses
+    };
+
+    /** Everything since construction or the last clearTimeline, in order. */
+    std::vector<Event> timeline() const;
+
+    /** The timeline as text: "EF 7F 7F" for a message, "pause 1000" for a pause. */
+    juce::StringArray describeTimeline() const;
+
+    /** The sum of all pauses in the timeline, in microseconds. */
+    double totalPauseMicroseconds() const;
+
+    void clearTimeline();
+
+    /** How often the program opened an input (or an output) of this name. */
+    int inputOpenCount (const juce::String& name) const;
+    int outputOpenCount (const juce::String& name) const;
+
+    /** How many inputs (or outputs) of this name the program holds open now. */
+    int openInputsNow (const juce::String& name) const;
+    int openOutputsNow (const juce::String& name) const;
+
+    /** Whether pauses really wait (the default) or are only recorded. */
+    void setRealPauses (bool shouldWait);
+
+    //==============================================================================
+    juce::Array<juce::MidiDeviceInfo> getInputDevices() override;
+    juce::Array<juce::MidiDeviceInfo> getOutputDevices() override;
+    std::unique_ptr<NsDravel::MidiInputPort> openInput (const juce::String& identifier,
+                                                        juce::MidiInputCallback* callback) override;
+    std::unique_ptr<NsDravel::MidiOutputPort> openOutput (const juce::String& identifier) override;
+    void pause (double microseconds) override;
+
+    /** The hex text of a message's bytes, "F0 1D 03 ...". */
+    static juce::String hexOf (const juce::MidiMessage& message);
+
+    struct Core;
+
+private:
+    std::shared_ptr<Core> core;
+    NsDravel::MidiPortSystem* previous = nullptr;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SimulatedMidiPorts)
+};
+
+} // namespace sim
