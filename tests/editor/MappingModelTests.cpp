@@ -6,6 +6,7 @@
 #include "editor/MappingModel.h"
 #include "editor/ModeComboLookup.h"
 #include "editor/ModelNames.h"
+#include "editor/VelocityCurves.h"
 
 using namespace NsDravel;
 
@@ -80,7 +81,7 @@ TEST_F (MappingModelTest, FreshControlsDescribeTheFactoryBytes)
     EXPECT_EQ (propertyNames (map), juce::StringArray ({ "mode", "name" }));
 }
 
-TEST_F (MappingModelTest, ModeSelectionFollowsTheModesTree)
+TEST_F (MappingModelTest, ModeSelectionAndProductIdFollowTheModesTree)
 {
     MappingModel model;
 
@@ -104,13 +105,8 @@ TEST_F (MappingModelTest, ModeSelectionFollowsTheModesTree)
     model.setCurrentMode (11);
     EXPECT_EQ (model.getModes()["current"].toString(), "Samplitude");
     EXPECT_EQ (model.getCurrentMap(), model.getModes().getChild (3));
-}
 
-TEST_F (MappingModelTest, ProductIdIsKeptInTheModesTree)
-{
-    MappingModel model;
     model.setProductId (0x1023);
-    EXPECT_EQ (model.getProductId(), 0x1023);
     EXPECT_EQ ((int) model.getModes()["pid"], 0x1023);
 }
 
@@ -122,20 +118,6 @@ TEST_F (MappingModelTest, ControlsAreFoundByIdAlsoWhenTheIdIsText)
     EXPECT_FALSE (getControlById (map, 8).isValid());
     EXPECT_FALSE (getControlAt (map, 7).isValid());
     EXPECT_FALSE (getControlAt (juce::ValueTree(), 0).isValid());
-}
-
-TEST_F (MappingModelTest, DefaultControlsReplaceWhateverTheMapHeld)
-{
-    juce::ValueTree map ("map");
-    auto controls = map.getOrCreateChildWithName ("controls", nullptr);
-    controls.appendChild (juce::ValueTree ("control").setProperty ("id", 19, nullptr), nullptr);
-
-    createDefaultControls (map);
-    EXPECT_EQ (map["mode"].toString(), "Cubase");
-    ASSERT_EQ (controls.getNumChildren(), 7);
-    EXPECT_EQ ((int) controls.getChild (0)["id"], 1);
-    EXPECT_EQ (controls.getChild (0)["type"].toString(), "note");
-    EXPECT_EQ ((int) controls.getChild (6)["value"], 0);
 }
 
 //==============================================================================
@@ -224,54 +206,27 @@ TEST (ModelNames, KindsAndTypesParseWithTheirDefaults)
 {
     const char* kinds[] { "piano", "pedal-and-wheel", "button", "jog-wheel", "fader" };
     const char* types[] { "note", "cc", "program", "pitch" };
+    const int statuses[] { 0x9, 0xB, 0xC, 0xE };
 
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ (parseControlKind (getControlKindNames (i)), i) << kinds[i];
+        EXPECT_EQ (parseControlKind (kinds[i]), i);
 
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ (getMessageTypeNames (i), types[i]);
+    {
+        EXPECT_EQ (parseMessageType (types[i]), i);
+        EXPECT_EQ (typeNameOfStatus (statuses[i]), types[i]);
+        EXPECT_EQ (statusToTypeIndex (statuses[i]), i);
+    }
 
     EXPECT_EQ (parseControlKind (""), 2);
     EXPECT_EQ (parseControlKind ("Piano"), 2);
     EXPECT_EQ (parseMessageType ("sysex"), 0);
-    EXPECT_EQ (parseMessageType ("pitch"), 3);
-}
-
-TEST (ModelNames, StatusNibblesMapToMessageTypes)
-{
-    const int statuses[] { 0x9, 0xB, 0xC, 0xE };
-    const char* names[] { "note", "cc", "program", "pitch" };
-
-    for (int i = 0; i < 4; ++i)
-    {
-        EXPECT_EQ (typeIndexOfStatus (statuses[i]), i);
-        EXPECT_EQ (statusToTypeIndex (statuses[i]), i);
-        EXPECT_EQ (typeNameOfStatus (statuses[i]), names[i]);
-        EXPECT_EQ (statusNibbleOfTypeIndex (i), statuses[i]);
-    }
-
     EXPECT_EQ (typeIndexOfStatus (0x8), -1);
-    EXPECT_EQ (statusToTypeIndex (0x8), 9);
-    EXPECT_EQ (getMessageTypeNames (statusToTypeIndex (0xA)), "");
+    EXPECT_EQ (getMessageTypeNames (statusToTypeIndex (0x8)), "");
     EXPECT_EQ (typeNameOfStatus (0xB0), "");
-}
-
-TEST (ModelNames, ControlNumbersHaveKindsAndButtons)
-{
-    const int kindOf[] { -1, 0, 1, 1, 1, 1, 3, 3, -1 };   // numbers 0..8
-
-    for (int n = 0; n <= 8; ++n)
-        EXPECT_EQ (controlKindOf (n), kindOf[n]) << n;
-
-    EXPECT_EQ (controlKindOf (19), 2);
-    EXPECT_EQ (controlKindOf (20), 2);
     EXPECT_EQ (controlKindOf (21), 4);
-    EXPECT_TRUE (isKnownControlNumber (20));
-    EXPECT_FALSE (isKnownControlNumber (21));
-    EXPECT_EQ (buttonIndexOf (7), 6);
-    EXPECT_EQ (buttonIndexOf (19), 18);
-    EXPECT_EQ (buttonIndexOf (21), -1);
-    EXPECT_EQ (buttonIndexOf (0), -1);
+    EXPECT_EQ (buttonIndexOf (20), 19);
+    EXPECT_EQ (buttonIndexOf (8), -1);
 }
 
 //==============================================================================
@@ -286,37 +241,32 @@ TEST (ValueNames, NotesAreNamedWithPitchAndOctave)
 
 TEST (ValueNames, ControllersAreNamedAndUnlistedOnesReadDashes)
 {
-    const std::map<int, juce::String> listed {
-        { 0, "Bank MSB*(GS)" }, { 1, "Modulation(GM)" }, { 2, "Breath" }, { 4, "Foot Pedal" },
-        { 5, "Portamento Time(GM)" }, { 6, "Data Entry MSB(GM)" }, { 7, "Volume*(GM)" }, { 8, "Balance(GM)" },
-        { 10, "Pan(GM)" }, { 11, "Expression*(GM)" }, { 16, "Gp Control #1" }, { 17, "Gp Control #2" },
-        { 18, "Gp Control #3" }, { 19, "Gp Control #4" }, { 20, "Gp Control #5" }, { 21, "Gp Control #6" },
-        { 22, "Gp Control #7" }, { 23, "Gp Control #8" }, { 38, "Data Entry LSB" }, { 64, "Hold Pedal #1*(GM)" },
-        { 65, "Portamento(Gs)" }, { 66, "Sostenuto(Gs)" }, { 67, "Soft Pedal(Gs)" }, { 68, "Legato Pedal" },
-        { 69, "Hold Pedal #2" }, { 70, "Sound Variation" }, { 71, "Sound Timbre" }, { 72, "Sound Release Time" },
-        { 73, "Sound Attack Time" }, { 74, "Sound Brightness" }, { 75, "Sound Control #6" }, { 76, "Sound Control #7" },
-        { 77, "Sound Control #8" }, { 78, "Sound Control #9" }, { 79, "Sound Control #10" }, { 80, "GP Control #5" },
-        { 81, "GP Control #6" }, { 82, "GP Control #7" }, { 83, "GP Control #8" }, { 84, "Portamento Control(GS)" },
-        { 91, "Reverb Level(GS)" }, { 92, "Tremolo Depth" }, { 93, "Chorus Level(GS)" }, { 94, "Celeste Depth" },
-        { 95, "Phaser Depth" }, { 96, "Data Increment" }, { 97, "Data Decrement" }, { 98, "Non-RPN*Param LSB(GS)" },
-        { 99, "Non-RPN*Param MSB(GS)" }, { 100, "RPN*Parameter LSB(GM)" }, { 101, "RPN*Parameter MSB(GM)" },
-        { 120, "All Sound Off*(GS)" }, { 121, "Reset All Contorllers(GM)" }, { 122, "Local On/Off" },
-        { 123, "All Notes Off*(GM)" }, { 124, "Omni Mode Off" }, { 125, "Omni Mode On" }, { 126, "Mono Mode On" },
-        { 127, "Poly Mode On" } };
+    std::map<int, juce::String> listed {
+        { 0, "Bank MSB*(GS)" }, { 1, "Modulation(GM)" }, { 2, "Breath" }, { 4, "Foot Pedal" }, { 5, "Portamento Time(GM)" },
+        { 6, "Data Entry MSB(GM)" }, { 7, "Volume*(GM)" }, { 8, "Balance(GM)" }, { 10, "Pan(GM)" }, { 11, "Expression*(GM)" },
+        { 38, "Data Entry LSB" }, { 64, "Hold Pedal #1*(GM)" }, { 65, "Portamento(Gs)" }, { 66, "Sostenuto(Gs)" },
+        { 67, "Soft Pedal(Gs)" }, { 68, "Legato Pedal" }, { 69, "Hold Pedal #2" }, { 70, "Sound Variation" },
+        { 71, "Sound Timbre" }, { 72, "Sound Release Time" }, { 73, "Sound Attack Time" }, { 74, "Sound Brightness" },
+        { 84, "Portamento Control(GS)" }, { 91, "Reverb Level(GS)" }, { 92, "Tremolo Depth" }, { 93, "Chorus Level(GS)" },
+        { 94, "Celeste Depth" }, { 95, "Phaser Depth" }, { 96, "Data Increment" }, { 97, "Data Decrement" },
+        { 98, "Non-RPN*Param LSB(GS)" }, { 99, "Non-RPN*Param MSB(GS)" }, { 100, "RPN*Parameter LSB(GM)" },
+        { 101, "RPN*Parameter MSB(GM)" }, { 120, "All Sound Off*(GS)" }, { 121, "Reset All Contorllers(GM)" },
+        { 122, "Local On/Off" }, { 123, "All Notes Off*(GM)" }, { 124, "Omni Mode Off" }, { 125, "Omni Mode On" },
+        { 126, "Mono Mode On" }, { 127, "Poly Mode On" } };
+
+    for (int n = 1; n <= 8; ++n)
+        listed[15 + n] = "Gp Control #" + juce::String (n);
+
+    for (int n = 6; n <= 10; ++n)
+        listed[69 + n] = "Sound Control #" + juce::String (n);
+
+    for (int n = 5; n <= 8; ++n)
+        listed[75 + n] = "GP Control #" + juce::String (n);
 
     for (int v = 0; v < 128; ++v)
     {
         auto it = listed.find (v);
         EXPECT_EQ (getValueName (0, jogWheelKind, v, 0xB), it != listed.end() ? it->second : juce::String ("--")) << v;
-    }
-}
-
-TEST (ValueNames, ProgramAndPitchValuesHaveNoNames)
-{
-    for (int v : { 0, 64, 127 })
-    {
-        EXPECT_EQ (getValueName (0, buttonKind, v, 0xC), "");
-        EXPECT_EQ (getValueName (0, buttonKind, v, 0xE), "");
     }
 }
 
@@ -326,6 +276,8 @@ TEST (ValueNames, NamesNeedAValueListKindAModeOtherThanHuiAndAKnownStatus)
     EXPECT_EQ (getValueName (0, pedalAndWheelKind, 60, 0x9), "");
     EXPECT_EQ (getValueName (0, pianoKind, 60, 0x9), "");
     EXPECT_EQ (getValueName (0, faderKind, 60, 0x9), " C(4)");
+    EXPECT_EQ (getValueName (0, buttonKind, 60, 0xC), "");
+    EXPECT_EQ (getValueName (0, jogWheelKind, 127, 0xE), "");
     EXPECT_EQ (getValueName (0, buttonKind, 60, 0x8), "");
     EXPECT_EQ (getValueName (0, buttonKind, 128, 0x9), "");
     EXPECT_EQ (getValueName (0, buttonKind, -1, 0xB), "");
@@ -334,13 +286,10 @@ TEST (ValueNames, NamesNeedAValueListKindAModeOtherThanHuiAndAKnownStatus)
 TEST (ValueNames, MackieButtonsAreNamedByNoteNumber)
 {
     const std::pair<int, const char*> rows[] {
-        { 0, "REC.1" }, { 7, "REC.8" }, { 8, "SOLO.1" }, { 16, "MUTE.1" }, { 31, "SEL.8" }, { 32, "Mon1" }, { 39, "Mon8" },
-        { 40, "Page<<" }, { 45, "FX-Send" }, { 46, "<<8" }, { 48, "1<" }, { 53, "SMPTE/Beats" }, { 54, "F1" },
-        { 61, "F8" }, { 62, "" }, { 69, "" }, { 70, "Undo" }, { 72, "Save" }, { 73, "" }, { 74, "Read" },
-        { 75, "Write" }, { 76, "" }, { 77, "" }, { 78, "Mixer" }, { 81, "Master" }, { 82, "" }, { 83, "Shift" },
-        { 84, "Trnspt<" }, { 91, "Rewind" }, { 95, "Record" }, { 99, "Right" }, { 102, "Usr B" }, { 103, "Usr A" },
-        { 104, "Touch.1" }, { 111, "Touch.8" }, { 112, "Touch.M" }, { 113, "SMPTE LED" }, { 114, "Beats LED" },
-        { 115, "" }, { 127, "" }, { 128, "" }, { -1, "" } };
+        { 0, "REC.1" }, { 15, "SOLO.8" }, { 16, "MUTE.1" }, { 31, "SEL.8" }, { 39, "Mon8" }, { 40, "Page<<" },
+        { 53, "SMPTE/Beats" }, { 54, "F1" }, { 61, "F8" }, { 62, "" }, { 69, "" }, { 70, "Undo" }, { 73, "" },
+        { 74, "Read" }, { 77, "" }, { 78, "Mixer" }, { 82, "" }, { 83, "Shift" }, { 95, "Record" }, { 103, "Usr A" },
+        { 104, "Touch.1" }, { 112, "Touch.M" }, { 114, "Beats LED" }, { 115, "" }, { 127, "" }, { 128, "" }, { -1, "" } };
 
     for (auto& [value, name] : rows)
         EXPECT_EQ (getMcpButtonName (value), name) << value;
@@ -368,41 +317,31 @@ TEST (ValueNames, ValueListsDependOnKindAndHuiMode)
 //==============================================================================
 TEST (EditorState, ResetPutsEveryVariableBackToItsStartValue)
 {
-    productId = 0x1024;
-    selectedProductId = 0x1022;
-    detectedProductId = 29;
+    static char someObject;
+    theHost = reinterpret_cast<Host*> (&someObject);
+    theTimer = reinterpret_cast<MyTimer*> (&someObject);
+    productId = selectedProductId = detectedProductId = 0x1024;
     midiReceivedFlag = true;
     autoConnectEnabled = false;
-    deviceConnected = true;
+    deviceConnected = rescanRequested = versionRequestPending = midiSentFlag = true;
+    pendingSettingsWrite = pendingCurveSend = pendingStoreCommand = upgradeLaunchGuard = testModeEnabled = true;
     knownOutputNames.add ("Dravel 49 MIDI 2");
-    rescanRequested = versionRequestPending = midiSentFlag = true;
-    versionRetryCount = 2;
-    versionBackoff = 9;
-    pendingSettingsWrite = pendingCurveSend = pendingStoreCommand = true;
-    currentCurveNumber = 8;
+    versionRetryCount = versionBackoff = currentCurveNumber = 8;
     deviceName = "Dravel 49";
-    upgradeLaunchGuard = testModeEnabled = true;
-    static char someTimer;
-    theTimer = reinterpret_cast<MyTimer*> (&someTimer);
     deviceSettingsImage = factorySettingsImage;
+    velocityCurves[userCurveNumber - 1][0] ^= 0x7F;
 
     resetProcessState();
 
-    EXPECT_EQ (theHost, nullptr);
-    EXPECT_EQ (theMainComp, nullptr);
-    EXPECT_EQ (theTimer, nullptr);
-    EXPECT_EQ (productId.load(), 0x1020);
-    EXPECT_EQ (selectedProductId, 0x1020);
-    EXPECT_EQ (detectedProductId.load(), 0x1020);
-    EXPECT_FALSE (midiReceivedFlag.load());
+    EXPECT_TRUE (theHost == nullptr && theMainComp == nullptr && theTimer == nullptr);
+    EXPECT_EQ (productId.load() + selectedProductId + detectedProductId.load(), 3 * 0x1020);
     EXPECT_TRUE (autoConnectEnabled);
-    EXPECT_FALSE (deviceConnected || rescanRequested || versionRequestPending || midiSentFlag);
-    EXPECT_TRUE (knownOutputNames.isEmpty());
+    EXPECT_FALSE (midiReceivedFlag || deviceConnected || rescanRequested || versionRequestPending || midiSentFlag);
+    EXPECT_FALSE (pendingSettingsWrite || pendingCurveSend || pendingStoreCommand || upgradeLaunchGuard || testModeEnabled);
+    EXPECT_TRUE (knownOutputNames.isEmpty() && deviceName.isEmpty());
     EXPECT_EQ (versionRetryCount, 0);
     EXPECT_EQ (versionBackoff, 1);
-    EXPECT_FALSE (pendingSettingsWrite || pendingCurveSend || pendingStoreCommand);
     EXPECT_EQ (currentCurveNumber, 1);
-    EXPECT_TRUE (deviceName.isEmpty());
-    EXPECT_FALSE (upgradeLaunchGuard || testModeEnabled);
     EXPECT_EQ (deviceSettingsImage, DeviceSettingsImage {});
+    EXPECT_EQ (std::memcmp (getVelocityCurve (userCurveNumber), getVelocityCurve (1), velocityCurveLength), 0);
 }

@@ -123,12 +123,14 @@ TEST_F (SettingsImageTest, EachSetterWritesItsBytesAndItsProperty)
     {
         SCOPED_TRACE (c.what);
         resetImageToFactory();
+        currentCurveNumber = 1;
         auto expected = factorySettingsImage;
         c.expectedChange (expected);
 
         c.call (bindTo (c.control));
 
         EXPECT_EQ (hexOf (deviceSettingsImage), hexOf (expected));
+        EXPECT_EQ (currentCurveNumber, deviceSettingsImage.header[3] + 1);
 
         if (c.property != nullptr)
             EXPECT_EQ (property (c.control, c.property), c.expectedValue);
@@ -164,14 +166,6 @@ TEST_F (SettingsImageTest, KnobSettingsFollowTheDawModeGates)
     bindTo (6).setClockwise (false, 0);
     EXPECT_EQ ((int) property (6, "clockwise"), 0);
     EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
-}
-
-TEST_F (SettingsImageTest, CurveSetterAlsoPicksTheCurveDialogsCurve)
-{
-    bindTo (1).setVelocityCurve (7);
-    EXPECT_EQ (currentCurveNumber, 8);
-    bindTo (1).setVelocityCurve (0);
-    EXPECT_EQ (currentCurveNumber, 1);
 }
 
 TEST_F (SettingsImageTest, ControlsWriteOnlyThePropertiesTheyCarry)
@@ -243,18 +237,4 @@ TEST_F (SettingsImageTest, ABindingToAMissingControlWritesNoTree)
     binding.setChannel (4, 0);   // control 0 counts as an unknown number
     EXPECT_EQ (deviceSettingsImage.knobs[0][1], 0xB3);
     EXPECT_EQ (model->getCurrentMap().getChildWithName ("controls").getNumChildren(), 7);
-}
-
-TEST_F (SettingsImageTest, FactoryDefaultsAfterEditsGiveBackTheFactoryBytes)
-{
-    bindTo (1).setVelocityCurve (7);
-    bindTo (2).setMessageValue (20, 0);
-    bindTo (6).setChannel (9, 0);
-
-    auto map = model->getCurrentMap();
-    resetMapToFactoryDefaults (map);
-
-    EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
-    EXPECT_EQ ((int) property (2, "value"), 64);
-    EXPECT_EQ ((int) property (6, "chan"), 1);
 }

@@ -114,7 +114,8 @@ namespace
             started = false;
         }
 
-        juce::String getName() const override { return name; }
+        juce::String getName() const override       { return name; }
+        juce::String getIdentifier() const override { return identifier; }
 
         std::shared_ptr<SimulatedMidiPorts::Core> core;
         const juce::String name, identifier;
@@ -150,7 +151,8 @@ namespace
                 core->deliverToDevice (identifier, metadata.getMessage());
         }
 
-        juce::String getName() const override { return name; }
+        juce::String getName() const override       { return name; }
+        juce::String getIdentifier() const override { return identifier; }
 
         std::shared_ptr<SimulatedMidiPorts::Core> core;
         const juce::String name, identifier;

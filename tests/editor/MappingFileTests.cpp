@@ -1,0 +1,344 @@
+#include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include "editor/DeviceSettingsImage.h"
+#include "editor/EditorState.h"
+#include "editor/MappingFile.h"
+#include "editor/MappingModel.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace NsDravel;
+
+namespace
+{
+    class MappingFiles : public ::testing::Test
+    {
+    protected:
+        void SetUp() override
+        {
+            resetProcessState();
+            model = std::make_unique<MappingModel>();
+            folder = juce::File::createTempFile ("mappings");
+            ASSERT_TRUE (folder.createDirectory());
+        }
+
+        void TearDown() override
+        {
+            setMappingFileAlertHandler ({});
+            folder.deleteRecursively();
+        }
+
+        juce::File fileWithText (const juce::String& text)
+        {
+            auto file = folder.getChildFile ("written.tavlo");
+            file.replaceWithText (text);
+            return file;
+        }
+
+        // A map of the mode, changed by edit, saved; the model and image are then
+        // put back to their start so that only the load itself is measured.
+        juce::File savedMap (int mode, std::function<void (juce::ValueTree&)> edit = {})
+        {
+            auto map = createMapTree (mode);
+
+            if (edit)
+                edit (map);
+
+            auto file = folder.getChildFile ("map" + juce::String (counter++) + ".tavlo");
+            EXPECT_TRUE (saveMappingToFile (map, file).wasOk());
+            resetImageToFactory();
+            return file;
+        }
+
+        static juce::ValueTree control (juce::ValueTree& map, int id)   { return getControlById (map, id); }
+
+        std::unique_ptr<MappingModel> model;
+        juce::File folder;
+        int counter = 0;
+    };
+}
+
+//==============================================================================
+TEST_F (MappingFiles, SavedFileIsUtf8XmlOfTheMapWithPropertiesInOrder)
+{
+    auto file = folder.getChildFile ("factory.tavlo");
+    ASSERT_TRUE (saveMappingToFile (model->getCurrentMap(), file).wasOk());
+
+    const auto text = file.loadFileAsString();
+    EXPECT_TRUE (text.startsWith ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+    EXPECT_TRUE (text.contains ("<map mode=\"Nuendo\" name=\"Nuendo (MCP)\">"));
+    EXPECT_TRUE (text.contains ("<control id=\"1\" kind=\"piano\" type=\"note\" chan=\"1\" value=\"0\" octave=\"8\"/>"));
+    EXPECT_TRUE (text.contains ("<control id=\"2\" kind=\"pedal-and-wheel\" type=\"cc\" chan=\"1\" value=\"64\" sustain=\"0\"/>"));
+    EXPECT_FALSE (text.contains ("pid"));
+}
+
+TEST_F (MappingFiles, SavingAndLoadingTheFactoryMappingGivesTheSameImageBytes)
+{
+    auto file = folder.getChildFile ("factory.tavlo");
+    ASSERT_TRUE (saveMappingToFile (model->getCurrentMap(), file).wasOk());
+
+    // Everything the loader writes, changed.
+    deviceSettingsImage.header[0] = 0x95;
+    deviceSettingsImage.pedalAndWheel[2] = { 0x09, 0x93, 0x30, 0x00, 0x00, 0x00 };
+    deviceSettingsImage.knobs[1][1] = 0xbc;
+    deviceSettingsImage.knobs[1][2] = 0x55;
+
+    ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
+
+    EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
+    ASSERT_EQ (model->getModes().getNumChildren(), 4);
+    EXPECT_EQ (model->getModes()[ModelIds::current].toString(), "Nuendo");
+
+    const char* order[] { "Nuendo", "Cubase", "Logic", "Samplitude" };
+
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ (model->getModes().getChild (i)[ModelIds::mode].toString(), order[i]);
+}
+
+TEST_F (MappingFiles, AReaperFileIsAppendedAndBecomesCurrent)
+{
+    const auto file = savedMap (7);
+
+    ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
+
+    ASSERT_EQ (model->getModes().getNumChildren(), 5);
+    EXPECT_EQ (model->getModes().getChild (4)[ModelIds::mode].toString(), "Reaper");
+    EXPECT_EQ (model->getModes()[ModelIds::current].toString(), "Reaper");
+    EXPECT_EQ (model->getCurrentMap()[ModelIds::mode].toString(), "Reaper");
+}
+
+TEST_F (MappingFiles, AFileTakesThePlaceOfTheMapOfItsMode)
+{
+    const auto file = savedMap (1, [] (juce::ValueTree& map) { control (map, 3).setProperty (ModelIds::value, 21, nullptr); });
+
+    ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
+
+    ASSERT_EQ (model->getModes().getNumChildren(), 4);
+    const auto cubase = model->getModes().getChild (1);
+    EXPECT_EQ (cubase[ModelIds::mode].toString(), "Cubase");
+    EXPECT_EQ ((int) getControlById (cubase, 3)[ModelIds::value], 21);
+    EXPECT_EQ (model->getCurrentMap(), cubase);
+}
+
+TEST_F (MappingFiles, ChannelTypeAndValueOfAControlComeBack)
+{
+    const auto file = savedMap (0, [] (juce::ValueTree& map)
+    {
+        control (map, 4).setProperty (ModelIds::type, "pitch", nullptr);
+        control (map, 4).setProperty (ModelIds::chan, 3, nullptr);
+        control (map, 3).setProperty (ModelIds::value, 74, nullptr);
+        control (map, 6).setProperty (ModelIds::chan, 2, nullptr);
+        control (map, 1).setProperty (ModelIds::chan, 10, nullptr);
+    });
+
+    deviceSettingsImage.pedalAndWheel[2][0] = 0x3b;     // high nibble kept, low nibble replaced
+
+    ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
+
+    EXPECT_EQ (deviceSettingsImage.pedalAndWheel[2][0], 0x3e);
+    EXPECT_EQ (deviceSettingsImage.pedalAndWheel[2][1], 0xe2);
+    EXPECT_EQ (deviceSettingsImage.pedalAndWheel[1][2], 74);
+    EXPECT_EQ (deviceSettingsImage.knobs[0][1], 0xb1);
+    EXPECT_EQ (deviceSettingsImage.header[0], 0x99);
+
+    const auto map = model->getCurrentMap();
+    EXPECT_EQ (getControlById (map, 4)[ModelIds::type].toString(), "pitch");
+    EXPECT_EQ ((int) getControlById (map, 4)[ModelIds::chan], 3);
+    EXPECT_EQ ((int) getControlById (map, 3)[ModelIds::value], 74);
+}
+
+TEST_F (MappingFiles, KeysSettingsComeBackAndMissingOnesLeaveTheirBytes)
+{
+    const auto withAll = savedMap (0, [] (juce::ValueTree& map)
+    {
+        control (map, 1).setProperty (ModelIds::curve, 7, nullptr);
+        control (map, 1).setProperty (ModelIds::octave, 12, nullptr);
+        control (map, 1).setProperty (ModelIds::transposition, 5, nullptr);
+    });
+
+    ASSERT_TRUE (loadMappingFromFile (*model, withAll).wasOk());
+    EXPECT_EQ (deviceSettingsImage.header[1], 12);
+    EXPECT_EQ (deviceSettingsImage.header[2], 5);
+    EXPECT_EQ (deviceSettingsImage.header[3], 7);
+
+    const auto withNone = savedMap (0, [] (juce::ValueTree& map) { control (map, 1).removeProperty (ModelIds::octave, nullptr); });
+    deviceSettingsImage.header[1] = 6;
+    deviceSettingsImage.header[2] = 9;
+    deviceSettingsImage.header[3] = 4;
+
+    ASSERT_TRUE (loadMappingFromFile (*model, withNone).wasOk());
+    EXPECT_EQ (deviceSettingsImage.header[1], 6);
+    EXPECT_EQ (deviceSettingsImage.header[2], 9);
+    EXPECT_EQ (deviceSettingsImage.header[3], 4);
+}
+
+TEST_F (MappingFiles, TheProductIdIsAppliedOnlyWhenItNamesAKeyboard)
+{
+    const auto file = savedMap (0);
+
+    model->getModes().setProperty (ModelIds::pid, 0x1022, nullptr);
+    ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
+    EXPECT_EQ (model->getProductId(), 0x1022);
+
+    model->getModes().setProperty (ModelIds::pid, 0x2000, nullptr);
+    ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
+    EXPECT_EQ (model->getProductId(), 0x1022);
+
+    model->getModes().removeProperty (ModelIds::pid, nullptr);
+    ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
+    EXPECT_EQ (model->getProductId(), 0x1022);
+    EXPECT_FALSE (model->getModes().hasProperty (ModelIds::pid));
+}
+
+//==============================================================================
+namespace
+{
+    using BadContent = std::pair<const char*, std::function<void (juce::ValueTree&)>>;
+
+    std::string testNameOf (const ::testing::TestParamInfo<BadContent>& info)
+    {
+        return juce::String (info.param.first).retainCharacters ("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ")
+                   .replaceCharacter (' ', '_').toStdString();
+    }
+}
+
+class RefusedMappingFiles : public MappingFiles,
+                            public ::testing::WithParamInterface<BadContent>
+{
+};
+
+TEST_P (RefusedMappingFiles, AreRefusedAndChangeNothing)
+{
+    auto map = createMapTree (1);
+    GetParam().second (map);
+    const auto text = map.isValid() ? map.createXml()->toString() : juce::String();
+    const auto file = fileWithText (text);
+
+    resetImageToFactory();
+    model->setCurrentMode (2);
+    const auto modesBefore = model->getModes().createCopy();
+    const auto imageBefore = deviceSettingsImage;
+
+    const auto result = loadMappingFromFile (*model, file);
+
+    EXPECT_EQ (result.getErrorMessage(), "Could not load mapping data") << GetParam().first;
+    EXPECT_TRUE (model->getModes().isEquivalentTo (modesBefore)) << GetParam().first;
+    EXPECT_EQ (deviceSettingsImage, imageBefore) << GetParam().first;
+    EXPECT_EQ (model->getCurrentMap()[ModelIds::mode].toString(), "Logic");
+}
+
+namespace
+{
+    std::function<void (juce::ValueTree&)> setOn (int id, const juce::Identifier& property, juce::var value)
+    {
+        return [=] (juce::ValueTree& map) { getControlById (map, id).setProperty (property, value, nullptr); };
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P (BadContents, RefusedMappingFiles, ::testing::Values (
+    BadContent ("an empty file", [] (juce::ValueTree& map) { map = {}; }),
+    BadContent ("a foreign root", [] (juce::ValueTree& map) { map = juce::ValueTree ("project"); map.setProperty ("mode", "Cubase", nullptr); }),
+    BadContent ("no controls", [] (juce::ValueTree& map) { map.removeChild (map.getChildWithName (ModelIds::controls), nullptr); }),
+    BadContent ("control 5 missing", [] (juce::ValueTree& map) { auto c = map.getChildWithName (ModelIds::controls); c.removeChild (getControlById (map, 5), nullptr); }),
+    BadContent ("no mode", [] (juce::ValueTree& map) { map.removeProperty (ModelIds::mode, nullptr); }),
+    BadContent ("an unknown mode", [] (juce::ValueTree& map) { map.setProperty (ModelIds::mode, "Fruity", nullptr); }),
+    BadContent ("channel 0", setOn (2, ModelIds::chan, 0)),
+    BadContent ("channel 17", setOn (6, ModelIds::chan, 17)),
+    BadContent ("a channel that is no number", setOn (3, ModelIds::chan, "three")),
+    BadContent ("value 128", setOn (5, ModelIds::value, 128)),
+    BadContent ("value minus 1", setOn (7, ModelIds::value, -1)),
+    BadContent ("curve 8", setOn (1, ModelIds::curve, 8)),
+    BadContent ("octave 3", setOn (1, ModelIds::octave, 3)),
+    BadContent ("transposition 17", setOn (1, ModelIds::transposition, 17)),
+    BadContent ("sustain 2", setOn (2, ModelIds::sustain, 2)),
+    BadContent ("clockwise 5", setOn (6, ModelIds::clockwise, 5)),
+    BadContent ("an unknown message type", setOn (4, ModelIds::type, "sysex")),
+    BadContent ("no message type", [] (juce::ValueTree& map) { getControlById (map, 3).removeProperty (ModelIds::type, nullptr); })),
+    testNameOf);
+
+TEST_F (MappingFiles, TextThatIsNotXmlAndMissingFilesAreRefused)
+{
+    const auto modesBefore = model->getModes().createCopy();
+    const auto imageBefore = deviceSettingsImage;
+
+    for (auto file : { fileWithText ("chan=3 value=74\nthis is not a mapping"),
+                       fileWithText ("<map mode=\"Cubase\"><controls>"),
+                       folder.getChildFile ("absent.tavlo") })
+    {
+        EXPECT_EQ (loadMappingFromFile (*model, file).getErrorMessage(), "Could not load mapping data");
+        EXPECT_TRUE (model->getModes().isEquivalentTo (modesBefore));
+        EXPECT_EQ (deviceSettingsImage, imageBefore);
+    }
+}
+
+//==============================================================================
+TEST_F (MappingFiles, SavingWithoutACurrentMapWritesNothing)
+{
+    model->setCurrentMode (5);     // no Pro Tools map exists
+    const auto file = folder.getChildFile ("none.tavlo");
+
+    EXPECT_EQ (saveMappingToFile (model->getCurrentMap(), file).getErrorMessage(), "Could not save current mapping to disk");
+    EXPECT_FALSE (file.exists());
+}
+
+TEST_F (MappingFiles, SavingIntoAMissingFolderFails)
+{
+    const auto file = folder.getChildFile ("no such folder").getChildFile ("map.tavlo");
+    EXPECT_EQ (saveMappingToFile (model->getCurrentMap(), file).getErrorMessage(), "Failed to write mapping file");
+}
+
+TEST_F (MappingFiles, AWriteThatStopsHalfWayKeepsThePreviousFile)
+{
+    const auto file = folder.getChildFile ("kept.tavlo");
+    ASSERT_TRUE (saveMappingToFile (model->getCurrentMap(), file).wasOk());
+    const auto previous = file.loadFileAsString();
+
+    // Let files grow to 300 bytes only, as a full disk would.
+    rlimit oldLimit {};
+    ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &oldLimit), 0);
+    const auto oldHandler = std::signal (SIGXFSZ, SIG_IGN);
+    rlimit small = oldLimit;
+    small.rlim_cur = 300;
+    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &small), 0);
+
+    model->setCurrentMode (1);
+    const auto result = saveMappingToFile (model->getCurrentMap(), file);
+
+    setrlimit (RLIMIT_FSIZE, &oldLimit);
+    std::signal (SIGXFSZ, oldHandler);
+
+    EXPECT_EQ (result.getErrorMessage(), "Failed to write mapping file");
+    EXPECT_EQ (file.loadFileAsString(), previous);
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFiles), 1);
+}
+
+//==============================================================================
+TEST_F (MappingFiles, AFailedLoadIsShownToTheUser)
+{
+    juce::StringArray shown;
+    setMappingFileAlertHandler ([&] (const juce::String& title, const juce::String& message) { shown.add (title + ": " + message); });
+
+    showMappingFileResult ("Load Mapping", loadMappingFromFile (*model, fileWithText ("")));
+    showMappingFileResult ("Save Mapping", saveMappingToFile (model->getCurrentMap(), folder.getChildFile ("ok.tavlo")));
+
+    EXPECT_EQ (shown, juce::StringArray ("Load Mapping: Could not load mapping data"));
+}
+
+TEST_F (MappingFiles, AFailedSaveOpensAWarningBox)
+{
+    const auto file = folder.getChildFile ("no such folder").getChildFile ("map.tavlo");
+    showMappingFileResult ("Save Mapping", saveMappingToFile (model->getCurrentMap(), file));
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
+
+    juce::String description;
+
+    for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
+        if (auto* box = dynamic_cast<juce::AlertWindow*> (juce::Desktop::getInstance().getComponent (i)))
+            description = box->getDescription();
+
+    EXPECT_TRUE (description.contains ("Failed to write mapping file")) << description;
+
+    juce::ModalComponentManager::getInstance()->cancelAllModalComponents();
+}
