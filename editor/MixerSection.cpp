@@ -1,9 +1,11 @@
 #include "MixerSection.h"
-#include "AssetLoader.h"
 #include "EditorState.h"
 #include "Host.h"
 #include "MappingModel.h"
-#include "MyTimer.h"
+#include "DeviceTimer.h"
+
+// The shell's asset loader.
+juce::Image loadResourceImage (const char* name, bool inAssets);
 
 namespace NsDravel
 {
