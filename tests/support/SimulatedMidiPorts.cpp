@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -241,8 +242,10 @@ juce::StringArray SimulatedMidiPorts::describeTimeline() const
     juce::StringArray lines;
 
     for (auto& event : timeline())
-        lines.add (event.isPause ? "pause " + juce::String (event.microseconds)
-                                 : hexOf (event.message));
+        lines.add (! event.isPause ? hexOf (event.message)
+                                   : "pause " + (event.microseconds == std::floor (event.microseconds)
+                                                    ? juce::String ((juce::int64) event.microseconds)
+                                                    : juce::String (event.microseconds)));
 
     return lines;
 }
