@@ -1,6 +1,7 @@
 #include "editor/Host.h"
 
 #include "editor/HostImpl.h"
+#include "editor/MappingFile.h"
 #include "editor/MidiInputHandler.h"
 
 namespace NsDravel
@@ -23,6 +24,9 @@ void Host::setCurrentMode (int mode)            { impl->setCurrentMode (mode); }
 int Host::getCurrentModeIndex() const           { return impl->getCurrentModeIndex(); }
 void Host::setProductId (int id)                { impl->setProductId (id); }
 int Host::getProductId() const                  { return impl->getProductId(); }
+
+juce::Result Host::saveMappingFile (const juce::File& file)   { return saveMappingToFile (getCurrentMap(), file); }
+juce::Result Host::loadMappingFile (const juce::File& file)   { return loadMappingFromFile (*impl, file); }
 
 //==============================================================================
 bool connectToDevice (bool force, bool enabled,

@@ -42,6 +42,13 @@ public:
     /** The host's product id. */
     int getProductId() const;
 
+    /** Writes the current map to a mapping file. */
+    juce::Result saveMappingFile (const juce::File& file);
+
+    /** Reads a mapping file into the model and the settings image; a bad file
+        changes nothing and fails with "Could not load mapping data". */
+    juce::Result loadMappingFile (const juce::File& file);
+
     /** The model, the settings, the output name and the settings transfer. */
     std::unique_ptr<Impl> impl;
 

@@ -1,9 +1,9 @@
 #include "MappingFile.h"
 #include "DeviceSettingsImage.h"
+#include "HostImpl.h"
 #include "MappingModel.h"
 #include "ModelNames.h"
 
-#include <juce_gui_basics/juce_gui_basics.h>
 #include <optional>
 
 namespace NsDravel
@@ -111,12 +111,6 @@ namespace NsDravel
                 }
             }
         }
-
-        std::function<void (const juce::String&, const juce::String&)>& alertHandler()
-        {
-            static std::function<void (const juce::String&, const juce::String&)> handler;
-            return handler;
-        }
     }
 
     //==============================================================================
@@ -185,7 +179,9 @@ namespace NsDravel
         return true;
     }
 
-    juce::Result loadMappingFromFile (MappingModel& model, const juce::File& file)
+    // The host's model and a bare one offer the same operations.
+    template <typename Model>
+    static juce::Result loadInto (Model& model, const juce::File& file)
     {
         const auto loadFailed = juce::Result::fail (MappingFileTexts::loadFailed);
 
@@ -220,23 +216,13 @@ namespace NsDravel
         return juce::Result::ok();
     }
 
-    //==============================================================================
-    void setMappingFileAlertHandler (std::function<void (const juce::String&, const juce::String&)> handler)
+    juce::Result loadMappingFromFile (MappingModel& model, const juce::File& file)
     {
-        alertHandler() = std::move (handler);
+        return loadInto (model, file);
     }
 
-    juce::Result showMappingFileResult (const juce::String& title, const juce::Result& result)
+    juce::Result loadMappingFromFile (Host::Impl& host, const juce::File& file)
     {
-        if (result.failed())
-        {
-            if (auto& handler = alertHandler())
-                handler (title, result.getErrorMessage());
-            else
-                juce::AlertWindow::showMessageBoxAsync (juce::MessageBoxIconType::WarningIcon,
-                                                        title, result.getErrorMessage());
-        }
-
-        return result;
+        return loadInto (host, file);
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <juce_data_structures/juce_data_structures.h>
-#include <functional>
+#include "Host.h"
 
 namespace NsDravel
 {
@@ -37,22 +37,11 @@ namespace NsDravel
     */
     juce::Result loadMappingFromFile (MappingModel& model, const juce::File& file);
 
+    /** The same, into the device host's model. */
+    juce::Result loadMappingFromFile (Host::Impl& host, const juce::File& file);
+
     /** Checks a tree as the loader does: a "map" of a known DAW mode whose
         "controls" hold controls 1..7 with valid settings.
     */
     bool isValidMappingTree (const juce::ValueTree& map);
-
-    //==============================================================================
-    /** Shows a failed save or load to the user in a warning box titled after the
-        chooser; a success shows nothing. Returns the result unchanged so that a
-        caller can write showMappingFileResult (title, loadMappingFromFile (...)).
-        Message thread.
-    */
-    juce::Result showMappingFileResult (const juce::String& title, const juce::Result& result);
-
-    /** Where showMappingFileResult sends its (title, message): an asynchronous
-        warning box by default. Tests may replace it; an empty function restores
-        the default.
-    */
-    void setMappingFileAlertHandler (std::function<void (const juce::String&, const juce::String&)> handler);
 }

@@ -3,7 +3,9 @@
 
 #include "editor/DeviceSettingsImage.h"
 #include "editor/EditorState.h"
+#include "editor/HostImpl.h"
 #include "editor/MappingFile.h"
+#include "editor/MappingFileCommands.h"
 #include "editor/MappingModel.h"
 
 #include <csignal>
@@ -315,21 +317,41 @@ TEST_F (MappingFiles, AWriteThatStopsHalfWayKeepsThePreviousFile)
 }
 
 //==============================================================================
-TEST_F (MappingFiles, AFailedLoadIsShownToTheUser)
+TEST_F (MappingFiles, TheHostsCommandsShowOnlyFailuresToTheUser)
 {
     juce::StringArray shown;
     setMappingFileAlertHandler ([&] (const juce::String& title, const juce::String& message) { shown.add (title + ": " + message); });
 
-    showMappingFileResult ("Load Mapping", loadMappingFromFile (*model, fileWithText ("")));
-    showMappingFileResult ("Save Mapping", saveMappingToFile (model->getCurrentMap(), folder.getChildFile ("ok.tavlo")));
+    auto* host = Host::getInstance();
+    const auto good = folder.getChildFile ("good.tavlo");
 
-    EXPECT_EQ (shown, juce::StringArray ("Load Mapping: Could not load mapping data"));
+    EXPECT_TRUE (saveMappingFileWithMessage (good).wasOk());
+    EXPECT_TRUE (loadMappingFileWithMessage (good).wasOk());
+    EXPECT_TRUE (saveMappingFileWithMessage (folder.getChildFile ("none").getChildFile ("x.tavlo")).failed());
+
+    host->setCurrentMode (2);
+    EXPECT_TRUE (loadMappingFileWithMessage (fileWithText ("not a mapping")).failed());
+    EXPECT_EQ (host->getCurrentMap()[ModelIds::mode].toString(), "Logic");
+
+    EXPECT_EQ (shown, juce::StringArray ("Save Mapping: Failed to write mapping file",
+                                         "Load Mapping: Could not load mapping data"));
+}
+
+TEST_F (MappingFiles, TheHostLoadsAReaperFileAndMakesItCurrent)
+{
+    const auto file = savedMap (7);
+    auto* host = Host::getInstance();
+
+    ASSERT_TRUE (loadMappingFileWithMessage (file).wasOk());
+
+    EXPECT_EQ (host->getCurrentModeIndex(), 7);
+    EXPECT_EQ (host->impl->getModes().getNumChildren(), 5);
 }
 
 TEST_F (MappingFiles, AFailedSaveOpensAWarningBox)
 {
     const auto file = folder.getChildFile ("no such folder").getChildFile ("map.tavlo");
-    showMappingFileResult ("Save Mapping", saveMappingToFile (model->getCurrentMap(), file));
+    saveMappingFileWithMessage (file);
     juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
 
     juce::String description;

@@ -1,0 +1,367 @@
+#include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include "editor/CurveSettingView.h"
+#include "editor/DeviceTimer.h"
+#include "editor/EditorState.h"
+#include "editor/Host.h"
+#include "editor/VelocityCurves.h"
+#include "support/SimulatedKeyboard.h"
+
+#include <cmath>
+
+using namespace NsDravel;
+
+namespace
+{
+    // The editor window's size: the dialog takes its proportions from it.
+    constexpr int editorWidth = 979, editorHeight = 473;
+
+    juce::MouseEvent mouseEventAt (juce::Component& c, juce::Point<float> p)
+    {
+        const auto now = juce::Time::getCurrentTime();
+        return { juce::Desktop::getInstance().getMainMouseSource(), p, {}, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                 &c, &c, now, p, now, 1, false };
+    }
+
+    void drag (DraggableCurveComponent& curve, juce::Point<float> from, juce::Point<float> to)
+    {
+        curve.mouseDown (mouseEventAt (curve, from));
+        curve.mouseDrag (mouseEventAt (curve, (from + to) / 2.0f));
+        curve.mouseDrag (mouseEventAt (curve, to));
+        curve.mouseUp (mouseEventAt (curve, to));
+    }
+
+    void dragHandle (DraggableCurveComponent& curve, int handle, juce::Point<float> to)
+    {
+        drag (curve, curve.getHandlePosition (handle), to);
+    }
+
+    juce::TextButton* buttonWithText (juce::Component& parent, const juce::String& text)
+    {
+        for (auto* child : parent.getChildren())
+            if (auto* button = dynamic_cast<juce::TextButton*> (child); button != nullptr && button->getButtonText() == text)
+                return button;
+
+        return nullptr;
+    }
+
+    void expectFiniteVelocities (const DraggableCurveComponent& curve)
+    {
+        for (auto v : curve.getValues())
+        {
+            ASSERT_TRUE (std::isfinite (v));
+            ASSERT_GE (v, 0.0f);
+            ASSERT_LE (v, 127.0f);
+        }
+    }
+
+    void expectHandlesInOrder (const DraggableCurveComponent& curve)
+    {
+        const auto& shape = curve.getShape();
+        EXPECT_GE (shape.getRawIndex (1), 1);
+
+        for (int h = 1; h < CurveShape::numHandles; ++h)
+            EXPECT_LT (shape.getRawIndex (h - 1), shape.getRawIndex (h)) << "H" << h;
+    }
+
+    // Closes as the dialog that the editor launches does.
+    struct HidingDialog : public juce::DialogWindow
+    {
+        explicit HidingDialog (const juce::String& title) : juce::DialogWindow (title, juce::Colours::grey, true, false) {}
+        void closeButtonPressed() override   { setVisible (false); }
+    };
+
+    struct CurveDialog : public ::testing::Test
+    {
+        void SetUp() override
+        {
+            resetProcessState();
+            currentCurveNumber = 8;
+            std::memcpy (userCurveBefore, getVelocityCurve (8), velocityCurveLength);
+        }
+
+        void TearDown() override   { resetProcessState(); }
+
+        bool userCurveUnchanged() const { return std::memcmp (userCurveBefore, getVelocityCurve (8), velocityCurveLength) == 0; }
+
+        // Shows the view in a dialog (kept off the desktop) and clicks one of its buttons.
+        static bool clickClosesDialog (CurveSettingView& view, const juce::String& buttonText)
+        {
+            HidingDialog dialog (getCurveDialogTitle (view.getCurveNumber()));
+            dialog.setContentNonOwned (&view, true);
+            dialog.setVisible (true);
+
+            buttonWithText (view, buttonText)->triggerClick();
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (30);
+
+            const auto closed = ! dialog.isVisible();
+            dialog.clearContentComponent();
+            return closed;
+        }
+
+        juce::uint8 userCurveBefore[velocityCurveLength];
+    };
+}
+
+//==============================================================================
+TEST_F (CurveDialog, IsSizedAfterTheEditorAndTitledByItsCurve)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+
+    EXPECT_EQ (view.getWidth(), 586);     // 0.8 x 473 x 1.55
+    EXPECT_EQ (view.getHeight(), 378);    // 0.8 x 473
+    EXPECT_EQ (view.getName(), "CurveSettingView");
+    EXPECT_EQ (view.getCurveComponent().getBounds(), juce::Rectangle<int> (10, 10, 566, 298));
+
+    EXPECT_EQ (getCurveDialogTitle (8), "Setting Curve (#8)");
+    EXPECT_EQ (getCurveDialogTitle (3), "Viewing Curve (#3)");
+}
+
+TEST_F (CurveDialog, TheUserCurveOffersOkAndCancel)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+
+    EXPECT_EQ (buttonWithText (view, "OK")->getBounds(), juce::Rectangle<int> (10, 338, 100, 30));
+    EXPECT_EQ (buttonWithText (view, "Cancel")->getBounds(), juce::Rectangle<int> (476, 338, 100, 30));
+    EXPECT_TRUE (view.getCurveComponent().areHandlesPlaced());
+}
+
+TEST_F (CurveDialog, AFixedCurveShowsOnlyOkCentredAndIgnoresTheMouse)
+{
+    currentCurveNumber = 3;
+    CurveSettingView view (3, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+
+    EXPECT_EQ (buttonWithText (view, "OK")->getBounds(), juce::Rectangle<int> (243, 338, 100, 30));
+    EXPECT_TRUE (buttonWithText (view, "Cancel")->getBounds().isEmpty());
+
+    bool self = true, children = true;
+    curve.getInterceptsMouseClicks (self, children);
+    EXPECT_FALSE (self);
+
+    const auto before = curve.getValues();
+    dragHandle (curve, 3, { 300.0f, 10.0f });
+    EXPECT_EQ (curve.getValues(), before);
+    EXPECT_EQ (curve.getPickedHandle(), 0);
+}
+
+TEST_F (CurveDialog, ThePlotShowsTheCurveItWasOpenedWith)
+{
+    CurveSettingView view (2, editorWidth, editorHeight);
+    const auto& values = view.getCurveComponent().getValues();
+
+    for (int x = 0; x < 256; ++x)
+        EXPECT_EQ (values[x], (float) getVelocityCurve (2)[255 - x]);
+}
+
+//==============================================================================
+TEST_F (CurveDialog, DraggingAnyHandleAnywhereKeepsTheCurveFiniteAndInRange)
+{
+    const juce::Point<float> farAway[] { { -500, -500 }, { 2000, -500 }, { -500, 2000 }, { 2000, 2000 }, { 5, 5 } };
+
+    for (int handle = 1; handle <= 5; ++handle)
+    {
+        for (auto target : farAway)
+        {
+            CurveSettingView view (8, editorWidth, editorHeight);
+            auto& curve = view.getCurveComponent();
+
+            dragHandle (curve, handle, target);
+
+            expectFiniteVelocities (curve);
+            expectHandlesInOrder (curve);
+        }
+    }
+}
+
+TEST_F (CurveDialog, DraggingH1FullyLeftDoesNotPutItOnH0)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+
+    dragHandle (curve, 1, { 0.0f, curve.getHandlePosition (1).y });
+
+    EXPECT_EQ (curve.getShape().getRawIndex (1), 1);
+    expectFiniteVelocities (curve);
+}
+
+TEST_F (CurveDialog, LiftingH1ToTheTopLiftsH3AndH2WithIt)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+
+    dragHandle (curve, 1, { curve.getHandlePosition (1).x, 0.0f });
+
+    const auto top = curve.getHandlePosition (1).y;
+    EXPECT_FLOAT_EQ (top, curve.getHandlePosition (5).y);      // H1 stops at H5's height
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (3).y, top);
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (2).y, top);
+    EXPECT_LE (curve.getHandlePosition (4).y, top);
+    EXPECT_EQ (curve.getShape().getVelocity (0), curve.getShape().getVelocity (1));   // close to H5: the foot follows H1
+    expectFiniteVelocities (curve);
+}
+
+TEST_F (CurveDialog, LoweringH5PullsH6H4AndH3DownToIt)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+
+    dragHandle (curve, 5, { curve.getHandlePosition (5).x, (float) curve.getHeight() });
+
+    const auto low = curve.getHandlePosition (5).y;
+    EXPECT_FLOAT_EQ (low, curve.getHandlePosition (1).y);       // H5 stops at H1's height
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (6).y, low);
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (4).y, low);
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (3).y, low);
+    expectFiniteVelocities (curve);
+}
+
+TEST_F (CurveDialog, AClickAwayFromEveryHandleDragsNothingAndUnmarksTheRedOne)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+
+    dragHandle (curve, 2, curve.getHandlePosition (2) + juce::Point<float> (0.0f, -40.0f));
+    EXPECT_EQ (curve.getPickedHandle(), 2);
+    EXPECT_FALSE (curve.isDraggingHandle());
+
+    const auto before = curve.getValues();
+    drag (curve, { 280.0f, 20.0f }, { 300.0f, 250.0f });
+
+    EXPECT_EQ (curve.getPickedHandle(), 0);
+    EXPECT_EQ (curve.getValues(), before);
+}
+
+TEST_F (CurveDialog, HandlesKeepTheirPlaceOnTheCurveWhenTheDialogIsResized)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+    dragHandle (curve, 3, curve.getHandlePosition (3) + juce::Point<float> (0.0f, -80.0f));
+
+    juce::Array<juce::Point<float>> handles;
+
+    for (int h = 0; h < CurveShape::numHandles; ++h)
+        handles.add (curve.getShape().getHandle (h));
+
+    for (auto size : { juce::Point<int> (1200, 800), { 300, 200 }, { 900, 500 } })
+    {
+        view.setSize (size.x, size.y);
+        const auto xScale = (float) (curve.getWidth() - 10) / 255.0f;
+        const auto yScale = (float) (curve.getHeight() - 10) / 127.0f;
+
+        for (int h = 0; h < CurveShape::numHandles; ++h)
+        {
+            const auto onScreen = curve.getHandlePosition (h);
+            EXPECT_NEAR (onScreen.x, handles[h].x * xScale + 5.0f, 0.01f) << "H" << h;
+            EXPECT_NEAR (onScreen.y, (127.0f - handles[h].y) * yScale + 5.0f, 0.01f) << "H" << h;
+            EXPECT_EQ (curve.getShape().getHandle (h), handles[h]) << "H" << h;
+        }
+    }
+}
+
+TEST_F (CurveDialog, APlotTooSmallToDrawInPlacesItsHandlesOnlyOnceItGrows)
+{
+    juce::Array<int> values;
+    values.resize (256);
+
+    DraggableCurveComponent curve (values, true);
+    curve.setSize (10, 200);
+    EXPECT_FALSE (curve.areHandlesPlaced());
+
+    curve.setSize (300, 200);
+    EXPECT_TRUE (curve.areHandlesPlaced());
+}
+
+TEST_F (CurveDialog, ThePickedHandleIsDrawnRedAndTheOthersSlateBlue)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+    curve.mouseDown (mouseEventAt (curve, curve.getHandlePosition (3)));
+    curve.mouseUp (mouseEventAt (curve, curve.getHandlePosition (3)));
+
+    const auto image = curve.createComponentSnapshot (curve.getLocalBounds());
+    auto pixelAt = [&] (int h) { const auto p = curve.getHandlePosition (h).roundToInt(); return image.getPixelAt (p.x, p.y); };
+
+    EXPECT_EQ (pixelAt (3), juce::Colour (0xffff0000));
+    EXPECT_EQ (pixelAt (2), juce::Colour (0xff6a5acd));
+    EXPECT_EQ (pixelAt (4), juce::Colour (0xff6a5acd));
+}
+
+//==============================================================================
+TEST_F (CurveDialog, OkOnTheUserCurveStoresItAndAsksForItToBeSent)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+    dragHandle (curve, 2, curve.getHandlePosition (2) + juce::Point<float> (10.0f, -60.0f));
+    dragHandle (curve, 4, curve.getHandlePosition (4) + juce::Point<float> (-10.0f, -30.0f));
+
+    EXPECT_TRUE (clickClosesDialog (view, "OK"));
+
+    EXPECT_TRUE (pendingCurveSend);
+    const auto& values = curve.getValues();
+
+    for (int k = 0; k < 256; ++k)
+        ASSERT_EQ (getVelocityCurve (8)[k], (int) std::round (values[255 - k])) << k;
+
+    EXPECT_FALSE (userCurveUnchanged());
+}
+
+TEST_F (CurveDialog, CancelOnTheUserCurveChangesNothing)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+    dragHandle (view.getCurveComponent(), 2, { 100.0f, 20.0f });
+
+    EXPECT_TRUE (clickClosesDialog (view, "Cancel"));
+
+    EXPECT_FALSE (pendingCurveSend);
+    EXPECT_TRUE (userCurveUnchanged());
+}
+
+TEST_F (CurveDialog, OkOnAFixedCurveChangesNothing)
+{
+    currentCurveNumber = 5;
+    CurveSettingView view (5, editorWidth, editorHeight);
+
+    EXPECT_TRUE (clickClosesDialog (view, "OK"));
+
+    EXPECT_FALSE (pendingCurveSend);
+    EXPECT_TRUE (userCurveUnchanged());
+}
+
+TEST_F (CurveDialog, TheStoredUserCurveReachesTheKeyboardOnTheNextTick)
+{
+    sim::SimulatedMidiPorts ports;
+    ports.setRealPauses (false);
+    sim::SimulatedKeyboard keyboard (ports);
+    theHost = Host::getInstance();
+
+    MyTimer timer;
+    timer.tick();                         // finds and connects the keyboard
+    keyboard.clearRecords();
+
+    CurveSettingView view (8, editorWidth, editorHeight);
+    dragHandle (view.getCurveComponent(), 3, view.getCurveComponent().getHandlePosition (3) + juce::Point<float> (0.0f, -90.0f));
+    ASSERT_TRUE (clickClosesDialog (view, "OK"));
+    EXPECT_TRUE (keyboard.curveDumps().empty());
+
+    timer.tick();
+
+    const auto dumps = keyboard.curveDumps();
+    ASSERT_EQ (dumps.size(), 1u);
+    EXPECT_EQ (dumps[0].curveNumber, 8);
+    EXPECT_EQ (dumps[0].bytes, std::vector<juce::uint8> (getVelocityCurve (8), getVelocityCurve (8) + 256));
+    EXPECT_FALSE (userCurveUnchanged());
+    EXPECT_FALSE (pendingCurveSend);
+
+    int dumpSizes = 0;
+
+    for (const auto& r : keyboard.received())
+        if (r.message.isSysEx())
+            dumpSizes += r.message.getRawDataSize() == 266 ? 1 : 0;
+
+    EXPECT_EQ (dumpSizes, 1);
+
+    timer.tick();
+    EXPECT_EQ (keyboard.curveDumps().size(), 1u);
+}
