@@ -1,5 +1,7 @@
 #include "editor/MainComp.h"
 
+#include "app/AssetLoader.h"
+
 #include "editor/AboutComponent.h"
 #include "editor/CurveSettingView.h"
 #include "editor/DeviceSettingsImage.h"
@@ -7,6 +9,7 @@
 #include "editor/EditorState.h"
 #include "editor/Host.h"
 #include "editor/HostImpl.h"
+#include "editor/MappingFileCommands.h"
 #include "editor/MappingModel.h"
 #include "editor/MidiInputHandler.h"
 #include "editor/ModeComboLookup.h"
@@ -14,8 +17,6 @@
 #include "editor/UpgraderHook.h"
 #include "firmware/PortNameTable.h"
 
-// The shell's asset loader.
-juce::Image loadResourceImage (const char* name, bool inAssets);
 
 namespace NsDravel
 {
@@ -481,16 +482,16 @@ void MainComp::runCurveDialog()
 
 void MainComp::loadMappingFile (const juce::File& file)
 {
-    // TODO mapping files
-    juce::ignoreUnused (file);
+    // A failed load is shown to the user and changes nothing; the editor shows
+    // the model as it is either way.
+    loadMappingFileWithMessage (file);
     modelCombo.setSelectedItemIndex (hostModelIndex(), juce::dontSendNotification);
     refreshFromModel();
 }
 
 void MainComp::saveMappingFile (const juce::File& file)
 {
-    // TODO mapping files
-    juce::ignoreUnused (file);
+    saveMappingFileWithMessage (file);
 }
 
 void MainComp::runFirmwareUpgrade()

@@ -1,11 +1,10 @@
 #include "MixerSection.h"
+#include "app/AssetLoader.h"
 #include "EditorState.h"
 #include "Host.h"
 #include "MappingModel.h"
 #include "DeviceTimer.h"
 
-// The shell's asset loader.
-juce::Image loadResourceImage (const char* name, bool inAssets);
 
 namespace NsDravel
 {

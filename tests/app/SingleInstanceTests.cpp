@@ -32,7 +32,8 @@ namespace
 
         static juce::StringArray windowsOf (TestProcess& process)
         {
-            return findVisibleWindows (process.getProcessId(), "Dravel Tavlo");
+            // The editor adds its version and connection state to the title.
+            return findVisibleWindows (process.getProcessId(), "Dravel Tavlo.*");
         }
 
         static bool showsOneWindow (TestProcess& process)
