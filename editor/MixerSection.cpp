@@ -74,7 +74,12 @@ namespace NsDravel
         setSize (600, 400);
     }
 
-    MixerSection::~MixerSection() = default;
+    MixerSection::~MixerSection()
+    {
+        // Nobody may reach the timer through the process-wide pointer once it is gone.
+        if (theTimer == deviceTimer.get())
+            theTimer = nullptr;
+    }
 
     std::unique_ptr<juce::Label> MixerSection::makeCaption (const juce::String& text)
     {

@@ -48,8 +48,8 @@ namespace NsDravel
             index 0..3; they are shown but never take a click. */
         MappableButton* getSmallButton (int index) const;
 
-        /** The device timer the panel started; it stays null once the editor has
-            stopped and dropped it. */
+        /** The device timer the panel created and started (also NsDravel::theTimer);
+            it goes with the panel. */
         std::unique_ptr<MyTimer> deviceTimer;
 
     private:
