@@ -8,11 +8,6 @@
 #include "app/SidePanelHeader.h"
 #include "support/ProbeComponent.h"
 
-namespace
-{
-    juce::Component* noEditor() { return nullptr; }
-}
-
 TEST (MainComponent, ShowsTheEditorFillingTheWholeComponent)
 {
     auto destroyed = std::make_shared<int> (0);
@@ -25,14 +20,6 @@ TEST (MainComponent, ShowsTheEditorFillingTheWholeComponent)
     EXPECT_EQ (editor->getScreenBounds(), main.getScreenBounds());
 }
 
-TEST (MainComponent, ReportsFailureAndStaysEmptyWithoutAnEditor)
-{
-    MainComponent main { noEditor };
-
-    EXPECT_FALSE (main.constructionSucceeded());
-    EXPECT_EQ (main.getContentArea().getCurrentView(), nullptr);
-}
-
 TEST (MainComponent, KeepsTheSidePanelAndItsMenuButtonOutOfSight)
 {
     MainComponent main { ProbeComponent::factory (std::make_shared<int> (0)) };
@@ -42,16 +29,6 @@ TEST (MainComponent, KeepsTheSidePanelAndItsMenuButtonOutOfSight)
     EXPECT_LE (main.getSidePanel().getRight(), 0);
     EXPECT_EQ (main.getMenuButton().getHeight(), 0);
     EXPECT_FALSE (main.getMenuButton().getBounds().contains (0, 0));
-}
-
-TEST (MainComponent, DestroysTheEditorExactlyOnceWithItself)
-{
-    auto destroyed = std::make_shared<int> (0);
-    auto main = std::make_unique<MainComponent> (ProbeComponent::factory (destroyed));
-
-    main.reset();
-
-    EXPECT_EQ (*destroyed, 1);
 }
 
 TEST (MainComponent, LeavesNoPendingLayoutBehindWhenDestroyed)

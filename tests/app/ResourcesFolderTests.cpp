@@ -3,7 +3,6 @@
 #include "app/AssetLoader.h"
 #include "app/ResourcesFolder.h"
 #include "support/TempFolder.h"
-#include "support/TestPaths.h"
 
 namespace
 {
@@ -96,11 +95,3 @@ TEST (ResourceFile, ResolvesBackslashesAndEitherCaseOfTheLeadingFolderName)
     EXPECT_EQ (getResourceFile ("", resources), resources);
 }
 
-TEST (ResourceFile, OfTheBuiltProgramLiesInTheLaidOutResourcesFolder)
-{
-    const auto folder = getResourcesFolder (testpaths::programFile());
-
-    EXPECT_EQ (folder, testpaths::buildFolder().getChildFile ("resources"));
-    EXPECT_EQ (getResourceFile ("resources\\Assets\\tools\\win\\blhost.exe", folder),
-               folder.getChildFile ("Assets/tools/win/blhost.exe"));
-}
