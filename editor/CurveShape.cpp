@@ -102,7 +102,6 @@ namespace NsDravel
 
     void CurveShape::constrainHandle (int handle, float index, float velocity, int target)
     {
-        juce::ignoreUnused (index);
         auto& h = handles;
 
         switch (handle)

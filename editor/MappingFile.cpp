@@ -121,6 +121,8 @@ namespace NsDravel
         if (xml == nullptr)
             return juce::Result::fail (MappingFileTexts::noCurrentMapping);
 
+        // The writer's own line ends (CR LF) are kept, so a file is byte for byte the
+        // same whichever system wrote it.
         juce::XmlElement::TextFormat format;
         format.customEncoding = "UTF-8";
         format.lineWrapLength = 60;

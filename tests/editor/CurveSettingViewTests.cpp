@@ -113,18 +113,11 @@ TEST_F (CurveDialog, IsSizedAfterTheEditorAndTitledByItsCurve)
     EXPECT_EQ (view.getHeight(), 378);    // 0.8 x 473
     EXPECT_EQ (view.getName(), "CurveSettingView");
     EXPECT_EQ (view.getCurveComponent().getBounds(), juce::Rectangle<int> (10, 10, 566, 298));
+    EXPECT_EQ (buttonWithText (view, "OK")->getBounds(), juce::Rectangle<int> (10, 338, 100, 30));
+    EXPECT_EQ (buttonWithText (view, "Cancel")->getBounds(), juce::Rectangle<int> (476, 338, 100, 30));
 
     EXPECT_EQ (getCurveDialogTitle (8), "Setting Curve (#8)");
     EXPECT_EQ (getCurveDialogTitle (3), "Viewing Curve (#3)");
-}
-
-TEST_F (CurveDialog, TheUserCurveOffersOkAndCancel)
-{
-    CurveSettingView view (8, editorWidth, editorHeight);
-
-    EXPECT_EQ (buttonWithText (view, "OK")->getBounds(), juce::Rectangle<int> (10, 338, 100, 30));
-    EXPECT_EQ (buttonWithText (view, "Cancel")->getBounds(), juce::Rectangle<int> (476, 338, 100, 30));
-    EXPECT_TRUE (view.getCurveComponent().areHandlesPlaced());
 }
 
 TEST_F (CurveDialog, AFixedCurveShowsOnlyOkCentredAndIgnoresTheMouse)
@@ -289,47 +282,21 @@ TEST_F (CurveDialog, ThePickedHandleIsDrawnRedAndTheOthersSlateBlue)
 }
 
 //==============================================================================
-TEST_F (CurveDialog, OkOnTheUserCurveStoresItAndAsksForItToBeSent)
+TEST_F (CurveDialog, CancelAndOkOnAFixedCurveChangeNothing)
 {
-    CurveSettingView view (8, editorWidth, editorHeight);
-    auto& curve = view.getCurveComponent();
-    dragHandle (curve, 2, curve.getHandlePosition (2) + juce::Point<float> (10.0f, -60.0f));
-    dragHandle (curve, 4, curve.getHandlePosition (4) + juce::Point<float> (-10.0f, -30.0f));
+    CurveSettingView userView (8, editorWidth, editorHeight);
+    dragHandle (userView.getCurveComponent(), 2, { 100.0f, 20.0f });
+    EXPECT_TRUE (clickClosesDialog (userView, "Cancel"));
 
-    EXPECT_TRUE (clickClosesDialog (view, "OK"));
-
-    EXPECT_TRUE (pendingCurveSend);
-    const auto& values = curve.getValues();
-
-    for (int k = 0; k < 256; ++k)
-        ASSERT_EQ (getVelocityCurve (8)[k], (int) std::round (values[255 - k])) << k;
-
-    EXPECT_FALSE (userCurveUnchanged());
-}
-
-TEST_F (CurveDialog, CancelOnTheUserCurveChangesNothing)
-{
-    CurveSettingView view (8, editorWidth, editorHeight);
-    dragHandle (view.getCurveComponent(), 2, { 100.0f, 20.0f });
-
-    EXPECT_TRUE (clickClosesDialog (view, "Cancel"));
-
-    EXPECT_FALSE (pendingCurveSend);
-    EXPECT_TRUE (userCurveUnchanged());
-}
-
-TEST_F (CurveDialog, OkOnAFixedCurveChangesNothing)
-{
     currentCurveNumber = 5;
-    CurveSettingView view (5, editorWidth, editorHeight);
-
-    EXPECT_TRUE (clickClosesDialog (view, "OK"));
+    CurveSettingView fixedView (5, editorWidth, editorHeight);
+    EXPECT_TRUE (clickClosesDialog (fixedView, "OK"));
 
     EXPECT_FALSE (pendingCurveSend);
     EXPECT_TRUE (userCurveUnchanged());
 }
 
-TEST_F (CurveDialog, TheStoredUserCurveReachesTheKeyboardOnTheNextTick)
+TEST_F (CurveDialog, OkOnTheUserCurveStoresItAndTheKeyboardGetsItOnTheNextTick)
 {
     sim::SimulatedMidiPorts ports;
     ports.setRealPauses (false);
@@ -341,9 +308,15 @@ TEST_F (CurveDialog, TheStoredUserCurveReachesTheKeyboardOnTheNextTick)
     keyboard.clearRecords();
 
     CurveSettingView view (8, editorWidth, editorHeight);
-    dragHandle (view.getCurveComponent(), 3, view.getCurveComponent().getHandlePosition (3) + juce::Point<float> (0.0f, -90.0f));
+    auto& curve = view.getCurveComponent();
+    dragHandle (curve, 3, curve.getHandlePosition (3) + juce::Point<float> (0.0f, -90.0f));
     ASSERT_TRUE (clickClosesDialog (view, "OK"));
+
+    EXPECT_TRUE (pendingCurveSend);
     EXPECT_TRUE (keyboard.curveDumps().empty());
+
+    for (int k = 0; k < 256; ++k)
+        ASSERT_EQ (getVelocityCurve (8)[k], (int) std::round (curve.getValues()[255 - k])) << k;
 
     timer.tick();
 
@@ -354,13 +327,8 @@ TEST_F (CurveDialog, TheStoredUserCurveReachesTheKeyboardOnTheNextTick)
     EXPECT_FALSE (userCurveUnchanged());
     EXPECT_FALSE (pendingCurveSend);
 
-    int dumpSizes = 0;
-
-    for (const auto& r : keyboard.received())
-        if (r.message.isSysEx())
-            dumpSizes += r.message.getRawDataSize() == 266 ? 1 : 0;
-
-    EXPECT_EQ (dumpSizes, 1);
+    const auto received = keyboard.received();
+    EXPECT_EQ (std::count_if (received.begin(), received.end(), [] (auto& r) { return r.message.getRawDataSize() == 266; }), 1);
 
     timer.tick();
     EXPECT_EQ (keyboard.curveDumps().size(), 1u);
