@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+// These cases need the editor's process-wide state, which is built beside
+// the message builders.
+#if __has_include ("editor/EditorState.h")
+#include "editor/EditorState.h"
+#include "editor/KeyboardMessages.h"
+#include "editor/PortNames.h"
+
+#include <vector>
+
+using namespace NsDravel;
+
+namespace
+{
+    std::vector<int> headerOf (const juce::MidiMessage& message)
+    {
+        const auto* data = message.getRawData();
+        return std::vector<int> (data, data + 5);
+    }
+
+    juce::MidiMessage versionReply (int high, int low)
+    {
+        const juce::uint8 bytes[] { 0xF0, 0x1D, 0x03, (juce::uint8) high, (juce::uint8) low,
+                                    0x00, 0x01, 2, 13, 4, 0, 0xF7 };
+        return juce::MidiMessage (bytes, (int) sizeof (bytes));
+    }
+
+    struct CurrentDevice : ::testing::Test
+    {
+        void SetUp() override    { resetProcessState(); }
+        void TearDown() override { resetProcessState(); }
+    };
+}
+
+TEST_F (CurrentDevice, ParameterWritesAndVersionRequestsCarryTheLinkProductId)
+{
+    productId = 0x1022;
+    detectedProductId = 0x1024;
+
+    EXPECT_EQ (headerOf (makeParameterSysex (saveDeviceSettingsParameter, 1)),
+               (std::vector<int> { 0xF0, 0x1D, 0x03, 0x20, 0x22 }));
+    EXPECT_EQ (headerOf (makeVersionRequestSysex()),
+               (std::vector<int> { 0xF0, 0x1D, 0x03, 0x20, 0x22 }));
+}
+
+TEST_F (CurrentDevice, CurveDumpCarriesTheDetectedProductId)
+{
+    productId = 0x1020;
+    detectedProductId = 0x1027;
+
+    EXPECT_EQ (headerOf (makeCurveDumpSysex (8)), (std::vector<int> { 0xF0, 0x1D, 0x03, 0x20, 0x27 }));
+    EXPECT_EQ (makeCurveDumpSysex (8).getRawDataSize(), 266);
+}
+
+TEST_F (CurrentDevice, VersionRepliesAreAcceptedOnlyForTheLinkProduct)
+{
+    productId = 0x1023;
+    EXPECT_EQ (decodeVersionReply (versionReply (0x20, 0x23)), juce::String ("V2.34"));
+    EXPECT_FALSE (decodeVersionReply (versionReply (0x20, 0x22)).has_value());
+}
+
+TEST_F (CurrentDevice, ProductFilterAlsoAcceptsTheDetectedDevice)
+{
+    detectedProductId = 0x1020;
+    EXPECT_TRUE (isDravelProductId (0x1024));
+    EXPECT_FALSE (isDravelProductId (0x1027));
+    EXPECT_FALSE (dravelProductFilter (2000));
+
+    detectedProductId = 0x1027;
+    EXPECT_TRUE (isDravelProductId (0x1027));
+    EXPECT_TRUE (dravelProductFilter (0x1027));
+    EXPECT_FALSE (isDravelModelRange (0x1027));
+
+    detectedProductId = 2000;
+    EXPECT_TRUE (isDravelProductId (2000));
+}
+#endif
