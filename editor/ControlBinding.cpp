@@ -34,6 +34,18 @@ namespace NsDravel
     {
         controlNumber = control.getProperty (ModelIds::id);
 
+        // Start from values of our own, so that nothing still points into a node
+        // bound earlier, and a missing node (no map holds controls 8..11) takes the
+        // writes without touching any tree.
+        type = juce::Value (juce::var (0));
+        value = juce::Value (juce::var (0));
+
+        for (auto* member : { &chan, &clockwise, &sustain, &curve, &octave, &transposition })
+            *member = juce::Value();
+
+        if (! control.isValid())
+            return;
+
         auto bind = [&control] (juce::Value& member, const juce::Identifier& property)
         {
             member.referTo (control.getPropertyAsValue (property, nullptr));

@@ -23,7 +23,8 @@ namespace NsDravel
         /** Binds the values to a control node ("id" gives the control number):
             "type" and "chan" always; for control 1 also "octave", "transposition",
             "curve"; for the others "value", for control 2 also "sustain", for
-            controls 6 and 20 also "clockwise". An invalid node gives control number 0. */
+            controls 6 and 20 also "clockwise". The other values, and all of them for
+            an invalid node (control number 0), become values of the binding's own. */
         void attachToControl (juce::ValueTree control);
 
         /** Channel 1..16: the keys', a pedal's or wheel's, or (outside modes 7..10) a knob's. */

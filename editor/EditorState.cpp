@@ -1,5 +1,6 @@
 #include "EditorState.h"
 #include "DeviceSettingsImage.h"
+#include "VelocityCurves.h"
 
 namespace NsDravel
 {
@@ -61,5 +62,6 @@ namespace NsDravel
         testModeEnabled = false;
 
         deviceSettingsImage = DeviceSettingsImage {};
+        resetUserVelocityCurve();
     }
 }

@@ -97,7 +97,7 @@ namespace NsDravel
     extern bool testModeEnabled;
 
     //==============================================================================
-    /** Puts every variable above, and the device settings image, back to its value
-        at program start. For tests; message thread, with no MIDI input open. */
+    /** Puts every variable above, the device settings image and the user velocity
+        curve back to their values at program start. For tests; message thread, with no MIDI input open. */
     void resetProcessState();
 }

@@ -1,5 +1,7 @@
 #include "editor/MidiPortSystem.h"
 
+#include "editor/MidiPortNames.h"
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -19,7 +21,8 @@ namespace
 
         void start() override               { port->start(); }
         void stop() override                { port->stop(); }
-        juce::String getName() const override { return port->getName(); }
+        juce::String getName() const override       { return port->getName(); }
+        juce::String getIdentifier() const override { return port->getIdentifier(); }
 
     private:
         std::unique_ptr<juce::MidiInput> port;
@@ -38,6 +41,7 @@ namespace
         void sendMessageNow (const juce::MidiMessage& message) override       { port->sendMessageNow (message); }
         void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) override { port->sendBlockOfMessagesNow (buffer); }
         juce::String getName() const override                                 { return port->getName(); }
+        juce::String getIdentifier() const override                           { return port->getIdentifier(); }
 
     private:
         std::unique_ptr<juce::MidiOutput> port;
@@ -107,6 +111,16 @@ juce::StringArray namesOf (const juce::Array<juce::MidiDeviceInfo>& devices)
         names.add (device.name);
 
     return names;
+}
+
+juce::StringArray listMidiOutputNames()
+{
+    return namesOf (MidiPortSystem::getCurrent().getOutputDevices());
+}
+
+juce::StringArray listMidiInputNames()
+{
+    return namesOf (MidiPortSystem::getCurrent().getInputDevices());
 }
 
 void pauseMicroseconds (double microseconds)

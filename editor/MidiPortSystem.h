@@ -23,6 +23,9 @@ public:
 
     /** The name under which the system lists this port. */
     virtual juce::String getName() const = 0;
+
+    /** The identifier under which the system lists this port. */
+    virtual juce::String getIdentifier() const = 0;
 };
 
 /** An opened MIDI output port. Releasing the object closes the port. */
@@ -39,6 +42,9 @@ public:
 
     /** The name under which the system lists this port. */
     virtual juce::String getName() const = 0;
+
+    /** The identifier under which the system lists this port. */
+    virtual juce::String getIdentifier() const = 0;
 };
 
 /** The program's one way to the operating system's MIDI ports, and the clock

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -114,7 +115,8 @@ namespace
             started = false;
         }
 
-        juce::String getName() const override { return name; }
+        juce::String getName() const override       { return name; }
+        juce::String getIdentifier() const override { return identifier; }
 
         std::shared_ptr<SimulatedMidiPorts::Core> core;
         const juce::String name, identifier;
@@ -150,7 +152,8 @@ namespace
                 core->deliverToDevice (identifier, metadata.getMessage());
         }
 
-        juce::String getName() const override { return name; }
+        juce::String getName() const override       { return name; }
+        juce::String getIdentifier() const override { return identifier; }
 
         std::shared_ptr<SimulatedMidiPorts::Core> core;
         const juce::String name, identifier;
@@ -239,8 +242,10 @@ juce::StringArray SimulatedMidiPorts::describeTimeline() const
     juce::StringArray lines;
 
     for (auto& event : timeline())
-        lines.add (event.isPause ? "pause " + juce::String (event.microseconds)
-                                 : hexOf (event.message));
+        lines.add (! event.isPause ? hexOf (event.message)
+                                   : "pause " + (event.microseconds == std::floor (event.microseconds)
+                                                    ? juce::String ((juce::int64) event.microseconds)
+                                                    : juce::String (event.microseconds)));
 
     return lines;
 }

@@ -1,0 +1,52 @@
+#include "editor/Host.h"
+
+#include "editor/HostImpl.h"
+#include "editor/MidiInputHandler.h"
+
+namespace NsDravel
+{
+
+JUCE_IMPLEMENT_SINGLETON (Host)
+
+Host::Host()
+    : impl (std::make_unique<Impl>())
+{
+}
+
+Host::~Host()
+{
+    clearSingletonInstance();
+}
+
+juce::ValueTree Host::getCurrentMap() const     { return impl->getCurrentMap(); }
+void Host::setCurrentMode (int mode)            { impl->setCurrentMode (mode); }
+int Host::getCurrentModeIndex() const           { return impl->getCurrentModeIndex(); }
+void Host::setProductId (int id)                { impl->setProductId (id); }
+int Host::getProductId() const                  { return impl->getProductId(); }
+
+//==============================================================================
+bool connectToDevice (bool force, bool enabled,
+                      std::function<bool (int)> productFilter,
+                      std::function<bool (int)> portFilter)
+{
+    auto* host = Host::getInstance();
+
+    if (! enabled)
+    {
+        if (host->connection != nullptr)
+            host->connection->closeDevices();
+
+        return false;
+    }
+
+    if (force || host->connection == nullptr)
+    {
+        // The old connection goes only once the new one stands.
+        auto replaced = std::exchange (host->connection, std::make_unique<Host::MidiInputHandler>());
+        replaced.reset();
+    }
+
+    return host->connection->openDevices (std::move (productFilter), std::move (portFilter));
+}
+
+} // namespace NsDravel

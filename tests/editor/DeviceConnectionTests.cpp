@@ -1,0 +1,174 @@
+#include "support/KeyboardLinkFixture.h"
+
+#include "editor/EditorState.h"
+#include "editor/Host.h"
+#include "editor/MidiInputHandler.h"
+#include "editor/PortNames.h"
+
+using namespace sim;
+using Naming = SimulatedKeyboard::Naming;
+
+namespace
+{
+    bool connect()
+    {
+        return NsDravel::connectToDevice (true, true, NsDravel::dravelProductFilter, NsDravel::isSecondPort);
+    }
+
+    int pairCount()
+    {
+        auto& connection = NsDravel::Host::getInstance()->connection;
+        return connection == nullptr ? 0 : connection->getPairCount();
+    }
+}
+
+using DeviceConnection = KeyboardLinkFixture;
+
+TEST_F (DeviceConnection, OpensOnlyTheSecondPortPairOfAWindowsNamedKeyboard)
+{
+    SimulatedKeyboard keyboard (ports);
+
+    EXPECT_TRUE (connect());
+    EXPECT_EQ (pairCount(), 1);
+    EXPECT_EQ (ports.openInputsNow ("MIDIIN2 (Dravel 49)"), 1);
+    EXPECT_EQ (ports.openOutputsNow ("MIDIOUT2 (Dravel 49)"), 1);
+    EXPECT_EQ (ports.openInputsNow ("Dravel 49") + ports.openOutputsNow ("Dravel 49"), 0);
+}
+
+TEST_F (DeviceConnection, OpensTheSecondPortOfALinuxNamedKeyboard)
+{
+    SimulatedKeyboard keyboard (ports, { "Dravel 61", 0x1023, Naming::linux });
+
+    EXPECT_TRUE (connect());
+    EXPECT_EQ (ports.openInputsNow ("Dravel 61 MIDI 2"), 1);
+    EXPECT_EQ (ports.openOutputsNow ("Dravel 61 MIDI 2"), 1);
+    EXPECT_EQ (ports.openInputsNow ("Dravel 61 MIDI 1") + ports.openOutputsNow ("Dravel 61 MIDI 1"), 0);
+}
+
+TEST_F (DeviceConnection, NeverOpensAKeyboardThatOnlyHasAFirstPort)
+{
+    SimulatedKeyboard keyboard (ports, { "Dravel 49", 0x1022, Naming::windows, false });
+
+    EXPECT_FALSE (connect());
+    ticks (3);
+    EXPECT_EQ (ports.inputOpenCount ("Dravel 49") + ports.outputOpenCount ("Dravel 49"), 0);
+    EXPECT_TRUE (title().endsWith (" [disconnected] "));
+}
+
+TEST_F (DeviceConnection, NeverOpensAnXModel)
+{
+    SimulatedKeyboard keyboard (ports, { "Dravel 49X", 0x1022 + 5 });
+
+    ticks (3);
+    EXPECT_EQ (ports.inputOpenCount (keyboard.secondInputName()), 0);
+    EXPECT_TRUE (keyboard.received().empty());
+}
+
+TEST_F (DeviceConnection, AnInputWithoutItsCompanionOutputOpensNothing)
+{
+    ports.publishInput ("MIDIIN2 (Dravel 49)");
+
+    EXPECT_FALSE (connect());
+    EXPECT_EQ (ports.openInputsNow ("MIDIIN2 (Dravel 49)"), 0);
+}
+
+TEST_F (DeviceConnection, TwoKeyboardsAreBothOpenedAndTheFirstListedDecidesTheModel)
+{
+    SimulatedKeyboard small (ports, { "Dravel 25", 0x1020 });
+    SimulatedKeyboard large (ports, { "Dravel 88", 0x1024 });
+
+    tick();
+    EXPECT_EQ (pairCount(), 2);
+    EXPECT_EQ (NsDravel::detectedProductId.load(), 0x1020);
+    EXPECT_EQ (editor->modelCombo.getSelectedId(), 1);
+
+    NsDravel::pendingStoreCommand = true;
+    AlertRecorder alerts;
+    tick();
+    EXPECT_EQ (small.storeCommands().size(), 1u);
+    EXPECT_TRUE (large.storeCommands().empty());
+}
+
+TEST_F (DeviceConnection, AKeyboardThatRefusesToOpenIsNotConnected)
+{
+    SimulatedKeyboard keyboard (ports);
+    keyboard.setRefusingOpens (true);
+
+    EXPECT_FALSE (connect());
+    keyboard.setRefusingOpens (false);
+    EXPECT_TRUE (connect());
+}
+
+TEST_F (DeviceConnection, TheHostIsOneForTheWholeProgram)
+{
+    EXPECT_EQ (NsDravel::Host::getInstance(), NsDravel::Host::getInstance());
+    EXPECT_EQ (NsDravel::theHost, NsDravel::Host::getInstance());
+}
+
+//==============================================================================
+using KeyboardReplies = KeyboardLinkFixture;
+
+TEST_F (KeyboardReplies, TheVersionReplyReachesTheFirmwareLabel)
+{
+    SimulatedKeyboard keyboard (ports);
+    keyboard.setVersionBytes (1, 0, 6, 3);
+
+    tick();
+    deliverReplies (keyboard);
+    EXPECT_EQ (versionLabel(), "V1.06-3");
+}
+
+TEST_F (KeyboardReplies, AReplyOfAnotherProductOrOfTheWrongShapeIsIgnored)
+{
+    SimulatedKeyboard keyboard (ports);
+
+    for (auto replies : { SimulatedKeyboard::Replies::foreignProduct,
+                          SimulatedKeyboard::Replies::shortReply,
+                          SimulatedKeyboard::Replies::wrongCommand })
+    {
+        keyboard.setReplies (replies);
+        NsDravel::knownOutputNames.clear();     // makes the next tick ask again at once
+        tick();
+        deliverReplies (keyboard);
+        EXPECT_EQ (versionLabel(), "");
+    }
+
+    EXPECT_EQ (keyboard.versionRequests().size(), 3u);
+}
+
+TEST_F (KeyboardReplies, AnyIncomingMessageMarksTheTitleWithReceived)
+{
+    SimulatedKeyboard keyboard (ports);
+    keyboard.setReplies (SimulatedKeyboard::Replies::silent);
+    ticks (3);
+    EXPECT_FALSE (title().endsWith ("<")) << title();
+
+    keyboard.sendFromKeyboard (juce::MidiMessage::controllerEvent (1, 7, 100));
+    deliverReplies (keyboard);
+    tick();
+    EXPECT_TRUE (title().endsWith (" <")) << title();
+}
+
+TEST_F (KeyboardReplies, MessagesArrivingWhileThePortsAreClosedAreDropped)
+{
+    SimulatedKeyboard keyboard (ports);
+    keyboard.setReplies (SimulatedKeyboard::Replies::silent);
+    ticks (3);
+    closeConnection();
+
+    keyboard.sendFromKeyboard (juce::MidiMessage::noteOn (1, 60, (juce::uint8) 100));
+    deliverReplies (keyboard);
+    tick();
+    EXPECT_FALSE (title().endsWith ("<")) << title();
+}
+
+TEST_F (KeyboardReplies, AReplyThatArrivesAfterTheEditorHasGoneIsHarmless)
+{
+    SimulatedKeyboard keyboard (ports);
+    tick();
+    keyboard.waitUntilRepliesSent();
+
+    editor.reset();
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
+    EXPECT_EQ (NsDravel::theMainComp, nullptr);
+}

@@ -1,0 +1,191 @@
+#include "support/KeyboardLinkFixture.h"
+
+#include "editor/ControlBinding.h"
+#include "editor/DeviceSettingsImage.h"
+#include "editor/EditorState.h"
+#include "editor/Host.h"
+#include "editor/HostImpl.h"
+#include "editor/MappingModel.h"
+#include "editor/VelocityCurves.h"
+
+using namespace sim;
+using Replies = SimulatedKeyboard::Replies;
+
+using DeviceTimer = KeyboardLinkFixture;
+
+TEST_F (DeviceTimer, TheFirstTickConnectsShowsTheModelAndAsksForTheVersion)
+{
+    SimulatedKeyboard keyboard (ports, { "Dravel 61", 0x1023 });
+
+    tick();
+    EXPECT_EQ (keyboard.versionRequests(), std::vector<int> { 0x1023 });
+    EXPECT_EQ (editor->modelCombo.getSelectedId(), 4);
+    EXPECT_EQ (editor->getKeyboardImageIndex(), 3);
+    EXPECT_EQ (NsDravel::Host::getInstance()->getProductId(), 0x1023);
+
+    tick();
+    EXPECT_FALSE (title().contains ("[disconnected]"));
+    EXPECT_TRUE (title().startsWith ("Dravel Tavlo V1.06"));
+}
+
+TEST_F (DeviceTimer, ASetterChangeReachesTheKeyboardOnTheNextTick)
+{
+    SimulatedKeyboard keyboard (ports);
+    tick();
+
+    NsDravel::ControlBinding sustainPedal;
+    sustainPedal.attachToControl (NsDravel::getControlById (NsDravel::Host::getInstance()->getCurrentMap(), 2));
+    sustainPedal.setChannel (5, 0);
+    NsDravel::pendingSettingsWrite = true;
+    tick();
+
+    auto images = keyboard.appliedImages();
+    ASSERT_EQ (images.size(), 1u);
+    EXPECT_EQ (images[0].bytes[6], 0xB4);     // sustain record, status byte with channel 5
+    EXPECT_FALSE (NsDravel::pendingSettingsWrite);
+    EXPECT_TRUE (title().endsWith (">"));
+}
+
+TEST_F (DeviceTimer, SettingsCurveAndStoreGoOutInThatOrderThenTheUserIsTold)
+{
+    SimulatedKeyboard keyboard (ports);
+    keyboard.setReplies (Replies::silent);
+    tick();
+    keyboard.clearRecords();
+    ports.clearTimeline();
+
+    AlertRecorder alerts;
+    NsDravel::pendingSettingsWrite = NsDravel::pendingCurveSend = NsDravel::pendingStoreCommand = true;
+    tick();
+
+    auto log = keyboard.decodedLog();
+    auto commit = log.indexOf ("commit"), curve = log.indexOf ("curve 8"), store = log.indexOf ("store");
+    EXPECT_TRUE (commit >= 0 && commit < curve && curve < store) << log.joinIntoString (", ").toStdString();
+    EXPECT_EQ (log[curve - 1], "wake-up");
+    EXPECT_EQ (log[store - 1], "wake-up");
+    EXPECT_EQ (log.size(), 44 + 2 + 2);
+
+    auto dumps = keyboard.curveDumps();
+    ASSERT_EQ (dumps.size(), 1u);
+    EXPECT_EQ (dumps[0].productId, 0x1022);
+    EXPECT_EQ (dumps[0].bytes, std::vector<juce::uint8> (NsDravel::getVelocityCurve (8), NsDravel::getVelocityCurve (8) + 256));
+
+    EXPECT_DOUBLE_EQ (ports.totalPauseMicroseconds(), 26000.0 + 46000.0 + 3000.0);
+    EXPECT_EQ (alerts.messages, juce::StringArray { "Save device settings OK!" });
+    EXPECT_FALSE (NsDravel::pendingCurveSend || NsDravel::pendingStoreCommand);
+}
+
+TEST_F (DeviceTimer, ASilentKeyboardIsAskedOnReconnectSteps1_4_13And22)
+{
+    SimulatedKeyboard keyboard (ports);
+    keyboard.setReplies (Replies::silent);
+
+    std::vector<int> askedOn;
+    int reconnects = 0;
+
+    while (reconnects < 25)
+    {
+        auto opens = ports.inputOpenCount (keyboard.secondInputName());
+        auto asks = keyboard.versionRequests().size();
+        tick();
+
+        if (ports.inputOpenCount (keyboard.secondInputName()) == opens)
+            continue;
+
+        ++reconnects;
+
+        if (keyboard.versionRequests().size() > asks)
+            askedOn.push_back (reconnects);
+    }
+
+    EXPECT_EQ (askedOn, (std::vector<int> { 1, 4, 13, 22 }));
+}
+
+TEST_F (DeviceTimer, StopsAskingOnceTheVersionIsShown)
+{
+    SimulatedKeyboard keyboard (ports);
+
+    tick();
+    deliverReplies (keyboard);
+    ticks (100);
+
+    EXPECT_EQ (versionLabel(), "V1.06");
+    EXPECT_EQ (keyboard.versionRequests().size(), 2u);     // the second finds the answer in the label
+    EXPECT_FALSE (NsDravel::versionRequestPending);
+}
+
+TEST_F (DeviceTimer, AConnectedKeyboardIsReopenedOnlyAfterAQuietSpellOrAPortListChange)
+{
+    SimulatedKeyboard keyboard (ports);
+    tick();
+    auto opens = ports.inputOpenCount (keyboard.secondInputName());
+
+    ticks (7);
+    EXPECT_EQ (ports.inputOpenCount (keyboard.secondInputName()), opens);
+
+    tick();     // the 8th quiet tick
+    EXPECT_GT (ports.inputOpenCount (keyboard.secondInputName()), opens);
+
+    opens = ports.inputOpenCount (keyboard.secondInputName());
+    SimulatedKeyboard another (ports, { "Dravel 25", 0x1020, SimulatedKeyboard::Naming::windows, false });
+    tick();
+    EXPECT_GT (ports.inputOpenCount (keyboard.secondInputName()), opens);
+}
+
+TEST_F (DeviceTimer, UnpluggingShowsDisconnectedAndRepluggingReconnects)
+{
+    SimulatedKeyboard keyboard (ports);
+    ticks (2);
+    keyboard.unplug();
+    ticks (2);
+    EXPECT_TRUE (title().endsWith (" [disconnected] ")) << title();
+    EXPECT_FALSE (NsDravel::deviceConnected);
+
+    keyboard.replug();
+    keyboard.clearRecords();
+    ticks (2);
+    EXPECT_FALSE (title().contains ("disconnected")) << title();
+    EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 1);
+    EXPECT_EQ (keyboard.versionRequests().size(), 1u);
+}
+
+TEST_F (DeviceTimer, ATransferThatCannotOpenItsPortStaysRequested)
+{
+    SimulatedKeyboard keyboard (ports);
+    tick();
+    NsDravel::Host::getInstance()->impl->outputName = keyboard.firstOutputName();
+    ports.setRefusingOpens (keyboard.firstOutputName(), true);
+    NsDravel::pendingSettingsWrite = true;
+
+    tick();
+    EXPECT_TRUE (NsDravel::pendingSettingsWrite);
+    EXPECT_TRUE (keyboard.appliedImages().empty());
+
+    ports.setRefusingOpens (keyboard.firstOutputName(), false);
+    tick();
+    EXPECT_FALSE (NsDravel::pendingSettingsWrite);
+    EXPECT_EQ (keyboard.appliedImages().size(), 1u);
+}
+
+TEST_F (DeviceTimer, WithAutoConnectOffThePortsCloseAndNothingIsSent)
+{
+    SimulatedKeyboard keyboard (ports);
+    tick();
+    keyboard.clearRecords();
+
+    NsDravel::autoConnectEnabled = false;
+    NsDravel::pendingSettingsWrite = true;
+    ticks (3);
+    EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 0);
+    EXPECT_TRUE (keyboard.received().empty());
+    EXPECT_TRUE (title().endsWith (" [disconnected] "));
+}
+
+TEST (DeviceTimerHelpers, CountPacketsRoundingUpAndCapitaliseOnlyTheFirstLetter)
+{
+    EXPECT_EQ (NsDravel::packetCountForBytes (266), 89);
+    EXPECT_EQ (NsDravel::packetCountForBytes (9), 3);
+    EXPECT_EQ (NsDravel::packetCountForBytes (10), 4);
+    EXPECT_EQ (NsDravel::capitalizeFirstLetter ("save device settings"), "Save device settings");
+    EXPECT_TRUE (NsDravel::buildWindowTitle (" [x]", true, true, "N", "V1").endsWith (" [x] <>"));
+}

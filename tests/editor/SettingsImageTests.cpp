@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include "editor/ControlBinding.h"
+#include "editor/DeviceSettingsImage.h"
+#include "editor/EditorState.h"
+#include "editor/MappingModel.h"
+
+#include <functional>
+
+using namespace NsDravel;
+
+namespace
+{
+    using Image = DeviceSettingsImage;
+
+    juce::String hexOf (const Image& image)
+    {
+        auto bytes = getImageBytesInSendOrder (image);
+        return juce::String::toHexString (bytes.data(), (int) bytes.size())
+             + " | " + juce::String::toHexString (image.pedalAndWheel[2].data() + 5, 1)
+             + " " + juce::String::toHexString (image.pedalAndWheel[3].data() + 5, 1);
+    }
+
+    struct SettingsImageTest : public ::testing::Test
+    {
+        void SetUp() override
+        {
+            resetProcessState();
+            model = std::make_unique<MappingModel>();   // start-up: factory image, Nuendo current
+        }
+
+        /** A binding attached to a control of the current map. */
+        ControlBinding& bindTo (int control)
+        {
+            binding.attachToControl (getControlById (model->getCurrentMap(), control));
+            return binding;
+        }
+
+        juce::var property (int control, const char* name) const
+        {
+            return getControlById (model->getCurrentMap(), control)[name];
+        }
+
+        std::unique_ptr<MappingModel> model;
+        ControlBinding binding;
+    };
+
+    /** One setter call, the image bytes it must change and the property it must set. */
+    struct SetterCase
+    {
+        const char* what;
+        int control;
+        std::function<void (ControlBinding&)> call;
+        std::function<void (Image&)> expectedChange;
+        const char* property;
+        juce::var expectedValue;
+    };
+
+    void noChange (Image&) {}
+}
+
+//==============================================================================
+TEST_F (SettingsImageTest, FactoryImageHoldsTheKeyboardsFactoryBytes)
+{
+    EXPECT_EQ (hexOf (deviceSettingsImage),
+               "90 08 08 00 f0 "
+               "0b b0 40 00 7f f0 0b b0 0b 00 7f f0 0e e0 01 00 00 0b b0 01 00 00 "
+               "0b b0 07 40 00 0b b0 0a 40 00 | 00 00");
+    EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
+}
+
+TEST_F (SettingsImageTest, SentBytesLeaveOutTheWheelsLastByte)
+{
+    deviceSettingsImage.pedalAndWheel[2][5] = 0x55;
+    deviceSettingsImage.pedalAndWheel[3][5] = 0x66;
+    deviceSettingsImage.pedalAndWheel[1][5] = 0x77;
+    auto bytes = getImageBytesInSendOrder();
+
+    EXPECT_EQ (bytes.size(), 37u);
+    EXPECT_EQ (std::count (bytes.begin(), bytes.end(), 0x55) + std::count (bytes.begin(), bytes.end(), 0x66), 0);
+    EXPECT_EQ (bytes[16], 0x77);   // the expression pedal's record is sent whole
+    EXPECT_EQ (bytes[27], 0x0B);   // knob 1 follows the modulation wheel's fifth byte
+}
+
+TEST_F (SettingsImageTest, EachSetterWritesItsBytesAndItsProperty)
+{
+    const SetterCase cases[] {
+        { "channel 16 of the keys", 1, [] (auto& b) { b.setChannel (16, 0); },
+          [] (Image& i) { i.header[0] = 0x9F; }, "chan", 16 },
+        { "channel 16 of the sustain pedal", 2, [] (auto& b) { b.setChannel (16, 0); },
+          [] (Image& i) { i.pedalAndWheel[0][1] = 0xBF; }, "chan", 16 },
+        { "channel 3 of knob 1", 6, [] (auto& b) { b.setChannel (3, 6); },
+          [] (Image& i) { i.knobs[0][1] = 0xB2; }, "chan", 3 },
+        { "channel 3 of knob 2 in HUI mode", 7, [] (auto& b) { b.setChannel (3, 5); },
+          [] (Image& i) { i.knobs[1][1] = 0xB2; }, "chan", 3 },
+        { "an out-of-range channel keeps the status nibble", 1, [] (auto& b) { b.setChannel (0x31, 0); },
+          [] (Image& i) { i.header[0] = 0x90; }, "chan", 0x31 },
+        { "pitch bend on the expression pedal", 3, [] (auto& b) { b.setMessageType (0xE, 0); },
+          [] (Image& i) { i.pedalAndWheel[1][0] = 0x0E; i.pedalAndWheel[1][1] = 0xE0; }, "type", "pitch" },
+        { "an unknown type on the modulation wheel", 5, [] (auto& b) { b.setMessageType (0x8, 0); },
+          [] (Image& i) { i.pedalAndWheel[3][0] = 0x08; i.pedalAndWheel[3][1] = 0x80; }, "type", "" },
+        { "program change on knob 2 in the user mode", 7, [] (auto& b) { b.setMessageType (0xC, 6); },
+          [] (Image& i) { i.knobs[1][0] = 0x0C; i.knobs[1][1] = 0xC0; }, "type", "program" },
+        { "value 74 of the sustain pedal", 2, [] (auto& b) { b.setMessageValue (74, 9); },
+          [] (Image& i) { i.pedalAndWheel[0][2] = 0x4A; }, "value", 74 },
+        { "value 300 keeps its low byte", 4, [] (auto& b) { b.setMessageValue (300, 0); },
+          [] (Image& i) { i.pedalAndWheel[2][2] = 0x2C; }, "value", 300 },
+        { "sustain by releasing", 2, [] (auto& b) { b.setSustainMode (1); },
+          [] (Image& i) { i.pedalAndWheel[0][3] = 0x7F; i.pedalAndWheel[0][4] = 0x00; }, "sustain", 1 },
+        { "sustain back to by pressing", 2, [] (auto& b) { b.setSustainMode (1); b.setSustainMode (0); },
+          noChange, "sustain", 0 },
+        { "knob 2 counter-clockwise in the user mode", 7, [] (auto& b) { b.setClockwise (false, 6); },
+          [] (Image& i) { i.knobs[1][3] = 0x00; i.knobs[1][4] = 0x40; }, nullptr, {} },
+        { "curve 8", 1, [] (auto& b) { b.setVelocityCurve (7); },
+          [] (Image& i) { i.header[3] = 7; }, "curve", 7 },
+        { "transposition -4", 1, [] (auto& b) { b.setTransposition (0); },
+          [] (Image& i) { i.header[2] = 4; }, "transposition", 4 },
+        { "octave +8", 1, [] (auto& b) { b.setOctave (16); },
+          [] (Image& i) { i.header[1] = 16; }, "octave", 16 },
+    };
+
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        resetImageToFactory();
+        currentCurveNumber = 1;
+        auto expected = factorySettingsImage;
+        c.expectedChange (expected);
+
+        c.call (bindTo (c.control));
+
+        EXPECT_EQ (hexOf (deviceSettingsImage), hexOf (expected));
+        EXPECT_EQ (currentCurveNumber, deviceSettingsImage.header[3] + 1);
+
+        if (c.property != nullptr)
+            EXPECT_EQ (property (c.control, c.property), c.expectedValue);
+    }
+}
+
+TEST_F (SettingsImageTest, KnobSettingsFollowTheDawModeGates)
+{
+    struct Gate { const char* what; std::function<void (ControlBinding&, int mode)> call; std::function<bool (int mode)> writes; };
+    const Gate gates[] {
+        { "channel", [] (auto& b, int m) { b.setChannel (5, m); },            [] (int m) { return m < 7; } },
+        { "value",   [] (auto& b, int m) { b.setMessageValue (74, m); },      [] (int m) { return m < 7; } },
+        { "type",    [] (auto& b, int m) { b.setMessageType (0xE, m); },      [] (int m) { return m == 6; } },
+        { "direction", [] (auto& b, int m) { b.setClockwise (false, m); },    [] (int m) { return m == 6; } },
+    };
+
+    for (auto& gate : gates)
+    {
+        for (int mode = 0; mode <= 10; ++mode)
+        {
+            SCOPED_TRACE (juce::String (gate.what) + " in mode " + juce::String (mode));
+            resetImageToFactory();
+            gate.call (bindTo (6), mode);
+
+            EXPECT_EQ (deviceSettingsImage.knobs[0] != factorySettingsImage.knobs[0], gate.writes (mode));
+            EXPECT_EQ (deviceSettingsImage.knobs[1], factorySettingsImage.knobs[1]);
+        }
+    }
+
+    // The model always follows the choice, also when the image does not.
+    bindTo (6).setMessageType (0xE, 0);
+    EXPECT_EQ (property (6, "type"), juce::var ("pitch"));
+    bindTo (6).setClockwise (false, 0);
+    EXPECT_EQ ((int) property (6, "clockwise"), 0);
+    EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
+}
+
+TEST_F (SettingsImageTest, ControlsWriteOnlyThePropertiesTheyCarry)
+{
+    bindTo (3).setOctave (10);
+    bindTo (3).setSustainMode (1);
+    EXPECT_FALSE (getControlById (model->getCurrentMap(), 3).hasProperty ("octave"));
+    EXPECT_FALSE (getControlById (model->getCurrentMap(), 3).hasProperty ("sustain"));
+    EXPECT_EQ (binding.getValueAsInt(), 1);
+
+    bindTo (1).setMessageValue (5, 0);
+    EXPECT_EQ ((int) property (1, "value"), 0);
+}
+
+TEST_F (SettingsImageTest, BoundTypeGivesTheStatusNibble)
+{
+    auto& b = bindTo (4);
+    EXPECT_EQ (statusNibbleOfType (b), 0xE);
+    getControlById (model->getCurrentMap(), 4).setProperty ("type", "program", nullptr);
+    EXPECT_EQ (statusNibbleOfType (b), 0xC);
+    getControlById (model->getCurrentMap(), 4).setProperty ("type", "aftertouch", nullptr);
+    EXPECT_EQ (statusNibbleOfType (b), 0x9);
+}
+
+//==============================================================================
+TEST_F (SettingsImageTest, ReadersDescribeTheImage)
+{
+    deviceSettingsImage.knobs[0][1] = 0xB5;
+    EXPECT_EQ (getControlChannel (5, 6), 1);
+    EXPECT_EQ (getControlChannel (0, 6), 6);
+    EXPECT_EQ (getControlStatus (0, 6), 0x0B);
+    EXPECT_EQ (getControlStatus (0, 1), 9);
+    EXPECT_EQ (getControlStatus (0, 4), 0x0E);
+    EXPECT_EQ (getRecordValue (7), 10);
+    EXPECT_EQ (getOctaveByte (0, 1), 8);
+    EXPECT_EQ (getOctaveByte (0, 2), 0);
+    EXPECT_EQ (getFactorySustainByte (0, 2), 0);
+}
+
+TEST_F (SettingsImageTest, ControlNumbersOutsideTheirTablesReadAndWriteNoStrayBytes)
+{
+    // The pitch and modulation wheels have no knob record.
+    for (int wheel : { 4, 5 })
+    {
+        resetImageToFactory();
+        bindTo (wheel).setClockwise (false, 6);
+        EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
+        EXPECT_EQ (getRecordValue (wheel), 0);
+    }
+
+    // Unknown numbers fall back to the first record of a table.
+    ControlBinding stray;
+    stray.controlNumber = 42;
+    stray.setChannel (2, 0);
+    stray.setSustainMode (1);
+    auto expected = factorySettingsImage;
+    expected.knobs[0][1] = 0xB1;
+    expected.pedalAndWheel[0][3] = 0x7F;
+    expected.pedalAndWheel[0][4] = 0x00;
+    EXPECT_EQ (hexOf (deviceSettingsImage), hexOf (expected));
+    EXPECT_EQ (getControlChannel (0, -3), 2);
+    EXPECT_EQ (getRecordValue (0), 7);
+}
+
+TEST_F (SettingsImageTest, ABindingToAMissingControlWritesNoTree)
+{
+    binding.attachToControl (getControlById (model->getCurrentMap(), 9));
+    EXPECT_EQ (binding.controlNumber, 0);
+    binding.setChannel (4, 0);   // control 0 counts as an unknown number
+    EXPECT_EQ (deviceSettingsImage.knobs[0][1], 0xB3);
+    EXPECT_EQ (model->getCurrentMap().getChildWithName ("controls").getNumChildren(), 7);
+}

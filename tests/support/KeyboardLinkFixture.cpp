@@ -1,0 +1,80 @@
+#include "support/KeyboardLinkFixture.h"
+
+#include "editor/DeviceSettingsImage.h"
+#include "editor/EditorState.h"
+#include "editor/Host.h"
+#include "editor/HostImpl.h"
+#include "editor/MidiInputHandler.h"
+#include "firmware/UpgraderState.h"
+
+namespace sim
+{
+
+AlertRecorder::AlertRecorder()
+{
+    juce::LookAndFeel::setDefaultLookAndFeel (this);
+}
+
+AlertRecorder::~AlertRecorder()
+{
+    juce::ModalComponentManager::getInstance()->cancelAllModalComponents();
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+    juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+}
+
+juce::AlertWindow* AlertRecorder::createAlertWindow (const juce::String& title, const juce::String& message,
+                                                     const juce::String& button1, const juce::String& button2,
+                                                     const juce::String& button3, juce::MessageBoxIconType iconType,
+                                                     int numButtons, juce::Component* associatedComponent)
+{
+    messages.add (message);
+    return LookAndFeel_V4::createAlertWindow (title, message, button1, button2, button3,
+                                              iconType, numButtons, associatedComponent);
+}
+
+//==============================================================================
+KeyboardLinkFixture::KeyboardLinkFixture()
+{
+    ports.setRealPauses (false);
+
+    NsDravel::resetProcessState();
+    halvik::resetUpgraderState();
+
+    // The host outlives a test when several run in one process: give it back
+    // its start-up state.
+    auto* host = NsDravel::Host::getInstance();
+    host->connection.reset();
+    host->impl->outputName = {};
+    host->setProductId (0x1020);
+    host->setCurrentMode (0);
+    NsDravel::resetImageToFactory();
+
+    editor = std::make_unique<NsDravel::MainComp> (0x1020);
+}
+
+KeyboardLinkFixture::~KeyboardLinkFixture()
+{
+    editor.reset();
+    NsDravel::Host::getInstance()->connection.reset();
+    NsDravel::theHost = nullptr;
+}
+
+void KeyboardLinkFixture::ticks (int n)
+{
+    for (int i = 0; i < n; ++i)
+        tick();
+}
+
+void KeyboardLinkFixture::deliverReplies (SimulatedKeyboard& keyboard)
+{
+    keyboard.waitUntilRepliesSent();
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
+}
+
+void KeyboardLinkFixture::closeConnection()
+{
+    if (auto& connection = NsDravel::Host::getInstance()->connection)
+        connection->closeDevices();
+}
+
+} // namespace sim

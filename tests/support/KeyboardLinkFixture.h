@@ -1,0 +1,62 @@
+#pragma once
+
+#include "support/SimulatedKeyboard.h"
+
+#include "editor/DeviceTimer.h"
+#include "editor/MainComp.h"
+
+#include <gtest/gtest.h>
+
+namespace sim
+{
+
+/** Records the texts of the message boxes the program shows, and shows them. */
+class AlertRecorder final : public juce::LookAndFeel_V4
+{
+public:
+    AlertRecorder();
+    ~AlertRecorder() override;
+
+    juce::AlertWindow* createAlertWindow (const juce::String& title, const juce::String& message,
+                                          const juce::String& button1, const juce::String& button2,
+                                          const juce::String& button3, juce::MessageBoxIconType iconType,
+                                          int numButtons, juce::Component* associatedComponent) override;
+
+    juce::StringArray messages;
+};
+
+/**
+    The editor's keyboard link as the program runs it, against simulated
+    ports: a fresh process state, the editor component, and a device timer
+    whose ticks the test drives. Pauses are recorded but not waited for.
+*/
+class KeyboardLinkFixture : public ::testing::Test
+{
+protected:
+    KeyboardLinkFixture();
+    ~KeyboardLinkFixture() override;
+
+    /** Runs one tick of the device timer. */
+    void tick()                                         { timer.tick(); }
+
+    /** Runs n ticks. */
+    void ticks (int n);
+
+    /** Lets the message thread take what the MIDI input thread handed it. */
+    void deliverReplies (SimulatedKeyboard& keyboard);
+
+    /** The window title the last tick drew. */
+    juce::String title() const                          { return editor->getName(); }
+
+    /** The text of the editor's "fw ver" label. */
+    juce::String versionLabel() const                   { return editor->fwVersionLabel->getText(); }
+
+    /** Closes the editor's connection, as the firmware upgrader hand-over does. */
+    void closeConnection();
+
+    SimulatedMidiPorts ports;
+    std::unique_ptr<NsDravel::MainComp> editor;
+    NsDravel::MyTimer timer;
+};
+
+} // namespace sim
