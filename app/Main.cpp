@@ -1,7 +1,9 @@
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "app/DemoRunnerApplication.h"
 
 int main (int argc, char* argv[])
 {
-    juce::ignoreUnused (argc, argv);
-    return 0;
+    // Installing the factory first also makes the framework treat this as a
+    // standalone program, which gives it its own X error handler.
+    juce::JUCEApplicationBase::createInstance = &createApplication;
+    return juce::JUCEApplicationBase::main (argc, const_cast<const char**> (argv));
 }

@@ -1,0 +1,126 @@
+#include "DemoRunnerApplication.h"
+#include "ChildProcessMode.h"
+#include "DemoContentComponent.h"
+#include "DemoRegistry.h"
+#include "MainAppWindow.h"
+#include "MainComponent.h"
+#include "SingleInstanceHandOff.h"
+#include "TextConstants.h"
+
+DemoRunnerApplication::DemoRunnerApplication (std::function<juce::Component*()> createEditor)
+    : editorFactory (std::move (createEditor))
+{
+}
+
+DemoRunnerApplication::~DemoRunnerApplication() = default;
+
+const juce::String DemoRunnerApplication::getApplicationName()
+{
+    return texts::applicationName;
+}
+
+const juce::String DemoRunnerApplication::getApplicationVersion()
+{
+    return texts::applicationVersion;
+}
+
+bool DemoRunnerApplication::moreThanOneInstanceAllowed()
+{
+    return false;
+}
+
+bool DemoRunnerApplication::initialiseApp()
+{
+    // The framework's own instance check on this platform never reaches the
+    // running instance, so a second start is handed over here instead.
+    if (! moreThanOneInstanceAllowed())
+    {
+        instanceHandOff = std::make_unique<SingleInstanceHandOff> (SingleInstanceHandOff::getDefaultFolder(),
+                                                                   getApplicationName());
+
+        const auto outcome = instanceHandOff->claimOrHandOff (getCommandLineParameters());
+
+        if (outcome != SingleInstanceHandOff::Outcome::firstInstance)
+        {
+            if (outcome == SingleInstanceHandOff::Outcome::noAnswer)
+                setApplicationReturnValue (1);
+
+            return false;
+        }
+
+        instanceHandOff->startListening ([] (const juce::String& commandLine)
+        {
+            if (auto* app = juce::JUCEApplicationBase::getInstance())
+                app->anotherInstanceStarted (commandLine);
+        });
+    }
+
+    initialise (getCommandLineParameters());
+
+    return ! juce::MessageManager::getInstance()->hasStopMessageBeenSent();
+}
+
+void DemoRunnerApplication::initialise (const juce::String& commandLine)
+{
+    registerAllDemoEntries();
+
+    if (startChildProcessMode (commandLine))
+        return;
+
+    auto window = std::make_unique<MainAppWindow> (getApplicationName() + juce::String(), editorFactory);
+
+    if (window->constructionSucceeded())
+    {
+        mainWindow = std::move (window);
+        return;
+    }
+
+    // No editor: end without a window or a message, but tell the caller it failed.
+    window.reset();
+    setApplicationReturnValue (1);
+    juce::MessageManager::getInstance()->stopDispatchLoop();
+}
+
+void DemoRunnerApplication::shutdown()
+{
+    auto window = std::move (mainWindow);
+    window.reset();
+}
+
+void DemoRunnerApplication::anotherInstanceStarted (const juce::String& commandLine)
+{
+    juce::ignoreUnused (commandLine);
+
+    if (mainWindow != nullptr)
+    {
+        mainWindow->toFront (true);
+        mainWindow->setVisible (true);
+    }
+}
+
+void DemoRunnerApplication::systemRequestedQuit()
+{
+    if (mainWindow != nullptr)
+        mainWindow->setVisible (false);
+
+    juce::MessageManager::getInstance()->stopDispatchLoop();
+}
+
+bool DemoRunnerApplication::backButtonPressed()
+{
+    if (mainWindow != nullptr)
+        if (auto* mainComponent = mainWindow->findMainComponent())
+            mainComponent->getSidePanel().showOrHide (false);
+
+    return true;
+}
+
+DemoRunnerApplication::MainAppWindow* DemoRunnerApplication::getMainWindow() const noexcept
+{
+    return mainWindow.get();
+}
+
+juce::JUCEApplicationBase* createApplication()
+{
+    return new DemoRunnerApplication();
+}

@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-#include <juce_gui_basics/juce_gui_basics.h>
-TEST (Smoke, JuceStrings) { EXPECT_EQ (juce::String ("a") + "b", "ab"); }

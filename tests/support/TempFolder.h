@@ -1,0 +1,44 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+/** A fresh folder under the system's temporary folder, deleted with everything
+    in it when the object goes. */
+class TempFolder
+{
+public:
+    TempFolder()
+        : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
+                      .getNonexistentChildFile ("tavlo-test", {}, false))
+    {
+        folder.createDirectory();
+    }
+
+    ~TempFolder()
+    {
+        folder.deleteRecursively();
+    }
+
+    const juce::File& get() const noexcept { return folder; }
+
+    /** Creates an empty file (and the folders above it) at a path inside. */
+    juce::File createFile (const juce::String& relativePath) const
+    {
+        auto file = folder.getChildFile (relativePath);
+        file.create();
+        return file;
+    }
+
+    /** Creates a folder (and the folders above it) at a path inside. */
+    juce::File createFolder (const juce::String& relativePath) const
+    {
+        auto dir = folder.getChildFile (relativePath);
+        dir.createDirectory();
+        return dir;
+    }
+
+private:
+    juce::File folder;
+
+    JUCE_DECLARE_NON_COPYABLE (TempFolder)
+};
