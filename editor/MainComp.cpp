@@ -17,6 +17,9 @@
 #include "editor/UpgraderHook.h"
 #include "firmware/PortNameTable.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 
 namespace NsDravel
 {
@@ -181,6 +184,16 @@ void MainComp::paintPictures (juce::Graphics& g)
 
 void MainComp::paint (juce::Graphics& g)
 {
+    // For the start-up benchmark only: it asks through the environment and reads
+    // the moment of the first paint from stderr (a system-wide monotonic clock).
+    if (! firstPaintReported)
+    {
+        firstPaintReported = true;
+
+        if (std::getenv ("TAVLO_REPORT_FIRST_PAINT") != nullptr)
+            std::fprintf (stderr, "tavlo first paint at %.3f ms\n", juce::Time::getMillisecondCounterHiRes());
+    }
+
     g.fillAll (juce::Colour (0xFFEEEEEE));
 
     const juce::Rectangle<float> panel (26.0f, 50.0f, (float) getWidth() - 52.0f, 286.0f);

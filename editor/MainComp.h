@@ -140,6 +140,7 @@ private:
     bool logoHover = false;
     int keyboardImageIndex = -1;
     bool initialFocusTaken = false;
+    bool firstPaintReported = false;
 
     juce::TooltipWindow tooltipWindow { nullptr, 700 };
 

@@ -249,3 +249,43 @@ TEST_F (EditorWindow, HasTheKeyboardFocusOnceItsWindowIsShown)
 
     window.clearContentComponent();
 }
+
+namespace
+{
+    juce::MouseEvent mouseAt (juce::Component& target, juce::Point<float> position)
+    {
+        const auto now = juce::Time::getCurrentTime();
+        return { juce::Desktop::getInstance().getMainMouseSource(), position, {}, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                 &target, &target, now, position, now, 1, false };
+    }
+
+    juce::DialogWindow* findAboutWindow()
+    {
+        for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
+            if (auto* dialog = dynamic_cast<juce::DialogWindow*> (juce::Desktop::getInstance().getComponent (i)))
+                if (dialog->getName() == "About This Tavlo")
+                    return dialog;
+
+        return nullptr;
+    }
+}
+
+TEST_F (EditorWindow, HoveringTheLogoOffersTheAboutBoxAndClickingItOpensIt)
+{
+    editor->setSize (979, 473);
+    const auto snapshot = [this] { return editor->createComponentSnapshot ({ 60, 15, 52, 20 }); };
+    const auto plain = snapshot();
+
+    editor->mouseMove (mouseAt (*editor, { 60.0f, 25.0f }));
+    const auto hovering = snapshot();
+    EXPECT_NE (hovering.getPixelAt (30, 2), plain.getPixelAt (30, 2));
+    EXPECT_GT (hovering.getPixelAt (30, 2).getBrightness(), 0.95f) << "the white \"About..\" box";
+
+    editor->mouseDown (mouseAt (*editor, { 400.0f, 25.0f }));          // the product picture
+    EXPECT_EQ (findAboutWindow(), nullptr);
+
+    editor->mouseDown (mouseAt (*editor, { 60.0f, 25.0f }));
+    std::unique_ptr<juce::DialogWindow> about (findAboutWindow());
+    EXPECT_NE (about, nullptr);
+    EXPECT_EQ (snapshot().getPixelAt (30, 2), plain.getPixelAt (30, 2)) << "the box has gone";
+}
