@@ -185,11 +185,13 @@ void DemoContentComponent::resized()
                              .withWidth (juce::jmax (0, bounds.getWidth() - tabBarIndent)));
     }
 
-    // Only layouts inside a window count: while the area is still being built it
-    // is its own top level, and centring that would use up the window's turns.
+    // Only layouts inside a window count (also before the window reaches the
+    // screen): while the area is still being built it is its own top level, and
+    // centring that would use up the window's turns.
     auto* top = getTopLevelComponent();
+    const bool inWindow = top->isOnDesktop() || dynamic_cast<juce::TopLevelWindow*> (top) != nullptr;
 
-    if (windowCentringLayouts < maxWindowCentringLayouts && top->isOnDesktop())
+    if (windowCentringLayouts < maxWindowCentringLayouts && inWindow)
     {
         ++windowCentringLayouts;
         top->centreWithSize (top->getWidth(), top->getHeight());

@@ -6,18 +6,25 @@
 #include "support/TestPaths.h"
 #include "support/TestProcess.h"
 
-// These tests start the real program. Each gets its own runtime and home folder,
-// so it neither meets nor disturbs any other running copy.
+// These tests start the real program. Each gets its own display, runtime and
+// home folder, so it neither meets nor disturbs any other running copy.
 
 namespace
 {
     struct RealProgram : public ::testing::Test
     {
         TempFolder userFolder;
+        PrivateDisplay display;
+
+        void SetUp() override
+        {
+            ASSERT_TRUE (display.getName().isNotEmpty());
+        }
 
         juce::StringPairArray environment() const
         {
             juce::StringPairArray env;
+            env.set ("DISPLAY", display.getName());
             env.set ("XDG_RUNTIME_DIR", userFolder.get().getFullPathName());
             env.set ("HOME", userFolder.get().getFullPathName());
             return env;
@@ -30,12 +37,12 @@ namespace
             return process.start (args, environment());
         }
 
-        static juce::StringArray windowsOf (TestProcess& process)
+        juce::StringArray windowsOf (TestProcess& process) const
         {
-            return findVisibleWindows (process.getProcessId(), "Dravel Tavlo");
+            return display.findVisibleWindows (process.getProcessId(), "Dravel Tavlo");
         }
 
-        static bool showsOneWindow (TestProcess& process)
+        bool showsOneWindow (TestProcess& process)
         {
             return eventually ([&] { return windowsOf (process).size() == 1; });
         }
@@ -57,7 +64,7 @@ TEST_F (RealProgram, OpensOneWindowTitledDravelTavloAndEndsCleanlyOnCtrlQ)
     ASSERT_TRUE (start (tavlo));
     ASSERT_TRUE (showsOneWindow (tavlo));
 
-    typeKeysInto (windowsOf (tavlo)[0], "ctrl+q");
+    display.typeKeysInto (windowsOf (tavlo)[0], "ctrl+q");
 
     EXPECT_EQ (tavlo.waitForExit (20000), 0);
 }

@@ -8,8 +8,10 @@ class TempFolder
 {
 public:
     TempFolder()
+        // Test processes run side by side: a random name keeps them from racing
+        // for the same "first free" folder.
         : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                      .getNonexistentChildFile ("tavlo-test", {}, false))
+                      .getNonexistentChildFile ("tavlo-test-" + juce::String::toHexString (juce::Random().nextInt64()), {}, false))
     {
         folder.createDirectory();
     }

@@ -81,16 +81,6 @@ void TestProcess::kill()
     }
 }
 
-juce::String runAndRead (const juce::StringArray& arguments)
-{
-    juce::ChildProcess process;
-
-    if (! process.start (arguments, juce::ChildProcess::wantStdOut))
-        return {};
-
-    return process.readAllProcessOutput();
-}
-
 bool eventually (std::function<bool()> condition, int attempts, int pauseMs)
 {
     for (int i = 0; i < attempts; ++i)

@@ -33,9 +33,6 @@ private:
     JUCE_DECLARE_NON_COPYABLE (TestProcess)
 };
 
-/** Runs a program to its end and returns what it printed. */
-juce::String runAndRead (const juce::StringArray& arguments);
-
 /** Asks the test condition again and again, pausing between tries, until it
     holds or the attempts run out; true when it held. For things that happen
     in another process, which a test cannot drive. */
