@@ -89,16 +89,6 @@ TEST_F (DeviceConnection, TwoKeyboardsAreBothOpenedAndTheFirstListedDecidesTheMo
     EXPECT_TRUE (large.storeCommands().empty());
 }
 
-TEST_F (DeviceConnection, AKeyboardThatRefusesToOpenIsNotConnected)
-{
-    SimulatedKeyboard keyboard (ports);
-    keyboard.setRefusingOpens (true);
-
-    EXPECT_FALSE (connect());
-    keyboard.setRefusingOpens (false);
-    EXPECT_TRUE (connect());
-}
-
 TEST_F (DeviceConnection, TheHostIsOneForTheWholeProgram)
 {
     EXPECT_EQ (NsDravel::Host::getInstance(), NsDravel::Host::getInstance());
@@ -162,13 +152,3 @@ TEST_F (KeyboardReplies, MessagesArrivingWhileThePortsAreClosedAreDropped)
     EXPECT_FALSE (title().endsWith ("<")) << title();
 }
 
-TEST_F (KeyboardReplies, AReplyThatArrivesAfterTheEditorHasGoneIsHarmless)
-{
-    SimulatedKeyboard keyboard (ports);
-    tick();
-    keyboard.waitUntilRepliesSent();
-
-    editor.reset();
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
-    EXPECT_EQ (NsDravel::theMainComp, nullptr);
-}

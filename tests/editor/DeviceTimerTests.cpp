@@ -181,11 +181,3 @@ TEST_F (DeviceTimer, WithAutoConnectOffThePortsCloseAndNothingIsSent)
     EXPECT_TRUE (title().endsWith (" [disconnected] "));
 }
 
-TEST (DeviceTimerHelpers, CountPacketsRoundingUpAndCapitaliseOnlyTheFirstLetter)
-{
-    EXPECT_EQ (NsDravel::packetCountForBytes (266), 89);
-    EXPECT_EQ (NsDravel::packetCountForBytes (9), 3);
-    EXPECT_EQ (NsDravel::packetCountForBytes (10), 4);
-    EXPECT_EQ (NsDravel::capitalizeFirstLetter ("save device settings"), "Save device settings");
-    EXPECT_TRUE (NsDravel::buildWindowTitle (" [x]", true, true, "N", "V1").endsWith (" [x] <>"));
-}

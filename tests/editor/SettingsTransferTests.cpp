@@ -60,8 +60,13 @@ TEST_F (SettingsTransfer, SendsTheFactoryImageWithItsFramingAndPausesInOrder)
     int messages = 0, bytes = 0;
 
     for (auto& event : ports.timeline())
+    {
         if (! event.isPause)
-            ++messages, bytes += event.message.getRawDataSize();
+        {
+            ++messages;
+            bytes += event.message.getRawDataSize();
+        }
+    }
 
     EXPECT_EQ (messages, 44);
     EXPECT_EQ (bytes, 144);
