@@ -28,9 +28,15 @@ void DemoTaskbarComponent::timerCallback()
     menu.addItem (hideItem, "Hide");
     menu.addItem (quitItem, "Quit");
 
+    showMenu (menu);
+}
+
+void DemoTaskbarComponent::showMenu (const juce::PopupMenu& menu)
+{
     // forComponent only calls back while this tray component still exists.
-    menu.showMenuAsync (juce::PopupMenu::Options(),
-                        juce::ModalCallbackFunction::forComponent (handleTrayMenuResult, this));
+    juce::PopupMenu shown (menu);
+    shown.showMenuAsync (juce::PopupMenu::Options(),
+                         juce::ModalCallbackFunction::forComponent (handleTrayMenuResult, this));
 }
 
 juce::Component* DemoTaskbarComponent::findMainWindow() const

@@ -30,6 +30,11 @@ public:
         component, or ask the application to quit. Message thread. */
     static void handleTrayMenuResult (int result, DemoTaskbarComponent* tray);
 
+protected:
+    /** Shows the tray menu at the mouse position without blocking; the choice
+        goes to handleTrayMenuResult while this component exists. */
+    virtual void showMenu (const juce::PopupMenu& menu);
+
 private:
     void timerCallback() override;
 
