@@ -4,6 +4,7 @@
 
 #include "editor/AboutComponent.h"
 #include "editor/CurveSettingView.h"
+#include "editor/DeviceSelectComponent.h"
 #include "editor/DeviceSettingsImage.h"
 #include "editor/DeviceTimer.h"
 #include "editor/EditorState.h"
@@ -472,7 +473,21 @@ void MainComp::runDeviceChooser()
     if (deviceName.isEmpty())
         deviceName = findDravelDeviceName();
 
-    // TODO device chooser: runs "Select your device" once that dialog exists.
+    auto chooser = std::make_unique<DeviceSelectComponent>();
+
+    juce::DialogWindow::LaunchOptions options;
+    options.content.setNonOwned (chooser.get());
+    options.dialogTitle = "Select your device";
+    options.componentToCentreAround = this;
+    options.escapeKeyTriggersCloseButton = true;
+    options.useNativeTitleBar = true;
+    options.resizable = false;
+    options.useBottomRightCornerResizer = false;
+
+    if (options.runModal() > 0)
+        theHost->impl->outputName = chooser->getChosenName();
+
+    // Also after a cancel: the chooser's "Connect" may have changed the name first.
     updateProductFromDeviceName();
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/AssetLoader.h"
 #include "editor/CreateMainComp.h"
+#include "editor/HostImpl.h"
 #include "editor/MidiInputHandler.h"
 #include "editor/UpgraderHook.h"
 
@@ -288,4 +289,50 @@ TEST_F (EditorWindow, HoveringTheLogoOffersTheAboutBoxAndClickingItOpensIt)
     std::unique_ptr<juce::DialogWindow> about (findAboutWindow());
     EXPECT_NE (about, nullptr);
     EXPECT_EQ (snapshot().getPixelAt (30, 2), plain.getPixelAt (30, 2)) << "the box has gone";
+}
+
+namespace
+{
+    /** Presses a button of the device chooser once its dialog is on screen. */
+    void pressInDeviceChooser (const juce::String& buttonText, int triesLeft = 100)
+    {
+        juce::MessageManager::callAsync ([buttonText, triesLeft]
+        {
+            for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
+                if (auto* dialog = dynamic_cast<juce::DialogWindow*> (juce::Desktop::getInstance().getComponent (i)))
+                    if (dialog->getName() == "Select your device")
+                        for (auto* child : dialog->getContentComponent()->getChildren())
+                            if (auto* button = dynamic_cast<juce::TextButton*> (child))
+                                if (button->getButtonText() == buttonText)
+                                    return button->triggerClick();
+
+            if (triesLeft > 0)
+                pressInDeviceChooser (buttonText, triesLeft - 1);
+        });
+    }
+}
+
+TEST_F (EditorWindow, TheDeviceChooserPicksTheOutputAndTheModelFollowsItsName)
+{
+    SimulatedKeyboard keyboard (ports, { "Dravel 61", 0x1023 });
+
+    pressInDeviceChooser ("Connect");
+    click (editor->connectButton);
+
+    EXPECT_EQ (NsDravel::Host::getInstance()->impl->outputName, keyboard.firstOutputName());
+    EXPECT_EQ (editor->modelCombo.getText(), "Dravel 61");
+    EXPECT_EQ (editor->getKeyboardImageIndex(), 3);
+    EXPECT_EQ (NsDravel::Host::getInstance()->getProductId(), 0x1023);
+}
+
+TEST_F (EditorWindow, CancellingTheDeviceChooserKeepsTheOutput)
+{
+    SimulatedKeyboard keyboard (ports, { "Dravel 61", 0x1023 });
+    NsDravel::Host::getInstance()->impl->outputName = "elsewhere";
+
+    pressInDeviceChooser ("Cancel");
+    click (editor->connectButton);
+
+    EXPECT_EQ (NsDravel::Host::getInstance()->impl->outputName, "elsewhere");
+    EXPECT_EQ (editor->modelCombo.getText(), "Dravel 61");   // the found name still decides the model
 }
