@@ -85,16 +85,6 @@ TEST_F (ControlDetail, ThePitchWheelOnlyLetsItsChannelChange)
     EXPECT_EQ (e().fifthCombo.getSelectedItemIndex(), -1);
 }
 
-TEST_F (ControlDetail, TheExpressionPedalHasNoDirectionSelected)
-{
-    click (controlButton (3));
-
-    EXPECT_EQ (enabledStates(), "off on on off");
-    EXPECT_EQ (e().messageCombo.getText(), "11) Expression*(GM)");
-    EXPECT_EQ (e().fifthCombo.getNumItems(), 2);
-    EXPECT_EQ (e().fifthCombo.getSelectedItemIndex(), -1);
-}
-
 TEST_F (ControlDetail, AKnobShowsItsControllerAndNoFifthList)
 {
     click (controlButton (6));
@@ -143,24 +133,18 @@ TEST_F (ControlDetail, AMessageTypeChoiceRewritesTheRecordAndRefillsTheValues)
     EXPECT_EQ (e().messageCombo.getItemText (7), "7) Volume*(GM)");
 }
 
-TEST_F (ControlDetail, AValueChoiceWritesTheDataByte)
+TEST_F (ControlDetail, ValueAndPolarityChoicesRewriteTheSustainRecord)
 {
     click (controlButton (2));
 
     pick (e().messageCombo, "66) Sostenuto(Gs)");
-
-    EXPECT_EQ (NsDravel::deviceSettingsImage.pedalAndWheel[0][2], 66);
-    EXPECT_EQ ((int) controlNode (2)["value"], 66);
-}
-
-TEST_F (ControlDetail, TheSustainPolarityFlipsTheValuePair)
-{
-    click (controlButton (2));
-
     pick (e().fifthCombo, "by releasing");
 
-    EXPECT_EQ (NsDravel::deviceSettingsImage.pedalAndWheel[0][3], 0x7F);
-    EXPECT_EQ (NsDravel::deviceSettingsImage.pedalAndWheel[0][4], 0x00);
+    const auto& record = NsDravel::deviceSettingsImage.pedalAndWheel[0];
+    EXPECT_EQ (record[2], 66);
+    EXPECT_EQ (record[3], 0x7F);
+    EXPECT_EQ (record[4], 0x00);
+    EXPECT_EQ ((int) controlNode (2)["value"], 66);
     EXPECT_EQ ((int) controlNode (2)["sustain"], 1);
 }
 

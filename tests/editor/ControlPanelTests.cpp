@@ -109,13 +109,3 @@ TEST_F (ControlPanel, TheDawModeComboListsTheFourBuiltModesWithTheCurrentOneSele
     EXPECT_EQ (combo.getSelectedItemIndex(), 1);
 }
 
-TEST_F (ControlPanel, AComboWithNothingSelectedHasTheValueZero)
-{
-    NsDravel::MapComboBox combo;
-    combo.addItem ("a", 1);
-    combo.values.add (42);
-
-    EXPECT_EQ (combo.getSelectedValue(), 0);
-    combo.setSelectedItemIndex (0, juce::dontSendNotification);
-    EXPECT_EQ (combo.getSelectedValue(), 42);
-}

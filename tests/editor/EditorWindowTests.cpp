@@ -213,17 +213,6 @@ TEST_F (EditorWindow, TheUpgraderGetsTheKeyboardAloneAndAutoConnectComesBackAfte
     EXPECT_TRUE (NsDravel::deviceConnected);
 }
 
-TEST_F (EditorWindow, TheUpgraderCanBeOpenedAgainOnceItHasClosed)
-{
-    int calls = 0;
-    ScopedUpgrader upgrader ([&] (int, juce::Component*, bool, bool, int) { return ++calls; });
-
-    click (editor->firmwareUpgradeButton);
-    click (editor->firmwareUpgradeButton);
-
-    EXPECT_EQ (calls, 2);
-}
-
 TEST_F (EditorWindow, DestroyingTheEditorStopsItsTimerAndLeavesNoEditorBehind)
 {
     ASSERT_NE (NsDravel::theTimer, nullptr);
