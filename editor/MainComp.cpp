@@ -21,7 +21,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-
 namespace NsDravel
 {
 
@@ -430,7 +429,7 @@ void MainComp::comboBoxChanged (juce::ComboBox* combo)
     {
         const auto id = modelCombo.getSelectedId();
 
-        if (juce::isPositiveAndNotGreaterThan (id, modelCount) && id > 0)
+        if (id >= 1 && id <= modelCount)
         {
             setKeyboardImage (id - 1);
             selectedProductId = firstModelProductId + id - 1;
@@ -537,14 +536,21 @@ void MainComp::runFirmwareUpgrade()
     if (theHost->connection != nullptr)
         theHost->connection->closeDevices();
 
-    firmwareUpgraderEntry() (pid, this, true, true, 0);
+    // However the upgrader ends, the keyboard may come back under other ports
+    // (or with new firmware): forget what we knew, so that the next tick sees
+    // a changed list and reconnects.
+    struct ReconnectAfterwards
+    {
+        ~ReconnectAfterwards()
+        {
+            autoConnectEnabled = true;
+            deviceConnected = false;
+            knownOutputNames.clear();
+            upgradeLaunchGuard = false;
+        }
+    } reconnectAfterwards;
 
-    // The keyboard may come back under other ports (or new firmware): forget
-    // what we knew, so the next tick sees a changed list and reconnects.
-    autoConnectEnabled = true;
-    deviceConnected = false;
-    knownOutputNames.clear();
-    upgradeLaunchGuard = false;
+    firmwareUpgraderEntry() (pid, this, true, true, 0);
 }
 
 } // namespace NsDravel
