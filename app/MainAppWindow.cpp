@@ -1,4 +1,5 @@
 #include "MainAppWindow.h"
+#include "DemoTaskbarComponent.h"
 #include "MainComponent.h"
 
 DemoRunnerApplication::MainAppWindow::MainAppWindow (const juce::String& name,
@@ -22,7 +23,7 @@ DemoRunnerApplication::MainAppWindow::MainAppWindow (const juce::String& name,
     addToDesktop();
     setVisible (true);
 
-    // The tray entry has no picture yet, so there is no tray component to create.
+    trayComponent = std::make_unique<DemoTaskbarComponent> (findMainComponent());
     windowBuilt = true;
 }
 

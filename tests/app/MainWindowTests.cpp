@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/DemoContentComponent.h"
+#include "app/DemoTaskbarComponent.h"
 #include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
 #include "support/ProbeComponent.h"
@@ -32,7 +33,7 @@ TEST_F (MainWindow, OpensOnTheDesktopWithItsTitleAndTheEditorInside)
     EXPECT_TRUE (window->isResizable());
     ASSERT_NE (window->findMainComponent(), nullptr);
     EXPECT_NE (window->findMainComponent()->getContentArea().getCurrentView(), nullptr);
-    EXPECT_EQ (window->getTrayComponent(), nullptr);
+    EXPECT_NE (dynamic_cast<DemoTaskbarComponent*> (window->getTrayComponent()), nullptr);
 }
 
 TEST_F (MainWindow, OffersItsPeersEnginesAndNeverChoosesOpenGL)

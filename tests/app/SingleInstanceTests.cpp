@@ -39,7 +39,8 @@ namespace
 
         juce::StringArray windowsOf (TestProcess& process) const
         {
-            return display.findVisibleWindows (process.getProcessId(), "Dravel Tavlo");
+            // The editor adds its version and connection state to the title.
+            return display.findVisibleWindows (process.getProcessId(), "Dravel Tavlo.*");
         }
 
         bool showsOneWindow (TestProcess& process)

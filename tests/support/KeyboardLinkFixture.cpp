@@ -50,6 +50,11 @@ KeyboardLinkFixture::KeyboardLinkFixture()
     NsDravel::resetImageToFactory();
 
     editor = std::make_unique<NsDravel::MainComp> (0x1020);
+
+    // The tests drive the ticks themselves; the editor's own timer would
+    // interleave ticks of its own whenever the message loop runs.
+    if (NsDravel::theTimer != nullptr)
+        NsDravel::theTimer->stopTimer();
 }
 
 KeyboardLinkFixture::~KeyboardLinkFixture()
