@@ -6,7 +6,7 @@
 
 namespace
 {
-    /** Stands in for the application object, whose quit request the tray's "Quit" makes. */
+    /** Stands in for the application object, whose quit request "Quit" makes. */
     struct QuitRecordingApplication  : public juce::JUCEApplication
     {
         const juce::String getApplicationName() override      { return "Tray test"; }
@@ -14,92 +14,10 @@ namespace
         void initialise (const juce::String&) override        {}
         void shutdown() override                              {}
         void systemRequestedQuit() override                   { ++quitRequests; }
-
         int quitRequests = 0;
     };
 
-    juce::MouseEvent clickOn (juce::Component& component)
-    {
-        const auto now = juce::Time::getCurrentTime();
-        return { juce::Desktop::getInstance().getMainMouseSource(), {}, juce::ModifierKeys::leftButtonModifier,
-                 juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f,
-                 &component, &component, now, {}, now, 1, false };
-    }
-
-    /** A main window with its content, and the tray made for that content. */
-    struct TrayMenu  : public ::testing::Test
-    {
-        TrayMenu()
-        {
-            window.setContentNonOwned (&content, false);
-            window.setSize (300, 200);
-            window.addToDesktop();
-            window.setVisible (true);
-        }
-
-        ~TrayMenu() override
-        {
-            window.clearContentComponent();
-        }
-
-        juce::DocumentWindow window { "Main", juce::Colours::black, juce::DocumentWindow::allButtons, false };
-        juce::Component content;
-        DemoTaskbarComponent tray { &content };
-    };
-}
-
-TEST_F (TrayMenu, HideThenShowTakesTheMainWindowAwayAndBringsItBack)
-{
-    DemoTaskbarComponent::handleTrayMenuResult (2, &tray);
-    EXPECT_FALSE (window.isVisible());
-
-    DemoTaskbarComponent::handleTrayMenuResult (1, &tray);
-    EXPECT_TRUE (window.isVisible());
-}
-
-TEST_F (TrayMenu, DismissedMenuChangesNothing)
-{
-    DemoTaskbarComponent::handleTrayMenuResult (0, &tray);
-    EXPECT_TRUE (window.isVisible());
-
-    window.setVisible (false);
-    DemoTaskbarComponent::handleTrayMenuResult (0, &tray);
-    EXPECT_FALSE (window.isVisible());
-}
-
-TEST_F (TrayMenu, QuitMakesTheApplicationsQuitRequest)
-{
-    QuitRecordingApplication application;
-
-    DemoTaskbarComponent::handleTrayMenuResult (4, &tray);
-    EXPECT_EQ (application.quitRequests, 1);
-
-    DemoTaskbarComponent::handleTrayMenuResult (1, &tray);
-    DemoTaskbarComponent::handleTrayMenuResult (2, &tray);
-    EXPECT_EQ (application.quitRequests, 1);
-}
-
-TEST (TrayMenuAfterContentIsGone, ShowAndHideLeaveTheWindowAlone)
-{
-    juce::DocumentWindow window ("Main", juce::Colours::black, juce::DocumentWindow::allButtons, false);
-    window.setContentOwned (new juce::Component(), false);
-    window.setVisible (true);
-
-    DemoTaskbarComponent tray (window.getContentComponent());
-
-    // As Ctrl+Q does: the content is destroyed while the window and the tray remain.
-    window.clearContentComponent();
-
-    DemoTaskbarComponent::handleTrayMenuResult (2, &tray);
-    EXPECT_TRUE (window.isVisible());
-
-    window.setVisible (false);
-    DemoTaskbarComponent::handleTrayMenuResult (1, &tray);
-    EXPECT_FALSE (window.isVisible());
-}
-
-TEST (TrayClicks, TwoQuickClicksOpenOneMenuWithShowHideAndQuit)
-{
+    /** A tray that keeps the menus it was asked to show instead of opening them. */
     struct RecordingTray  : public DemoTaskbarComponent
     {
         using DemoTaskbarComponent::DemoTaskbarComponent;
@@ -107,11 +25,61 @@ TEST (TrayClicks, TwoQuickClicksOpenOneMenuWithShowHideAndQuit)
         std::vector<juce::PopupMenu> shown;
     };
 
-    juce::Component content;
-    RecordingTray tray (&content);
+    /** A main window with its content, and the tray made for that content. */
+    struct TrayMenu  : public ::testing::Test
+    {
+        static juce::Component* showWithContent (juce::DocumentWindow& w)
+        {
+            w.setContentOwned (new juce::Component(), false);
+            w.setVisible (true);
+            return w.getContentComponent();
+        }
 
-    tray.mouseDown (clickOn (tray));
-    tray.mouseDown (clickOn (tray));
+        void choose (int id)   { DemoTaskbarComponent::handleTrayMenuResult (id, &tray); }
+
+        juce::DocumentWindow window { "Main", juce::Colours::black, juce::DocumentWindow::allButtons, false };
+        RecordingTray tray { showWithContent (window) };
+    };
+}
+
+TEST_F (TrayMenu, HideAndShowActOnTheMainWindowAndDismissingChangesNothing)
+{
+    choose (2);
+    EXPECT_FALSE (window.isVisible());
+    choose (0);
+    EXPECT_FALSE (window.isVisible());
+    choose (1);
+    EXPECT_TRUE (window.isVisible());
+    choose (0);
+    EXPECT_TRUE (window.isVisible());
+}
+
+TEST_F (TrayMenu, QuitMakesTheApplicationsQuitRequest)
+{
+    QuitRecordingApplication application;
+    choose (4);
+    EXPECT_EQ (application.quitRequests, 1);
+}
+
+TEST_F (TrayMenu, AfterCtrlQDestroyedTheContentShowAndHideLeaveTheWindowAlone)
+{
+    window.clearContentComponent();
+
+    choose (2);
+    EXPECT_TRUE (window.isVisible());
+    window.setVisible (false);
+    choose (1);
+    EXPECT_FALSE (window.isVisible());
+}
+
+TEST_F (TrayMenu, TwoQuickClicksOpenOneMenuWithShowHideAndQuit)
+{
+    const auto now = juce::Time::getCurrentTime();
+    const juce::MouseEvent click (juce::Desktop::getInstance().getMainMouseSource(), {}, juce::ModifierKeys::leftButtonModifier,
+                                  juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f,
+                                  &tray, &tray, now, {}, now, 1, false);
+    tray.mouseDown (click);
+    tray.mouseDown (click);
 
     ASSERT_TRUE (testsupport::dispatchUntil ([&] { return ! tray.shown.empty(); }));
     juce::MessageManager::getInstance()->runDispatchLoopUntil (150);
@@ -120,11 +88,7 @@ TEST (TrayClicks, TwoQuickClicksOpenOneMenuWithShowHideAndQuit)
     juce::StringArray items;
 
     for (juce::PopupMenu::MenuItemIterator it (tray.shown.front()); it.next();)
-    {
-        const auto& item = it.getItem();
-        items.add (juce::String (item.itemID) + " " + item.text
-                   + (item.isEnabled ? "" : " disabled") + (item.isTicked ? " ticked" : ""));
-    }
+        items.add (juce::String (it.getItem().itemID) + " " + it.getItem().text + (it.getItem().isEnabled ? "" : " (off)"));
 
     EXPECT_EQ (items, juce::StringArray ({ "1 Show", "2 Hide", "4 Quit" }));
 }

@@ -8,7 +8,7 @@
 
 namespace
 {
-    /** Output ports that swallow what they are sent; the chooser only lists names. */
+    /** An output that swallows what it is sent; the chooser only lists names. */
     struct SilentDevice  : public sim::PortEndpoint
     {
         void receiveFromProgram (const juce::String&, const juce::MidiMessage&) override {}
@@ -16,146 +16,110 @@ namespace
 
     struct DeviceChooser  : public ::testing::Test
     {
-        DeviceChooser()              { NsDravel::resetProcessState(); }
-        ~DeviceChooser() override
-        {
-            delete dialog.getComponent();
-            NsDravel::resetProcessState();
-        }
+        DeviceChooser()            { NsDravel::resetProcessState(); }
+        ~DeviceChooser() override  { delete dialog.getComponent(); NsDravel::resetProcessState(); }
 
-        void plugIn (const juce::StringArray& outputNames)
+        NsDravel::DeviceSelectComponent& makeChooser (const juce::StringArray& outputNames, const juce::String& current)
         {
             for (auto& name : outputNames)
                 ports.publishOutput (name, device);
+
+            NsDravel::deviceName = current;
+            chooser = std::make_unique<NsDravel::DeviceSelectComponent>();
+
+            for (auto* child : chooser->getChildren())
+            {
+                if (auto* box = dynamic_cast<juce::ComboBox*> (child))
+                    list = box;
+                else if (auto* button = dynamic_cast<juce::Button*> (child))
+                    (button->getButtonText() == "Connect" ? connect : cancel) = button;
+            }
+
+            return *chooser;
         }
 
-        /** Runs the chooser as the editor does: as the content of a modal dialog. */
-        void open (NsDravel::DeviceSelectComponent& chooser)
+        /** Runs the chooser as the editor does, as the content of a modal dialog. */
+        void openDialog()
         {
             juce::DialogWindow::LaunchOptions options;
-            options.content.setNonOwned (&chooser);
+            options.content.setNonOwned (chooser.get());
             options.dialogTitle = "Select your device";
             dialog = options.launchAsync();
             juce::ModalComponentManager::getInstance()->attachCallback (dialog, juce::ModalCallbackFunction::create ([this] (int r) { result = r; }));
         }
 
-        bool dialogEnded()    { return testsupport::dispatchUntil ([this] { return result >= 0; }); }
+        /** Clicks "Connect" and lets the click and anything it starts run. */
+        void clickConnectExpectingName (const juce::String& expected)
+        {
+            connect->triggerClick();
+            ASSERT_TRUE (testsupport::dispatchUntil ([&] { return NsDravel::deviceName == expected; }));
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
+        }
 
         sim::SimulatedMidiPorts ports;
         SilentDevice device;
+        std::unique_ptr<NsDravel::DeviceSelectComponent> chooser;
+        juce::ComboBox* list = nullptr;
+        juce::Button* connect = nullptr;
+        juce::Button* cancel = nullptr;
         juce::Component::SafePointer<juce::DialogWindow> dialog;
         int result = -1;
     };
-
-    juce::ComboBox& listOf (juce::Component& chooser)
-    {
-        for (auto* child : chooser.getChildren())
-            if (auto* box = dynamic_cast<juce::ComboBox*> (child))
-                return *box;
-
-        throw std::runtime_error ("no device list");
-    }
-
-    juce::Button& buttonOf (juce::Component& chooser, const juce::String& text)
-    {
-        for (auto* child : chooser.getChildren())
-            if (auto* button = dynamic_cast<juce::Button*> (child); button != nullptr && button->getButtonText() == text)
-                return *button;
-
-        throw std::runtime_error ("no button " + text.toStdString());
-    }
-
-    juce::StringArray itemsOf (juce::ComboBox& box)
-    {
-        juce::StringArray items;
-
-        for (int i = 0; i < box.getNumItems(); ++i)
-            items.add (box.getItemText (i));
-
-        return items;
-    }
 }
 
 TEST_F (DeviceChooser, ListsOnlyTheMakersPortsAndPreselectsTheCurrentDevice)
 {
-    plugIn ({ "Some Synth", "Dravel 25", "MIDIOUT2 (Dravel 49)", "halvik midi 3", "DRAVEL 61" });
-    NsDravel::deviceName = "halvik midi 3";
+    makeChooser ({ "Some Synth", "Dravel 25", "MIDIOUT2 (Dravel 49)", "halvik midi 3", "DRAVEL 61" }, "halvik midi 3");
 
-    NsDravel::DeviceSelectComponent chooser;
-
-    EXPECT_EQ (itemsOf (listOf (chooser)), juce::StringArray ({ "Dravel 25", "MIDIOUT2 (Dravel 49)", "halvik midi 3" }));
-    EXPECT_EQ (listOf (chooser).getText(), "halvik midi 3");
-    EXPECT_EQ (chooser.getChosenName(), "halvik midi 3");
-    EXPECT_EQ (chooser.getBounds(), juce::Rectangle<int> (0, 0, 300, 200));
-    EXPECT_EQ (listOf (chooser).getBounds(), juce::Rectangle<int> (8, 76, 284, 24));
-    EXPECT_EQ (buttonOf (chooser, "Connect").getBounds(), juce::Rectangle<int> (90, 160, 100, 30));
-    EXPECT_EQ (buttonOf (chooser, "Cancel").getBounds(), juce::Rectangle<int> (190, 160, 100, 30));
+    ASSERT_EQ (list->getNumItems(), 3);
+    EXPECT_EQ (list->getItemText (1), "MIDIOUT2 (Dravel 49)");
+    EXPECT_EQ (list->getText(), "halvik midi 3");
+    EXPECT_EQ (list->getBounds(), juce::Rectangle<int> (8, 76, 284, 24));
+    EXPECT_EQ (connect->getBounds(), juce::Rectangle<int> (90, 160, 100, 30));
+    EXPECT_EQ (cancel->getBounds(), juce::Rectangle<int> (190, 160, 100, 30));
 }
 
 TEST_F (DeviceChooser, OpensOnTheFirstPortWhenTheCurrentDeviceIsNotListed)
 {
-    plugIn ({ "Dravel 25", "MIDIOUT2 (Dravel 49)" });
-    NsDravel::deviceName = "Dravel 88";
-
-    NsDravel::DeviceSelectComponent chooser;
-
-    EXPECT_EQ (listOf (chooser).getText(), "Dravel 25");
-    EXPECT_EQ (chooser.indexOfDevice ("dravel 25"), 0) << "names compare with case";
-    EXPECT_EQ (chooser.indexOfDevice ("MIDIOUT2 (Dravel 49)"), 1);
+    makeChooser ({ "Dravel 25", "Dravel 49" }, "dravel 49");
+    EXPECT_EQ (list->getText(), "Dravel 25") << "names compare with case";
 }
 
 TEST_F (DeviceChooser, ConnectOnAProductPortStoresItAndEndsTheDialogWithOne)
 {
-    plugIn ({ "Dravel 25", "MIDIOUT2 (Dravel 49)" });
-    NsDravel::DeviceSelectComponent chooser;
-    open (chooser);
+    makeChooser ({ "Dravel 25", "MIDIOUT2 (Dravel 49)" }, "");
+    openDialog();
 
-    listOf (chooser).setSelectedItemIndex (1);
-    buttonOf (chooser, "Connect").triggerClick();
+    list->setSelectedItemIndex (1);
+    clickConnectExpectingName ("MIDIOUT2 (Dravel 49)");
 
-    ASSERT_TRUE (dialogEnded());
     EXPECT_EQ (result, 1);
-    EXPECT_EQ (chooser.getChosenName(), "MIDIOUT2 (Dravel 49)");
-    EXPECT_EQ (NsDravel::deviceName, "MIDIOUT2 (Dravel 49)");
+    EXPECT_EQ (chooser->getChosenName(), "MIDIOUT2 (Dravel 49)");
 }
 
-TEST_F (DeviceChooser, ConnectOnANameThatIsNotAProductPortKeepsTheDialogOpenButStoresTheName)
+TEST_F (DeviceChooser, ConnectOnANameThatIsNotAProductPortStoresItButOnlyCancelEndsTheDialog)
 {
-    plugIn ({ "Dravel 25" });
-    NsDravel::deviceName = "Dravel 25";
-    NsDravel::DeviceSelectComponent chooser;
-    open (chooser);
+    makeChooser ({ "Dravel 25" }, "Dravel 25");
+    openDialog();
 
     // As when the list no longer matches the ports: the shown name is another device's.
-    listOf (chooser).setText ("Some Synth", juce::dontSendNotification);
-    buttonOf (chooser, "Connect").triggerClick();
-    ASSERT_TRUE (testsupport::dispatchUntil ([] { return NsDravel::deviceName == "Some Synth"; }));
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
-
+    list->setText ("Some Synth", juce::dontSendNotification);
+    clickConnectExpectingName ("Some Synth");
     EXPECT_EQ (result, -1);
-    EXPECT_NE (dialog.getComponent(), nullptr);
-    EXPECT_EQ (NsDravel::deviceName, "Some Synth");
+    EXPECT_NE (dialog, nullptr);
 
-    buttonOf (chooser, "Cancel").triggerClick();
-    ASSERT_TRUE (dialogEnded());
+    cancel->triggerClick();
+    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return result >= 0; }));
     EXPECT_EQ (result, 0);
     EXPECT_EQ (NsDravel::deviceName, "Some Synth");
 }
 
-TEST_F (DeviceChooser, WithNoPortsConnectStoresAnEmptyNameAndOnlyCancelEndsTheDialog)
+TEST_F (DeviceChooser, WithNoPortsConnectStoresAnEmptyNameAndKeepsTheDialogOpen)
 {
-    NsDravel::deviceName = "Dravel 25";
-    NsDravel::DeviceSelectComponent chooser;
-    EXPECT_EQ (listOf (chooser).getNumItems(), 0);
-    open (chooser);
+    makeChooser ({}, "Dravel 25");
+    openDialog();
 
-    buttonOf (chooser, "Connect").triggerClick();
-    ASSERT_TRUE (testsupport::dispatchUntil ([] { return NsDravel::deviceName.isEmpty(); }));
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
+    clickConnectExpectingName ("");
     EXPECT_EQ (result, -1);
-    EXPECT_NE (dialog.getComponent(), nullptr);
-
-    buttonOf (chooser, "Cancel").triggerClick();
-    ASSERT_TRUE (dialogEnded());
-    EXPECT_EQ (result, 0);
+    EXPECT_NE (dialog, nullptr);
 }
