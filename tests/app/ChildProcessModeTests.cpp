@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
@@ -38,12 +40,31 @@ namespace
     {
         for (const auto& entry : std::filesystem::directory_iterator ("/proc"))
         {
-            std::ifstream stat (entry.path() / "stat"), cmdline (entry.path() / "cmdline");
-            std::string pid, name, state, parent, arguments;
+            const auto pid = std::atoi (entry.path().filename().c_str());
 
-            if (stat >> pid >> name >> state >> parent && std::stoi (parent) == (int) getpid()
+            if (pid <= 0)
+                continue;
+
+            // The command name in "stat" is in brackets and may hold blanks, so the
+            // fields are read after its closing bracket; processes may vanish meanwhile.
+            std::ifstream stat (entry.path() / "stat"), cmdline (entry.path() / "cmdline");
+            std::string line, arguments;
+
+            if (! std::getline (stat, line))
+                continue;
+
+            const auto nameEnd = line.rfind (')');
+
+            if (nameEnd == std::string::npos)
+                continue;
+
+            char state = 0;
+            int parent = 0;
+
+            if (std::sscanf (line.c_str() + nameEnd + 1, " %c %d", &state, &parent) == 2
+                 && parent == (int) getpid()
                  && std::getline (cmdline, arguments) && arguments.find ("--demoUID:") != std::string::npos)
-                return (pid_t) std::stoi (pid);
+                return (pid_t) pid;
         }
 
         return 0;
