@@ -2,6 +2,8 @@
 
 #include "editor/MidiPortNames.h"
 
+#include <alsa/asoundlib.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -49,11 +51,18 @@ namespace
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SystemOutputPort)
     };
 
+    // The port list is read on every timer tick; on a machine without a MIDI
+    // sequencer ALSA would print the same complaint to stderr three times a second.
+    void ignoreAlsaMessage (const char*, int, const char*, int, const char*, ...) {}
+
     /** The operating system's ports, through JUCE. */
     class SystemMidiPorts final : public MidiPortSystem
     {
     public:
-        SystemMidiPorts() = default;
+        SystemMidiPorts()
+        {
+            snd_lib_error_set_handler (ignoreAlsaMessage);
+        }
 
         juce::Array<juce::MidiDeviceInfo> getInputDevices() override  { return juce::MidiInput::getAvailableDevices(); }
         juce::Array<juce::MidiDeviceInfo> getOutputDevices() override { return juce::MidiOutput::getAvailableDevices(); }
