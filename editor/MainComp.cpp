@@ -336,7 +336,9 @@ void MainComp::globalFocusChanged (juce::Component* focused)
             grabKeyboardFocus();
     }
     else
+    {
         takeInitialFocus();
+    }
 }
 
 void MainComp::takeInitialFocus()
