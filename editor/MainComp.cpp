@@ -15,6 +15,7 @@
 #include "editor/MidiInputHandler.h"
 #include "editor/ModeComboLookup.h"
 #include "editor/PortNames.h"
+#include "editor/RawMidiSender.h"
 #include "editor/UpgraderHook.h"
 #include "firmware/PortNameTable.h"
 
@@ -42,6 +43,25 @@ namespace
     int hostModelIndex()
     {
         return Host::getInstance()->getProductId() - firstModelProductId;
+    }
+
+    /** The product id the test toggle pretends to have detected. */
+    constexpr int testProductId = 0x1D;
+
+    /** Ctrl+Shift+Alt and nothing else: not even a held mouse button. */
+    bool isHiddenChord (const juce::KeyPress& key)
+    {
+        return key.getModifiers().getRawFlags() == (juce::ModifierKeys::shiftModifier
+                                                    | juce::ModifierKeys::ctrlModifier
+                                                    | juce::ModifierKeys::altModifier);
+    }
+
+    /** X11 delivers letters with Ctrl held in lower case, Caps Lock and Shift in
+        upper case: they are all the same key. */
+    bool isLetter (const juce::KeyPress& key, char upperCaseLetter)
+    {
+        const auto code = key.getKeyCode();
+        return code == upperCaseLetter || code == juce::CharacterFunctions::toLowerCase ((juce::juce_wchar) upperCaseLetter);
     }
 }
 
@@ -305,9 +325,20 @@ void MainComp::mouseDown (const juce::MouseEvent& e)
 void MainComp::parentHierarchyChanged()   { takeInitialFocus(); }
 void MainComp::visibilityChanged()        { takeInitialFocus(); }
 
-void MainComp::globalFocusChanged (juce::Component*)
+void MainComp::globalFocusChanged (juce::Component* focused)
 {
-    takeInitialFocus();
+    // Activating the window hands the focus to the window itself, also after
+    // the editor had taken it: pass it back, or the editor's keys would only
+    // work after a first click.
+    if (focused != nullptr && focused->isParentOf (this))
+    {
+        if (! isCurrentlyBlockedByAnotherModalComponent())
+            grabKeyboardFocus();
+    }
+    else
+    {
+        takeInitialFocus();
+    }
 }
 
 void MainComp::takeInitialFocus()
@@ -319,11 +350,7 @@ void MainComp::takeInitialFocus()
         grabKeyboardFocus();
 
     // The window may not be active yet; then the next focus change tries again.
-    if (hasKeyboardFocus (true))
-    {
-        initialFocusTaken = true;
-        juce::Desktop::getInstance().removeFocusChangeListener (this);
-    }
+    initialFocusTaken = hasKeyboardFocus (true);
 }
 
 //==============================================================================
@@ -452,6 +479,53 @@ void MainComp::comboBoxChanged (juce::ComboBox* combo)
     }
 
     pendingSettingsWrite = true;
+}
+
+//==============================================================================
+bool MainComp::keyPressed (const juce::KeyPress& key)
+{
+    if (isHiddenChord (key))
+    {
+        if (isLetter (key, 'M'))
+            runRawMidiSender();
+        else if (isLetter (key, 'T'))
+            toggleTestMode();
+    }
+    else if (isLetter (key, 'R'))
+    {
+        // No confirmation, and nothing sent now: the keyboard gets the factory
+        // settings with the next change that sends the settings.
+        auto map = theHost->getCurrentMap();
+        resetMapToFactoryDefaults (map);
+        refreshFromModel();
+    }
+    else if (key.getKeyCode() == juce::KeyPress::F1Key)
+    {
+        showAboutWindow();
+    }
+
+    return false;
+}
+
+void MainComp::toggleTestMode()
+{
+    testModeEnabled = ! testModeEnabled;
+
+    if (testModeEnabled)
+    {
+        // Keep the real keyboard's id to come back to.
+        if (isKeyboardProductId (detectedProductId))
+            productId = detectedProductId.load();
+
+        detectedProductId = testProductId;
+    }
+    else
+    {
+        detectedProductId = productId.load();
+    }
+
+    // The device timer reconnects with the new id at its next tick.
+    deviceConnected = false;
 }
 
 //==============================================================================

@@ -47,6 +47,12 @@ public:
     void buttonClicked (juce::Button*) override;
     void comboBoxChanged (juce::ComboBox*) override;
 
+    /** The editor's hidden keys: Ctrl+Shift+Alt+M opens the raw-MIDI sender,
+        Ctrl+Shift+Alt+T toggles the test product id, R (with any other
+        modifiers) resets the current mapping to factory defaults, F1 opens the
+        about window. Always returns false, so the key also reaches the parents. */
+    bool keyPressed (const juce::KeyPress& key) override;
+
     //==============================================================================
     /** Where the logo is drawn: at (34, 10), three quarters of its size. */
     juce::Rectangle<int> getLogoBounds() const;
@@ -134,6 +140,7 @@ private:
     void updateProductFromDeviceName();
     void runDeviceChooser();
     void runCurveDialog();
+    void toggleTestMode();
     void handleDetailChange (juce::ComboBox* combo);
 
     juce::Point<float> lastMousePosition;

@@ -1,0 +1,221 @@
+#include "support/EditorFixture.h"
+
+using namespace sim;
+
+namespace
+{
+    constexpr int shift = juce::ModifierKeys::shiftModifier;
+    constexpr int ctrl  = juce::ModifierKeys::ctrlModifier;
+    constexpr int alt   = juce::ModifierKeys::altModifier;
+    constexpr int mouse = juce::ModifierKeys::leftButtonModifier;
+
+    /** A key with Ctrl+Shift+Alt held; X11 gives letters in lower case then. */
+    juce::KeyPress chord (int keyCode, int extraFlags = 0)  { return { keyCode, juce::ModifierKeys (ctrl | shift | alt | extraFlags), 0 }; }
+    juce::KeyPress plain (int keyCode, int flags = 0)       { return { keyCode, juce::ModifierKeys (flags), 0 }; }
+
+    juce::Button& buttonOf (juce::AlertWindow& dialog, const juce::String& text)
+    {
+        for (auto* child : dialog.getChildren())
+            if (auto* button = dynamic_cast<juce::TextButton*> (child); button != nullptr && button->getButtonText() == text)
+                return *button;
+
+        throw std::runtime_error ("no such button");
+    }
+
+    class RawMidiSender  : public EditorFixture
+    {
+    protected:
+        /** Presses a key and, if the sender's dialog comes up, lets answer end
+            it as the user would. True when the dialog came up. */
+        bool press (juce::KeyPress key, std::function<void (juce::AlertWindow&)> answer)
+        {
+            bool dialogShown = false;
+
+            juce::MessageManager::callAsync ([&]
+            {
+                auto* dialog = dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent());
+
+                // Message boxes are alert windows too.
+                if (dialog != nullptr && dialog->getName() == "Input MIDI you wanted to send")
+                {
+                    dialogShown = true;
+                    answer (*dialog);
+                }
+            });
+
+            EXPECT_FALSE (editor->keyPressed (key));
+            settle();
+            return dialogShown;
+        }
+
+        /** Ctrl+Shift+Alt+M, then types the text and chooses "Send". */
+        bool send (const juce::String& text)
+        {
+            return press (chord ('m'), [text] (juce::AlertWindow& dialog)
+            {
+                dialog.getTextEditor ("MIDI")->setText (text);
+                buttonOf (dialog, "Send").triggerClick();
+            });
+        }
+
+        juce::StringArray received() const
+        {
+            juce::StringArray messages;
+
+            for (auto& r : keyboard.received())
+                messages.add (r.port + ": " + SimulatedMidiPorts::hexOf (r.message));
+
+            return messages;
+        }
+
+        SimulatedKeyboard keyboard { ports };
+        AlertRecorder alerts;
+    };
+
+    const auto cancel = [] (juce::AlertWindow& dialog) { dialog.exitModalState (0); };
+}
+
+//==============================================================================
+TEST_F (RawMidiSender, SendsTheOfferedBytesAsOneMessageToTheKeyboard)
+{
+    // No tick yet: the sender finds the keyboard itself.
+    juce::String offered;
+
+    EXPECT_TRUE (press (chord ('m'), [&] (juce::AlertWindow& dialog)
+    {
+        offered = dialog.getTextEditorContents ("MIDI");
+        buttonOf (dialog, "Send").triggerClick();
+    }));
+
+    EXPECT_EQ (offered, "EF7F7F F01D03 202300 0100F7");
+    EXPECT_EQ (received(), juce::StringArray ("MIDIOUT2 (Dravel 49): EF 7F 7F F0 1D 03 20 23 00 01 00 F7"));
+    EXPECT_TRUE (alerts.messages.isEmpty());
+}
+
+TEST_F (RawMidiSender, EscapeAndCancelSendNothing)
+{
+    tick();
+    keyboard.clearRecords();
+
+    EXPECT_TRUE (press (chord ('m'), [] (juce::AlertWindow& dialog)
+    {
+        static_cast<juce::Component&> (dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+    }));
+    EXPECT_TRUE (press (chord ('m'), [] (juce::AlertWindow& dialog) { buttonOf (dialog, "Cancel").triggerClick(); }));
+
+    EXPECT_TRUE (received().isEmpty());
+}
+
+TEST_F (RawMidiSender, RefusesTextThatIsNotWholeBytesAndSendsNothingForNoText)
+{
+    EXPECT_TRUE (send ("EF7F7F F01D03 202300 0100F70"));
+    EXPECT_TRUE (send ("90 3C 4G"));
+    EXPECT_TRUE (send ("  \n"));
+
+    EXPECT_TRUE (received().isEmpty());
+    EXPECT_EQ (alerts.messages, juce::StringArray ({ "Wrong length!", "Not a hexadecimal number!" }));
+
+    EXPECT_TRUE (send ("90 3c 40\n"));   // note on C4
+    EXPECT_EQ (received(), juce::StringArray ("MIDIOUT2 (Dravel 49): 90 3C 40"));
+}
+
+TEST_F (RawMidiSender, WithoutAKeyboardPortNothingOpens)
+{
+    keyboard.unplug();
+    EXPECT_FALSE (press (chord ('m'), cancel));
+    EXPECT_TRUE (alerts.messages.isEmpty());
+}
+
+TEST_F (RawMidiSender, APortThatWillNotOpenAgainIsReportedInsteadOfTheDialog)
+{
+    tick();
+    keyboard.setRefusingOpens (true);
+
+    EXPECT_FALSE (press (chord ('m'), cancel));
+    EXPECT_EQ (alerts.messages, juce::StringArray ("WARNING: Open MIDI output failed!"));
+}
+
+TEST_F (RawMidiSender, OpensWithCtrlShiftAltExactlyWhateverTheLettersCase)
+{
+    for (auto key : { plain ('m', ctrl | shift), plain ('m', ctrl | alt), plain ('M', shift), chord ('m', mouse), chord ('n') })
+        EXPECT_FALSE (press (key, cancel)) << key.getTextDescription();
+
+    EXPECT_TRUE (press (chord ('M'), cancel));
+}
+
+//==============================================================================
+using HiddenKeys = EditorFixture;
+
+TEST_F (HiddenKeys, RResetsTheMappingWithAnyModifiersButTheHiddenChord)
+{
+    click (controlButton (3));
+    const auto factoryChannel = editor->channelCombo.getText();
+    ASSERT_NE (factoryChannel, "9");
+
+    pick (editor->channelCombo, "9");
+    EXPECT_FALSE (editor->keyPressed (chord ('r')));
+    EXPECT_EQ ((int) controlNode (3)["chan"], 9);
+
+    for (auto key : { plain ('r'), plain ('R', shift), plain ('R'), plain ('r', ctrl) })
+    {
+        pick (editor->channelCombo, "9");
+        NsDravel::pendingSettingsWrite = false;
+
+        EXPECT_FALSE (editor->keyPressed (key));
+        EXPECT_EQ (editor->channelCombo.getText(), factoryChannel) << key.getTextDescription();
+        EXPECT_EQ (controlNode (3)["chan"].toString(), factoryChannel) << key.getTextDescription();
+        EXPECT_FALSE (NsDravel::pendingSettingsWrite) << "sent with the next change, not now";
+    }
+}
+
+TEST_F (HiddenKeys, TTogglesATestProductIdAndTwiceRestoresTheKeyboardsId)
+{
+    SimulatedKeyboard keyboard (ports);
+    tick();
+    ASSERT_EQ (NsDravel::detectedProductId.load(), 0x1022);
+
+    for (auto key : { plain ('t'), plain ('T', shift), plain ('t', ctrl | shift), chord ('t', mouse) })
+        EXPECT_FALSE (editor->keyPressed (key));
+
+    EXPECT_EQ (NsDravel::detectedProductId.load(), 0x1022);
+    EXPECT_TRUE (NsDravel::deviceConnected);
+
+    EXPECT_FALSE (editor->keyPressed (chord ('t')));
+    EXPECT_EQ (NsDravel::detectedProductId.load(), 0x1D);
+    EXPECT_EQ (NsDravel::productId.load(), 0x1022);
+    EXPECT_FALSE (NsDravel::deviceConnected) << "the timer reconnects at its next tick";
+
+    EXPECT_FALSE (editor->keyPressed (chord ('T')));
+    EXPECT_EQ (NsDravel::detectedProductId.load(), 0x1022);
+
+    // An id outside the keyboards is not kept to come back to.
+    NsDravel::detectedProductId = 0x2000;
+    editor->keyPressed (chord ('t'));
+    editor->keyPressed (chord ('t'));
+    EXPECT_EQ (NsDravel::detectedProductId.load(), 0x1022);
+}
+
+TEST_F (HiddenKeys, F1OpensANewAboutWindowEachTime)
+{
+    auto aboutWindows = []
+    {
+        juce::Array<juce::TopLevelWindow*> found;
+
+        for (int i = 0; i < juce::TopLevelWindow::getNumTopLevelWindows(); ++i)
+            if (auto* window = juce::TopLevelWindow::getTopLevelWindow (i); window->getName() == "About This Tavlo")
+                found.add (window);
+
+        return found;
+    };
+
+    EXPECT_FALSE (editor->keyPressed (chord (juce::KeyPress::F1Key)));
+    EXPECT_TRUE (aboutWindows().isEmpty());
+
+    EXPECT_FALSE (editor->keyPressed (plain (juce::KeyPress::F1Key)));
+    EXPECT_FALSE (editor->keyPressed (plain (juce::KeyPress::F1Key, shift)));
+    const auto windows = aboutWindows();
+    EXPECT_EQ (windows.size(), 2);
+
+    for (auto* window : windows)
+        delete window;
+}
