@@ -120,11 +120,14 @@ TEST_F (CurveDialog, IsSizedAfterTheEditorAndTitledByItsCurve)
     EXPECT_EQ (getCurveDialogTitle (3), "Viewing Curve (#3)");
 }
 
-TEST_F (CurveDialog, AFixedCurveShowsOnlyOkCentredAndIgnoresTheMouse)
+TEST_F (CurveDialog, AFixedCurveIsPlottedLeftToRightWithOnlyOkCentredAndIgnoresTheMouse)
 {
     currentCurveNumber = 3;
     CurveSettingView view (3, editorWidth, editorHeight);
     auto& curve = view.getCurveComponent();
+
+    for (int x = 0; x < 256; ++x)
+        ASSERT_EQ (curve.getValues()[x], (float) getVelocityCurve (3)[255 - x]) << x;
 
     EXPECT_EQ (buttonWithText (view, "OK")->getBounds(), juce::Rectangle<int> (243, 338, 100, 30));
     EXPECT_TRUE (buttonWithText (view, "Cancel")->getBounds().isEmpty());
@@ -137,15 +140,6 @@ TEST_F (CurveDialog, AFixedCurveShowsOnlyOkCentredAndIgnoresTheMouse)
     dragHandle (curve, 3, { 300.0f, 10.0f });
     EXPECT_EQ (curve.getValues(), before);
     EXPECT_EQ (curve.getPickedHandle(), 0);
-}
-
-TEST_F (CurveDialog, ThePlotShowsTheCurveItWasOpenedWith)
-{
-    CurveSettingView view (2, editorWidth, editorHeight);
-    const auto& values = view.getCurveComponent().getValues();
-
-    for (int x = 0; x < 256; ++x)
-        EXPECT_EQ (values[x], (float) getVelocityCurve (2)[255 - x]);
 }
 
 //==============================================================================
@@ -166,17 +160,6 @@ TEST_F (CurveDialog, DraggingAnyHandleAnywhereKeepsTheCurveFiniteAndInRange)
             expectHandlesInOrder (curve);
         }
     }
-}
-
-TEST_F (CurveDialog, DraggingH1FullyLeftDoesNotPutItOnH0)
-{
-    CurveSettingView view (8, editorWidth, editorHeight);
-    auto& curve = view.getCurveComponent();
-
-    dragHandle (curve, 1, { 0.0f, curve.getHandlePosition (1).y });
-
-    EXPECT_EQ (curve.getShape().getRawIndex (1), 1);
-    expectFiniteVelocities (curve);
 }
 
 TEST_F (CurveDialog, LiftingH1ToTheTopLiftsH3AndH2WithIt)
@@ -210,20 +193,28 @@ TEST_F (CurveDialog, LoweringH5PullsH6H4AndH3DownToIt)
     expectFiniteVelocities (curve);
 }
 
-TEST_F (CurveDialog, AClickAwayFromEveryHandleDragsNothingAndUnmarksTheRedOne)
+TEST_F (CurveDialog, ThePickedHandleIsDrawnRedUntilAClickAwayFromEveryHandle)
 {
     CurveSettingView view (8, editorWidth, editorHeight);
     auto& curve = view.getCurveComponent();
+    const juce::Colour red (0xffff0000), slateBlue (0xff6a5acd);
+
+    auto colourOf = [&curve] (int h)
+    {
+        const auto image = curve.createComponentSnapshot (curve.getLocalBounds());
+        const auto p = curve.getHandlePosition (h).roundToInt();
+        return image.getPixelAt (p.x, p.y);
+    };
 
     dragHandle (curve, 2, curve.getHandlePosition (2) + juce::Point<float> (0.0f, -40.0f));
-    EXPECT_EQ (curve.getPickedHandle(), 2);
-    EXPECT_FALSE (curve.isDraggingHandle());
+    EXPECT_EQ (colourOf (2), red);
+    EXPECT_EQ (colourOf (3), slateBlue);
 
     const auto before = curve.getValues();
     drag (curve, { 280.0f, 20.0f }, { 300.0f, 250.0f });
 
-    EXPECT_EQ (curve.getPickedHandle(), 0);
     EXPECT_EQ (curve.getValues(), before);
+    EXPECT_EQ (colourOf (2), slateBlue);
 }
 
 TEST_F (CurveDialog, HandlesKeepTheirPlaceOnTheCurveWhenTheDialogIsResized)
@@ -264,21 +255,6 @@ TEST_F (CurveDialog, APlotTooSmallToDrawInPlacesItsHandlesOnlyOnceItGrows)
 
     curve.setSize (300, 200);
     EXPECT_TRUE (curve.areHandlesPlaced());
-}
-
-TEST_F (CurveDialog, ThePickedHandleIsDrawnRedAndTheOthersSlateBlue)
-{
-    CurveSettingView view (8, editorWidth, editorHeight);
-    auto& curve = view.getCurveComponent();
-    curve.mouseDown (mouseEventAt (curve, curve.getHandlePosition (3)));
-    curve.mouseUp (mouseEventAt (curve, curve.getHandlePosition (3)));
-
-    const auto image = curve.createComponentSnapshot (curve.getLocalBounds());
-    auto pixelAt = [&] (int h) { const auto p = curve.getHandlePosition (h).roundToInt(); return image.getPixelAt (p.x, p.y); };
-
-    EXPECT_EQ (pixelAt (3), juce::Colour (0xffff0000));
-    EXPECT_EQ (pixelAt (2), juce::Colour (0xff6a5acd));
-    EXPECT_EQ (pixelAt (4), juce::Colour (0xff6a5acd));
 }
 
 //==============================================================================
@@ -326,9 +302,6 @@ TEST_F (CurveDialog, OkOnTheUserCurveStoresItAndTheKeyboardGetsItOnTheNextTick)
     EXPECT_EQ (dumps[0].bytes, std::vector<juce::uint8> (getVelocityCurve (8), getVelocityCurve (8) + 256));
     EXPECT_FALSE (userCurveUnchanged());
     EXPECT_FALSE (pendingCurveSend);
-
-    const auto received = keyboard.received();
-    EXPECT_EQ (std::count_if (received.begin(), received.end(), [] (auto& r) { return r.message.getRawDataSize() == 266; }), 1);
 
     timer.tick();
     EXPECT_EQ (keyboard.curveDumps().size(), 1u);

@@ -51,7 +51,6 @@ public:
     //==============================================================================
     void unplug();
     void replug();
-    bool isPlugged() const;
 
     void setReplies (Replies newReplies);
 
@@ -77,7 +76,6 @@ public:
     //==============================================================================
     struct Received
     {
-        double timeMs = 0.0;        // since the keyboard was made
         juce::String port;
         juce::MidiMessage message;
     };
@@ -127,7 +125,6 @@ private:
 
     SimulatedMidiPorts& ports;
     const Options options;
-    const double startMs;
 
     mutable std::mutex lock;
     bool plugged = false;
