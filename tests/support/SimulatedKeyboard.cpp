@@ -261,8 +261,6 @@ void SimulatedKeyboard::decode (const juce::String& portName, const juce::MidiMe
             collecting = true;
             haveFinishedRun = false;
             running = {};
-            running.modeProductId = id;
-            running.modeByte = d[6];
             return;
         }
 
@@ -283,7 +281,6 @@ void SimulatedKeyboard::decode (const juce::String& portName, const juce::MidiMe
 
             if (haveFinishedRun)
             {
-                finished.commitProductId = id;
                 applied.push_back (finished);
                 haveFinishedRun = false;
             }

@@ -84,10 +84,7 @@ public:
         and an end marker, made effective by the commit parameter write. */
     struct AppliedImage
     {
-        int modeProductId = 0;
-        int modeByte = 0;
         std::vector<juce::uint8> bytes;
-        int commitProductId = 0;
     };
 
     struct CurveDump
