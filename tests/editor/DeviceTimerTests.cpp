@@ -139,7 +139,7 @@ TEST_F (DeviceTimer, UnpluggingShowsDisconnectedAndRepluggingReconnects)
     EXPECT_EQ (keyboard.versionRequests().size(), 1u);
 }
 
-TEST_F (DeviceTimer, ATransferThatCannotOpenItsPortStaysRequested)
+TEST_F (DeviceTimer, ATransferThatCannotOpenItsPortStaysRequestedAndShowsNoTraffic)
 {
     SimulatedKeyboard keyboard (ports);
     tick();
@@ -147,9 +147,10 @@ TEST_F (DeviceTimer, ATransferThatCannotOpenItsPortStaysRequested)
     ports.setRefusingOpens (keyboard.firstOutputName(), true);
     NsDravel::pendingSettingsWrite = true;
 
-    tick();
+    ticks (2);
     EXPECT_TRUE (NsDravel::pendingSettingsWrite);
     EXPECT_TRUE (keyboard.appliedImages().empty());
+    EXPECT_FALSE (title().endsWith (">")) << title();
 
     ports.setRefusingOpens (keyboard.firstOutputName(), false);
     tick();
