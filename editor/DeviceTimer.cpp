@@ -162,14 +162,13 @@ void MyTimer::sendPendingWork()
     auto& firstOutput = *connection->getFirstOutput();
     const auto wakeUp = makeWakeUpMessage();
 
-    if (pendingSettingsWrite)
+    // A transfer that could not reach the port stays requested, so the change
+    // goes out on a later tick instead of being lost; it sent nothing, so the
+    // title shows no traffic for it.
+    if (pendingSettingsWrite && theHost->impl->writeSettingsToDevice().wasOk())
     {
         midiSentFlag = true;
-
-        // A transfer that could not reach the port stays requested, so the
-        // change goes out on a later tick instead of being lost.
-        if (theHost->impl->writeSettingsToDevice().wasOk())
-            pendingSettingsWrite = false;
+        pendingSettingsWrite = false;
     }
 
     if (pendingCurveSend)

@@ -31,12 +31,6 @@ namespace NsDravel
         /** The screen position of a handle 0..6, in this component's pixels. */
         juce::Point<float> getHandlePosition (int handle) const noexcept;
 
-        /** The handle that is drawn red: the last one picked (0 when none). */
-        int getPickedHandle() const noexcept                         { return pickedHandle; }
-
-        /** True while a handle follows the mouse. */
-        bool isDraggingHandle() const noexcept                       { return draggedHandle != 0; }
-
         /** True once the handles stand on the curve (after the first usable layout). */
         bool areHandlesPlaced() const noexcept                       { return shape.areHandlesPlaced(); }
 

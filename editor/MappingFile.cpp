@@ -199,7 +199,15 @@ namespace NsDravel
         if (! file.existsAsFile() || file.getSize() > maxMappingFileSize)
             return loadFailed;
 
-        const auto xml = juce::parseXML (file);
+        // The program never writes a document type declaration, and the XML reader
+        // follows entity declarations in one (nested ones crash it, others can
+        // read further files): a file that carries one is not a mapping file.
+        const auto text = file.loadFileAsString();
+
+        if (text.containsIgnoreCase ("<!DOCTYPE") || text.containsIgnoreCase ("<!ENTITY"))
+            return loadFailed;
+
+        const auto xml = juce::parseXML (text);
 
         if (xml == nullptr)
             return loadFailed;

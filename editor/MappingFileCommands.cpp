@@ -6,15 +6,6 @@
 
 namespace NsDravel
 {
-    namespace
-    {
-        std::function<void (const juce::String&, const juce::String&)>& alertHandler()
-        {
-            static std::function<void (const juce::String&, const juce::String&)> handler;
-            return handler;
-        }
-    }
-
     juce::Result saveMappingFileWithMessage (const juce::File& file)
     {
         return showMappingFileResult (MappingFileTexts::saveChooserTitle, saveMappingToFile (Host::getInstance()->getCurrentMap(), file));
@@ -28,19 +19,9 @@ namespace NsDravel
     juce::Result showMappingFileResult (const juce::String& title, const juce::Result& result)
     {
         if (result.failed())
-        {
-            if (auto& handler = alertHandler())
-                handler (title, result.getErrorMessage());
-            else
-                juce::AlertWindow::showMessageBoxAsync (juce::MessageBoxIconType::WarningIcon,
-                                                        title, result.getErrorMessage());
-        }
+            juce::AlertWindow::showMessageBoxAsync (juce::MessageBoxIconType::WarningIcon,
+                                                    title, result.getErrorMessage());
 
         return result;
-    }
-
-    void setMappingFileAlertHandler (std::function<void (const juce::String&, const juce::String&)> handler)
-    {
-        alertHandler() = std::move (handler);
     }
 }

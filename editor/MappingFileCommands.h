@@ -1,7 +1,6 @@
 #pragma once
 
 #include <juce_core/juce_core.h>
-#include <functional>
 
 namespace NsDravel
 {
@@ -18,14 +17,8 @@ namespace NsDravel
     */
     juce::Result loadMappingFileWithMessage (const juce::File& file);
 
-    /** Shows a failed result in a warning box with the given title; a success
-        shows nothing. Returns the result unchanged. Message thread.
+    /** Shows a failed result in an asynchronous warning box with the given title;
+        a success shows nothing. Returns the result unchanged. Message thread.
     */
     juce::Result showMappingFileResult (const juce::String& title, const juce::Result& result);
-
-    /** Where showMappingFileResult sends its (title, message): an asynchronous
-        warning box by default. Tests may replace it; an empty function restores
-        the default.
-    */
-    void setMappingFileAlertHandler (std::function<void (const juce::String&, const juce::String&)> handler);
 }

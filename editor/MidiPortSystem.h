@@ -8,8 +8,10 @@ namespace NsDravel
 {
 
 /** An opened MIDI input port. Messages reach the callback given when it was
-    opened, on the port's own thread, between start() and stop(). Releasing the
-    object closes the port; once stop() has returned no callback is running. */
+    opened, on the port's own thread, between start() and stop(). A callback
+    that had begun may still be running when stop() returns; releasing the
+    object closes the port and waits for it, so only after the release may the
+    callback's object go. */
 class MidiInputPort
 {
 public:
@@ -18,7 +20,7 @@ public:
     /** Starts delivering incoming messages to the callback. */
     virtual void start() = 0;
 
-    /** Stops delivering; waits for a callback that is running to return. */
+    /** Stops delivering new messages. */
     virtual void stop() = 0;
 
     /** The name under which the system lists this port. */

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "editor/CurveFitting.h"
 #include "editor/CurveShape.h"
 #include "editor/VelocityCurves.h"
 
@@ -38,40 +37,6 @@ TEST (CurveShaping, H1AndH5SitWhereTheStraightRunsFromBothEndsStop)
         EXPECT_EQ (shape.getRawIndex (h), expectedIndexes[h]) << "H" << h;
         EXPECT_EQ (shape.getVelocity (h), values[expectedIndexes[h]]) << "H" << h;
     }
-}
-
-TEST (CurveShaping, TheLinearSolverRefusesTwoPointsAtOneIndex)
-{
-    double m[5][6];
-
-    for (int r = 0; r < 5; ++r)
-    {
-        const double x = r == 4 ? 30.0 : 30.0 + r * 50.0;     // rows 0 and 4 share an index
-
-        for (int k = 0; k < 5; ++k)
-            m[r][k] = intPow (x, 4 - k);
-
-        m[r][5] = r;
-    }
-
-    double result[5] { 7, 7, 7, 7, 7 };
-    EXPECT_FALSE (solveLinearSystem (m, result));
-    EXPECT_EQ (result[0], 7.0);
-}
-
-TEST (CurveShaping, H0FollowsH1OnlyWhileH1AndH5AreClose)
-{
-    CurveShape shape (leftToRight (8));
-    shape.placeHandles();
-
-    shape.moveHandle (5, 240.0f, 50.0f);
-    shape.moveHandle (1, 10.0f, 47.0f);
-    EXPECT_EQ (shape.getVelocity (0), 47);
-    EXPECT_EQ (shape.getValues()[0], 47.0f);
-
-    shape.moveHandle (1, 10.0f, 20.0f);
-    EXPECT_EQ (shape.getVelocity (0), 0);
-    EXPECT_EQ (shape.getValues()[0], 0.0f);
 }
 
 TEST (CurveShaping, AfterADragTheCurveRunsBetweenTheFootAndH5)

@@ -43,10 +43,3 @@ TEST (VelocityCurves, OnlyCurveThreeRisesAndOnlyAtItsSteps)
         }
     EXPECT_EQ (rises, (juce::Array<int> { 65, 85, 94, 100, 110, 115, 118, 121 }));
 }
-
-TEST (VelocityCurves, CurveNumbersOutsideOneToEightHaveNoCurve)
-{
-    EXPECT_EQ (getVelocityCurve (0), nullptr);
-    EXPECT_EQ (getVelocityCurve (9), nullptr);
-    EXPECT_NE (getVelocityCurve (8), nullptr);
-}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/AlertRecorder.h"
 #include "support/SimulatedKeyboard.h"
 
 #include "editor/DeviceTimer.h"
@@ -9,21 +10,6 @@
 
 namespace sim
 {
-
-/** Records the texts of the message boxes the program shows, and shows them. */
-class AlertRecorder final : public juce::LookAndFeel_V4
-{
-public:
-    AlertRecorder();
-    ~AlertRecorder() override;
-
-    juce::AlertWindow* createAlertWindow (const juce::String& title, const juce::String& message,
-                                          const juce::String& button1, const juce::String& button2,
-                                          const juce::String& button3, juce::MessageBoxIconType iconType,
-                                          int numButtons, juce::Component* associatedComponent) override;
-
-    juce::StringArray messages;
-};
 
 /**
     The editor's keyboard link as the program runs it, against simulated

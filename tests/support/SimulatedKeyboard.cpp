@@ -22,7 +22,7 @@ namespace
 }
 
 SimulatedKeyboard::SimulatedKeyboard (SimulatedMidiPorts& p, Options o)
-    : ports (p), options (std::move (o)), startMs (juce::Time::getMillisecondCounterHiRes())
+    : ports (p), options (std::move (o))
 {
     replyThread = std::thread ([this] { replyLoop(); });
 
@@ -118,12 +118,6 @@ void SimulatedKeyboard::replug()
     publishPorts();
 }
 
-bool SimulatedKeyboard::isPlugged() const
-{
-    const std::lock_guard<std::mutex> guard (lock);
-    return plugged;
-}
-
 void SimulatedKeyboard::setReplies (Replies newReplies)
 {
     const std::lock_guard<std::mutex> guard (lock);
@@ -214,7 +208,7 @@ void SimulatedKeyboard::receiveFromProgram (const juce::String& portName, const 
 {
     {
         const std::lock_guard<std::mutex> guard (lock);
-        log.push_back ({ juce::Time::getMillisecondCounterHiRes() - startMs, portName, message });
+        log.push_back ({ portName, message });
         decode (portName, message);
     }
 
@@ -267,8 +261,6 @@ void SimulatedKeyboard::decode (const juce::String& portName, const juce::MidiMe
             collecting = true;
             haveFinishedRun = false;
             running = {};
-            running.modeProductId = id;
-            running.modeByte = d[6];
             return;
         }
 
@@ -289,7 +281,6 @@ void SimulatedKeyboard::decode (const juce::String& portName, const juce::MidiMe
 
             if (haveFinishedRun)
             {
-                finished.commitProductId = id;
                 applied.push_back (finished);
                 haveFinishedRun = false;
             }

@@ -51,7 +51,6 @@ public:
     //==============================================================================
     void unplug();
     void replug();
-    bool isPlugged() const;
 
     void setReplies (Replies newReplies);
 
@@ -77,7 +76,6 @@ public:
     //==============================================================================
     struct Received
     {
-        double timeMs = 0.0;        // since the keyboard was made
         juce::String port;
         juce::MidiMessage message;
     };
@@ -86,10 +84,7 @@ public:
         and an end marker, made effective by the commit parameter write. */
     struct AppliedImage
     {
-        int modeProductId = 0;
-        int modeByte = 0;
         std::vector<juce::uint8> bytes;
-        int commitProductId = 0;
     };
 
     struct CurveDump
@@ -127,7 +122,6 @@ private:
 
     SimulatedMidiPorts& ports;
     const Options options;
-    const double startMs;
 
     mutable std::mutex lock;
     bool plugged = false;
