@@ -3,7 +3,6 @@
 #include "app/CodeContent.h"
 #include "app/DemoContentComponent.h"
 #include "app/DemoRegistry.h"
-#include "app/IntroScreen.h"
 #include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
 #include "support/ProbeComponent.h"
@@ -59,19 +58,6 @@ TEST_F (ContentArea, ShowsARegisteredEntryOnceWithItsNotesAndReportsItsWeight)
     EXPECT_EQ (shown->getName(), "view 1");
     EXPECT_EQ (area.getCodeViewer().getText(), "notes text");
     EXPECT_EQ (changes, juce::Array<bool> ({ true }));
-}
-
-TEST_F (ContentArea, ShowsTheWelcomePageWithTheBannerInPlaceOfTheNotes)
-{
-    area.setContentView (new juce::Component());
-    EXPECT_FALSE (area.isIntroPageShown());
-
-    area.showIntroPage();
-
-    EXPECT_TRUE (area.isIntroPageShown());
-    EXPECT_TRUE (area.getCodeViewer().getText().startsWith ("\n/*****"));
-    EXPECT_TRUE (area.getCodeViewer().getText().contains ("Select one of the Tavlos from the side panel on the left to see"));
-    EXPECT_EQ (changes, juce::Array<bool> ({ false }));
 }
 
 TEST_F (ContentArea, ClearingDeletesTheViewOnceAndReportsALightweightChange)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/CodeContent.h"
 #include "app/DemoContentComponent.h"
 #include "app/DemoList.h"
 #include "app/DemoRegistry.h"
@@ -61,7 +62,7 @@ TEST (MainComponent, LaysAHeavyweightViewOutAroundTheVisiblePartOfThePanel)
     EXPECT_EQ (main->getContentArea().getTabBarIndent(), 150);
 }
 
-TEST (MainComponent, GoingHomeShowsTheWelcomePageAndTheCategoryList)
+TEST (MainComponent, GoingHomeShowsTheWelcomePageWithItsBannerAndTheCategoryList)
 {
     auto destroyed = std::make_shared<int> (0);
     auto main = makeMainComponent (destroyed);
@@ -77,6 +78,8 @@ TEST (MainComponent, GoingHomeShowsTheWelcomePageAndTheCategoryList)
 
     EXPECT_TRUE (main->getContentArea().isIntroPageShown());
     EXPECT_EQ (*destroyed, 1);
+    EXPECT_TRUE (main->getContentArea().getCodeViewer().getText().startsWith ("\n/*****"));
+    EXPECT_TRUE (main->getContentArea().getCodeViewer().getText().contains ("Select one of the Tavlos from the side panel"));
     EXPECT_TRUE (list->getOpenCategory().isEmpty());
 }
 
