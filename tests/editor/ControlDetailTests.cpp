@@ -34,6 +34,10 @@ TEST_F (ControlDetail, EachKindOfControlShowsItsCaptionsStatesListsAndStoredSett
     {
         click (controlButton (c.control));
 
+        // The clicked control alone is selected, and marked so.
+        EXPECT_EQ (e().getSelectedButton(), &controlButton (c.control));
+        EXPECT_EQ (controlButton (c.control).findColour (juce::TextButton::buttonOnColourId), juce::Colour (0x706655A8));
+
         EXPECT_EQ (row ([] (auto& caption, auto&) { return caption.getText(); }), c.captions) << "control " << c.control;
         EXPECT_EQ (row ([] (auto&, auto& combo) { return juce::String (combo.isEnabled() ? "on" : "off"); }), c.enabled) << "control " << c.control;
         EXPECT_EQ (row ([] (auto&, auto& combo) { return juce::String (combo.getNumItems()); }), c.itemCounts) << "control " << c.control;

@@ -81,16 +81,6 @@ TEST_F (ControlPanel, AfterAnotherDawModeIsChosenTheButtonsEditThatModesMap)
                         .getChildWithName ("controls").getChild (2)["chan"], 1);
 }
 
-TEST_F (ControlPanel, ClickingAControlSelectsItAloneAndMarksIt)
-{
-    click (controlButton (3));
-    click (controlButton (5));
-
-    EXPECT_EQ (editor->getSelectedButton(), &controlButton (5));
-    EXPECT_FALSE (controlButton (3).getToggleState());
-    EXPECT_EQ (controlButton (5).findColour (juce::TextButton::buttonOnColourId), juce::Colour (0x706655A8));
-}
-
 TEST_F (ControlPanel, TheDawModeComboListsTheFourBuiltModesWithTheCurrentOneSelected)
 {
     NsDravel::Host::getInstance()->setCurrentMode (1);
