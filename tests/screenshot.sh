@@ -12,10 +12,12 @@ settle="${2:-2}"
 if [ -z "${TAVLO_SCREENSHOT_INNER:-}" ]; then
     # Own runtime and home folders, so the single-instance lock of a copy that
     # is already running elsewhere does not turn this start away.
+    # Not exec'd: this shell stays to remove the scratch folder afterwards.
     scratch="$(mktemp -d)"
     trap 'rm -rf "$scratch"' EXIT
     TAVLO_SCREENSHOT_INNER=1 XDG_RUNTIME_DIR="$scratch" HOME="$scratch" \
-        exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$output" "$settle"
+        xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$output" "$settle"
+    exit
 fi
 
 "$buildDir/Tavlo" &

@@ -1,18 +1,20 @@
 #include <gtest/gtest.h>
 
+#include "app/DemoContentComponent.h"
 #include "app/DemoRegistry.h"
+#include "app/DemoTaskbarComponent.h"
 #include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
 #include "support/ProbeComponent.h"
 
 namespace
 {
+    bool loopStopped() { return juce::MessageManager::getInstance()->hasStopMessageBeenSent(); }
+
     struct Application : public ::testing::Test
     {
         std::shared_ptr<int> editorDestroyed = std::make_shared<int> (0);
         DemoRunnerApplication app { ProbeComponent::factory (editorDestroyed) };
-
-        bool loopStopped() const { return juce::MessageManager::getInstance()->hasStopMessageBeenSent(); }
     };
 }
 
@@ -22,10 +24,17 @@ TEST_F (Application, StartsWithTheEditorEntryRegisteredAndItsWindowShown)
 
     EXPECT_FALSE (app.moreThanOneInstanceAllowed());
     EXPECT_EQ (findOrAddDemoCategory ("Keyboard").entries.size(), 1u);
+
     auto* window = app.getMainWindow();
     ASSERT_NE (window, nullptr);
     EXPECT_EQ (window->getName(), "Dravel Tavlo");
-    EXPECT_TRUE (window->isVisible());
+    EXPECT_TRUE (window->isOnDesktop() && window->isVisible());
+    EXPECT_TRUE (window->isUsingNativeTitleBar());
+    EXPECT_TRUE (window->isResizable());
+    ASSERT_NE (window->findMainComponent(), nullptr);
+    EXPECT_NE (window->findMainComponent()->getContentArea().getCurrentView(), nullptr);
+    EXPECT_NE (dynamic_cast<DemoTaskbarComponent*> (window->getTrayComponent()), nullptr);
+
     EXPECT_FALSE (loopStopped());
     EXPECT_EQ (app.getApplicationReturnValue(), 0);
 }
@@ -38,24 +47,11 @@ TEST (ApplicationWithoutEditor, EndsWithoutAWindowAndWithAFailureCode)
 
     EXPECT_EQ (app.getMainWindow(), nullptr);
     EXPECT_EQ (juce::Desktop::getInstance().getNumComponents(), 0);
-    EXPECT_TRUE (juce::MessageManager::getInstance()->hasStopMessageBeenSent());
+    EXPECT_TRUE (loopStopped());
     EXPECT_NE (app.getApplicationReturnValue(), 0);
 }
 
-TEST_F (Application, ShowsItsHiddenWindowAgainWhenStartedASecondTime)
-{
-    app.initialise ({});
-    auto* window = app.getMainWindow();
-    ASSERT_NE (window, nullptr);
-    window->setVisible (false);
-
-    app.anotherInstanceStarted ("--anything");
-
-    EXPECT_TRUE (window->isVisible());
-    EXPECT_EQ (*editorDestroyed, 0);
-}
-
-TEST_F (Application, HidesItsWindowAndStopsWhenTheSystemAsksItToQuit)
+TEST_F (Application, HidesItsWindowWhenTheSystemAsksItToQuitAndShowsItAgainOnASecondStart)
 {
     app.initialise ({});
     auto* window = app.getMainWindow();
@@ -65,6 +61,10 @@ TEST_F (Application, HidesItsWindowAndStopsWhenTheSystemAsksItToQuit)
 
     EXPECT_FALSE (window->isVisible());
     EXPECT_TRUE (loopStopped());
+
+    app.anotherInstanceStarted ("--anything");
+
+    EXPECT_TRUE (window->isVisible());
     EXPECT_EQ (*editorDestroyed, 0);
 
     app.shutdown();
@@ -90,12 +90,4 @@ TEST_F (Application, ClosingTheWindowHidesItAndTheContentIsGoneOnceAfterShutdown
     window->parentSizeChanged();
     app.shutdown();
     EXPECT_EQ (*editorDestroyed, 1);
-}
-
-TEST_F (Application, KeepsTheSidePanelHiddenOnTheBackButton)
-{
-    app.initialise ({});
-
-    EXPECT_TRUE (app.backButtonPressed());
-    EXPECT_FALSE (app.getMainWindow()->findMainComponent()->getSidePanel().isPanelShowing());
 }

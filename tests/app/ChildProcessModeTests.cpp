@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,36 +34,12 @@ namespace
     /** The coordinator does not tell the pid: it is our child with the child-process argument. */
     pid_t findWorkerPid()
     {
-        for (const auto& entry : std::filesystem::directory_iterator ("/proc"))
-        {
-            const auto pid = std::atoi (entry.path().filename().c_str());
+        juce::ChildProcess pgrep;
 
-            if (pid <= 0)
-                continue;
+        if (! pgrep.start ({ "pgrep", "-P", juce::String ((int) getpid()), "-f", "--", "--demoUID:" }))
+            return 0;
 
-            // The command name in "stat" is in brackets and may hold blanks, so the
-            // fields are read after its closing bracket; processes may vanish meanwhile.
-            std::ifstream stat (entry.path() / "stat"), cmdline (entry.path() / "cmdline");
-            std::string line, arguments;
-
-            if (! std::getline (stat, line))
-                continue;
-
-            const auto nameEnd = line.rfind (')');
-
-            if (nameEnd == std::string::npos)
-                continue;
-
-            char state = 0;
-            int parent = 0;
-
-            if (std::sscanf (line.c_str() + nameEnd + 1, " %c %d", &state, &parent) == 2
-                 && parent == (int) getpid()
-                 && std::getline (cmdline, arguments) && arguments.find ("--demoUID:") != std::string::npos)
-                return (pid_t) pid;
-        }
-
-        return 0;
+        return (pid_t) pgrep.readAllProcessOutput().getIntValue();
     }
 
     juce::MemoryBlock requestWithCount (int count)

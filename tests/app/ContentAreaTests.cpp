@@ -3,38 +3,30 @@
 #include "app/CodeContent.h"
 #include "app/DemoContentComponent.h"
 #include "app/DemoRegistry.h"
-#include "app/IntroScreen.h"
 #include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
 #include "support/ProbeComponent.h"
 #include "support/TempFolder.h"
 
 //==============================================================================
-TEST (MetadataBlock, IsRemovedWithTheTwoLinesAfterItsEndMarker)
+TEST (MetadataBlock, IsRemovedWithTheTwoLinesAfterItsExactEndMarkerOnly)
 {
-    const juce::String text ("/*\nname: x\n END_JUCE_PIP_METADATA\n*/\n\nint main() {}\nreturn 0;");
-
-    // Marker on line 2: lines 0 to 4 go.
-    EXPECT_EQ (stripMetadataBlock (text), "int main() {}\nreturn 0;");
-}
-
-TEST (MetadataBlock, LeavesATextWithoutTheMarkerUnchanged)
-{
-    const juce::String text ("line one\r\nline two\r\n");
-
-    EXPECT_EQ (stripMetadataBlock (text), text);
-    EXPECT_EQ (stripMetadataBlock ({}), juce::String());
-    EXPECT_EQ (stripMetadataBlock ("a\n END_JUCE_PIP_METADATA"), juce::String()) << "a marker near the end";
-}
-
-TEST (MetadataBlock, RecognisesOnlyTheExactMarkerLine)
-{
-    for (auto marker : { "END_JUCE_PIP_METADATA", "  END_JUCE_PIP_METADATA", " end_juce_pip_metadata",
-                         " END_JUCE_PIP_METADATA ", "x END_JUCE_PIP_METADATA" })
+    const struct { const char* text; const char* expected; } cases[] =
     {
-        const auto text = juce::String ("a\n") + marker + "\nb\nc\nd";
-        EXPECT_EQ (stripMetadataBlock (text), text) << marker;
-    }
+        { "/*\nname: x\n END_JUCE_PIP_METADATA\n*/\n\nint main() {}\nreturn 0;", "int main() {}\nreturn 0;" },
+        { "a\n END_JUCE_PIP_METADATA", "" },
+        { "", "" },
+        // Without the exact marker line the text stays as it is.
+        { "line one\r\nline two\r\n", nullptr },
+        { "a\nEND_JUCE_PIP_METADATA\nb\nc\nd", nullptr },
+        { "a\n  END_JUCE_PIP_METADATA\nb\nc\nd", nullptr },
+        { "a\n end_juce_pip_metadata\nb\nc\nd", nullptr },
+        { "a\n END_JUCE_PIP_METADATA \nb\nc\nd", nullptr },
+        { "a\nx END_JUCE_PIP_METADATA\nb\nc\nd", nullptr },
+    };
+
+    for (auto& c : cases)
+        EXPECT_EQ (stripMetadataBlock (c.text), juce::String (c.expected != nullptr ? c.expected : c.text)) << c.text;
 }
 
 //==============================================================================
@@ -42,83 +34,37 @@ namespace
 {
     struct ContentArea : public ::testing::Test
     {
-        std::shared_ptr<int> editorDestroyed = std::make_shared<int> (0);
-        MainComponent owner { ProbeComponent::factory (editorDestroyed) };
+        MainComponent owner { ProbeComponent::factory (std::make_shared<int> (0)) };
         juce::Array<bool> changes;
         DemoContentComponent area { owner, [this] (bool heavy) { changes.add (heavy); } };
         TempFolder temp;
-
-        /** Registers a view under a category of its own; counts how often it is built. */
-        juce::String registerView (int& builds, bool heavyweight, const juce::String& notes)
-        {
-            temp.createFile ("resources/Views/Probe").replaceWithText (notes);
-
-            const auto category = "Test " + juce::String (juce::Random::getSystemRandom().nextInt());
-            addDemoEntry ([&builds] { ++builds; return new juce::Component ("view " + juce::String (builds)); },
-                          "Views/Probe", category, heavyweight, temp.get().getChildFile ("resources"));
-            return category;
-        }
     };
 }
 
-TEST_F (ContentArea, ShowsAViewFillingItselfWithoutReportingAChange)
+TEST_F (ContentArea, ShowsARegisteredEntryOnceWithItsNotesAndReportsItsWeight)
 {
-    auto* view = new juce::Component();
-    area.setSize (300, 200);
-
-    EXPECT_TRUE (area.setContentView (view));
-    EXPECT_EQ (area.getCurrentView(), view);
-    EXPECT_TRUE (view->isVisible());
-    EXPECT_EQ (view->getLocalBounds(), juce::Rectangle<int> (300, 200));
-    EXPECT_TRUE (changes.isEmpty());
-}
-
-TEST_F (ContentArea, ShowsARegisteredEntryWithItsNotesAndReportsItsWeight)
-{
+    temp.createFile ("resources/Views/Probe").replaceWithText ("/*\n END_JUCE_PIP_METADATA\n*/\n\nnotes text");
     int builds = 0;
-    const auto category = registerView (builds, true, "/*\n END_JUCE_PIP_METADATA\n*/\n\nnotes text");
+    addDemoEntry ([&builds] { ++builds; return new juce::Component ("view " + juce::String (builds)); },
+                  "Views/Probe", "Probes", true, temp.get().getChildFile ("resources"));
 
-    area.showDemoEntry (category, 0);
+    area.showDemoEntry ("Probes", 0);
+    auto* shown = area.getCurrentView();
+    area.showDemoEntry ("Probes", 0);
 
     EXPECT_EQ (builds, 1);
-    ASSERT_NE (area.getCurrentView(), nullptr);
-    EXPECT_EQ (area.getCurrentView()->getName(), "view 1");
+    ASSERT_NE (shown, nullptr);
+    EXPECT_EQ (area.getCurrentView(), shown);
+    EXPECT_EQ (shown->getName(), "view 1");
     EXPECT_EQ (area.getCodeViewer().getText(), "notes text");
     EXPECT_EQ (changes, juce::Array<bool> ({ true }));
-}
-
-TEST_F (ContentArea, DoesNotRebuildTheEntryThatIsAlreadyShown)
-{
-    int builds = 0;
-    const auto category = registerView (builds, false, "notes");
-
-    area.showDemoEntry (category, 0);
-    auto* shown = area.getCurrentView();
-    area.showDemoEntry (category, 0);
-
-    EXPECT_EQ (builds, 1);
-    EXPECT_EQ (area.getCurrentView(), shown);
-    EXPECT_EQ (changes.size(), 1);
-}
-
-TEST_F (ContentArea, ShowsTheWelcomePageWithTheBannerInPlaceOfTheNotes)
-{
-    area.setContentView (new juce::Component());
-    EXPECT_FALSE (area.isIntroPageShown());
-
-    area.showIntroPage();
-
-    EXPECT_TRUE (area.isIntroPageShown());
-    EXPECT_TRUE (isIntroScreen (area.getCurrentView()));
-    EXPECT_TRUE (area.getCodeViewer().getText().contains ("Select one of the Tavlos from the side panel on the left to see"));
-    EXPECT_TRUE (area.getCodeViewer().getText().startsWith ("\n/*****"));
-    EXPECT_EQ (changes, juce::Array<bool> ({ false }));
 }
 
 TEST_F (ContentArea, ClearingDeletesTheViewOnceAndReportsALightweightChange)
 {
     auto destroyed = std::make_shared<int> (0);
     area.setContentView (new ProbeComponent (destroyed));
+    EXPECT_TRUE (changes.isEmpty()) << "putting a view in directly reports nothing";
 
     area.clearContent();
     area.clearContent();

@@ -18,20 +18,6 @@ namespace
 
         return found;
     }
-
-    bool paintsAnything (juce::Component& component)
-    {
-        juce::Image image (juce::Image::ARGB, component.getWidth(), component.getHeight(), true);
-        juce::Graphics g (image);
-        component.paintEntireComponent (g, false);
-
-        for (int y = 0; y < image.getHeight(); ++y)
-            for (int x = 0; x < image.getWidth(); ++x)
-                if (image.getPixelAt (x, y).getAlpha() != 0)
-                    return true;
-
-        return false;
-    }
 }
 
 TEST (IntroPage, WithoutTheLogoFileShowsEverythingButThePicture)
@@ -51,15 +37,6 @@ TEST (IntroPage, WithoutTheLogoFileShowsEverythingButThePicture)
 
     IntroScreen withLogo (testpaths::buildFolder().getChildFile ("resources"));
     EXPECT_TRUE (childrenOf<juce::ImageComponent> (withLogo)[0]->getImage().isValid());
-}
-
-TEST (IntroPage, WaveNarrowerThanFivePixelsDrawsNothing)
-{
-    IntroScreen::LogoDrawComponent wave;
-    wave.setSize (4, 100);
-    EXPECT_FALSE (paintsAnything (wave));
-    wave.setSize (60, 100);
-    EXPECT_TRUE (paintsAnything (wave));
 }
 
 TEST (IntroPage, LayingOutSizesAndTitlesTheWindowEveryTime)

@@ -1,39 +1,20 @@
 #include <gtest/gtest.h>
 
 #include "app/DemoContentComponent.h"
-#include "app/DemoTaskbarComponent.h"
 #include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
 #include "support/ProbeComponent.h"
 
 namespace
 {
-    using MainAppWindow = DemoRunnerApplication::MainAppWindow;
-
     struct MainWindow : public ::testing::Test
     {
         std::shared_ptr<int> editorDestroyed = std::make_shared<int> (0);
-        std::unique_ptr<MainAppWindow> window = std::make_unique<MainAppWindow> ("Dravel Tavlo", ProbeComponent::factory (editorDestroyed));
+        std::unique_ptr<DemoRunnerApplication::MainAppWindow> window
+            = std::make_unique<DemoRunnerApplication::MainAppWindow> ("Dravel Tavlo", ProbeComponent::factory (editorDestroyed));
 
         bool loopStopped() const { return juce::MessageManager::getInstance()->hasStopMessageBeenSent(); }
     };
-
-    const auto ctrl  = juce::ModifierKeys::ctrlModifier;
-    const auto shift = juce::ModifierKeys::shiftModifier;
-    const auto alt   = juce::ModifierKeys::altModifier;
-}
-
-TEST_F (MainWindow, OpensOnTheDesktopWithItsTitleAndTheEditorInside)
-{
-    ASSERT_TRUE (window->constructionSucceeded());
-    EXPECT_TRUE (window->isOnDesktop());
-    EXPECT_TRUE (window->isVisible());
-    EXPECT_EQ (window->getName(), "Dravel Tavlo");
-    EXPECT_TRUE (window->isUsingNativeTitleBar());
-    EXPECT_TRUE (window->isResizable());
-    ASSERT_NE (window->findMainComponent(), nullptr);
-    EXPECT_NE (window->findMainComponent()->getContentArea().getCurrentView(), nullptr);
-    EXPECT_NE (dynamic_cast<DemoTaskbarComponent*> (window->getTrayComponent()), nullptr);
 }
 
 TEST_F (MainWindow, OffersItsPeersEnginesAndNeverChoosesOpenGL)
@@ -51,18 +32,10 @@ TEST_F (MainWindow, OffersItsPeersEnginesAndNeverChoosesOpenGL)
     EXPECT_FALSE (main->isUsingOpenGL());
 }
 
-TEST (MainWindowWithoutEditor, StaysOffTheDesktopWithNoContent)
-{
-    MainAppWindow window ("Dravel Tavlo", [] { return static_cast<juce::Component*> (nullptr); });
-
-    EXPECT_FALSE (window.constructionSucceeded());
-    EXPECT_FALSE (window.isOnDesktop());
-    EXPECT_EQ (window.getContentComponent(), nullptr);
-    EXPECT_EQ (juce::Desktop::getInstance().getNumComponents(), 0);
-}
-
 TEST_F (MainWindow, EndsOnCtrlQDestroyingTheContentOnceWithoutConsumingTheKey)
 {
+    const auto ctrl = juce::ModifierKeys::ctrlModifier;
+
     EXPECT_FALSE (window->keyPressed (juce::KeyPress ('q', ctrl, 0)));
     EXPECT_FALSE (window->keyPressed (juce::KeyPress ('Q', ctrl, 0))) << "as with Caps Lock on";
 
@@ -76,15 +49,13 @@ TEST_F (MainWindow, EndsOnCtrlQDestroyingTheContentOnceWithoutConsumingTheKey)
 
 TEST_F (MainWindow, IgnoresQWithAnyOtherCombinationOfModifiers)
 {
-    const juce::KeyPress others[] = { { 'q', 0, 0 }, { 'Q', shift, 0 }, { 'Q', ctrl | shift, 0 }, { 'q', ctrl | shift, 0 },
-                                      { 'q', alt, 0 }, { 'q', ctrl | alt, 0 }, { 'w', ctrl, 0 },
-                                      { 'q', ctrl | juce::ModifierKeys::leftButtonModifier, 0 } };
+    using M = juce::ModifierKeys;
+    const juce::KeyPress others[] = { { 'q', 0, 0 }, { 'Q', M::shiftModifier, 0 }, { 'q', M::ctrlModifier | M::shiftModifier, 0 },
+                                      { 'q', M::altModifier, 0 }, { 'q', M::ctrlModifier | M::altModifier, 0 }, { 'w', M::ctrlModifier, 0 },
+                                      { 'q', M::ctrlModifier | M::leftButtonModifier, 0 } };
 
     for (auto& key : others)
-    {
         EXPECT_FALSE (window->keyPressed (key)) << key.getTextDescription();
-        EXPECT_FALSE (MainAppWindow::isQuitKey (key)) << key.getTextDescription();
-    }
 
     EXPECT_EQ (*editorDestroyed, 0);
     EXPECT_NE (window->findMainComponent(), nullptr);

@@ -21,20 +21,14 @@ namespace
             ASSERT_TRUE (display.getName().isNotEmpty());
         }
 
-        juce::StringPairArray environment() const
+        /** Starts the program with this test's display and user folders. */
+        bool start (TestProcess& process) const
         {
             juce::StringPairArray env;
             env.set ("DISPLAY", display.getName());
             env.set ("XDG_RUNTIME_DIR", userFolder.get().getFullPathName());
             env.set ("HOME", userFolder.get().getFullPathName());
-            return env;
-        }
-
-        bool start (TestProcess& process, const juce::StringArray& arguments = {})
-        {
-            auto args = arguments;
-            args.insert (0, testpaths::programFile().getFullPathName());
-            return process.start (args, environment());
+            return process.start ({ testpaths::programFile().getFullPathName() }, env);
         }
 
         juce::StringArray windowsOf (TestProcess& process) const
@@ -46,15 +40,6 @@ namespace
         bool showsOneWindow (TestProcess& process)
         {
             return eventually ([&] { return windowsOf (process).size() == 1; });
-        }
-
-        /** Runs this process's message loop until the program has ended; its exit code. */
-        static int pumpUntilExit (TestProcess& process)
-        {
-            for (int i = 0; i < 300 && process.isRunning(); ++i)
-                juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
-
-            return process.waitForExit (0);
         }
     };
 }
@@ -82,22 +67,6 @@ TEST_F (RealProgram, SecondStartEndsAndLeavesTheFirstWithItsOneWindow)
     EXPECT_EQ (second.waitForExit (20000), 0);
     EXPECT_TRUE (first.isRunning());
     EXPECT_EQ (windowsOf (first).size(), 1);
-}
-
-TEST_F (RealProgram, SecondStartHandsItsCommandLineToTheRunningInstance)
-{
-    SingleInstanceHandOff running (userFolder.get(), "Dravel Tavlo");
-    ASSERT_EQ (running.claimOrHandOff ({}), SingleInstanceHandOff::Outcome::firstInstance);
-
-    juce::StringArray received;
-    running.startListening ([&] (const juce::String& commandLine) { received.add (commandLine); });
-
-    TestProcess second;
-    ASSERT_TRUE (start (second, { "--open", "my mapping.tavlo" }));
-
-    EXPECT_EQ (pumpUntilExit (second), 0);
-    EXPECT_EQ (received, juce::StringArray ({ "--open \"my mapping.tavlo\"" }));
-    EXPECT_TRUE (windowsOf (second).isEmpty());
 }
 
 TEST_F (RealProgram, SecondStartFailsWhenTheRunningInstanceNeverAnswers)

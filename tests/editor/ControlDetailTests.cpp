@@ -11,40 +11,51 @@ struct ControlDetail : public EditorFixture
 {
     NsDravel::MainComp& e() { return *editor; }
 
-    juce::String captions()
+    /** What one row of the four combos shows, left to right, joined by " | ". */
+    juce::String row (std::function<juce::String (juce::Label&, NsDravel::MapComboBox&)> describe)
     {
-        return e().msgTypeCaption.getText() + " | " + e().channelCaption.getText() + " | "
-             + e().messageCaption.getText() + " | " + e().fifthCaption.getText();
-    }
-
-    juce::String enabledStates()
-    {
-        juce::String states;
-
-        for (auto* combo : { &e().msgTypeCombo, &e().channelCombo, &e().messageCombo, &e().fifthCombo })
-            states << (combo->isEnabled() ? "on " : "off ");
-
-        return states.trim();
+        return describe (e().msgTypeCaption, e().msgTypeCombo) + " | " + describe (e().channelCaption, e().channelCombo) + " | "
+             + describe (e().messageCaption, e().messageCombo) + " | " + describe (e().fifthCaption, e().fifthCombo);
     }
 };
 
 //==============================================================================
-TEST_F (ControlDetail, TheKeysShowCurveChannelOctaveAndTransposition)
+TEST_F (ControlDetail, EachKindOfControlShowsItsCaptionsStatesListsAndStoredSettings)
 {
-    click (controlButton (1));
+    const struct { int control; const char* captions; const char* enabled; const char* itemCounts; const char* shown; } cases[] =
+    {
+        { 1, "Velocity Curve | Channel | Octave | Trans", "on | on | on | on",    "8 | 16 | 13 | 13", "Curve 1 | 1 | 0 | 0" },
+        { 2, "Msg Type | Channel | Message | Sustain",    "off | on | on | on",   "4 | 16 | 128 | 2", "2) CC | 1 | 64) Hold Pedal #1*(GM) | by pressing" },
+        { 4, "Msg Type | Channel | Message | Sustain",    "off | on | off | off", "4 | 16 | 128 | 2", "4) Pitch Bend | 1 | 1)  | " },
+        { 6, "Msg Type | Channel | Message | Sustain",    "off | on | on | off",  "4 | 16 | 128 | 0", "2) CC | 1 | 7) Volume*(GM) | " },
+    };
 
-    EXPECT_EQ (captions(), "Velocity Curve | Channel | Octave | Trans");
-    EXPECT_EQ (enabledStates(), "on on on on");
-    EXPECT_EQ (itemsOf (e().msgTypeCombo), juce::StringArray ({ "Curve 1", "Curve 2", "Curve 3", "Curve 4",
-                                                                "Curve 5", "Curve 6", "Curve 7", "Custom Curve" }));
-    EXPECT_EQ (itemsOf (e().messageCombo), offsets);
-    EXPECT_EQ (itemsOf (e().fifthCombo), offsets);
-    EXPECT_EQ (e().channelCombo.getNumItems(), 16);
+    for (auto& c : cases)
+    {
+        click (controlButton (c.control));
 
-    EXPECT_EQ (e().msgTypeCombo.getText(), "Curve 1");
-    EXPECT_EQ (e().channelCombo.getText(), "1");
-    EXPECT_EQ (e().messageCombo.getText(), "0");
-    EXPECT_EQ (e().fifthCombo.getText(), "0");
+        // The clicked control alone is selected, and marked so.
+        EXPECT_EQ (e().getSelectedButton(), &controlButton (c.control));
+        EXPECT_EQ (controlButton (c.control).findColour (juce::TextButton::buttonOnColourId), juce::Colour (0x706655A8));
+
+        EXPECT_EQ (row ([] (auto& caption, auto&) { return caption.getText(); }), c.captions) << "control " << c.control;
+        EXPECT_EQ (row ([] (auto&, auto& combo) { return juce::String (combo.isEnabled() ? "on" : "off"); }), c.enabled) << "control " << c.control;
+        EXPECT_EQ (row ([] (auto&, auto& combo) { return juce::String (combo.getNumItems()); }), c.itemCounts) << "control " << c.control;
+        EXPECT_EQ (row ([] (auto&, auto& combo) { return combo.getText(); }), c.shown) << "control " << c.control;
+
+        if (c.control == 1)
+        {
+            EXPECT_EQ (itemsOf (e().msgTypeCombo), juce::StringArray ({ "Curve 1", "Curve 2", "Curve 3", "Curve 4",
+                                                                        "Curve 5", "Curve 6", "Curve 7", "Custom Curve" }));
+            EXPECT_EQ (itemsOf (e().messageCombo), offsets);
+            EXPECT_EQ (itemsOf (e().fifthCombo), offsets);
+        }
+        else if (c.control == 2)
+        {
+            EXPECT_EQ (itemsOf (e().msgTypeCombo), juce::StringArray ({ "1) Note", "2) CC", "3) Program", "4) Pitch Bend" }));
+            EXPECT_EQ (itemsOf (e().fifthCombo), juce::StringArray ({ "by pressing", "by releasing" }));
+        }
+    }
 }
 
 TEST_F (ControlDetail, ShowingTheKeysRaisesAWriteThroughTheCurveNotification)
@@ -59,42 +70,6 @@ TEST_F (ControlDetail, ShowingTheKeysRaisesAWriteThroughTheCurveNotification)
     EXPECT_TRUE (NsDravel::pendingSettingsWrite);
     EXPECT_TRUE (e().curveViewButton.isVisible());
     EXPECT_EQ (NsDravel::deviceSettingsImage, NsDravel::factorySettingsImage);
-}
-
-TEST_F (ControlDetail, TheSustainPedalShowsItsControllerAndDirection)
-{
-    click (controlButton (2));
-
-    EXPECT_EQ (captions(), "Msg Type | Channel | Message | Sustain");
-    EXPECT_EQ (enabledStates(), "off on on on");
-    EXPECT_EQ (itemsOf (e().msgTypeCombo), juce::StringArray ({ "1) Note", "2) CC", "3) Program", "4) Pitch Bend" }));
-    EXPECT_EQ (e().msgTypeCombo.getText(), "2) CC");
-    EXPECT_EQ (e().messageCombo.getNumItems(), 128);
-    EXPECT_EQ (e().messageCombo.getText(), "64) Hold Pedal #1*(GM)");
-    EXPECT_EQ (itemsOf (e().fifthCombo), juce::StringArray ({ "by pressing", "by releasing" }));
-    EXPECT_EQ (e().fifthCombo.getText(), "by pressing");
-}
-
-TEST_F (ControlDetail, ThePitchWheelOnlyLetsItsChannelChange)
-{
-    click (controlButton (4));
-
-    EXPECT_EQ (enabledStates(), "off on off off");
-    EXPECT_EQ (e().msgTypeCombo.getText(), "4) Pitch Bend");
-    EXPECT_EQ (e().messageCombo.getItemText (0), "0) ");
-    EXPECT_EQ (e().fifthCombo.getSelectedItemIndex(), -1);
-}
-
-TEST_F (ControlDetail, AKnobShowsItsControllerAndNoFifthList)
-{
-    click (controlButton (6));
-
-    EXPECT_EQ (captions(), "Msg Type | Channel | Message | Sustain");
-    EXPECT_EQ (enabledStates(), "off on on off");
-    EXPECT_EQ (e().msgTypeCombo.getText(), "2) CC");
-    EXPECT_EQ (e().channelCombo.getText(), "1");
-    EXPECT_EQ (e().messageCombo.getText(), "7) Volume*(GM)");
-    EXPECT_EQ (e().fifthCombo.getNumItems(), 0);
 }
 
 //==============================================================================
@@ -118,32 +93,24 @@ TEST_F (ControlDetail, AChannelChoiceReachesTheImageTheMapAndTheKeyboard)
     EXPECT_EQ (keyboard.appliedImages()[0].bytes[5 + 1], 0xBF);   // the sustain record's status byte
 }
 
-TEST_F (ControlDetail, AMessageTypeChoiceRewritesTheRecordAndRefillsTheValues)
+TEST_F (ControlDetail, TypeValueAndPolarityChoicesRewriteThePedalsRecordAndNode)
 {
     click (controlButton (3));
-
     pick (e().msgTypeCombo, "1) Note");
 
     EXPECT_EQ (NsDravel::deviceSettingsImage.pedalAndWheel[1][0], 0x09);
     EXPECT_EQ (NsDravel::deviceSettingsImage.pedalAndWheel[1][1], 0x90);
     EXPECT_EQ (controlNode (3)["type"].toString(), "note");
-    EXPECT_EQ (e().messageCombo.getItemText (60), "60)  C(4)");
+    EXPECT_EQ (e().messageCombo.getItemText (60), "60)  C(4)") << "the values follow the type";
 
-    pick (e().msgTypeCombo, "2) CC");
-    EXPECT_EQ (e().messageCombo.getItemText (7), "7) Volume*(GM)");
-}
-
-TEST_F (ControlDetail, ValueAndPolarityChoicesRewriteTheSustainRecord)
-{
     click (controlButton (2));
-
     pick (e().messageCombo, "66) Sostenuto(Gs)");
     pick (e().fifthCombo, "by releasing");
 
-    const auto& record = NsDravel::deviceSettingsImage.pedalAndWheel[0];
-    EXPECT_EQ (record[2], 66);
-    EXPECT_EQ (record[3], 0x7F);
-    EXPECT_EQ (record[4], 0x00);
+    const auto& sustain = NsDravel::deviceSettingsImage.pedalAndWheel[0];
+    EXPECT_EQ (sustain[2], 66);
+    EXPECT_EQ (sustain[3], 0x7F);
+    EXPECT_EQ (sustain[4], 0x00);
     EXPECT_EQ ((int) controlNode (2)["value"], 66);
     EXPECT_EQ ((int) controlNode (2)["sustain"], 1);
 }

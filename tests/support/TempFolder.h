@@ -1,6 +1,7 @@
 #pragma once
 
 #include <juce_core/juce_core.h>
+#include <filesystem>
 
 /** A fresh folder under the system's temporary folder, deleted with everything
     in it when the object goes. */
@@ -18,7 +19,11 @@ public:
 
     ~TempFolder()
     {
-        folder.deleteRecursively();
+        // Not File::deleteRecursively: it takes a socket (which the program's
+        // single-instance hand-off leaves behind when killed) for a folder and
+        // then leaves both the socket and this folder behind.
+        std::error_code ignored;
+        std::filesystem::remove_all (folder.getFullPathName().toStdString(), ignored);
     }
 
     const juce::File& get() const noexcept { return folder; }
