@@ -1,4 +1,5 @@
 #include "IntroScreen.h"
+#include "TextConstants.h"
 #include "AssetLoader.h"
 #include "ResourcesFolder.h"
 
@@ -34,7 +35,7 @@ IntroScreen::IntroScreen (const juce::File& resourcesFolder)
 
     hintLabel.setText ("Hello! You could choose a view from the menu on your left-hand side for getting started.",
                        juce::dontSendNotification);
-    titleLabel.setText (juce::String ("{name}").replace ("{name}", "Dravel Tavlo"), juce::dontSendNotification);
+    titleLabel.setText (juce::String ("{name}").replace ("{name}", texts::applicationName), juce::dontSendNotification);
     versionLabel.setText (juce::String ("{version}  {build}, {date}")
                               .replace ("{version}", "V1.00")
                               .replace ("{build}", "Build 43")
@@ -75,7 +76,7 @@ void IntroScreen::resized()
     wave.setBounds (area);
     logo.setBounds (50, (int) (h * 0.05), 120, 60);
 
-    getTopLevelComponent()->setName ("Dravel Tavlo");
+    getTopLevelComponent()->setName (texts::applicationName);
 }
 
 //==============================================================================

@@ -1,4 +1,5 @@
 #include "AboutComponent.h"
+#include "app/TextConstants.h"
 
 namespace NsDravel
 {
@@ -6,7 +7,7 @@ namespace NsDravel
 namespace
 {
     const juce::String versionMark ("V");
-    const juce::String programVersion ("1.06");
+    const juce::String programVersion (texts::applicationVersion);
     const juce::String buildLabel ("26C");
     const juce::String makerName ("Halvik Audio");
     const juce::String firstCopyrightYear ("2024");
@@ -40,7 +41,7 @@ AboutComponent::AboutComponent()
 {
     const auto buildDate = compilerBuildDate();
 
-    nameLabel = std::make_unique<juce::Label> ("Name", "Dravel Tavlo");
+    nameLabel = std::make_unique<juce::Label> ("Name", texts::applicationName);
     juce::Font nameFont (50.0f);
     nameFont.setTypefaceStyle ("Bold");
     styleLabel (*nameLabel, nameFont, juce::Justification::centred);

@@ -1,4 +1,5 @@
 #include "editor/DeviceTimer.h"
+#include "app/TextConstants.h"
 
 #include "editor/EditorState.h"
 #include "editor/Host.h"
@@ -19,8 +20,8 @@ namespace NsDravel
 
 namespace
 {
-    const juce::String windowName      { "Dravel Tavlo" };
-    const juce::String versionText     { "V1.06" };
+    const juce::String windowName      { texts::applicationName };
+    const juce::String versionText     { "V" + texts::applicationVersion };
     const juce::String disconnectedText { " [disconnected]" };
     constexpr int idleThresholdMs = 2500;
     constexpr int backoffFactor = 3;

@@ -1,4 +1,5 @@
 #include "editor/HostImpl.h"
+#include "app/TextConstants.h"
 
 namespace NsDravel
 {
@@ -8,7 +9,7 @@ Host::Impl::Impl()
     // Named for the program, but never opened: the editor keeps nothing
     // between runs apart from the mapping files the user saves.
     juce::PropertiesFile::Options options;
-    options.applicationName = "Dravel Tavlo";
+    options.applicationName = texts::applicationName;
     options.filenameSuffix = ".settings";
     options.osxLibrarySubFolder = "Application Support";
     settings.setStorageParameters (options);
