@@ -234,8 +234,10 @@ void MyTimer::pauseEveryNthSend (int& counter, int divisor, double milliseconds)
 juce::String buildWindowTitle (juce::String status, bool received, bool sent,
                                juce::String name, juce::String version)
 {
+    // The processor does not change while the program runs, and reading its model
+    // means reading the system's processor table: describe it once, not every tick.
+    static const auto processor = describeProcessor (juce::SystemStats::getCpuModel());
     auto title = name + " " + version;
-    auto processor = describeProcessor (juce::SystemStats::getCpuModel());
 
     if (processor.isNotEmpty())
         title << " - " << processor;
