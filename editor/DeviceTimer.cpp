@@ -7,11 +7,11 @@
 #include "editor/KeyboardMessages.h"
 #include "editor/MainComp.h"
 #include "editor/MidiInputHandler.h"
-#include "editor/MidiPortNames.h"
-#include "editor/MidiPortSystem.h"
+#include "midi/MidiPortNames.h"
+#include "midi/MidiPortSystem.h"
 #include "editor/PortNames.h"
 #include "editor/ProcessorNames.h"
-#include "firmware/PortNameTable.h"
+#include "firmware/catalogue/PortNameTable.h"
 
 #include <cmath>
 

@@ -17,7 +17,7 @@
 #include "editor/PortNames.h"
 #include "editor/RawMidiSender.h"
 #include "editor/UpgraderHook.h"
-#include "firmware/PortNameTable.h"
+#include "firmware/catalogue/PortNameTable.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 #include "editor/KeyboardMessages.h"
 #include "editor/MainComp.h"
 #include "editor/PortNames.h"
-#include "firmware/PortNameTable.h"
+#include "firmware/catalogue/PortNameTable.h"
 #include "firmware/UpgraderState.h"
 
 namespace NsDravel

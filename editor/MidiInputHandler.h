@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/Host.h"
-#include "editor/MidiPortSystem.h"
+#include "midi/MidiPortSystem.h"
 
 #include <atomic>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "editor/PortNames.h"
-#include "editor/MidiPortNames.h"
-#include "firmware/PortNameTable.h"
+#include "midi/MidiPortNames.h"
+#include "firmware/catalogue/PortNameTable.h"
 
 namespace NsDravel
 {

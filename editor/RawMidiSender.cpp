@@ -3,7 +3,7 @@
 #include "editor/EditorState.h"
 #include "editor/Host.h"
 #include "editor/MidiInputHandler.h"
-#include "editor/MidiPortSystem.h"
+#include "midi/MidiPortSystem.h"
 #include "editor/PortNames.h"
 #include "editor/RawMidiText.h"
 

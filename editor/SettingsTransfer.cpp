@@ -4,7 +4,7 @@
 #include "editor/EditorState.h"
 #include "editor/KeyboardMessages.h"
 #include "editor/MidiInputHandler.h"
-#include "editor/MidiPortSystem.h"
+#include "midi/MidiPortSystem.h"
 
 namespace NsDravel
 {

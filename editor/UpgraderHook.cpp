@@ -1,5 +1,5 @@
 #include "UpgraderHook.h"
-#include "firmware/UpgraderEntry.h"
+#include "firmware/window/UpgraderEntry.h"
 
 namespace NsDravel
 {

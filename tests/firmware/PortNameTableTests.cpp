@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include "firmware/PortNameTable.h"
-#include "firmware/ProductCatalogue.h"
+#include "firmware/catalogue/PortNameTable.h"
+#include "firmware/catalogue/ProductCatalogue.h"
 #include "firmware/UpgraderState.h"
 
 using namespace halvik;

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "firmware/ProductCatalogue.h"
+#include "firmware/catalogue/ProductCatalogue.h"
 #include "firmware/UpgraderState.h"
 
 using namespace halvik;

@@ -371,6 +371,19 @@ void SimulatedMidiPorts::pause (double microseconds)
         NsDravel::MidiPortSystem::pause (microseconds);
 }
 
+void SimulatedMidiPorts::waitDispatchingMessages (double milliseconds)
+{
+    {
+        const std::lock_guard<std::mutex> guard (core->lock);
+        core->events.push_back ({ true, {}, {}, milliseconds * 1000.0 });
+    }
+
+    if (core->realPauses)
+        NsDravel::MidiPortSystem::waitDispatchingMessages (milliseconds);
+    else
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (1);
+}
+
 juce::String SimulatedMidiPorts::hexOf (const juce::MidiMessage& message)
 {
     return juce::String::toHexString (message.getRawData(), message.getRawDataSize()).toUpperCase();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/MidiPortSystem.h"
+#include "midi/MidiPortSystem.h"
 
 #include <memory>
 #include <vector>
@@ -87,7 +87,9 @@ public:
     int openInputsNow (const juce::String& name) const;
     int openOutputsNow (const juce::String& name) const;
 
-    /** Whether pauses really wait (the default) or are only recorded. */
+    /** Whether pauses really wait (the default) or are only recorded. A wait
+        that dispatches messages is recorded as a pause too; when pauses do not
+        really wait it still dispatches what is pending. */
     void setRealPauses (bool shouldWait);
 
     //==============================================================================
@@ -97,6 +99,7 @@ public:
                                                         juce::MidiInputCallback* callback) override;
     std::unique_ptr<NsDravel::MidiOutputPort> openOutput (const juce::String& identifier) override;
     void pause (double microseconds) override;
+    void waitDispatchingMessages (double milliseconds) override;
 
     /** The hex text of a message's bytes, "F0 1D 03 ...". */
     static juce::String hexOf (const juce::MidiMessage& message);

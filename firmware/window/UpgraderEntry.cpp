@@ -1,4 +1,4 @@
-#include "UpgraderEntry.h"
+#include "firmware/window/UpgraderEntry.h"
 
 namespace halvik
 {

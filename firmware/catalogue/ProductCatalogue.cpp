@@ -1,4 +1,4 @@
-#include "firmware/ProductCatalogue.h"
+#include "firmware/catalogue/ProductCatalogue.h"
 #include "firmware/UpgraderState.h"
 
 namespace halvik

@@ -1,5 +1,5 @@
-#include "firmware/PortNameTable.h"
-#include "firmware/ProductCatalogue.h"
+#include "firmware/catalogue/PortNameTable.h"
+#include "firmware/catalogue/ProductCatalogue.h"
 #include "firmware/UpgraderState.h"
 
 namespace halvik

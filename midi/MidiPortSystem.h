@@ -79,6 +79,11 @@ public:
         standard-library sleep of at least that long). */
     virtual void pause (double microseconds);
 
+    /** Waits the given number of milliseconds while the message loop goes on
+        dispatching, in slices of at most 100 ms, so that windows keep painting
+        and keys reach them. Message thread only. */
+    virtual void waitDispatchingMessages (double milliseconds);
+
     /** The port system in use now: the system's own unless a test installed
         another. */
     static MidiPortSystem& getCurrent();
@@ -100,5 +105,9 @@ juce::StringArray namesOf (const juce::Array<juce::MidiDeviceInfo>& devices);
 /** The pause between two protocol messages: every such wait of the program
     goes through here. Blocks the calling thread for at least the given time. */
 void pauseMicroseconds (double microseconds);
+
+/** A wait during which the message loop runs: every such wait of the program
+    goes through here. Message thread only. */
+void waitDispatchingMessages (double milliseconds);
 
 } // namespace NsDravel

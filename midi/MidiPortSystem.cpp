@@ -1,6 +1,6 @@
-#include "editor/MidiPortSystem.h"
+#include "midi/MidiPortSystem.h"
 
-#include "editor/MidiPortNames.h"
+#include "midi/MidiPortNames.h"
 
 #include <alsa/asoundlib.h>
 
@@ -99,6 +99,18 @@ void MidiPortSystem::pause (double microseconds)
     std::this_thread::sleep_for (std::chrono::duration<double, std::micro> (microseconds));
 }
 
+void MidiPortSystem::waitDispatchingMessages (double milliseconds)
+{
+    auto remaining = juce::roundToInt (milliseconds);
+
+    while (remaining >= 1)
+    {
+        const auto slice = juce::jmin (remaining, 100);
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (slice);
+        remaining -= slice;
+    }
+}
+
 MidiPortSystem& MidiPortSystem::getCurrent()
 {
     if (auto* installed = installedSystem.load())
@@ -135,6 +147,11 @@ juce::StringArray listMidiInputNames()
 void pauseMicroseconds (double microseconds)
 {
     MidiPortSystem::getCurrent().pause (microseconds);
+}
+
+void waitDispatchingMessages (double milliseconds)
+{
+    MidiPortSystem::getCurrent().waitDispatchingMessages (milliseconds);
 }
 
 } // namespace NsDravel

@@ -1,0 +1,78 @@
+#include "firmware/window/UpgraderPrompts.h"
+
+namespace halvik
+{
+
+namespace
+{
+    /** JUCE's own dialogs. */
+    class JucePrompts final : public UpgraderPrompts
+    {
+    public:
+        bool askOkCancel (juce::MessageBoxIconType icon, const juce::String& title,
+                          const juce::String& message, const juce::String& okText,
+                          const juce::String& cancelText) override
+        {
+            return juce::AlertWindow::showOkCancelBox (icon, title, message, okText, cancelText,
+                                                       nullptr, nullptr);
+        }
+
+        int askChoice (juce::MessageBoxIconType icon, const juce::String& title,
+                       const juce::String& message, const juce::StringArray& buttonTexts,
+                       const juce::Array<int>& buttonValues) override
+        {
+            juce::AlertWindow alert (title, message, icon, nullptr);
+
+            for (int i = 0; i < buttonTexts.size(); ++i)
+                alert.addButton (buttonTexts[i], buttonValues[i]);
+
+            return alert.runModalLoop();
+        }
+
+        void showMessage (juce::MessageBoxIconType icon, const juce::String& title,
+                          const juce::String& message) override
+        {
+            juce::AlertWindow::showMessageBoxAsync (icon, title, message);
+        }
+
+        int runDialog (juce::Component& content, const juce::String& title,
+                       juce::Component* centreAround, bool escapeCloses) override
+        {
+            juce::DialogWindow::LaunchOptions options;
+            options.dialogTitle = title;
+            options.content.setNonOwned (&content);
+            options.componentToCentreAround = centreAround;
+            options.escapeKeyTriggersCloseButton = escapeCloses;
+            options.useNativeTitleBar = true;
+            options.resizable = false;
+            return options.runModal();
+        }
+
+        juce::File chooseFileToOpen (const juce::String& title, const juce::File& initialFile,
+                                     const juce::String& patterns) override
+        {
+            juce::FileChooser chooser (title, initialFile, patterns, true);
+            return chooser.browseForFileToOpen() ? chooser.getResult() : juce::File();
+        }
+    };
+
+    JucePrompts& jucePrompts()
+    {
+        static JucePrompts prompts;
+        return prompts;
+    }
+
+    UpgraderPrompts* installedPrompts = nullptr;
+}
+
+UpgraderPrompts& UpgraderPrompts::getCurrent()
+{
+    return installedPrompts != nullptr ? *installedPrompts : jucePrompts();
+}
+
+UpgraderPrompts* UpgraderPrompts::setCurrent (UpgraderPrompts* newPrompts)
+{
+    return std::exchange (installedPrompts, newPrompts);
+}
+
+} // namespace halvik
