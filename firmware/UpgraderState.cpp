@@ -33,6 +33,10 @@ namespace halvik
     juce::String firmwareFilePath;
     juce::String checkImagePath = makeCheckImagePath();
 
+    bool upgraderOpen         = false;
+    bool selectStepRunning    = false;
+    bool chooserNoAutoConfirm = false;
+
     std::atomic<bool> connectAckReceived    { false };
     std::atomic<bool> eraseAckReceived      { false };
     std::atomic<bool> dataAckReceived       { false };
@@ -72,6 +76,10 @@ namespace halvik
         compatibilityResult = 1;
         firmwareFilePath    = {};
         checkImagePath      = makeCheckImagePath();
+
+        upgraderOpen         = false;
+        selectStepRunning    = false;
+        chooserNoAutoConfirm = false;
 
         resetReplyFlags();
     }

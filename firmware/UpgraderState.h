@@ -53,6 +53,13 @@ namespace halvik
     /** The compatibility check image next to the program. */
     extern juce::String checkImagePath;
 
+    /** True while the upgrader entry runs; a nested call returns at once. */
+    extern bool upgraderOpen;
+    /** True while the Select-version step runs (its re-entry guard). */
+    extern bool selectStepRunning;
+    /** The firmware chooser waits for the user even with auto-advance. */
+    extern bool chooserNoAutoConfirm;
+
     /** Replies of a unit, written on the MIDI input thread and polled and
         cleared by the thread that waits for them. */
     extern std::atomic<bool> connectAckReceived;
