@@ -1,14 +1,16 @@
 #include "firmware/UpgraderState.h"
 
+#include "app/ResourcesFolder.h"
+
 namespace halvik
 {
     namespace
     {
+        // The resources folder is "resources" on Linux; the helper finds it
+        // whatever the case the path is written in.
         juce::String makeCheckImagePath()
         {
-            return juce::File::getSpecialLocation (juce::File::currentExecutableFile)
-                       .getParentDirectory().getFullPathName()
-                   + "/" + "Resources/Assets/res/check.bin";
+            return getResourceFile ("Resources/Assets/res/check.bin").getFullPathName();
         }
     }
 

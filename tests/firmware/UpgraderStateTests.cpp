@@ -3,9 +3,13 @@
 
 using namespace halvik;
 
-TEST (UpgraderState, CheckImageLiesInTheResourcesNextToTheProgram)
+TEST (UpgraderState, CheckImageIsFoundInTheResourcesNextToTheProgram)
 {
-    const auto folder = juce::File::getSpecialLocation (juce::File::currentExecutableFile)
-                            .getParentDirectory().getFullPathName();
-    EXPECT_EQ (checkImagePath, folder + "/Resources/Assets/res/check.bin");
+    const juce::File checkImage (checkImagePath);
+
+    EXPECT_TRUE (checkImage.existsAsFile());
+    EXPECT_EQ (checkImage.getSize(), 4096);
+    EXPECT_EQ (checkImage.getParentDirectory().getFullPathName(),
+               juce::File::getSpecialLocation (juce::File::currentExecutableFile)
+                   .getParentDirectory().getChildFile ("resources/Assets/res").getFullPathName());
 }
