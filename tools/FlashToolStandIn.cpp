@@ -19,7 +19,8 @@
 //     flash.bin   the unit's 4 MiB flash from 0x60000000, erased to 0xFF;
 //                 writes only clear bits (new = old & data), as flash does
 //     runs.log    every run's arguments, one run a line, tab between
-//                 arguments (tab, line feed and backslash escaped as \t \n \\)
+//                 arguments (tab, line breaks and backslash escaped as
+//                 \t \n \r \\)
 //     run-count   how many runs there were
 //     hang.pid    process id of the last run that hung
 //
@@ -91,6 +92,7 @@ namespace
             if (c == '\\')      escaped += "\\\\";
             else if (c == '\t') escaped += "\\t";
             else if (c == '\n') escaped += "\\n";
+            else if (c == '\r') escaped += "\\r";
             else                escaped += c;
         }
 

@@ -27,9 +27,9 @@ namespace halvik
         {
             auto* messageManager = juce::MessageManager::getInstanceWithoutCreating();
 
-            if (messageManager != nullptr && messageManager->isThisTheMessageThread())
-                messageManager->runDispatchLoopUntil (lookIntervalMs);
-            else
+            // A loop that was told to quit returns at once; then just sleep.
+            if (messageManager == nullptr || ! messageManager->isThisTheMessageThread()
+                || ! messageManager->runDispatchLoopUntil (lookIntervalMs))
                 juce::Thread::sleep (lookIntervalMs);
         }
 
