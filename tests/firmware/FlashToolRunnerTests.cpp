@@ -175,3 +175,13 @@ TEST (FlashToolPlace, NoResourcesFolderHoldsACopyOfTheStandIn)
         }
     }
 }
+
+TEST (FlashToolPlace, TheStandInAnswersNothingOutsideATestThatGaveItAUnit)
+{
+    sim::ScopedEnvironmentVariable noUnit ("TAVLO_FLASH_STANDIN_STATE", {});
+
+    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "get-property", "1" }, 20000);
+
+    EXPECT_TRUE (run.started);
+    EXPECT_FALSE (run.output.contains ("status = "));
+}
