@@ -1,13 +1,122 @@
+#include "firmware/tool/FlashProcedure.h"
+
+#include "firmware/UpgraderState.h"
+#include "firmware/midi/UpgraderWaits.h"
+#include "firmware/tool/FlashTool.h"
+#include "firmware/tool/ImageCheckValue.h"
+#include "firmware/tool/ImageStaging.h"
+#include "firmware/tool/WholeFile.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
 namespace halvik
 {
+    namespace
+    {
+        const juce::String bootAddress { "0x60010000" };
+        const juce::String keepArgument { "524288" };
 
-// Stand-in until the flash procedure is built: it writes nothing and says so.
-juce::String FirmwareUpgradeComponent::flashFirmwareWithBlhost (const juce::String&, bool, const juce::String&,
-                                                                bool, const juce::String&, int)
-{
-    return "No firmware file!";
+        /** Erases the first 4096 bytes at the address, so that the unit never
+            starts an image that did not prove good. */
+        void eraseHeader (const juce::String& address)
+        {
+            runBlhostCommand ("erase", "4096", "Erasing header data", address, "3");
+        }
+    }
+
+    juce::String flashImageThroughTool (const juce::String& imagePath, bool padded,
+                                        const juce::String& address, bool finish,
+                                        const juce::String& consoleNotice, int pingCount)
+    {
+        const juce::File image (imagePath);
+
+        if (! image.existsAsFile())
+            return "No firmware file!";
+
+        const auto size = (int) image.getSize();
+        const auto expected = imageCheckValue (readWholeFile (imagePath), 0.0, 3);
+        const auto readBack = readBackFileFor (imagePath, flashStagingSubfolder);
+
+        const juce::File staged (padded ? stagePaddedImage (imagePath, flashStagingSubfolder, "_M1")
+                                        : stagePlainImage (imagePath, flashStagingSubfolder, "_"));
+
+        if (staged == juce::File())
+            return "Cannot create firmware file!";
+
+        // Stopped before anything reached the unit. Callers take an empty text
+        // for a finished, verified flash, so an aborted one must say so.
+        if (abortRequested)
+        {
+            staged.deleteFile();
+            return "Upgrade aborted!";
+        }
+
+        if (runBlhostCommand ("erase", juce::String (size + 4096), consoleNotice, address, juce::String (pingCount)) != 1)
+        {
+            eraseHeader (address);
+            return "Erase failed!";
+        }
+
+        // A write that printed a status without success goes on: the
+        // read-back below decides.
+        if (runBlhostCommand ("write", staged.getFullPathName(), {}, address, "3") == -1)
+        {
+            toolModeEntered = false;
+            return "Write firmware failed!";
+        }
+
+        runBlhostCommand ("keep", keepArgument, {}, bootAddress, "3");
+
+        staged.deleteFile();
+        waitWithMessageLoop (235.0f, false);
+
+        // A read-back left by an earlier run must never stand in for this one.
+        readBack.deleteFile();
+
+        juce::String message;
+
+        if (runBlhostCommand ("read", readBack.getFullPathName(), juce::String (size), address, "3") != 1)
+        {
+            message = "Read failed!";
+        }
+        else if (! readBack.existsAsFile())
+        {
+            message = "check failed!";
+        }
+        else
+        {
+            if (imageCheckValue (readWholeFile (readBack.getFullPathName()), 0.0, 3) != expected)
+                message = "Wrote wrong data!";
+
+            waitWithMessageLoop (470.0f, false);
+            readBack.deleteFile();
+        }
+
+        if (message.isEmpty())
+        {
+            if (! finish)
+                return {};
+
+            if (runBlhostCommand ("reset", keepArgument, {}, bootAddress, "3") != 1)
+                message = "OK. But reset failed!";
+
+            toolModeEntered = false;
+            return message;
+        }
+
+        if (! finish)
+            return message;
+
+        if (! abortRequested)
+            eraseHeader (address);
+
+        toolModeEntered = false;
+        return message;
+    }
+
+    juce::String FirmwareUpgradeComponent::flashFirmwareWithBlhost (const juce::String& imagePath, bool padded,
+                                                                    const juce::String& address, bool finish,
+                                                                    const juce::String& consoleNotice, int pingCount)
+    {
+        return flashImageThroughTool (imagePath, padded, address, finish, consoleNotice, pingCount);
+    }
 }
-
-} // namespace halvik

@@ -1,9 +1,75 @@
 #include "firmware/tool/FlashTool.h"
 
 #include "app/ResourcesFolder.h"
+#include "firmware/UpgraderState.h"
+#include "firmware/midi/UpgraderWaits.h"
+#include "firmware/tool/ToolProcess.h"
 
 namespace halvik
 {
+    namespace
+    {
+        const juce::String defaultConsoleNotice { "DO NOT CLOSE the command-line windows during firmware update!" };
+
+        // How long a run may last before it counts as hung. Generous: killing a
+        // tool in the middle of a real write leaves a unit without firmware,
+        // while a hung tool only costs the wait.
+        constexpr int shortCommandTimeoutMs = 20000;      // get-property, reset
+        constexpr int transferTimeoutMs     = 300000;     // write-memory, read-memory
+        constexpr int eraseTimeoutMarginMs  = 20000;      // beyond the tool's own -t
+
+        FlashToolNoticeSink noticeSink;
+        bool toolRunning = false;
+
+        void showNotice (const juce::String& notice)
+        {
+            if (noticeSink)
+                noticeSink (notice);
+        }
+
+        /** Paths reach the tool absolute, so that nothing it is given can be
+            mistaken for an option or looked up on the search path. */
+        juce::String absolutePath (const juce::String& path)
+        {
+            if (path.startsWithChar ('/'))
+                return path;
+
+            return juce::File::getCurrentWorkingDirectory().getFullPathName() + "/" + path;
+        }
+
+        struct EraseTiming
+        {
+            int toolTimeoutMs;
+            int pauseMs;
+        };
+
+        /** The tool's time-out and the pause after it, both scaled to the
+            size; sizes past 0x101000 bytes take no longer than that. */
+        EraseTiming eraseTimingFor (const juce::String& size)
+        {
+            const auto bytes = (juce::uint32) size.getIntValue();
+            const auto n = (int) (juce::jmin (bytes, (juce::uint32) 1052672) / 63);
+
+            return { (n >= 5000 && n <= 64000) ? n : 5000,
+                     n <= 64000 ? n : 5000 };
+        }
+
+        int resultOf (const juce::String& output)
+        {
+            if (! output.contains ("status = "))
+                return -1;
+
+            return output.contains ("Success.") ? 1 : 0;
+        }
+
+        /** Holds the mark that a tool run is under way. */
+        struct ScopedToolRun
+        {
+            ScopedToolRun()  { toolRunning = true; }
+            ~ScopedToolRun() { toolRunning = false; }
+        };
+    }
+
     juce::File locateFlashTool()
     {
         const auto fromEnvironment = juce::SystemStats::getEnvironmentVariable ("TAVLO_FLASH_TOOL", {});
@@ -19,9 +85,109 @@ namespace halvik
         return (path.isEmpty() ? locateFlashTool() : juce::File (path)).existsAsFile();
     }
 
-    // Stand-in until the runner is built: nothing runs.
-    int runBlhostCommand (juce::String, juce::String, juce::String, juce::String, juce::String)
+    FlashToolNoticeSink setFlashToolNoticeSink (FlashToolNoticeSink newSink)
     {
-        return -1;
+        std::swap (noticeSink, newSink);
+        return newSink;
+    }
+
+    juce::String describeConsoleNotice (const juce::String& notice)
+    {
+        // The notice was made for a console: "&&" chains further echo
+        // commands, and "echo." prints an empty line.
+        const auto text = notice.isNotEmpty() ? notice : defaultConsoleNotice;
+        juce::StringArray lines;
+        int start = 0;
+
+        for (bool first = true;; first = false)
+        {
+            const auto end = text.indexOf (start, "&&");
+            auto piece = text.substring (start, end < 0 ? text.length() : end);
+
+            if (first)
+            {
+                lines.add (piece.trim());
+            }
+            else
+            {
+                piece = piece.trimStart();
+
+                if (piece.startsWithIgnoreCase ("echo"))
+                    lines.add (piece.substring (5).trim());
+            }
+
+            if (end < 0)
+                break;
+
+            start = end + 2;
+        }
+
+        lines.removeEmptyStrings();
+        return lines.joinIntoString (" ");
+    }
+
+    int runBlhostCommand (juce::String command, juce::String argument, juce::String text,
+                          juce::String address, juce::String pingCount)
+    {
+        if (flashToolPath.isEmpty() || toolRunning)
+            return -1;
+
+        command = command.toLowerCase();
+
+        juce::StringArray arguments { absolutePath (flashToolPath), "-u" };
+        int timeoutMs = shortCommandTimeoutMs;
+        double pauseMs = 235.0;
+
+        if (command == "keep")
+        {
+            arguments.addArray ({ "--", "get-property", "1" });
+        }
+        else if (command == "erase")
+        {
+            const auto timing = eraseTimingFor (argument);
+            arguments.addArray ({ "-t", juce::String (timing.toolTimeoutMs), "--", "flash-erase-region", address, argument });
+            timeoutMs = timing.toolTimeoutMs + eraseTimeoutMarginMs;
+            pauseMs = timing.pauseMs;
+        }
+        else if (command == "write")
+        {
+            arguments.addArray ({ "--", "write-memory", address, absolutePath (argument) });
+            timeoutMs = transferTimeoutMs;
+            pauseMs = 3000.0;
+        }
+        else if (command == "read")
+        {
+            arguments.addArray ({ "--", "read-memory", address, text, absolutePath (argument) });
+            timeoutMs = transferTimeoutMs;
+        }
+        else if (command == "reset")
+        {
+            arguments.addArray ({ "--", "reset" });
+        }
+        else
+        {
+            return -1;
+        }
+
+        const ScopedToolRun running;
+
+        if (command == "erase")
+        {
+            // The notice stands where a console window stood, which a ping of
+            // pingCount echo requests kept open for about a second less.
+            showNotice (describeConsoleNotice (text));
+            waitWithMessageLoop ((float) (juce::jmax (0, pingCount.getIntValue() - 1) * 1000), false);
+            showNotice ({});
+        }
+        else if (command == "read")
+        {
+            juce::File (absolutePath (argument)).getParentDirectory().createDirectory();
+        }
+
+        const auto run = runToolProcess (arguments, timeoutMs);
+
+        waitWithMessageLoop ((float) pauseMs, false);
+
+        return resultOf (run.output);
     }
 }

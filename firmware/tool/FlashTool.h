@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <functional>
+
 /** The external USB bootloader host tool that flashes the tool family. */
 namespace halvik
 {
@@ -14,9 +16,34 @@ namespace halvik
         tool's place in the resources folder. */
     bool isBlhostAvailable (const juce::String& path);
 
-    /** Runs one tool command ("keep", "erase", "write", "read", "reset") and
-        returns 1 (status and "Success."), 0 (status without success) or -1
-        (no status line, or nothing run). Message thread. */
+    /** Runs one tool command ("keep", "erase", "write", "read", "reset", case
+        ignored) with the tool at flashToolPath and returns 1 (a status line and
+        "Success."), 0 (a status line without success) or -1 (no status line,
+        nothing run, or a run that outlived its time-out and was killed).
+
+        The tool gets an argument list, never a shell line: "-u", then for
+        "erase" "-t" and the time-out, then "--" and the command with its
+        arguments. File paths reach it absolute. An "erase" first shows its
+        console notice (text, or a default warning when text is empty) through
+        the notice sink for pingCount - 1 seconds. Every command is followed by
+        its pause. The message loop keeps running while the tool runs and
+        during the waits. A command asked for while another one still runs (from
+        a message dispatched meanwhile) runs nothing and gives -1.
+        Message thread. */
     int runBlhostCommand (juce::String command, juce::String argument, juce::String text,
                           juce::String address, juce::String pingCount);
+
+    /** Receives the tool's console notice while it is shown, then an empty
+        text when it goes. */
+    using FlashToolNoticeSink = std::function<void (const juce::String&)>;
+
+    /** Installs the process-wide receiver of the console notice (an empty
+        function removes it) and returns the one it replaces. Without one the
+        notice's time still passes. Message thread. */
+    FlashToolNoticeSink setFlashToolNoticeSink (FlashToolNoticeSink newSink);
+
+    /** The notice text as its reader sees it: the lines that the notice's echo
+        commands would print, joined by blanks; the default warning for an
+        empty notice. */
+    juce::String describeConsoleNotice (const juce::String& notice);
 }

@@ -1,0 +1,103 @@
+#include "firmware/tool/ImageStaging.h"
+
+#include "firmware/UpgraderPaths.h"
+#include "firmware/tool/WholeFile.h"
+
+namespace halvik
+{
+    namespace
+    {
+        juce::File stagingFile (const juce::String& subfolder, const juce::String& fileName)
+        {
+            const auto folder = getUpgraderDataFolder().getChildFile (subfolder);
+
+            // Joined as text: a name from outside (say "~fw.bin") must not be
+            // read as a path of its own.
+            return juce::File (folder.getFullPathName() + "/" + fileName);
+        }
+
+        /** The staged file, or none when its folder cannot be made. */
+        juce::File prepareStagedFile (const juce::String& imagePath, const juce::String& subfolder,
+                                      const juce::String& suffix)
+        {
+            auto staged = stagedFileFor (imagePath, subfolder, suffix);
+
+            if (! staged.getParentDirectory().createDirectory())
+                return {};
+
+            return staged;
+        }
+
+        juce::String keptOrRemoved (const juce::File& staged, bool written)
+        {
+            if (written)
+                return staged.getFullPathName();
+
+            staged.deleteFile();
+            return {};
+        }
+    }
+
+    juce::File stagedFileFor (const juce::String& imagePath, const juce::String& subfolder,
+                              const juce::String& suffix)
+    {
+        const juce::File image (imagePath);
+        return stagingFile (subfolder, image.getFileNameWithoutExtension() + suffix + image.getFileExtension());
+    }
+
+    juce::File readBackFileFor (const juce::String& imagePath, const juce::String& subfolder)
+    {
+        return stagingFile (subfolder, juce::File (imagePath).getFileNameWithoutExtension() + ".dat");
+    }
+
+    juce::MemoryBlock padImage (const juce::MemoryBlock& image)
+    {
+        const auto size = image.getSize();
+        const auto block = (size_t) paddedBlockSize;
+        juce::MemoryBlock padded (size + (size / block) * block, true);
+        auto* out = static_cast<char*> (padded.getData());
+
+        for (size_t start = 0; start < size; start += block)
+        {
+            const auto count = juce::jmin (block, size - start);
+            image.copyTo (out, (int) start, count);
+            out += count;
+
+            if (count == block)
+                out += block;   // the zeros after a full block; the block was cleared
+        }
+
+        return padded;
+    }
+
+    juce::String stagePaddedImage (const juce::String& imagePath, const juce::String& subfolder,
+                                   const juce::String& suffix)
+    {
+        const auto staged = prepareStagedFile (imagePath, subfolder, suffix);
+
+        const juce::File image (imagePath);
+
+        if (staged == juce::File() || ! image.existsAsFile())
+            return {};
+
+        // An image that cannot be read whole is not staged at all: a short
+        // copy would be flashed as if it were the image.
+        const auto bytes = readWholeFile (imagePath);
+
+        if ((juce::int64) bytes.getSize() != image.getSize())
+            return {};
+
+        return keptOrRemoved (staged, writeWholeFile (staged.getFullPathName(), padImage (bytes)));
+    }
+
+    juce::String stagePlainImage (const juce::String& imagePath, const juce::String& subfolder,
+                                  const juce::String& suffix)
+    {
+        const auto staged = prepareStagedFile (imagePath, subfolder, suffix);
+
+        if (staged == juce::File())
+            return {};
+
+        return keptOrRemoved (staged, juce::File (imagePath).copyFileTo (staged));
+    }
+}

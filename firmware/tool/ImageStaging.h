@@ -1,0 +1,34 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+namespace halvik
+{
+    /** Bytes in one block of the padded layout; each full block is followed by
+        as many zero bytes. */
+    constexpr int paddedBlockSize = 1016;
+
+    /** The file in the staging folder (the subfolder of the upgrader's data
+        folder) for an image: its name without extension, then suffix, then its
+        extension; "fw.bin" with "_M1" is "fw_M1.bin". */
+    juce::File stagedFileFor (const juce::String& imagePath, const juce::String& subfolder,
+                              const juce::String& suffix);
+
+    /** The file in the staging folder that an image is read back into: its
+        name without extension, then ".dat"; "fw.bin" gives "fw.dat". */
+    juce::File readBackFileFor (const juce::String& imagePath, const juce::String& subfolder);
+
+    /** The image in the padded layout: every full block followed by a block of
+        zeros, the last partial block as it is. */
+    juce::MemoryBlock padImage (const juce::MemoryBlock& image);
+
+    /** Writes the padded layout of the image into its staged file (folders
+        created when missing) and returns that file's path, or an empty text
+        when it could not be written (nothing is left behind then). */
+    juce::String stagePaddedImage (const juce::String& imagePath, const juce::String& subfolder,
+                                   const juce::String& suffix);
+
+    /** Copies the image unchanged into its staged file; as above. */
+    juce::String stagePlainImage (const juce::String& imagePath, const juce::String& subfolder,
+                                  const juce::String& suffix);
+}

@@ -1,0 +1,37 @@
+#include "firmware/tool/WholeFile.h"
+
+namespace halvik
+{
+    juce::MemoryBlock readWholeFile (const juce::String& path)
+    {
+        juce::MemoryBlock bytes;
+        juce::FileInputStream in ((juce::File (path)));
+
+        if (in.openedOk())
+            in.readIntoMemoryBlock (bytes);
+
+        return bytes;
+    }
+
+    bool writeWholeFile (const juce::String& path, const juce::MemoryBlock& bytes)
+    {
+        const juce::File file (path);
+
+        if (! file.getParentDirectory().createDirectory() || ! file.create())
+            return false;
+
+        juce::FileOutputStream out (file);
+
+        if (! out.openedOk())
+            return false;
+
+        out.setPosition (0);
+
+        if (out.truncate().failed())
+            return false;
+
+        const bool written = out.write (bytes.getData(), bytes.getSize());
+        out.flush();
+        return written && out.getStatus().wasOk();
+    }
+}

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include "support/ToolFamilyFixture.h"
+
+#include "firmware/tool/FlashProcedure.h"
+#include "firmware/tool/FlashTool.h"
+#include "firmware/window/FirmwareUpgradeComponent.h"
+
+using namespace halvik;
+
+namespace
+{
+    const juce::String upgradeNotice { "Ready to erase the old firmware...  &&echo. &&echo DO NOT CLOSE the command-line windows during firmware update!" };
+    constexpr juce::int64 firmwareAddress = 0x60010000;
+
+    class FlashProcedure : public sim::ToolFamilyFixture
+    {
+    protected:
+        /** The argument lists of a flash of `size` bytes at 0x60010000 that
+            got as far as the named commands: E erase, W write, K keep,
+            R read, X reset, H header erase. */
+        juce::StringArray expectedRuns (const juce::String& commands, int size, const juce::String& stagedName,
+                                        const juce::String& readBackName) const
+        {
+            const auto folder = stagingFolder().getFullPathName() + "/";
+            juce::StringArray runs;
+
+            for (auto command : commands)
+            {
+                switch (command)
+                {
+                    case 'E': runs.add ("-u -t 5000 -- flash-erase-region 0x60010000 " + juce::String (size + 4096)); break;
+                    case 'W': runs.add ("-u -- write-memory 0x60010000 " + folder + stagedName); break;
+                    case 'K': runs.add ("-u -- get-property 1"); break;
+                    case 'R': runs.add ("-u -- read-memory 0x60010000 " + juce::String (size) + " " + folder + readBackName); break;
+                    case 'X': runs.add ("-u -- reset"); break;
+                    case 'H': runs.add ("-u -t 5000 -- flash-erase-region 0x60010000 4096"); break;
+                    default:  ADD_FAILURE() << "unknown command letter"; break;
+                }
+            }
+
+            return runs;
+        }
+
+        juce::StringArray filesLeftInStagingFolder() const
+        {
+            juce::StringArray names;
+
+            for (auto& entry : juce::RangedDirectoryIterator (stagingFolder(), false, "*", juce::File::findFiles))
+                names.add (entry.getFile().getFileName());
+
+            return names;
+        }
+    };
+}
+
+TEST_F (FlashProcedure, AGoodFlashWritesTheImageChecksItAndResetsTheUnit)
+{
+    const auto image = makeImage ("fw.bin", 3000);
+    toolModeEntered = true;
+
+    FirmwareUpgradeComponent window (2056, true);
+    EXPECT_EQ (window.flashFirmwareWithBlhost (image, false, "0x60010000", true, upgradeNotice, 4), "");
+
+    EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKRX", 3000, "fw_.bin", "fw.dat"));
+    EXPECT_EQ (tool.flashBytes (firmwareAddress, 3000), contentOf (image));
+    EXPECT_TRUE (filesLeftInStagingFolder().isEmpty());
+    EXPECT_FALSE (toolModeEntered);
+
+    // The notice's 3 s, the erase's size-scaled pause, then the pauses after
+    // write, keep, staging clean-up, read, check and reset.
+    EXPECT_EQ (pausesMs(), (std::vector<double> { 3000, 7096 / 63, 3000, 235, 235, 235, 470, 235 }));
+}
+
+TEST_F (FlashProcedure, EachFaultOfTheUnitEndsWithItsOwnMessage)
+{
+    struct Case { const char* fault; bool finish; const char* message; const char* runs; bool toolModeStays; };
+    const Case cases[] {
+        { "fail-erase",   true,  "Erase failed!",          "EH",    true  },
+        { "mute-write",   true,  "Write firmware failed!", "EW",    false },
+        { "fail-write",   true,  "Wrote wrong data!",      "EWKRH", false },   // a status without success: the check decides
+        { "fail-read",    true,  "Read failed!",           "EWKRH", false },
+        { "read-no-file", true,  "check failed!",          "EWKRH", false },
+        { "corrupt-read", true,  "Wrote wrong data!",      "EWKRH", false },
+        { "fail-reset",   true,  "OK. But reset failed!",  "EWKRX", false },
+        { "corrupt-read", false, "Wrote wrong data!",      "EWKR",  true  },
+        { "fail-read",    false, "Read failed!",           "EWKR",  true  },
+        { "no-fault",     false, "",                       "EWKR",  true  },
+    };
+
+    for (auto& c : cases)
+    {
+        sim::FlashToolStandIn unit;
+        unit.setSwitch (c.fault);
+        toolModeEntered = true;
+
+        const auto message = flashImageThroughTool (makeImage ("fw.bin", 3000), false, "0x60010000", c.finish, {}, 3);
+
+        EXPECT_EQ (message, c.message) << c.fault;
+        EXPECT_EQ (unit.describeRuns(), expectedRuns (c.runs, 3000, "fw_.bin", "fw.dat")) << c.fault;
+        EXPECT_EQ (toolModeEntered, c.toolModeStays) << c.fault;
+    }
+}
+
+TEST_F (FlashProcedure, NothingReachesTheUnitWithoutAnImageOrAPlaceToStageIt)
+{
+    EXPECT_EQ (flashImageThroughTool (images.get().getChildFile ("none.bin").getFullPathName(), false, "0x60010000", true, {}, 3),
+               "No firmware file!");
+
+    getUpgraderDataFolder().getChildFile ("local").replaceWithText ("a file where the folder belongs");
+    EXPECT_EQ (flashImageThroughTool (makeImage ("fw.bin", 100), true, "0x60010000", true, {}, 3),
+               "Cannot create firmware file!");
+
+    EXPECT_TRUE (tool.runs().empty());
+}
+
+TEST_F (FlashProcedure, AnAbortedFlashSaysSoAndLeavesTheUnitAlone)
+{
+    const auto earlierFirmware = contentOf (makeImage ("old.bin", 500, 7));
+    tool.putFlashBytes (firmwareAddress, earlierFirmware);
+    abortRequested = true;
+
+    EXPECT_EQ (flashImageThroughTool (makeImage ("fw.bin", 3000), false, "0x60010000", true, upgradeNotice, 4),
+               "Upgrade aborted!");
+
+    EXPECT_TRUE (tool.runs().empty());
+    EXPECT_EQ (tool.flashBytes (firmwareAddress, 500), earlierFirmware);
+    EXPECT_TRUE (filesLeftInStagingFolder().isEmpty());
+}
+
+TEST_F (FlashProcedure, EscapeDuringTheFlashKeepsTheHeaderOfABadImage)
+{
+    // The window keeps taking keys while the notice shows; Escape raises the flag.
+    setFlashToolNoticeSink ([] (const juce::String& notice) { if (notice.isNotEmpty()) abortRequested = true; });
+    tool.setSwitch ("corrupt-read");
+
+    EXPECT_EQ (flashImageThroughTool (makeImage ("fw.bin", 3000), false, "0x60010000", true, upgradeNotice, 4),
+               "Wrote wrong data!");
+    EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKR", 3000, "fw_.bin", "fw.dat"));
+
+    setFlashToolNoticeSink ({});
+}
+
+TEST_F (FlashProcedure, AReadBackLeftByAnEarlierRunProvesNothing)
+{
+    const auto image = makeImage ("fw.bin", 3000);
+    juce::File (image).copyFileTo (stagingFolder().getChildFile ("fw.dat"));
+    tool.setSwitch ("read-no-file");
+
+    EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3), "check failed!");
+}
+
+TEST_F (FlashProcedure, AHostThatDropsEveryOtherChunkFlashesOnlyThePaddedLayoutCorrectly)
+{
+    tool.setSwitch ("skip-alternate-chunks");
+    const auto checkImage = makeImage ("check.bin", 4096);
+    const juce::String checkAddress (0x603FF000 - 2 * 4096);
+
+    EXPECT_EQ (flashImageThroughTool (checkImage, false, checkAddress, false, "Starting stage 1 of compatibility checking", 3),
+               "Wrote wrong data!");
+    EXPECT_EQ (flashImageThroughTool (checkImage, true, checkAddress, false, "Starting stage 2 of compatibility checking", 3),
+               "");
+
+    const auto runs = tool.describeRuns();
+    ASSERT_EQ (runs.size(), 8);   // erase, write, keep, read for each stage; no reset, no header erase
+    EXPECT_EQ (runs[4], "-u -t 5000 -- flash-erase-region 1614794752 8192");
+    EXPECT_EQ (runs[5], "-u -- write-memory 1614794752 " + stagingFolder().getFullPathName() + "/check_M1.bin");
+    EXPECT_EQ (runs[7], "-u -- read-memory 1614794752 4096 " + stagingFolder().getFullPathName() + "/check.dat");
+    EXPECT_EQ (tool.flashBytes (0x603FF000 - 2 * 4096, 4096), contentOf (checkImage));
+}
+
+TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
+{
+    const juce::String names[] {
+        "say \"hi\" it's.bin", "$(touch pwned).bin", "`touch pwned`.bin", "two  spaces.bin",
+        "-rf.bin", "--help.bin", "~home.bin", "back\\slash.bin", "a;touch pwned;b&.bin", "line\nbreak.bin",
+    };
+
+    const auto previousFolder = juce::File::getCurrentWorkingDirectory();
+    images.get().setAsCurrentWorkingDirectory();
+
+    for (int i = 0; i < (int) std::size (names); ++i)
+    {
+        const auto image = makeImage (names[i], 2000 + i, i + 1);
+        const auto staged = stagingFolder().getFullPathName() + "/" + juce::File (image).getFileNameWithoutExtension() + "_.bin";
+
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3), "") << names[i];
+        const auto runs = tool.runs();
+        ASSERT_EQ (runs.size(), (size_t) (5 * i + 5)) << names[i];
+        EXPECT_EQ (runs[(size_t) (5 * i + 1)][4], staged) << names[i];
+        EXPECT_EQ (tool.flashBytes (firmwareAddress, (size_t) (2000 + i)), contentOf (image)) << names[i];
+    }
+
+    previousFolder.setAsCurrentWorkingDirectory();
+
+    EXPECT_FALSE (images.get().getChildFile ("pwned").exists());
+    EXPECT_FALSE (stagingFolder().getChildFile ("pwned").exists());
+    EXPECT_TRUE (filesLeftInStagingFolder().isEmpty());
+}

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "support/ScopedEnvironmentVariable.h"
+#include "support/TempFolder.h"
+
+#include "firmware/UpgraderPaths.h"
+#include "firmware/tool/ImageCheckValue.h"
+#include "firmware/tool/ImageStaging.h"
+#include "firmware/tool/WholeFile.h"
+
+using namespace halvik;
+
+namespace
+{
+    class ImageStaging : public ::testing::Test
+    {
+    protected:
+        juce::String writeImage (const juce::String& name, const juce::MemoryBlock& bytes) const
+        {
+            // Not replaceWithData, which deletes the file for no bytes.
+            const auto file = images.get().getChildFile (name);
+            file.deleteFile();
+            file.create();
+            file.appendData (bytes.getData(), bytes.getSize());
+            return file.getFullPathName();
+        }
+
+        static juce::MemoryBlock counting (int size)
+        {
+            juce::MemoryBlock bytes ((size_t) size);
+
+            for (int i = 0; i < size; ++i)
+                bytes[(size_t) i] = (char) (i % 251 + 1);   // never zero, so padding stands out
+
+            return bytes;
+        }
+
+        TempFolder dataHome, images;
+        sim::ScopedEnvironmentVariable dataHomeVariable { "XDG_DATA_HOME", dataHome.get().getFullPathName() };
+    };
+
+    juce::MemoryBlock bytesOf (const juce::String& text)
+    {
+        return juce::MemoryBlock (text.toRawUTF8(), text.getNumBytesAsUTF8());
+    }
+}
+
+TEST (ImageCheckValue, KnownImagesGiveTheirKnownValues)
+{
+    EXPECT_EQ (imageCheckValue ({}, 0.0, 3), 0);
+    EXPECT_EQ (imageCheckValue (juce::MemoryBlock (1, true), 0.0, 3), 5787374);
+    EXPECT_EQ (imageCheckValue (bytesOf ("abc"), 0.0, 3), 5466497);
+}
+
+TEST_F (ImageStaging, ThePaddedLayoutFollowsEveryFullBlockWithAsManyZeros)
+{
+    struct Case { int size; int stagedSize; };
+    const Case cases[] { { 1016, 2032 }, { 1017, 2033 }, { 1015, 1015 }, { 0, 0 }, { 2100, 4132 } };
+
+    for (auto& c : cases)
+    {
+        const auto image = counting (c.size);
+        const auto staged = stagePaddedImage (writeImage ("fw.bin", image), "local/", "_M1");
+
+        ASSERT_EQ (staged, getUpgraderDataFolder().getFullPathName() + "/local/fw_M1.bin") << c.size;
+        const auto bytes = readWholeFile (staged);
+        ASSERT_EQ ((int) bytes.getSize(), c.stagedSize);
+
+        // Taking out the zero blocks gives the image back.
+        juce::MemoryBlock unpadded;
+
+        for (int start = 0; start < c.stagedSize; start += 2 * paddedBlockSize)
+        {
+            const auto count = juce::jmin (paddedBlockSize, c.stagedSize - start);
+            unpadded.append (bytes.begin() + start, (size_t) count);
+
+            for (int i = start + count; i < juce::jmin (start + 2 * paddedBlockSize, c.stagedSize); ++i)
+                EXPECT_EQ (bytes[(size_t) i], 0) << "size " << c.size << ", byte " << i;
+        }
+
+        EXPECT_EQ (unpadded, image) << c.size;
+    }
+}
+
+TEST_F (ImageStaging, ThePlainCopyAndTheReadBackSitBesideEachOtherInTheStagingFolder)
+{
+    const auto image = writeImage ("fw.bin", counting (3000));
+    const auto staged = stagePlainImage (image, "local/", "_");
+    const auto folder = getUpgraderDataFolder().getFullPathName() + "/local/";
+
+    EXPECT_EQ (staged, folder + "fw_.bin");
+    EXPECT_EQ (readWholeFile (staged), counting (3000));
+    EXPECT_EQ (readBackFileFor (image, "local/").getFullPathName(), folder + "fw.dat");
+}
+
+TEST_F (ImageStaging, WritingAWholeFileReplacesALongerOneAndMakesItsFolders)
+{
+    const auto path = images.get().getFullPathName() + "/new/folder/image.bin";
+
+    ASSERT_TRUE (writeWholeFile (path, counting (5000)));
+    ASSERT_TRUE (writeWholeFile (path, counting (10)));
+
+    EXPECT_EQ (readWholeFile (path), counting (10));
+    EXPECT_EQ (readWholeFile (images.get().getFullPathName() + "/none.bin").getSize(), 0u);
+}
