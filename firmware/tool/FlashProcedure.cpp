@@ -106,8 +106,10 @@ namespace halvik
         if (! finish)
             return message;
 
-        if (! abortRequested)
-            eraseHeader (address);
+        // Even when the user asked to stop, a bad image must not stay bootable:
+        // with its header erased the unit stays in its bootloader and can be
+        // flashed again.
+        eraseHeader (address);
 
         toolModeEntered = false;
         return message;

@@ -128,7 +128,7 @@ TEST_F (FlashProcedure, AnAbortedFlashSaysSoAndLeavesTheUnitAlone)
     EXPECT_TRUE (filesLeftInStagingFolder().isEmpty());
 }
 
-TEST_F (FlashProcedure, EscapeDuringTheFlashKeepsTheHeaderOfABadImage)
+TEST_F (FlashProcedure, EscapeDuringTheFlashStillErasesTheHeaderOfABadImage)
 {
     // The window keeps taking keys while the notice shows; Escape raises the flag.
     setFlashToolNoticeSink ([] (const juce::String& notice) { if (notice.isNotEmpty()) abortRequested = true; });
@@ -136,7 +136,7 @@ TEST_F (FlashProcedure, EscapeDuringTheFlashKeepsTheHeaderOfABadImage)
 
     EXPECT_EQ (flashImageThroughTool (makeImage ("fw.bin", 3000), false, "0x60010000", true, upgradeNotice, 4),
                "Wrote wrong data!");
-    EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKR", 3000, "fw_.bin", "fw.dat"));
+    EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKRH", 3000, "fw_.bin", "fw.dat"));
 
     setFlashToolNoticeSink ({});
 }
