@@ -105,8 +105,14 @@ juce::String LocalHttpServer::getBaseUrl() const
 
 void LocalHttpServer::setAnswer (const juce::String& path, const Answer& answer)
 {
+    setAnswers (path, { answer });
+}
+
+void LocalHttpServer::setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn)
+{
+    jassert (! answersInTurn.empty());
     std::lock_guard<std::mutex> guard (lock);
-    answers[path] = answer;
+    answers[path] = std::deque<Answer> (answersInTurn.begin(), answersInTurn.end());
 }
 
 void LocalHttpServer::serveFolder (const juce::File& folderToServe)
@@ -163,14 +169,21 @@ void LocalHttpServer::acceptConnections()
     }
 }
 
-LocalHttpServer::Answer LocalHttpServer::findAnswer (const juce::String& path) const
+LocalHttpServer::Answer LocalHttpServer::findAnswer (const juce::String& path)
 {
     std::lock_guard<std::mutex> guard (lock);
 
     auto canned = answers.find (path);
 
-    if (canned != answers.end())
-        return canned->second;
+    if (canned != answers.end() && ! canned->second.empty())
+    {
+        auto answer = canned->second.front();
+
+        if (canned->second.size() > 1)
+            canned->second.pop_front();
+
+        return answer;
+    }
 
     if (folder != juce::File())
     {

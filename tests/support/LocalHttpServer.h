@@ -3,6 +3,7 @@
 #include <juce_core/juce_core.h>
 
 #include <atomic>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -64,6 +65,10 @@ public:
         "firmware.xml" or "fw/image.bin") with this answer from now on. */
     void setAnswer (const juce::String& path, const Answer& answer);
 
+    /** Answers the requests for the path with these answers in turn; the last
+        one answers every request after. */
+    void setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn);
+
     /** Answers requests for paths without a canned answer with the files of
         this folder (404 when missing or outside it). Without a folder such
         requests get 404. */
@@ -82,7 +87,7 @@ private:
 
     void acceptConnections();
     void serveConnection (Connection& connection);
-    Answer findAnswer (const juce::String& path) const;
+    Answer findAnswer (const juce::String& path);
 
     juce::StreamingSocket listener;
     int port = -1;
@@ -90,7 +95,7 @@ private:
     std::thread acceptThread;
 
     mutable std::mutex lock;
-    std::map<juce::String, Answer> answers;
+    std::map<juce::String, std::deque<Answer>> answers;
     juce::File folder;
     juce::StringArray requestedPaths;
     std::vector<std::unique_ptr<Connection>> connections;
