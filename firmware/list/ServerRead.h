@@ -1,0 +1,16 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+namespace halvik
+{
+    /** Reads the whole answer of the firmware server to a GET of the URL into
+        body. The answer comes from outside, so the read is bounded: it fails
+        when the server does not answer, answers with a status outside 200..299,
+        sends (or announces) more than maxBytes, lets the transfer stall (less
+        than 100 bytes a second for timeoutMs, which also limits the time to
+        connect; curl counts it in whole seconds) or breaks it off before its
+        announced end. body holds the answer only on success. Blocks the
+        calling thread until done; any thread. */
+    juce::Result readFromServer (const juce::URL& url, size_t maxBytes, int timeoutMs, juce::MemoryBlock& body);
+}
