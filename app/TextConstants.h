@@ -9,7 +9,9 @@ namespace texts
     static const juce::String applicationName    ("Dravel Tavlo");
     static const juce::String applicationVersion ("1.06");
 
-    static const juce::String resourcesFolderName ("resources");
+    // Read while other units build their own constants (the upgrader's check
+    // image path), so it must not wait for this unit's construction.
+    constexpr const char* resourcesFolderName = "resources";
     static const juce::String assetsFolderName    ("Assets");
     static const juce::String assetCacheKeySuffix ("@juce_demo_assets");
 
