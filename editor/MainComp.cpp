@@ -563,7 +563,7 @@ void MainComp::runDeviceChooser()
         theHost->impl->outputName = chooser->getChosenName();
 
     if (self == nullptr)
-        return;                                     // the window closed while the chooser ran
+        return;                                     // the editor went while the chooser ran
 
     // Also after a cancel: the chooser's "Connect" may have changed the name first.
     updateProductFromDeviceName();

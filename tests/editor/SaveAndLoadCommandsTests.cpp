@@ -1,31 +1,13 @@
-#include "support/DispatchUntil.h"
 #include "support/EditorFixture.h"
+#include "support/ScriptedFilePrompts.h"
 #include "support/TempFolder.h"
 
 #include "editor/MappingFile.h"
-#include "editor/MappingFilePrompts.h"
 
 using namespace sim;
 
 namespace
 {
-    /** Answers the editor's file questions as the test says, and notes which
-        files it was asked about replacing. */
-    struct ScriptedFilePrompts final : public NsDravel::MappingFilePrompts
-    {
-        ScriptedFilePrompts()            : previous (setCurrent (this)) {}
-        ~ScriptedFilePrompts() override  { setCurrent (previous); }
-
-        juce::File chooseFileToLoad() override                  { return fileToLoad; }
-        juce::File chooseFileToSave() override                  { return nameToSave; }
-        bool confirmOverwrite (const juce::File& file) override { overwriteQuestions.add (file.getFileName()); return replace; }
-
-        juce::File fileToLoad, nameToSave;
-        bool replace = true;
-        juce::StringArray overwriteQuestions;
-        NsDravel::MappingFilePrompts* previous;
-    };
-
     struct SaveAndLoadCommands : public EditorFixture
     {
         juce::File document (const juce::String& name) const   { return folder.get().getChildFile (name); }
@@ -42,16 +24,11 @@ namespace
             click (editor->loadFileButton);
         }
 
-        /** The attribute of a control in a saved file; empty when it has none. */
-        static juce::String savedAttribute (const juce::File& file, int control, const char* name)
+        /** A control as a saved file holds it. */
+        static juce::ValueTree savedControl (const juce::File& file, int id)
         {
-            if (auto xml = juce::parseXML (file))
-                if (auto* controls = xml->getChildByName ("controls"))
-                    for (auto* c : controls->getChildIterator())
-                        if (c->getIntAttribute ("id") == control)
-                            return c->getStringAttribute (name);
-
-            return {};
+            auto xml = juce::parseXML (file);
+            return xml == nullptr ? juce::ValueTree() : NsDravel::getControlById (juce::ValueTree::fromXml (*xml), id);
         }
 
         TempFolder folder;
@@ -134,9 +111,9 @@ TEST_F (SaveAndLoadCommands, AfterAFactoryResetTheSavedFileHoldsWhatTheEditorSho
 
     saveAs ("after reset");
     const auto saved = document ("after reset.tavlo");
-    EXPECT_EQ (savedAttribute (saved, 1, "curve"), "0");
-    EXPECT_EQ (savedAttribute (saved, 1, "transposition"), "8");
-    EXPECT_EQ (savedAttribute (saved, 6, "clockwise"), "1");
+    EXPECT_EQ (savedControl (saved, 1)["curve"].toString(), "0");
+    EXPECT_EQ (savedControl (saved, 1)["transposition"].toString(), "8");
+    EXPECT_EQ (savedControl (saved, 6)["clockwise"].toString(), "1");
 
     // Everything changed again; the file brings the factory settings back.
     pick (editor->msgTypeCombo, "Curve 5");
@@ -144,12 +121,10 @@ TEST_F (SaveAndLoadCommands, AfterAFactoryResetTheSavedFileHoldsWhatTheEditorSho
     controlButton (6).setClockwise (false);
     ASSERT_NE (NsDravel::deviceSettingsImage, NsDravel::factorySettingsImage);
 
-    keyboard.clearRecords();
     load (saved);
     EXPECT_EQ (editor->msgTypeCombo.getText(), "Curve 1");
-    // The keys' list shows the loaded curve again, which asks for the settings to be sent.
-    ASSERT_TRUE (testsupport::dispatchUntil ([] { return NsDravel::pendingSettingsWrite; }));
-    tick();
+    keyboard.clearRecords();
+    tick();     // the changes above asked for a write: it sends the image as the file left it
 
     ASSERT_FALSE (keyboard.appliedImages().empty());
     EXPECT_EQ (keyboard.appliedImages().back().bytes, imageBytes (NsDravel::factorySettingsImage));
