@@ -100,6 +100,11 @@ void DemoRunnerApplication::anotherInstanceStarted (const juce::String& commandL
 
 void DemoRunnerApplication::systemRequestedQuit()
 {
+    // Stopping the loop would end a running dialog's loop early, with the code
+    // behind it (an upgrader's write among them) going on as if answered.
+    if (MainAppWindow::refusesToCloseNow())
+        return;
+
     if (mainWindow != nullptr)
         mainWindow->setVisible (false);
 

@@ -2,17 +2,26 @@
 #include "DemoTaskbarComponent.h"
 #include "MainComponent.h"
 
+namespace
+{
+    // The editor has one fixed size. A window manager does not let a program
+    // undo its maximise, so a maximisable window would show the editor in one
+    // corner of a larger, unpainted window: the window offers neither maximising
+    // nor resizing.
+    constexpr int fixedSizeTitleBarButtons = juce::DocumentWindow::minimiseButton | juce::DocumentWindow::closeButton;
+}
+
 DemoRunnerApplication::MainAppWindow::MainAppWindow (const juce::String& name,
                                                      std::function<juce::Component*()> createEditor)
     : juce::DocumentWindow (name,
                             juce::Desktop::getInstance().getDefaultLookAndFeel()
                                 .findColour (juce::ResizableWindow::backgroundColourId),
-                            juce::DocumentWindow::allButtons,
+                            fixedSizeTitleBarButtons,
                             false)
 {
     setUsingNativeTitleBar (true);
-    setTitleBarButtonsRequired (juce::DocumentWindow::allButtons, false);
-    setResizable (true, false);
+    setTitleBarButtonsRequired (fixedSizeTitleBarButtons, false);
+    setResizable (false, false);
 
     auto mainComponent = std::make_unique<MainComponent> (std::move (createEditor));
 
@@ -60,9 +69,26 @@ bool DemoRunnerApplication::MainAppWindow::isQuitKey (const juce::KeyPress& key)
         && key.getModifiers().getRawFlags() == juce::ModifierKeys::ctrlModifier;
 }
 
+bool DemoRunnerApplication::MainAppWindow::refusesToCloseNow()
+{
+    // A dialog of the program runs a message loop of its own, and the code that
+    // opened it goes on when it ends: closing now would delete the editor under
+    // that code (and could cut the upgrader short in the middle of a write).
+    // The system lets the window close all the same on this platform, so the
+    // window refuses, as it refuses a click while a dialog is up, and brings
+    // the dialog to the front so that the user sees what waits for an answer.
+    if (auto* dialog = juce::Component::getCurrentlyModalComponent())
+    {
+        dialog->inputAttemptWhenModal();
+        return true;
+    }
+
+    return false;
+}
+
 bool DemoRunnerApplication::MainAppWindow::keyPressed (const juce::KeyPress& key)
 {
-    if (isQuitKey (key))
+    if (isQuitKey (key) && ! refusesToCloseNow())
     {
         clearContentComponent();
         juce::Thread::sleep (50);
@@ -80,6 +106,9 @@ void DemoRunnerApplication::MainAppWindow::parentSizeChanged()
 
 void DemoRunnerApplication::MainAppWindow::closeButtonPressed()
 {
+    if (refusesToCloseNow())
+        return;
+
     clearContentComponent();
     juce::MessageManager::getInstance()->stopDispatchLoop();
 

@@ -6,9 +6,11 @@
 
 class MainComponent;
 
-/** The program's one top-level window, with the native title bar. It owns the
-    main component and the tray component, and ends the program on Ctrl+Q or its
-    close button, tearing the content down while the message loop still runs. */
+/** The program's one top-level window, with the native title bar, of the
+    editor's fixed size (it can be minimised, not maximised or resized). It owns
+    the main component and the tray component, and ends the program on Ctrl+Q or
+    its close button, tearing the content down while the message loop still
+    runs; both wait while a dialog runs. */
 class DemoRunnerApplication::MainAppWindow : public juce::DocumentWindow
 {
 public:
@@ -30,7 +32,13 @@ public:
     /** True for Ctrl+Q with no other modifier, whichever case the key code has. */
     static bool isQuitKey (const juce::KeyPress& key);
 
-    /** Ctrl+Q ends the program; the key press is never reported as consumed. */
+    /** True while a dialog of the program runs (it is then brought to the
+        front): closing the window or quitting must wait until it has ended.
+        Message thread. */
+    static bool refusesToCloseNow();
+
+    /** Ctrl+Q ends the program, unless a dialog runs; the key press is never
+        reported as consumed. */
     bool keyPressed (const juce::KeyPress& key) override;
     void parentSizeChanged() override;
     void closeButtonPressed() override;

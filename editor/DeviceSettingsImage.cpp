@@ -88,6 +88,11 @@ namespace NsDravel
         knobRecord[4] = isClockwise ? 0x00 : 0x40;
     }
 
+    bool isKnobClockwise (const juce::uint8* knobRecord)
+    {
+        return knobRecord[3] != 0x00;
+    }
+
     //==============================================================================
     int getControlChannel (int mode, int control)
     {

@@ -83,6 +83,9 @@ namespace NsDravel
     /** Writes the turning direction pair (bytes 3 and 4) of a knob record. */
     void writeKnobDirection (juce::uint8* knobRecord, bool isClockwise);
 
+    /** True when a knob record's direction pair (bytes 3 and 4) says clockwise (40 00). */
+    bool isKnobClockwise (const juce::uint8* knobRecord);
+
     //==============================================================================
     /** MIDI channel 1..16 that a control sends on. Knobs read 1 in DAW mode 5. */
     int getControlChannel (int mode, int control);

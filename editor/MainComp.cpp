@@ -238,11 +238,12 @@ void MainComp::paint (juce::Graphics& g)
 //==============================================================================
 void MainComp::resized()
 {
-    // The editor's layout is fixed: the window always comes back to its size.
+    // The editor's layout is fixed: the window always comes back to its size,
+    // and tells the window manager that it has no other.
     if (auto* top = getTopLevelComponent())
     {
         if (auto* window = dynamic_cast<juce::ResizableWindow*> (top))
-            window->setResizeLimits (979, 473, 3000, 2000);
+            window->setResizeLimits (979, 473, 979, 473);
 
         top->setSize (979, 473);
     }
@@ -410,17 +411,16 @@ void MainComp::buttonClicked (juce::Button* button)
     }
     else if (button == &loadFileButton)
     {
-        juce::FileChooser chooser ("Load Mapping", juce::File(), "*.tavlo", true);
+        juce::Component::SafePointer<MainComp> self (this);
 
-        if (chooser.browseForFileToOpen())
-            loadMappingFile (chooser.getResult());
+        // The editor shows the model as it is whether the file loaded or not (a
+        // failed load changes nothing and is shown to the user).
+        if (runLoadFileCommand() && self != nullptr)
+            showLoadedMapping();
     }
     else if (button == &saveFileButton)
     {
-        juce::FileChooser chooser ("Save Mapping", juce::File(), "*.tavlo", true);
-
-        if (chooser.browseForFileToSave (true))
-            saveMappingFile (chooser.getResult());
+        runSaveFileCommand();
     }
     else if (button == &resetButton)
     {
@@ -557,8 +557,13 @@ void MainComp::runDeviceChooser()
     options.resizable = false;
     options.useBottomRightCornerResizer = false;
 
+    juce::Component::SafePointer<MainComp> self (this);
+
     if (options.runModal() > 0)
         theHost->impl->outputName = chooser->getChosenName();
+
+    if (self == nullptr)
+        return;                                     // the editor went while the chooser ran
 
     // Also after a cancel: the chooser's "Connect" may have changed the name first.
     updateProductFromDeviceName();
@@ -581,18 +586,10 @@ void MainComp::runCurveDialog()
     options.runModal();
 }
 
-void MainComp::loadMappingFile (const juce::File& file)
+void MainComp::showLoadedMapping()
 {
-    // A failed load is shown to the user and changes nothing; the editor shows
-    // the model as it is either way.
-    loadMappingFileWithMessage (file);
     modelCombo.setSelectedItemIndex (hostModelIndex(), juce::dontSendNotification);
     refreshFromModel();
-}
-
-void MainComp::saveMappingFile (const juce::File& file)
-{
-    saveMappingFileWithMessage (file);
 }
 
 void MainComp::runFirmwareUpgrade()

@@ -98,12 +98,9 @@ public:
         Does nothing while a hand-over is running. */
     void runFirmwareUpgrade();
 
-    /** Loads a mapping file into the model and shows it (what "Load File" does
-        with the chosen file). */
-    void loadMappingFile (const juce::File& file);
-
-    /** Saves the current mapping to a file (what "Save File" does with the chosen file). */
-    void saveMappingFile (const juce::File& file);
+    /** Shows the model again after "Load File" chose a file: the keyboard model
+        it names and the control panel. */
+    void showLoadedMapping();
 
     //==============================================================================
     /** Pictures: the maker's logo, the product picture and the five keyboards. */

@@ -13,6 +13,7 @@ namespace NsDravel
         inline const juce::String saveChooserTitle   { "Save Mapping" };
         inline const juce::String loadChooserTitle   { "Load Mapping" };
         inline const juce::String filePattern        { "*.tavlo" };
+        inline const juce::String fileExtension      { ".tavlo" };
 
         inline const juce::String noCurrentMapping   { "Could not save current mapping to disk" };
         inline const juce::String writeFailed        { "Failed to write mapping file" };

@@ -17,6 +17,25 @@ namespace NsDravel
     */
     juce::Result loadMappingFileWithMessage (const juce::File& file);
 
+    /** The file a mapping is saved under: the chosen file, with ".tavlo" added
+        when its name has no extension. A name that has another extension keeps it.
+    */
+    juce::File withMappingFileExtension (const juce::File& chosen);
+
+    /** The editor's "Save File" command: asks for a name, adds ".tavlo" when the
+        name has no extension, asks before replacing a file of that final name,
+        and saves the current mapping there (a failure is shown as by
+        saveMappingFileWithMessage). Touches no component, so it is safe to call
+        from one that may go while the dialogs run. Message thread; modal loops.
+    */
+    void runSaveFileCommand();
+
+    /** The editor's "Load File" command: asks for a mapping file and loads it (a
+        failure is shown as by loadMappingFileWithMessage). Returns true when a
+        file was chosen, whether or not it loaded. Message thread; modal loop.
+    */
+    bool runLoadFileCommand();
+
     /** Shows a failed result in an asynchronous warning box with the given title;
         a success shows nothing. Returns the result unchanged. Message thread.
     */

@@ -1,6 +1,7 @@
 #include "MappingModel.h"
 #include "ModelNames.h"
 #include "DeviceSettingsImage.h"
+#include "EditorState.h"
 
 namespace NsDravel
 {
@@ -72,7 +73,26 @@ namespace NsDravel
 
             if (id == 2)
                 control.setProperty (ModelIds::sustain, getFactorySustainByte (mode, 2), nullptr);
+
+            // The curve, the transposition and the knob direction are written only
+            // once the user has set them; when a control carries one, it must say
+            // what the image now holds, or a saved file would bring the old
+            // setting back while the editor shows the factory one.
+            if (id == 1)
+            {
+                if (control.hasProperty (ModelIds::curve))
+                    control.setProperty (ModelIds::curve, (int) deviceSettingsImage.header[3], nullptr);
+
+                if (control.hasProperty (ModelIds::transposition))
+                    control.setProperty (ModelIds::transposition, (int) deviceSettingsImage.header[2], nullptr);
+            }
+
+            if ((id == 6 || id == 7) && control.hasProperty (ModelIds::clockwise))
+                control.setProperty (ModelIds::clockwise, isKnobClockwise (knobRecordOf (deviceSettingsImage, id)) ? 1 : 0, nullptr);
         }
+
+        // The curve dialog shows the curve the keys use.
+        currentCurveNumber = deviceSettingsImage.header[3] + 1;
     }
 
     //==============================================================================

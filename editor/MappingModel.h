@@ -58,7 +58,10 @@ namespace NsDravel
     /** Restores the factory settings: outside DAW mode 5 the settings image gets the
         factory bytes, then each control's "type", "chan" and "value" (and the keys'
         "octave", the sustain pedal's "sustain") are set from the image, so that the
-        model describes exactly the bytes the keyboard will receive. */
+        model describes exactly the bytes the keyboard will receive. A "curve",
+        "transposition" or "clockwise" that a control carries is set from the image
+        too (they are not added where absent), and the curve dialog's curve number
+        follows the keys' curve. */
     void resetMapToFactoryDefaults (juce::ValueTree& map);
 
     //==============================================================================

@@ -30,7 +30,7 @@ TEST_F (Application, StartsWithTheEditorEntryRegisteredAndItsWindowShown)
     EXPECT_EQ (window->getName(), "Dravel Tavlo");
     EXPECT_TRUE (window->isOnDesktop() && window->isVisible());
     EXPECT_TRUE (window->isUsingNativeTitleBar());
-    EXPECT_TRUE (window->isResizable());
+    EXPECT_FALSE (window->isResizable());
     ASSERT_NE (window->findMainComponent(), nullptr);
     EXPECT_NE (window->findMainComponent()->getContentArea().getCurrentView(), nullptr);
     EXPECT_NE (dynamic_cast<DemoTaskbarComponent*> (window->getTrayComponent()), nullptr);

@@ -108,17 +108,25 @@ TEST_F (MappingModelTest, FactoryDefaultsRestoreImageAndModelTogether)
     knob.setProperty ("value", 99, nullptr);
     knob.setProperty ("clockwise", 0, nullptr);
     getControlById (map, 1).setProperty ("curve", 3, nullptr);
+    getControlById (map, 1).setProperty ("transposition", 11, nullptr);
     deviceSettingsImage.knobs[0][2] = 99;
     deviceSettingsImage.header[0] = 0x95;
+    deviceSettingsImage.header[3] = 3;
+    currentCurveNumber = 4;
 
     resetMapToFactoryDefaults (map);
 
     EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
     EXPECT_EQ ((int) knob["value"], 7);
     EXPECT_EQ ((int) getControlById (map, 1)["chan"], 1);
-    // Properties that factory defaults do not own keep their values.
-    EXPECT_EQ ((int) knob["clockwise"], 0);
-    EXPECT_EQ ((int) getControlById (map, 1)["curve"], 3);
+    // What the user had set says what the image says now: curve 1, no
+    // transposition, clockwise; the curve dialog shows curve 1 again.
+    EXPECT_EQ ((int) knob["clockwise"], 1);
+    EXPECT_EQ ((int) getControlById (map, 1)["curve"], 0);
+    EXPECT_EQ ((int) getControlById (map, 1)["transposition"], 8);
+    EXPECT_EQ (currentCurveNumber, 1);
+    // What was never set stays unset, as in a fresh map.
+    EXPECT_FALSE (getControlById (map, 7).hasProperty ("clockwise"));
 }
 
 TEST_F (MappingModelTest, FactoryDefaultsInHuiModeKeepTheImageAndReadTheModelFromIt)

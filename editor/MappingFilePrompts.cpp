@@ -1,0 +1,74 @@
+#include "editor/MappingFilePrompts.h"
+#include "editor/MappingFile.h"
+
+namespace NsDravel
+{
+
+namespace
+{
+    /** While it lives, the program's windows take no clicks, keys or closes, as
+        under any other dialog of ours. The system's file chooser runs in a
+        process of its own and keeps our message loop going meanwhile; without
+        this the editor could be used, or its window closed, under the chooser. */
+    class WindowsBlockedWhileChoosing
+    {
+    public:
+        WindowsBlockedWhileChoosing()   { blocker.enterModalState (false); }
+        ~WindowsBlockedWhileChoosing()  { blocker.exitModalState (0); }
+
+    private:
+        juce::Component blocker;
+
+        JUCE_DECLARE_NON_COPYABLE (WindowsBlockedWhileChoosing)
+    };
+
+    /** JUCE's own dialogs. */
+    class JuceMappingFilePrompts final : public MappingFilePrompts
+    {
+    public:
+        juce::File chooseFileToLoad() override
+        {
+            WindowsBlockedWhileChoosing blocked;
+            juce::FileChooser chooser (MappingFileTexts::loadChooserTitle, juce::File(), MappingFileTexts::filePattern, true);
+            return chooser.browseForFileToOpen() ? chooser.getResult() : juce::File();
+        }
+
+        juce::File chooseFileToSave() override
+        {
+            WindowsBlockedWhileChoosing blocked;
+            juce::FileChooser chooser (MappingFileTexts::saveChooserTitle, juce::File(), MappingFileTexts::filePattern, true);
+            return chooser.browseForFileToSave (false) ? chooser.getResult() : juce::File();
+        }
+
+        bool confirmOverwrite (const juce::File& file) override
+        {
+            // The texts JUCE's own chooser asks with.
+            return juce::AlertWindow::showOkCancelBox (juce::MessageBoxIconType::WarningIcon,
+                                                       TRANS ("File already exists"),
+                                                       TRANS ("There's already a file called: FLNM").replace ("FLNM", file.getFullPathName())
+                                                           + "\n\n" + TRANS ("Are you sure you want to overwrite it?"),
+                                                       TRANS ("Overwrite"), TRANS ("Cancel"),
+                                                       nullptr, nullptr);
+        }
+    };
+
+    JuceMappingFilePrompts& jucePrompts()
+    {
+        static JuceMappingFilePrompts prompts;
+        return prompts;
+    }
+
+    MappingFilePrompts* installedPrompts = nullptr;
+}
+
+MappingFilePrompts& MappingFilePrompts::getCurrent()
+{
+    return installedPrompts != nullptr ? *installedPrompts : jucePrompts();
+}
+
+MappingFilePrompts* MappingFilePrompts::setCurrent (MappingFilePrompts* newPrompts)
+{
+    return std::exchange (installedPrompts, newPrompts);
+}
+
+} // namespace NsDravel
