@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include "support/EditorFixture.h"
+#include "support/ScriptedPrompts.h"
+
+#include "firmware/UpgraderState.h"
+#include "firmware/window/FirmwareUpgradeComponent.h"
+#include "firmware/window/UpgraderEntry.h"
+
+#include <stdexcept>
+
+using namespace halvik;
+
+namespace
+{
+    struct UpgraderEntry : ::testing::Test
+    {
+        UpgraderEntry()           { resetUpgraderState(); ports.setRealPauses (false); }
+        ~UpgraderEntry() override { resetUpgraderState(); }
+
+        /** Answers the upgrade dialog by noting the product its window was
+            opened for and whether the entry's guard was up meanwhile. */
+        void watchTheWindow (int result = 7)
+        {
+            prompts.dialogAnswer = [this, result] (juce::Component& content, const juce::String&)
+            {
+                if (auto* window = dynamic_cast<FirmwareUpgradeComponent*> (&content))
+                    windowProductId = window->requestedProductId;
+
+                guardWhileOpen = upgraderOpen;
+                return result;
+            };
+        }
+
+        sim::SimulatedMidiPorts ports;
+        sim::ScriptedPrompts prompts;
+        int windowProductId = -1;
+        bool guardWhileOpen = false;
+    };
+
+    struct Thrown : std::runtime_error
+    {
+        Thrown() : std::runtime_error ("thrown by a test") {}
+    };
+}
+
+TEST_F (UpgraderEntry, TheNoticeComesFirstAndOkOpensTheUpgradeDialogForTheProduct)
+{
+    watchTheWindow();
+    juce::Component parent;
+
+    EXPECT_EQ (openFirmwareUpgrader (4130, &parent, true, true, 0), 7) << "the dialog's own result";
+
+    ASSERT_EQ (prompts.shown.size(), 2u);
+    EXPECT_EQ (prompts.shown[0].kind, "okCancel");
+    EXPECT_EQ (prompts.shown[0].title, "Firmware Upgrader about to start");
+    EXPECT_EQ (prompts.shown[1].kind, "dialog");
+    EXPECT_EQ (prompts.shown[1].title, "Firmware Upgrade");
+    EXPECT_EQ (windowProductId, 4130);
+    EXPECT_TRUE (guardWhileOpen);
+    EXPECT_FALSE (upgraderOpen);
+}
+
+TEST_F (UpgraderEntry, ADeclinedNoticeOpensNothing)
+{
+    watchTheWindow();
+    prompts.okCancelAnswers = { false };
+
+    EXPECT_EQ (openFirmwareUpgrader (4130, nullptr, true, true, 0), 0);
+    EXPECT_TRUE (prompts.ofKind ("dialog").empty());
+    EXPECT_FALSE (upgraderOpen);
+}
+
+TEST_F (UpgraderEntry, WithoutTheNoticeTheDialogOpensAtOnce)
+{
+    watchTheWindow();
+
+    EXPECT_EQ (openFirmwareUpgrader (94, nullptr, false, false, 0), 7);
+    EXPECT_TRUE (prompts.ofKind ("okCancel").empty());
+    EXPECT_EQ (windowProductId, 94);
+}
+
+TEST_F (UpgraderEntry, ACallFromInsideTheRunningUpgraderIsRefused)
+{
+    int nestedResult = -1;
+    size_t shownBeforeNestedCall = 0;
+
+    prompts.dialogAnswer = [&] (juce::Component&, const juce::String&)
+    {
+        shownBeforeNestedCall = prompts.shown.size();
+        nestedResult = openFirmwareUpgrader (4130, nullptr, true, true, 0);
+        return 1;
+    };
+
+    EXPECT_EQ (openFirmwareUpgrader (4130, nullptr, true, true, 0), 1);
+    EXPECT_EQ (nestedResult, 0);
+    EXPECT_EQ (prompts.shown.size(), shownBeforeNestedCall) << "the nested call showed nothing";
+}
+
+TEST_F (UpgraderEntry, AGroupProductOffersEveryMemberAndTheChosenOneGetsTheWindow)
+{
+    watchTheWindow();
+    prompts.choiceAnswers = { 2 };
+
+    EXPECT_EQ (openFirmwareUpgrader (2070, nullptr, true, true, 0), 7);
+
+    ASSERT_EQ (prompts.ofKind ("choice").size(), 1u);
+    const auto choice = prompts.ofKind ("choice")[0];
+    EXPECT_EQ (choice.title, "Select Product to Upgrade");
+    EXPECT_EQ (choice.message, "Which unit would you like to upgrade?");
+    EXPECT_EQ (choice.icon, juce::MessageBoxIconType::QuestionIcon);
+    EXPECT_EQ (choice.buttons, juce::StringArray ({ "R7-X1", "R7-X2", "R7-X3", "R7-X4", "*R7-X5", "R7-X6", "R7-X7", "CANCEL" }));
+    EXPECT_EQ (windowProductId, 2067);
+}
+
+TEST_F (UpgraderEntry, CancellingTheGroupChoiceOpensNothing)
+{
+    for (int answer : { 0, -1, 9 })
+    {
+        sim::ScriptedPrompts scripted;
+        scripted.choiceAnswers = { answer };
+
+        EXPECT_EQ (openFirmwareUpgrader (2058, nullptr, true, true, 0), 0) << answer;
+        EXPECT_TRUE (scripted.ofKind ("dialog").empty()) << answer;
+        EXPECT_FALSE (upgraderOpen);
+    }
+}
+
+TEST_F (UpgraderEntry, AProductOutsideTheGroupsIsNotAsked)
+{
+    watchTheWindow();
+
+    for (int productId : { 2057, 2054, 4130 })
+    {
+        openFirmwareUpgrader (productId, nullptr, true, true, 0);
+        EXPECT_EQ (windowProductId, productId);
+    }
+
+    EXPECT_TRUE (prompts.ofKind ("choice").empty());
+}
+
+TEST_F (UpgraderEntry, TheGuardComesDownWhenAnythingOnTheWayThrows)
+{
+    enum class Where { notice, choice, dialog };
+
+    struct ThrowingPrompts final : public UpgraderPrompts
+    {
+        explicit ThrowingPrompts (Where w) : where (w), previous (setCurrent (this)) {}
+        ~ThrowingPrompts() override { setCurrent (previous); }
+
+        bool askOkCancel (juce::MessageBoxIconType, const juce::String&, const juce::String&,
+                          const juce::String&, const juce::String&) override
+        {
+            if (where == Where::notice) throw Thrown();
+            return true;
+        }
+
+        int askChoice (juce::MessageBoxIconType, const juce::String&, const juce::String&,
+                       const juce::StringArray&, const juce::Array<int>&) override
+        {
+            if (where == Where::choice) throw Thrown();
+            return 1;
+        }
+
+        int runDialog (juce::Component&, const juce::String&, juce::Component*, bool) override
+        {
+            throw Thrown();
+        }
+
+        void showMessage (juce::MessageBoxIconType, const juce::String&, const juce::String&) override {}
+        juce::File chooseFileToOpen (const juce::String&, const juce::File&, const juce::String&) override { return {}; }
+
+        Where where;
+        UpgraderPrompts* previous;
+    };
+
+    for (auto where : { Where::notice, Where::choice, Where::dialog })
+    {
+        ThrowingPrompts throwing (where);
+
+        EXPECT_THROW (openFirmwareUpgrader (2056, nullptr, true, true, 0), Thrown);
+        EXPECT_FALSE (upgraderOpen) << "the upgrader can be opened again";
+    }
+}
+
+//==============================================================================
+using UpgraderFromTheEditor = sim::EditorFixture;
+
+TEST_F (UpgraderFromTheEditor, DecliningTheNoticeGivesTheKeyboardBackToTheEditor)
+{
+    sim::SimulatedKeyboard keyboard (ports);
+    tick();
+    ASSERT_TRUE (NsDravel::deviceConnected);
+
+    sim::ScriptedPrompts prompts;
+    prompts.okCancelAnswers = { false };
+    click (editor->firmwareUpgradeButton);
+
+    ASSERT_EQ (prompts.ofKind ("okCancel").size(), 1u);
+    EXPECT_TRUE (prompts.ofKind ("dialog").empty());
+    EXPECT_FALSE (upgraderOpen);
+
+    tick();
+    EXPECT_TRUE (NsDravel::deviceConnected);
+    EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 1);
+}
+
+TEST_F (UpgraderFromTheEditor, AfterTheUpgradeDialogClosesTheEditorConnectsAgain)
+{
+    sim::SimulatedKeyboard keyboard (ports);
+    tick();
+    ASSERT_TRUE (NsDravel::deviceConnected);
+
+    sim::ScriptedPrompts prompts;
+    int editorPortsOpenMeanwhile = -1;
+
+    prompts.dialogAnswer = [&] (juce::Component&, const juce::String&)
+    {
+        editorPortsOpenMeanwhile = ports.openOutputsNow (keyboard.secondOutputName());
+        return 0;
+    };
+
+    click (editor->firmwareUpgradeButton);
+    ASSERT_EQ (prompts.ofKind ("dialog").size(), 1u);
+    EXPECT_EQ (editorPortsOpenMeanwhile, 0);
+
+    tick();
+    EXPECT_TRUE (NsDravel::deviceConnected);
+    EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 1);
+}
