@@ -10,14 +10,17 @@ UpgraderDialogWindow::UpgraderDialogWindow (const juce::String& title, juce::Com
                                                   : 1.0f),
       escapeCloses (escapeClosesWindow)
 {
+    // The title bar first: the window's size is worked out around the content
+    // from the borders of the title bar in use.
+    setUsingNativeTitleBar (true);
+    setResizable (false, false);
+
     if (takeOwnership)
         setContentOwned (&content, true);
     else
         setContentNonOwned (&content, true);
 
     centreAroundComponent (centreAround, getWidth(), getHeight());
-    setResizable (false, false);
-    setUsingNativeTitleBar (true);
 }
 
 int UpgraderDialogWindow::runModal (juce::Component& content, const juce::String& title,
