@@ -228,3 +228,72 @@ TEST_F (UpgraderFromTheEditor, AfterTheUpgradeDialogClosesTheEditorConnectsAgain
     EXPECT_TRUE (NsDravel::deviceConnected);
     EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 1);
 }
+
+//==============================================================================
+namespace
+{
+    /** Runs the action on the message thread every few milliseconds until it
+        reports that it found what it was looking for (or gives up after a
+        generous while, so that a fault fails the test instead of hanging it). */
+    void whenShown (std::function<bool()> action, int triesLeft = 1000)
+    {
+        juce::Timer::callAfterDelay (10, [action = std::move (action), triesLeft]() mutable
+        {
+            if (! action() && triesLeft > 0)
+                whenShown (std::move (action), triesLeft - 1);
+        });
+    }
+
+    template <typename WindowType>
+    WindowType* findWindow (const juce::String& title)
+    {
+        auto& desktop = juce::Desktop::getInstance();
+
+        for (int i = 0; i < desktop.getNumComponents(); ++i)
+            if (auto* window = dynamic_cast<WindowType*> (desktop.getComponent (i)); window != nullptr && window->getName() == title)
+                return window;
+
+        return nullptr;
+    }
+}
+
+TEST (UpgraderEntryOnScreen, TheGroupChoiceAndTheUpgradeDialogAreTheProgramsOwnWindows)
+{
+    resetUpgraderState();
+    sim::SimulatedMidiPorts ports;
+    ports.setRealPauses (false);
+    int productInDialog = 0;
+
+    whenShown ([&]
+    {
+        auto* choice = findWindow<juce::AlertWindow> ("Select Product to Upgrade");
+
+        if (choice == nullptr)
+            return false;
+
+        for (auto* child : choice->getChildren())
+            if (auto* button = dynamic_cast<juce::TextButton*> (child); button != nullptr && button->getButtonText() == "R7-X3")
+                button->triggerClick();
+
+        whenShown ([&]
+        {
+            auto* dialog = findWindow<juce::DialogWindow> ("Firmware Upgrade");
+
+            if (dialog == nullptr)
+                return false;
+
+            if (auto* window = dynamic_cast<FirmwareUpgradeComponent*> (dialog->getContentComponent()))
+                productInDialog = window->requestedProductId;
+
+            dialog->closeButtonPressed();
+            return true;
+        });
+
+        return true;
+    });
+
+    EXPECT_EQ (openFirmwareUpgrader (2070, nullptr, false, true, 0), 0) << "closed, not confirmed";
+    EXPECT_EQ (productInDialog, 2068);
+    EXPECT_FALSE (upgraderOpen);
+    resetUpgraderState();
+}
