@@ -68,14 +68,12 @@ TEST_F (UpgradeWindow, TheStepDecidesWhichButtonsAreEnabledAndHowFarTheBarIs)
 {
     FirmwareUpgradeComponent window (94, true);
     EXPECT_EQ (enabledButtons (window), "10000") << "before any step";
-    EXPECT_EQ (window.getProgress(), 0.0);
+    selectedMarker = activatedMarker = 1;
 
     struct Row { int step; const char* buttons; double progress; };
 
-    const Row rows[] { { 3, "11100", 0.4 }, { 6, "11111", 1.0 }, { 7, "00000", 1.2 },
-                       { 2, "11000", 0.2 }, { 1, "10000", 0.0 }, { -1, "10000", 0.0 } };
-
-    for (auto& row : rows)
+    for (auto row : { Row { 3, "11100", 0.4 }, Row { 6, "11111", 1.0 }, Row { 7, "00000", 1.2 },
+                      Row { 2, "11000", 0.2 }, Row { -1, "10000", 0.0 } })
     {
         window.setStep (row.step);
         EXPECT_EQ (enabledButtons (window), row.buttons) << "step " << row.step;
@@ -83,47 +81,14 @@ TEST_F (UpgradeWindow, TheStepDecidesWhichButtonsAreEnabledAndHowFarTheBarIs)
         EXPECT_DOUBLE_EQ (window.getShownProgress(), row.progress) << "step " << row.step;
     }
 
-    EXPECT_EQ (window.getStep(), 1) << "a step below 1 is step 1";
-}
+    EXPECT_EQ (window.getStep(), 1);
+    EXPECT_EQ (selectedMarker + activatedMarker, 0) << "back at step 1 the marks are gone";
 
-TEST_F (UpgradeWindow, BackToStepOneForgetsTheChosenFirmwareAndTheActivation)
-{
-    FirmwareUpgradeComponent window (94, true);
-    window.setStep (5);
-    selectedMarker = 1;
-    activatedMarker = 1;
-
-    window.setStep (1);
-    EXPECT_EQ (selectedMarker, 0);
-    EXPECT_EQ (activatedMarker, 0);
-}
-
-TEST_F (UpgradeWindow, ABusyStepDisablesEveryButtonAndItsEndEnablesThemAll)
-{
-    FirmwareUpgradeComponent window (94, true);
     window.setStep (3);
-
     window.setBusy (true);
-    EXPECT_TRUE (upgraderBusy);
     EXPECT_EQ (enabledButtons (window), "00000");
-
     window.setBusy (false);
-    EXPECT_FALSE (upgraderBusy);
-    EXPECT_EQ (enabledButtons (window), "11111");
-}
-
-TEST_F (UpgradeWindow, FinishedRunsAreCountedOnlyWhileAutoAdvancing)
-{
-    FirmwareUpgradeComponent window (94, true);
-
-    window.setStep (6);
-    EXPECT_EQ (repeatRunCount, 0);
-
-    autoAdvance = true;
-    window.setStep (6);
-    window.setStep (6);
-    window.setStep (5);
-    EXPECT_EQ (repeatRunCount, 2);
+    EXPECT_EQ (enabledButtons (window), "11111") << "the step sets its buttons again after its work";
 }
 
 TEST_F (UpgradeWindow, ProgressAndStatusFromTheUploadThreadReachTheBarAndTheLabel)
@@ -147,56 +112,31 @@ TEST_F (UpgradeWindow, ProgressAndStatusFromTheUploadThreadReachTheBarAndTheLabe
     EXPECT_EQ (window.getShownProgress(), 1.0) << "out-of-range values are clamped";
 }
 
-TEST_F (UpgradeWindow, AHandOverArrivingAfterTheWindowHasGoneIsDropped)
-{
-    auto window = std::make_unique<FirmwareUpgradeComponent> (94, true);
-
-    std::thread upload ([&] { window->setProgress (0.3); window->setStatusLabelText ("late"); });
-    upload.join();
-    window.reset();
-
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
-    SUCCEED();
-}
-
 //==============================================================================
-TEST_F (UpgradeWindow, TheTitleShowsTheHiddenModes)
+TEST_F (UpgradeWindow, TheDialogsTitleShowsTheHiddenModesAndTheStatus)
 {
     struct Row { bool probing; bool serverList; bool repeating; int runs; const char* title; };
 
-    const Row rows[] {
-        { false, true,  false, 0, "Firmware Upgrade" },
-        { true,  true,  false, 0, "Firmware Upgrade." },
-        { false, false, false, 0, "Firmware Upgrade [M]" },
-        { false, true,  true,  3, "Firmware Upgrade[3/20]" },
-        { false, false, true,  3, "Firmware Upgrade [M][3/20]" },
-        { true,  false, true,  0, "Firmware Upgrade. [M][0/20]" },
-    };
+    OnScreen screen (94);
 
-    FirmwareUpgradeComponent window (94, true);
-
-    for (auto& row : rows)
+    for (auto row : { Row { false, true,  false, 0, "Firmware Upgrade" },
+                      Row { true,  true,  false, 0, "Firmware Upgrade." },
+                      Row { false, false, false, 0, "Firmware Upgrade [M]" },
+                      Row { false, true,  true,  3, "Firmware Upgrade[3/20]" },
+                      Row { true,  false, true,  3, "Firmware Upgrade. [M][3/20]" } })
     {
         toolProbeMode = row.probing;
         serverListEnabled = row.serverList;
         repeatMode = row.repeating;
         repeatRunCount = row.runs;
-        EXPECT_EQ (window.getWindowTitle(), row.title);
+        EXPECT_EQ (screen.window.getWindowTitle(), row.title);
+
+        screen.window.setStatusText ("Waiting...1", false);
+        EXPECT_EQ (screen.dialog.getName(), juce::String (row.title) + ": Waiting...1");
     }
-}
-
-TEST_F (UpgradeWindow, StatusTextsAppearInTheDialogsTitle)
-{
-    OnScreen screen (94);
-
-    screen.window.setStatusText ("Waiting for the target MIDI device...1", false);
-    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade: Waiting for the target MIDI device...1");
 
     screen.window.setStatusText ("ignored", true);
-    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade: Waiting for the target MIDI device...1");
-
-    screen.window.setStatusText ({}, false);
-    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade");
+    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade. [M][3/20]: Waiting...1");
 }
 
 //==============================================================================
@@ -204,33 +144,23 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
 {
     struct Row { char letter; bool* flag; };
 
-    const Row rows[] { { 'A', &autoAdvance }, { 'M', &serverListEnabled }, { 'O', &acceptAnyProduct },
-                       { 'S', &repeatMode }, { 'T', &toolProbeMode } };
-
     FirmwareUpgradeComponent window (94, true);
 
-    for (auto& row : rows)
+    for (auto row : { Row { 'A', &autoAdvance }, Row { 'M', &serverListEnabled }, Row { 'O', &acceptAnyProduct },
+                      Row { 'S', &repeatMode }, Row { 'T', &toolProbeMode } })
     {
         for (auto code : { (int) row.letter, (int) row.letter - 'A' + 'a' })
         {
-            for (auto modifiers : { juce::ModifierKeys(), juce::ModifierKeys (juce::ModifierKeys::shiftModifier),
-                                    juce::ModifierKeys (juce::ModifierKeys::ctrlModifier) })
+            for (int modifier : { 0, (int) juce::ModifierKeys::shiftModifier, (int) juce::ModifierKeys::ctrlModifier })
             {
                 const bool before = *row.flag;
-                EXPECT_FALSE (window.keyPressed (keyWithCode (code, modifiers))) << "the key goes on to the dialog";
-                EXPECT_NE (*row.flag, before) << (char) code << " with modifiers " << modifiers.getRawFlags();
+                EXPECT_FALSE (window.keyPressed (keyWithCode (code, juce::ModifierKeys (modifier)))) << "the key goes on to the dialog";
+                EXPECT_NE (*row.flag, before) << (char) code << " with modifiers " << modifier;
             }
         }
     }
 
-    EXPECT_FALSE (window.keyPressed (keyWithCode ('B')));
-}
-
-TEST_F (UpgradeWindow, EscapeAbortsAndEndsRepeatingWhileSResumes)
-{
-    FirmwareUpgradeComponent window (94, true);
     repeatMode = true;
-
     window.keyPressed (keyWithCode (juce::KeyPress::escapeKey));
     EXPECT_TRUE (abortRequested);
     EXPECT_FALSE (repeatMode);
@@ -253,7 +183,6 @@ TEST_F (UpgradeWindow, MAndTRetitleTheDialogAndTDecidesWhichProductsAreAccepted)
 
     acceptAnyProduct = false;
     window.keyPressed (keyWithCode ('t'));
-    EXPECT_TRUE (toolProbeMode);
     EXPECT_TRUE (acceptAnyProduct);
     EXPECT_EQ (window.targetProductId, 2056);
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade. [M]");
@@ -281,10 +210,8 @@ TEST_F (UpgradeWindow, TheProductDecidesTheFamilyAndWhetherTheStepsRunOnByThemse
 {
     struct Row { int productId; bool autoBefore; bool autoAfter; bool toolFamily; int method; };
 
-    const Row rows[] { { 4130, false, true,  false, 4 }, { 2070, false, true,  true,  3 },
-                       { 94,   false, false, false, 2 }, { 94,   true,  true,  false, 2 } };
-
-    for (auto& row : rows)
+    for (auto row : { Row { 4130, false, true, false, 4 }, Row { 2070, false, true,  true, 3 },
+                      Row { 94,   false, false, false, 2 }, Row { 94,  true,  true, false, 2 } })
     {
         resetUpgraderState();
         autoAdvance = row.autoBefore;
@@ -294,24 +221,13 @@ TEST_F (UpgradeWindow, TheProductDecidesTheFamilyAndWhetherTheStepsRunOnByThemse
         EXPECT_EQ (toolFamilyActive, row.toolFamily) << row.productId;
         EXPECT_EQ (window.flashMethod, row.method) << row.productId;
         EXPECT_EQ (window.notKeyboardFamily, row.method != 4) << row.productId;
-        EXPECT_TRUE (acceptAnyProduct);
     }
 
-    FirmwareUpgradeComponent alternate (2052, false);
+    FirmwareUpgradeComponent withoutServer (2052, false);
     EXPECT_EQ (alternateModelNames, 1);
-    EXPECT_EQ (flashToolPath, locateFlashTool().getFullPathName());
-}
-
-TEST_F (UpgradeWindow, WithoutTheServerListStepFourLoadsAFileFromTheMakersSite)
-{
-    FirmwareUpgradeComponent window (94, false);
-    EXPECT_EQ (window.getStepButton (3).getButtonText(), "Load File");
-    EXPECT_TRUE (window.getStepInstructionLabel (3).getText().startsWith ("Download the latest firmware on \"https://www.halvik.example/\""));
-    EXPECT_FALSE (serverListEnabled);
-    EXPECT_FALSE (window.firmwareList.isValid());
-
-    EXPECT_EQ (getStepName (7, true), "Invalid Step");
-    EXPECT_EQ (getStepInstructions (7, true), "");
+    EXPECT_EQ (withoutServer.getStepButton (3).getButtonText(), "Load File");
+    EXPECT_TRUE (withoutServer.getStepInstructionLabel (3).getText()
+                     .startsWith ("Download the latest firmware on \"https://www.halvik.example/\""));
 }
 
 //==============================================================================
@@ -322,33 +238,27 @@ TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusy)
     for (auto row : { Row { true, false, false }, Row { true, true, false },
                       Row { false, true, true }, Row { false, false, true } })
     {
-        OnScreen screen (4130);
-        upgraderBusy = row.busy;
-        autoAdvance = row.autoAdvancing;
+        for (bool byTheWindow : { false, true })
+        {
+            OnScreen screen (4130);
+            upgraderBusy = row.busy;
+            autoAdvance = row.autoAdvancing;
 
-        screen.dialog.closeButtonPressed();
-        EXPECT_EQ (! screen.dialog.isVisible(), row.closes) << "busy " << row.busy << " auto " << row.autoAdvancing;
+            if (byTheWindow)
+                screen.window.userTriedToCloseWindow();
+            else
+                screen.dialog.closeButtonPressed();
+
+            EXPECT_EQ (! screen.dialog.isVisible(), row.closes)
+                << "busy " << row.busy << " auto " << row.autoAdvancing << " asked by the window " << byTheWindow;
+        }
     }
-}
-
-TEST_F (UpgradeWindow, TheWindowAsksToCloseThroughItsDialogAndIsRefusedWhileBusy)
-{
-    OnScreen screen (94);
-
-    upgraderBusy = true;
-    screen.window.userTriedToCloseWindow();
-    EXPECT_TRUE (screen.dialog.isVisible());
-
-    upgraderBusy = false;
-    screen.window.userTriedToCloseWindow();
-    EXPECT_FALSE (screen.dialog.isVisible());
 }
 
 TEST_F (UpgradeWindow, TheModalDialogEndsWhenClosedOnceTheBusyStepIsOverAndEscapeDoesNotCloseIt)
 {
     FirmwareUpgradeComponent window (4130, true);
     bool openWhileBusy = false, openAfterEscape = false;
-
     upgraderBusy = true;
 
     juce::MessageManager::callAsync ([&]
@@ -392,50 +302,41 @@ TEST_F (UpgradeWindow, TheDialogStaysWhileAWindowOpenedFromItRunsInFront)
 }
 
 //==============================================================================
-TEST_F (UpgradeWindow, ClosingResetsEveryUnitLeftInUpgradeModeHoweverManyThereAre)
+TEST_F (UpgradeWindow, ClosingResetsEveryUnitThatMayStillSitInItsBootloader)
 {
     juce::StringArray upgradePorts;
 
     for (int i = 1; i <= 12; ++i)
         upgradePorts.add ("Halvik firmware upgrade MIDI " + juce::String (i));
 
-    sim::NamedPorts plugged (ports, upgradePorts);
-    sim::NamedPorts others (ports, { "Dravel 49 MIDI 1", "Sorra2 MIDI 1" });
+    const juce::StringArray otherPorts { "Dravel 49", "MIDIOUT2 (Dravel 49)", "Dravel 61X MIDI 1",
+                                         "Dravel 61X MIDI 2", "Sorra2 MIDI 1" };
 
-    std::make_unique<FirmwareUpgradeComponent> (94, true).reset();
+    struct Row { int productId; bool toolModeEntered; juce::StringArray reset; };
 
-    for (auto& name : upgradePorts)
+    for (auto& row : { Row { 94,   false, upgradePorts },
+                       Row { 4130, false, { "Dravel 49", "Dravel 61X MIDI 1" } },
+                       Row { 2056, true,  {} } })
     {
-        const auto received = plugged.messagesTo (name);
-        ASSERT_EQ (received.size(), 18) << name << ": the wake-up and the 17 bytes of the reset packet";
-        EXPECT_EQ (received[0], "EF 7F 7F");
+        sim::SimulatedMidiPorts rowPorts;
+        rowPorts.setRealPauses (false);
+        sim::NamedPorts plugged (rowPorts, upgradePorts);
+        sim::NamedPorts others (rowPorts, otherPorts);
+        toolModeEntered = row.toolModeEntered;
+
+        std::make_unique<FirmwareUpgradeComponent> (row.productId, true).reset();
+
+        auto allPorts = upgradePorts;
+        allPorts.addArray (otherPorts);
+
+        for (auto& name : allPorts)
+        {
+            const auto received = plugged.messagesTo (name);
+            const auto expected = row.reset.contains (name) ? 18 : 0;   // the wake-up and the 17 bytes of the reset packet
+            EXPECT_EQ (received.size(), expected) << row.productId << ": " << name;
+
+            if (expected > 0 && received.size() > 0)
+                EXPECT_EQ (received[0], "EF 7F 7F");
+        }
     }
-
-    EXPECT_TRUE (others.messagesTo ("Dravel 49 MIDI 1").isEmpty());
-    EXPECT_TRUE (others.messagesTo ("Sorra2 MIDI 1").isEmpty());
-}
-
-TEST_F (UpgradeWindow, ClosingAKeyboardsWindowResetsOnlyTheFirstPortOfEachKeyboard)
-{
-    sim::NamedPorts plugged (ports, { "Dravel 49", "MIDIOUT2 (Dravel 49)", "Dravel 61X MIDI 1", "Dravel 61X MIDI 2",
-                                      "Halvik firmware upgrade", "Sorra2 MIDI 1" });
-
-    std::make_unique<FirmwareUpgradeComponent> (4130, true).reset();
-
-    for (auto* name : { "Dravel 49", "Dravel 61X MIDI 1" })
-        EXPECT_EQ (plugged.messagesTo (name).size(), 18) << name;
-
-    for (auto* name : { "MIDIOUT2 (Dravel 49)", "Dravel 61X MIDI 2", "Halvik firmware upgrade", "Sorra2 MIDI 1" })
-        EXPECT_TRUE (plugged.messagesTo (name).isEmpty()) << name;
-}
-
-TEST_F (UpgradeWindow, ClosingAToolFamilyWindowSendsNoMidi)
-{
-    sim::NamedPorts plugged (ports, { "R7-X1 MIDI 1", "Halvik firmware upgrade" });
-
-    toolModeEntered = true;
-    std::make_unique<FirmwareUpgradeComponent> (2056, true).reset();
-
-    EXPECT_FALSE (ports.describeTimeline().joinIntoString (" ").contains ("EF 7F 7F"));
-    EXPECT_TRUE (plugged.messagesTo ("Halvik firmware upgrade").isEmpty());
 }

