@@ -2,6 +2,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "firmware/window/UpgraderDialogWindow.h"
 #include "midi/MidiPortSystem.h"
 
 #include <atomic>
@@ -23,6 +24,7 @@ namespace halvik
     bootloader is told to reset.
 */
 class FirmwareUpgradeComponent : public juce::Component,
+                                 public CloseGuard,
                                  private juce::Button::Listener
 {
 public:
@@ -37,13 +39,14 @@ public:
 
     void resized() override;
 
-    /** The dialog's close button: refused while a step is busy. */
+    /** The user asks to close the window: refused while a step is busy. */
     void userTriedToCloseWindow() override;
 
-    /** Whether the dialog may close now (no step is running). */
-    bool canCloseNow() const;
+    /** Whether the dialog may close now: no step is running. The dialog's
+        close button asks this (UpgraderDialogWindow). */
+    bool canCloseNow() const override;
 
-    /** Closes the enclosing dialog, if there is one. */
+    /** Closes the enclosing dialog through its close button, if there is one. */
     void closeWindow();
 
     //==============================================================================
@@ -83,6 +86,9 @@ public:
     /** The F1 box with the upgrader's build information. */
     void showBuildInfo();
 
+    /** The hidden keys: Escape aborts, A, M, O, S and T toggle the hidden
+        modes (letters in either case, modifiers ignored), F1 shows the build
+        box. Always false, so the key goes on to the dialog. */
     bool keyPressed (const juce::KeyPress& key) override;
 
     //==============================================================================
@@ -186,8 +192,22 @@ public:
     juce::Label& getStepInstructionLabel (int index) { return stepInstructionLabels[index]; }
     juce::Label& getStatusLabel()                    { return statusLabel; }
 
+    /** The value the progress bar shows now. Message thread. */
+    double getShownProgress() const noexcept         { return shownProgress; }
+
 private:
     void buttonClicked (juce::Button* button) override;
+
+    /** Brings the bar to the current progress: at once on the message thread,
+        else through a message. */
+    void showProgress();
+
+    /** Sends a reset to every output that may still sit in a bootloader. */
+    void resetUnitsLeftInBootloader();
+
+    /** Made on the message thread at construction, copied by other threads
+        for their hand-overs to it. */
+    juce::Component::SafePointer<FirmwareUpgradeComponent> selfReference;
 
     juce::TooltipWindow tooltips { nullptr, 700 };
 

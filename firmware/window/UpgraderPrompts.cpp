@@ -1,5 +1,7 @@
 #include "firmware/window/UpgraderPrompts.h"
 
+#include "firmware/window/UpgraderDialogWindow.h"
+
 namespace halvik
 {
 
@@ -38,14 +40,7 @@ namespace
         int runDialog (juce::Component& content, const juce::String& title,
                        juce::Component* centreAround, bool escapeCloses) override
         {
-            juce::DialogWindow::LaunchOptions options;
-            options.dialogTitle = title;
-            options.content.setNonOwned (&content);
-            options.componentToCentreAround = centreAround;
-            options.escapeKeyTriggersCloseButton = escapeCloses;
-            options.useNativeTitleBar = true;
-            options.resizable = false;
-            return options.runModal();
+            return UpgraderDialogWindow::runModal (content, title, centreAround, escapeCloses);
         }
 
         juce::File chooseFileToOpen (const juce::String& title, const juce::File& initialFile,

@@ -33,7 +33,9 @@ public:
 
     /** Runs a dialog around the content modally and returns its modal result
         (1 when the content confirmed it, 0 when it was closed). The caller
-        keeps the content; it must still exist when this returns. */
+        keeps the content; it must still exist when this returns. The
+        program's dialog is an UpgraderDialogWindow: its close button asks a
+        content that is a CloseGuard first. */
     virtual int runDialog (juce::Component& content, const juce::String& title,
                            juce::Component* centreAround, bool escapeCloses) = 0;
 

@@ -1,0 +1,83 @@
+#include "firmware/window/UpgraderDialogWindow.h"
+
+namespace halvik
+{
+
+UpgraderDialogWindow::UpgraderDialogWindow (const juce::String& title, juce::Component& content, bool takeOwnership,
+                                            juce::Component* centreAround, bool escapeClosesWindow)
+    : juce::DialogWindow (title, juce::Colours::lightgrey, escapeClosesWindow, true,
+                          centreAround != nullptr ? juce::Component::getApproximateScaleFactorForComponent (centreAround)
+                                                  : 1.0f),
+      escapeCloses (escapeClosesWindow)
+{
+    // The title bar first: the window's size is worked out around the content
+    // from the borders of the title bar in use.
+    setUsingNativeTitleBar (true);
+    setResizable (false, false);
+
+    if (takeOwnership)
+        setContentOwned (&content, true);
+    else
+        setContentNonOwned (&content, true);
+
+    centreAroundComponent (centreAround, getWidth(), getHeight());
+}
+
+int UpgraderDialogWindow::runModal (juce::Component& content, const juce::String& title,
+                                    juce::Component* centreAround, bool escapeClosesDialog)
+{
+    return runModal (std::make_unique<UpgraderDialogWindow> (title, content, false, centreAround, escapeClosesDialog));
+}
+
+int UpgraderDialogWindow::runModal (std::unique_ptr<juce::Component> content, const juce::String& title,
+                                    juce::Component* centreAround, bool escapeClosesDialog)
+{
+    jassert (content != nullptr);
+    return runModal (std::make_unique<UpgraderDialogWindow> (title, *content.release(), true, centreAround, escapeClosesDialog));
+}
+
+int UpgraderDialogWindow::runModal (std::unique_ptr<UpgraderDialogWindow> window)
+{
+    // The modal manager owns the window from here and deletes it once it has
+    // left its modal state, before runModalLoop returns.
+    auto* modalWindow = window.release();
+    modalWindow->enterModalState (true, nullptr, true);
+    return modalWindow->runModalLoop();
+}
+
+bool UpgraderDialogWindow::mayClose() const
+{
+    if (isCurrentlyBlockedByAnotherModalComponent())
+        return false;
+
+    if (auto* guard = dynamic_cast<const CloseGuard*> (getContentComponent()))
+        return guard->canCloseNow();
+
+    return true;
+}
+
+void UpgraderDialogWindow::closeButtonPressed()
+{
+    if (mayClose())
+        setVisible (false);
+}
+
+bool UpgraderDialogWindow::escapeKeyPressed()
+{
+    if (! escapeCloses)
+        return false;
+
+    closeButtonPressed();
+    return true;
+}
+
+void UpgraderDialogWindow::focusGained (FocusChangeType cause)
+{
+    juce::DialogWindow::focusGained (cause);
+
+    if (auto* content = getContentComponent(); content != nullptr && content->getWantsKeyboardFocus()
+                                                  && content->isShowing() && ! content->hasKeyboardFocus (true))
+        content->grabKeyboardFocus();
+}
+
+} // namespace halvik

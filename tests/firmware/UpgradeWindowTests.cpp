@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+
+#include "support/DispatchUntil.h"
+#include "support/NamedPorts.h"
+#include "support/ScriptedPrompts.h"
+
+#include "firmware/UpgraderState.h"
+#include "firmware/tool/FlashTool.h"
+#include "firmware/window/FirmwareUpgradeComponent.h"
+#include "firmware/window/UpgraderDialogWindow.h"
+
+#include <thread>
+
+using namespace halvik;
+
+namespace
+{
+    struct UpgradeWindow : ::testing::Test
+    {
+        UpgradeWindow()
+        {
+            resetUpgraderState();
+            ports.setRealPauses (false);
+        }
+
+        ~UpgradeWindow() override
+        {
+            resetUpgraderState();
+        }
+
+        /** Which of the five step buttons are enabled, as "11100". */
+        static juce::String enabledButtons (FirmwareUpgradeComponent& window)
+        {
+            juce::String pattern;
+
+            for (int i = 0; i < stepCount; ++i)
+                pattern << (window.getStepButton (i).isEnabled() ? "1" : "0");
+
+            return pattern;
+        }
+
+        /** The window inside its dialog on the desktop, not modal. */
+        struct OnScreen
+        {
+            explicit OnScreen (int productId)
+                : window (productId, true),
+                  dialog ("Firmware Upgrade", window, false, nullptr, false)
+            {
+                dialog.setVisible (true);
+            }
+
+            FirmwareUpgradeComponent window;
+            UpgraderDialogWindow dialog;
+        };
+
+        sim::SimulatedMidiPorts ports;
+        sim::ScriptedPrompts prompts;
+    };
+
+    juce::KeyPress keyWithCode (int code, juce::ModifierKeys modifiers = {})
+    {
+        return juce::KeyPress (code, modifiers, 0);
+    }
+}
+
+//==============================================================================
+TEST_F (UpgradeWindow, TheStepDecidesWhichButtonsAreEnabledAndHowFarTheBarIs)
+{
+    FirmwareUpgradeComponent window (94, true);
+    EXPECT_EQ (enabledButtons (window), "10000") << "before any step";
+    selectedMarker = activatedMarker = 1;
+
+    struct Row { int step; const char* buttons; double progress; };
+
+    for (auto row : { Row { 3, "11100", 0.4 }, Row { 6, "11111", 1.0 }, Row { 7, "00000", 1.2 },
+                      Row { 2, "11000", 0.2 }, Row { -1, "10000", 0.0 } })
+    {
+        window.setStep (row.step);
+        EXPECT_EQ (enabledButtons (window), row.buttons) << "step " << row.step;
+        EXPECT_DOUBLE_EQ (window.getProgress(), row.progress) << "step " << row.step;
+        EXPECT_DOUBLE_EQ (window.getShownProgress(), row.progress) << "step " << row.step;
+    }
+
+    EXPECT_EQ (window.getStep(), 1);
+    EXPECT_EQ (selectedMarker + activatedMarker, 0) << "back at step 1 the marks are gone";
+
+    window.setStep (3);
+    window.setBusy (true);
+    EXPECT_EQ (enabledButtons (window), "00000");
+    window.setBusy (false);
+    EXPECT_EQ (enabledButtons (window), "11111") << "the step sets its buttons again after its work";
+}
+
+TEST_F (UpgradeWindow, ProgressAndStatusFromTheUploadThreadReachTheBarAndTheLabel)
+{
+    FirmwareUpgradeComponent window (94, true);
+
+    std::thread upload ([&]
+    {
+        for (int i = 1; i <= 50; ++i)
+            window.setProgress (i / 100.0);
+
+        window.setStatusLabelText ("Uploading firmware");
+    });
+    upload.join();
+
+    EXPECT_DOUBLE_EQ (window.getProgress(), 0.5);
+    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return window.getShownProgress() == 0.5; }));
+    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return window.getStatusLabel().getText() == "Uploading firmware"; }));
+
+    window.setProgress (1.7);
+    EXPECT_EQ (window.getShownProgress(), 1.0) << "out-of-range values are clamped";
+}
+
+//==============================================================================
+TEST_F (UpgradeWindow, TheDialogsTitleShowsTheHiddenModesAndTheStatus)
+{
+    struct Row { bool probing; bool serverList; bool repeating; int runs; const char* title; };
+
+    OnScreen screen (94);
+
+    for (auto row : { Row { false, true,  false, 0, "Firmware Upgrade" },
+                      Row { true,  true,  false, 0, "Firmware Upgrade." },
+                      Row { false, false, false, 0, "Firmware Upgrade [M]" },
+                      Row { false, true,  true,  3, "Firmware Upgrade[3/20]" },
+                      Row { true,  false, true,  3, "Firmware Upgrade. [M][3/20]" } })
+    {
+        toolProbeMode = row.probing;
+        serverListEnabled = row.serverList;
+        repeatMode = row.repeating;
+        repeatRunCount = row.runs;
+        EXPECT_EQ (screen.window.getWindowTitle(), row.title);
+
+        screen.window.setStatusText ("Waiting...1", false);
+        EXPECT_EQ (screen.dialog.getName(), juce::String (row.title) + ": Waiting...1");
+    }
+
+    screen.window.setStatusText ("ignored", true);
+    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade. [M][3/20]: Waiting...1");
+}
+
+//==============================================================================
+TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModifier)
+{
+    struct Row { char letter; bool* flag; };
+
+    FirmwareUpgradeComponent window (94, true);
+
+    for (auto row : { Row { 'A', &autoAdvance }, Row { 'M', &serverListEnabled }, Row { 'O', &acceptAnyProduct },
+                      Row { 'S', &repeatMode }, Row { 'T', &toolProbeMode } })
+    {
+        for (auto code : { (int) row.letter, (int) row.letter - 'A' + 'a' })
+        {
+            for (int modifier : { 0, (int) juce::ModifierKeys::shiftModifier, (int) juce::ModifierKeys::ctrlModifier })
+            {
+                const bool before = *row.flag;
+                EXPECT_FALSE (window.keyPressed (keyWithCode (code, juce::ModifierKeys (modifier)))) << "the key goes on to the dialog";
+                EXPECT_NE (*row.flag, before) << (char) code << " with modifiers " << modifier;
+            }
+        }
+    }
+
+    repeatMode = true;
+    window.keyPressed (keyWithCode (juce::KeyPress::escapeKey));
+    EXPECT_TRUE (abortRequested);
+    EXPECT_FALSE (repeatMode);
+
+    window.keyPressed (keyWithCode ('s'));
+    EXPECT_FALSE (abortRequested);
+    EXPECT_TRUE (repeatMode);
+}
+
+TEST_F (UpgradeWindow, MAndTRetitleTheDialogAndTDecidesWhichProductsAreAccepted)
+{
+    OnScreen screen (2056);
+    auto& window = screen.window;
+    window.targetProductId = 2067;
+
+    window.keyPressed (keyWithCode ('m'));
+    EXPECT_FALSE (window.useServerList);
+    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
+    EXPECT_EQ (window.getStepButton (3).getButtonText(), "Select Version") << "the step keeps its texts";
+
+    acceptAnyProduct = false;
+    window.keyPressed (keyWithCode ('t'));
+    EXPECT_TRUE (acceptAnyProduct);
+    EXPECT_EQ (window.targetProductId, 2056);
+    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade. [M]");
+
+    window.keyPressed (keyWithCode ('t'));
+    EXPECT_FALSE (acceptAnyProduct) << "the tool family accepts only its own product";
+    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
+}
+
+TEST_F (UpgradeWindow, F1ShowsTheBuildBox)
+{
+    FirmwareUpgradeComponent window (94, true);
+    window.keyPressed (keyWithCode (juce::KeyPress::F1Key));
+
+    ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
+    const auto box = prompts.ofKind ("message")[0];
+    EXPECT_EQ (box.title, "\n\nHalvik Firmware Upgrader\n\nV1.76");
+
+    for (auto* part : { "29C", "Jul 14 2025", "2018-2025", "Halvik Audio" })
+        EXPECT_TRUE (box.message.contains (part)) << part << " in " << box.message;
+}
+
+//==============================================================================
+TEST_F (UpgradeWindow, TheProductDecidesTheFamilyAndWhetherTheStepsRunOnByThemselves)
+{
+    struct Row { int productId; bool autoBefore; bool autoAfter; bool toolFamily; int method; };
+
+    for (auto row : { Row { 4130, false, true, false, 4 }, Row { 2070, false, true,  true, 3 },
+                      Row { 94,   false, false, false, 2 }, Row { 94,  true,  true, false, 2 } })
+    {
+        resetUpgraderState();
+        autoAdvance = row.autoBefore;
+        FirmwareUpgradeComponent window (row.productId, true);
+
+        EXPECT_EQ (autoAdvance, row.autoAfter) << row.productId;
+        EXPECT_EQ (toolFamilyActive, row.toolFamily) << row.productId;
+        EXPECT_EQ (window.flashMethod, row.method) << row.productId;
+        EXPECT_EQ (window.notKeyboardFamily, row.method != 4) << row.productId;
+    }
+
+    FirmwareUpgradeComponent withoutServer (2052, false);
+    EXPECT_EQ (alternateModelNames, 1);
+    EXPECT_EQ (withoutServer.getStepButton (3).getButtonText(), "Load File");
+    EXPECT_TRUE (withoutServer.getStepInstructionLabel (3).getText()
+                     .startsWith ("Download the latest firmware on \"https://www.halvik.example/\""));
+}
+
+//==============================================================================
+TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusy)
+{
+    struct Row { bool busy; bool autoAdvancing; bool closes; };
+
+    for (auto row : { Row { true, false, false }, Row { true, true, false },
+                      Row { false, true, true }, Row { false, false, true } })
+    {
+        for (bool byTheWindow : { false, true })
+        {
+            OnScreen screen (4130);
+            upgraderBusy = row.busy;
+            autoAdvance = row.autoAdvancing;
+
+            if (byTheWindow)
+                screen.window.userTriedToCloseWindow();
+            else
+                screen.dialog.closeButtonPressed();
+
+            EXPECT_EQ (! screen.dialog.isVisible(), row.closes)
+                << "busy " << row.busy << " auto " << row.autoAdvancing << " asked by the window " << byTheWindow;
+        }
+    }
+}
+
+TEST_F (UpgradeWindow, TheModalDialogEndsWhenClosedOnceTheBusyStepIsOverAndEscapeDoesNotCloseIt)
+{
+    FirmwareUpgradeComponent window (4130, true);
+    bool openWhileBusy = false, openAfterEscape = false;
+    upgraderBusy = true;
+
+    juce::MessageManager::callAsync ([&]
+    {
+        auto* dialog = window.findParentComponentOfClass<UpgraderDialogWindow>();
+        ASSERT_NE (dialog, nullptr);
+
+        dialog->closeButtonPressed();
+        openWhileBusy = dialog->isCurrentlyModal();
+
+        upgraderBusy = false;
+        static_cast<juce::Component*> (dialog)->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+        openAfterEscape = dialog->isCurrentlyModal();
+
+        dialog->closeButtonPressed();
+    });
+
+    EXPECT_EQ (UpgraderDialogWindow::runModal (window, "Firmware Upgrade", nullptr, false), 0);
+    EXPECT_TRUE (openWhileBusy);
+    EXPECT_TRUE (openAfterEscape);
+    EXPECT_EQ (window.getParentComponent(), nullptr) << "the dialog let go of the window";
+}
+
+TEST_F (UpgradeWindow, TheDialogStaysWhileAWindowOpenedFromItRunsInFront)
+{
+    OnScreen screen (94);
+    screen.dialog.enterModalState (false);
+
+    juce::Component inFront;
+    inFront.setSize (10, 10);
+    inFront.addToDesktop (0);
+    inFront.enterModalState (false);
+
+    screen.dialog.closeButtonPressed();
+    EXPECT_TRUE (screen.dialog.isVisible());
+
+    inFront.exitModalState (0);
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+    screen.dialog.closeButtonPressed();
+    EXPECT_FALSE (screen.dialog.isVisible());
+}
+
+//==============================================================================
+TEST_F (UpgradeWindow, ClosingResetsEveryUnitThatMayStillSitInItsBootloader)
+{
+    juce::StringArray upgradePorts;
+
+    for (int i = 1; i <= 12; ++i)
+        upgradePorts.add ("Halvik firmware upgrade MIDI " + juce::String (i));
+
+    const juce::StringArray otherPorts { "Dravel 49", "MIDIOUT2 (Dravel 49)", "Dravel 61X MIDI 1",
+                                         "Dravel 61X MIDI 2", "Sorra2 MIDI 1" };
+
+    struct Row { int productId; bool toolModeEntered; juce::StringArray reset; };
+
+    for (auto& row : { Row { 94,   false, upgradePorts },
+                       Row { 4130, false, { "Dravel 49", "Dravel 61X MIDI 1" } },
+                       Row { 2056, true,  {} } })
+    {
+        sim::SimulatedMidiPorts rowPorts;
+        rowPorts.setRealPauses (false);
+        sim::NamedPorts plugged (rowPorts, upgradePorts);
+        sim::NamedPorts others (rowPorts, otherPorts);
+        toolModeEntered = row.toolModeEntered;
+
+        std::make_unique<FirmwareUpgradeComponent> (row.productId, true).reset();
+
+        auto allPorts = upgradePorts;
+        allPorts.addArray (otherPorts);
+
+        for (auto& name : allPorts)
+        {
+            const auto received = plugged.messagesTo (name);
+            const auto expected = row.reset.contains (name) ? 18 : 0;   // the wake-up and the 17 bytes of the reset packet
+            EXPECT_EQ (received.size(), expected) << row.productId << ": " << name;
+
+            if (expected > 0 && received.size() > 0)
+                EXPECT_EQ (received[0], "EF 7F 7F");
+        }
+    }
+}

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include "support/NamedPorts.h"
+#include "support/ScriptedPrompts.h"
+
+#include "firmware/UpgraderState.h"
+#include "firmware/list/FirmwareList.h"
+#include "firmware/window/DeviceSelectComponent.h"
+#include "firmware/window/FirmwareSelectComponent.h"
+#include "firmware/window/UpgraderDialogWindow.h"
+
+#include <functional>
+
+using namespace halvik;
+
+namespace
+{
+    struct Choosers : ::testing::Test
+    {
+        Choosers()           { resetUpgraderState(); ports.setRealPauses (false); }
+        ~Choosers() override { resetUpgraderState(); }
+
+        /** Runs the chooser in the program's own dialog; whileOpen runs once
+            the dialog is up (after anything the chooser itself queued). */
+        static int runInDialog (juce::Component& chooser, std::function<void()> whileOpen = {})
+        {
+            if (whileOpen != nullptr)
+                juce::MessageManager::callAsync (std::move (whileOpen));
+
+            return UpgraderDialogWindow::runModal (chooser, "Choose Your Halvik Device", nullptr, true);
+        }
+
+        static bool isInOpenDialog (juce::Component& chooser)
+        {
+            auto* dialog = chooser.findParentComponentOfClass<juce::DialogWindow>();
+            return dialog != nullptr && dialog->isCurrentlyModal();
+        }
+
+        static juce::StringArray itemsOf (juce::ComboBox& combo)
+        {
+            juce::StringArray items;
+
+            for (int i = 0; i < combo.getNumItems(); ++i)
+                items.add (combo.getItemText (i));
+
+            return items;
+        }
+
+        static juce::ValueTree firmwareList (std::initializer_list<std::pair<const char*, const char*>> entries)
+        {
+            juce::ValueTree list ("firmwares");
+            int n = 0;
+
+            for (auto& [name, version] : entries)
+                list.appendChild (juce::ValueTree ("firmware", { { "pid", 94 }, { "name", name }, { "version", version },
+                                                                  { "fw", "files/fw" + juce::String (++n) + ".bin" } }),
+                                  nullptr);
+
+            return list;
+        }
+
+        sim::SimulatedMidiPorts ports;
+        sim::ScriptedPrompts prompts;
+    };
+}
+
+//==============================================================================
+TEST_F (Choosers, TheDeviceChooserWarnsOnceAndPreselectsTheFirstPortWhenTheUnitIsMissing)
+{
+    sim::NamedPorts plugged (ports, { "Sorra2 MIDI 1", "Microsoft GS Wavetable Synth", "Dravel 61 MIDI 1" });
+    autoAdvance = true;
+
+    DeviceSelectComponent chooser (4130, {});
+
+    EXPECT_EQ (prompts.messages(), juce::StringArray ("Warning: Cannot find target unit!"));
+    EXPECT_EQ (itemsOf (chooser.getDeviceList()), juce::StringArray ("Sorra2 MIDI 1", "Dravel 61 MIDI 1"));
+    EXPECT_EQ (chooser.getChosenName(), "Sorra2 MIDI 1");
+    EXPECT_EQ (ports.totalPauseMicroseconds(), 3 * 150000.0) << "three looks, 150 ms apart";
+
+    bool waitedForTheUser = false;
+    EXPECT_EQ (runInDialog (chooser, [&]
+    {
+        waitedForTheUser = isInOpenDialog (chooser);
+        chooser.getCancelButton().triggerClick();
+    }), 0);
+    EXPECT_TRUE (waitedForTheUser);
+}
+
+TEST_F (Choosers, TheDeviceChooserPreselectsTheUnitAndConfirmsItByItselfOnlyWhenAutoAdvancing)
+{
+    sim::NamedPorts plugged (ports, { "Sorra2 MIDI 1", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" });
+
+    for (bool autoAdvancing : { true, false })
+    {
+        autoAdvance = autoAdvancing;
+        DeviceSelectComponent chooser (4130, {});
+        bool waitedForTheUser = false;
+
+        EXPECT_EQ (runInDialog (chooser, [&]
+        {
+            waitedForTheUser = isInOpenDialog (chooser);
+
+            if (waitedForTheUser)
+                chooser.getOkButton().triggerClick();
+        }), 1);
+
+        EXPECT_EQ (waitedForTheUser, ! autoAdvancing);
+        EXPECT_EQ (chooser.getChosenName(), "Dravel 49 MIDI 1");
+    }
+
+    EXPECT_TRUE (prompts.messages().isEmpty());
+    EXPECT_EQ (ports.totalPauseMicroseconds(), 0.0) << "found at the first look";
+}
+
+TEST_F (Choosers, AUnitInUpgradeModeIsFoundByItsPortNameAndConfirmedThroughTheNameBehindIt)
+{
+    for (auto* upgradePort : { "Halvik firmware upgrade", "Halvik firmware upgrade MIDI 1" })
+    {
+        sim::SimulatedMidiPorts stylePorts;
+        stylePorts.setRealPauses (false);
+        sim::NamedPorts plugged (stylePorts, { "Dravel 49 MIDI 1", upgradePort });
+        autoAdvance = true;
+
+        DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
+
+        EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager") << upgradePort;
+        EXPECT_EQ (runInDialog (chooser), 1) << upgradePort;
+    }
+
+    EXPECT_TRUE (prompts.messages().isEmpty());
+
+    // Two units in upgrade mode are not taken for the one.
+    sim::NamedPorts twoUnits (ports, { "Halvik firmware upgrade MIDI 1", "Halvik firmware upgrade MIDI 2" });
+    DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
+    EXPECT_EQ (prompts.messages(), juce::StringArray ("Warning: Cannot find target unit!"));
+}
+
+TEST_F (Choosers, OkOnAPortThatIsNotInUpgradeModeIsRefused)
+{
+    sim::NamedPorts plugged (ports, { "Dravel 49 MIDI 1", "Halvik firmware upgrade" });
+
+    DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
+    bool refused = false;
+
+    EXPECT_EQ (runInDialog (chooser, [&]
+    {
+        chooser.getDeviceList().setSelectedItemIndex (0, juce::sendNotificationSync);
+        EXPECT_EQ (chooser.getChosenIndex(), 0);
+        chooser.getOkButton().triggerClick();
+
+        juce::MessageManager::callAsync ([&]
+        {
+            refused = isInOpenDialog (chooser) && ! chooser.wasConfirmed();
+            chooser.getDeviceList().setSelectedItemIndex (1, juce::sendNotificationSync);
+            chooser.getOkButton().triggerClick();
+        });
+    }), 1);
+
+    EXPECT_TRUE (refused);
+    EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager");
+    EXPECT_EQ (chooser.getChosenIndex(), 1);
+}
+
+//==============================================================================
+TEST_F (Choosers, TheFirmwareChooserListsEachEntryWithItsVersionAndPreselectsTheGivenOne)
+{
+    FirmwareSelectComponent chooser (firmwareList ({ { "A", "1.0" }, { "Tonvik 49", "1.05" }, { "B", "2.3" } }), 1);
+
+    EXPECT_EQ (itemsOf (chooser.getFirmwareList()), juce::StringArray ("A V1.0", "Tonvik 49 V1.05", "B V2.3"));
+    EXPECT_EQ (chooser.getFirmwareList().getText(), "Tonvik 49 V1.05");
+    EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty()) << "nothing taken before OK";
+}
+
+TEST_F (Choosers, TheEntryTakenWithOkStaysWhateverBecomesOfTheListAfterwards)
+{
+    const auto list = firmwareList ({ { "A", "1.0" }, { "B", "2.3" } });
+    FirmwareSelectComponent chooser (list, 1);
+
+    EXPECT_EQ (runInDialog (chooser, [&] { chooser.getOkButton().triggerClick(); }), 1);
+
+    chooser.getFirmwareList().clear (juce::dontSendNotification);
+    EXPECT_EQ (chooser.getConfirmedIndex(), 1);
+    EXPECT_EQ (chooser.getSelectedFirmwareUrl().toString (false),
+               getFirmwareServerBase().toString (false) + "files/fw2.bin");
+}
+
+TEST_F (Choosers, AnEntryNamingMicrosoftCannotBeTaken)
+{
+    FirmwareSelectComponent chooser (firmwareList ({ { "Microsoft GS", "1.0" }, { "B", "2.3" } }), 0);
+    bool refused = false;
+
+    EXPECT_EQ (runInDialog (chooser, [&]
+    {
+        chooser.getOkButton().triggerClick();
+        juce::MessageManager::callAsync ([&]
+        {
+            refused = isInOpenDialog (chooser);
+            chooser.getCancelButton().triggerClick();
+        });
+    }), 0);
+
+    EXPECT_TRUE (refused);
+    EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty());
+}
+
+TEST_F (Choosers, TheFirmwareChooserConfirmsItselfWhenAutoAdvancingUnlessToldToWait)
+{
+    struct Row { bool noAutoConfirm; bool confirmsItself; };
+
+    for (auto row : { Row { false, true }, Row { true, false } })
+    {
+        autoAdvance = true;
+        chooserNoAutoConfirm = row.noAutoConfirm;
+
+        FirmwareSelectComponent chooser (firmwareList ({ { "A", "1.0" } }), 0);
+        bool stillOpen = false;
+
+        const auto result = runInDialog (chooser, [&]
+        {
+            stillOpen = isInOpenDialog (chooser);
+
+            if (stillOpen)
+                chooser.getCancelButton().triggerClick();
+        });
+
+        EXPECT_EQ (result == 1, row.confirmsItself) << "told to wait: " << row.noAutoConfirm;
+        EXPECT_EQ (stillOpen, ! row.confirmsItself);
+    }
+}

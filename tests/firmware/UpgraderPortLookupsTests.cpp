@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include "support/NamedPorts.h"
+
+#include "firmware/UpgraderState.h"
+#include "firmware/midi/UpgraderPortLookups.h"
+
+using namespace halvik;
+
+namespace
+{
+    struct UpgraderPortLookups : ::testing::Test
+    {
+        void SetUp() override    { resetUpgraderState(); }
+        void TearDown() override { resetUpgraderState(); }
+
+        sim::SimulatedMidiPorts ports;
+    };
+
+    /** One keyboard, a Microsoft synth and a unit in upgrade mode, as each
+        system names them. */
+    struct NamingStyle
+    {
+        const char* label;
+        juce::StringArray outputs, inputs;
+        const char* firstPort;
+        const char* secondPort;
+        const char* upgradePort;
+    };
+
+    const NamingStyle windowsNames { "Windows",
+                                     { "Dravel 49", "MIDIOUT2 (Dravel 49)", "Microsoft GS Wavetable Synth",
+                                       "Halvik firmware upgrade", "Dravel 49", " " },
+                                     { "Dravel 49", "MIDIIN2 (Dravel 49)", "Halvik firmware upgrade" },
+                                     "Dravel 49", "MIDIOUT2 (Dravel 49)", "Halvik firmware upgrade" };
+
+    const NamingStyle linuxNames { "Linux",
+                                   { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Microsoft GS Wavetable Synth",
+                                     "Halvik firmware upgrade MIDI 1", "Dravel 49 MIDI 1", " " },
+                                   { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" },
+                                   "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" };
+}
+
+TEST_F (UpgraderPortLookups, OnlyTheExactUpgradeTextMarksAnUpgradePortUnlessTheToolIsProbedByHand)
+{
+    struct Row { const char* name; bool probing; bool autoAdvancing; bool expected; };
+
+    const Row rows[] {
+        { "Halvik firmware upgrade",          false, false, true  },
+        { "Halvik firmware upgrade manager",  false, false, true  },
+        { "Halvik firmware upgrade MIDI 1",   false, false, true  },
+        { "halvik firmware upgrade",          false, false, false },
+        { "HALVIK Midi 2",                    false, false, false },
+        { "HALVIK Midi 2",                    true,  false, true  },
+        { "  halvik usb midi  ",              true,  false, true  },
+        { "HALVIK Midi 2",                    true,  true,  false },
+        { "Dravel 49",                        true,  false, false },
+    };
+
+    for (auto& row : rows)
+    {
+        toolProbeMode = row.probing;
+        autoAdvance = row.autoAdvancing;
+        EXPECT_EQ (isUpgradePortName (row.name), row.expected)
+            << row.name << " probing " << row.probing << " auto " << row.autoAdvancing;
+        EXPECT_EQ (isUsableDevicePortName (row.name, false, true, true), row.expected) << "unfiltered: " << row.name;
+    }
+
+    EXPECT_TRUE (isUpgradePortNameExact ("2- Halvik firmware upgrade"));
+    EXPECT_FALSE (isUpgradePortNameExact ("HALVIK FIRMWARE UPGRADE"));
+}
+
+TEST_F (UpgraderPortLookups, TheDeviceFilterKeepsDeviceNamesAndLetsAliasesThroughOnlyWhenAllowed)
+{
+    struct Row { const char* name; bool withoutAliases; bool withAliases; bool microsoftOnly; };
+
+    const Row rows[] {
+        { "MIDIOUT2 (Dravel 49)",          false, true,  true  },
+        { "midiin3 (Dravel 49)",           false, true,  true  },
+        { "Dravel 49 MIDI 2",              false, true,  true  },
+        { "Dravel 49 MIDI 1",              true,  true,  true  },
+        { "Dravel 49 MIDI",                true,  true,  true  },
+        { "Dravel 49",                     false, false, true  },
+        { "Halvik ab",                     true,  false, true  },
+        { "Microsoft GS Wavetable Synth",  false, false, false },
+        { "Halvik firmware upgrade",       false, false, true  },
+        { "Dravel49",                      false, false, true  },
+    };
+
+    for (auto& row : rows)
+    {
+        EXPECT_EQ (isUsableDevicePortName (row.name, true, false, false), row.withoutAliases) << row.name;
+        EXPECT_EQ (isUsableDevicePortName (row.name, true, false, true), row.withAliases) << row.name;
+        EXPECT_EQ (isUsableDevicePortName (row.name, true, true, false), row.microsoftOnly) << row.name;
+    }
+}
+
+TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnceInBothNamingStyles)
+{
+    for (auto* style : { &windowsNames, &linuxNames })
+    {
+        sim::SimulatedMidiPorts stylePorts;
+        sim::NamedPorts plugged (stylePorts, style->outputs, style->inputs);
+        SCOPED_TRACE (style->label);
+
+        toolFamilyActive = false;
+        const juce::StringArray allButMicrosoft { style->firstPort, style->secondPort, style->upgradePort };
+        EXPECT_EQ (listMidiDevices (true, true, true), allButMicrosoft);
+        EXPECT_EQ (listMidiDevices (true, false, true), juce::StringArray (style->upgradePort));
+        EXPECT_EQ (listMidiDevicesNoAliases (true, false), allButMicrosoft);
+
+        const juce::StringArray display { style->firstPort, style->secondPort, "Halvik firmware upgrade manager" };
+        EXPECT_EQ (listMidiDevicesForDisplay (true, true, true), display);
+        EXPECT_EQ (listMidiDevicesForDisplay (false, true, true),
+                   juce::StringArray (style->inputs[0], style->inputs[1], "Halvik firmware upgrade manager"));
+
+        // The display name leads back to the port behind it; other names stay.
+        EXPECT_EQ (resolveUpgradePortName ("Halvik firmware upgrade manager"), style->upgradePort);
+        EXPECT_EQ (resolveUpgradePortName (style->secondPort), style->secondPort);
+
+        // The full filter drops the keyboard's further port unless the tool family may use it.
+        const auto strict = listMidiDevicesNoAliases (true, true);
+        EXPECT_FALSE (strict.contains (style->secondPort));
+        EXPECT_FALSE (strict.contains ("Microsoft GS Wavetable Synth"));
+
+        toolFamilyActive = true;
+        EXPECT_TRUE (listMidiDevices (true, true, false).contains (style->secondPort));
+    }
+}
+
+TEST_F (UpgraderPortLookups, TheHighestNumberedPortOfTheProductIsChosen)
+{
+    struct Row { juce::StringArray names; int productId; bool generic; const char* expected; };
+
+    const Row rows[] {
+        { { "Dravel 49", "MIDIIN2 (Dravel 49)" },               4130, false, "MIDIIN2 (Dravel 49)" },
+        { { "MIDIOUT2 (Dravel 49)", "MIDIOUT2 (Dravel 49)X" },  4130, false, "MIDIOUT2 (Dravel 49)" },
+        { { "Dravel 49 MIDI 2", "Dravel 49 MIDI 1" },           4130, false, "Dravel 49 MIDI 2" },
+        { { "Dravel 61 MIDI 2", "Dravel 49 MIDI 1" },           4130, false, "Dravel 49 MIDI 1" },
+        { { "MIDIOUTx (Dravel 49)" },                           4130, false, "" },
+        { { "HALVIK Midi 1", "Other", "halvik usb midi" },      4130, true,  "halvik usb midi" },
+        { { "HALVIK Midi 1" },                                  4130, false, "" },
+        { {},                                                   4130, true,  "" },
+    };
+
+    for (auto& row : rows)
+        EXPECT_EQ (choosePortForProduct (row.names, row.productId, row.generic), row.expected)
+            << row.names.joinIntoString (" | ");
+}
+
+TEST_F (UpgraderPortLookups, CountsSeeOneUnitPerKeyboardWhateverItsNumberOfPorts)
+{
+    for (auto* style : { &windowsNames, &linuxNames })
+    {
+        sim::SimulatedMidiPorts stylePorts;
+        sim::NamedPorts plugged (stylePorts, style->outputs, style->inputs);
+        SCOPED_TRACE (style->label);
+
+        EXPECT_EQ (countProductMidiOutputs (4130), 1) << "one keyboard, however often and under how many ports it is listed";
+        EXPECT_EQ (countProductMidiOutputs (4131), 0);
+        EXPECT_EQ (getHighestPortNumber (4130), 2);
+        EXPECT_EQ (getHighestPortNumber (4131), 0);
+
+        EXPECT_TRUE (isProductPortPresent (4130, true));
+        EXPECT_FALSE (isProductPortPresent (4130, false));
+        EXPECT_TRUE (isProductPortPresent (4131, false));
+
+        EXPECT_EQ (countTargetOutputs (4130, 16), 3 + 16);
+        EXPECT_EQ (countTargetOutputs (4131, 16), 16);
+        EXPECT_EQ (countMidiPortsContaining ("HALVIK FIRMWARE", true), 1);
+        EXPECT_EQ (countMidiPortsContaining ("dravel", false), 2);
+    }
+
+    sim::SimulatedMidiPorts twoKeyboards;
+    sim::NamedPorts plugged (twoKeyboards, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "MIDIOUT2 (Dravel 49)",
+                                             "Dravel 49 X MIDI 1", "Dravel 49 X MIDI 2" });
+    EXPECT_EQ (countProductMidiOutputs (4130), 2);
+}
+
+TEST_F (UpgraderPortLookups, AMissingDeviceIsReportedByItsModelName)
+{
+    EXPECT_EQ (reportTargetNotFound (2000), "The target device of \"Unknown\" is not found!");
+    EXPECT_EQ (reportTargetNotFound (4130), "The target device of \"Dravel 49\" is not found!");
+}
