@@ -34,6 +34,13 @@ FirmwareUpgradeComponent::FirmwareUpgradeComponent (int givenProductId, bool ser
 
     flashToolPath = locateFlashTool().getFullPathName();
 
+    // The flashing tool's notices show in this window's title while it runs.
+    setFlashToolNoticeSink ([safe = juce::Component::SafePointer<FirmwareUpgradeComponent> (this)] (const juce::String& notice)
+                            {
+                                if (safe != nullptr)
+                                    safe->setStatusText (notice);
+                            });
+
     serverListEnabled = serverList;
     toolProbeMode = false;
     abortRequested = false;
@@ -132,6 +139,8 @@ FirmwareUpgradeComponent::~FirmwareUpgradeComponent()
     {
         runBlhostCommand ("reset", "524288", {}, "0x60010000", "3");
     }
+
+    setFlashToolNoticeSink ({});
 
     midiHandler.reset();
 }
