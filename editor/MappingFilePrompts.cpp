@@ -1,27 +1,13 @@
 #include "editor/MappingFilePrompts.h"
 #include "editor/MappingFile.h"
 
+#include "app/WindowsBlockedWhileChoosing.h"
+
 namespace NsDravel
 {
 
 namespace
 {
-    /** While it lives, the program's windows take no clicks, keys or closes, as
-        under any other dialog of ours. The system's file chooser runs in a
-        process of its own and keeps our message loop going meanwhile; without
-        this the editor could be used, or its window closed, under the chooser. */
-    class WindowsBlockedWhileChoosing
-    {
-    public:
-        WindowsBlockedWhileChoosing()   { blocker.enterModalState (false); }
-        ~WindowsBlockedWhileChoosing()  { blocker.exitModalState (0); }
-
-    private:
-        juce::Component blocker;
-
-        JUCE_DECLARE_NON_COPYABLE (WindowsBlockedWhileChoosing)
-    };
-
     /** JUCE's own dialogs. */
     class JuceMappingFilePrompts final : public MappingFilePrompts
     {

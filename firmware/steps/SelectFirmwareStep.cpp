@@ -1,9 +1,377 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
+#include "firmware/UpgraderPaths.h"
+#include "firmware/UpgraderState.h"
+#include "firmware/catalogue/FirmwareFileNames.h"
+#include "firmware/catalogue/ProductCatalogue.h"
+#include "firmware/list/FirmwareDownload.h"
+#include "firmware/list/FirmwareList.h"
+#include "firmware/midi/UpgraderMidiHandler.h"
+#include "firmware/midi/UpgraderWaits.h"
+#include "firmware/tool/FlashTool.h"
+#include "firmware/window/FirmwareSelectComponent.h"
+#include "firmware/window/UpgraderPrompts.h"
+
 namespace halvik
 {
 
-// Stand-in until the step is built: it refuses to run.
-int FirmwareUpgradeComponent::stepSelectFirmware (int) { return 0; }
+namespace
+{
+    const juce::String notMatchingText ("Not the matching firmware!");
+    const juce::String downloadFailedText ("Could not download firmware file");
+
+    constexpr int midiDownloadAttempts = 3;
+
+    /** Holds the step's re-entry guard while the step does its own work. */
+    class SelectStepGuard
+    {
+    public:
+        SelectStepGuard()   { selectStepRunning = true; }
+        ~SelectStepGuard()  { release(); }
+
+        /** Lets the step run again, e.g. before handing over to the Upgrade
+            step, whose repeat mode comes back through this step. */
+        void release()      { selectStepRunning = false; }
+
+    private:
+        JUCE_DECLARE_NON_COPYABLE (SelectStepGuard)
+    };
+
+    /** What the firmware chooser gave: whether the user confirmed, and the
+        address of the entry taken. */
+    struct ChosenFirmware
+    {
+        bool confirmed = false;
+        juce::URL url;
+    };
+
+    /** The file-name check of a hand-picked file: its name without extension,
+        lower-cased and trimmed, against the product's patterns. */
+    bool chosenFileFitsProduct (const juce::File& file, int productId)
+    {
+        return firmwareFileMatchesProduct (file.getFileNameWithoutExtension().toLowerCase().trim(), productId);
+    }
+}
+
+int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
+{
+    if (selectStepRunning)
+        return 0;
+
+    selectedMarker = 0;
+
+    if (arg < 1)
+        return 0;
+
+    setStep (4);
+    stepButtons[0].setEnabled (false);
+    stepButtons[1].setEnabled (false);
+
+    if (midiHandler == nullptr)
+        midiHandler = std::make_unique<MidiInputHandler> (*this);
+
+    SelectStepGuard guard;
+    chooserNoAutoConfirm = false;
+    firmwareReady = false;
+
+    juce::String message ("OK");
+    bool notFound = false, fileRejected = false, cancelled = false, upToDate = false, offerChooser = false;
+
+    auto& prompts = UpgraderPrompts::getCurrent();
+    juce::Component::SafePointer<FirmwareUpgradeComponent> self (this);
+
+    // The "Firmware Version" dialog over the current list. The chooser keeps
+    // the entry taken with "OK", so its address is read after the dialog.
+    auto runFirmwareChooser = [this, &prompts]
+    {
+        FirmwareSelectComponent chooser (firmwareList, 0);
+        ChosenFirmware chosen;
+        chosen.confirmed = prompts.runDialog (chooser, "Firmware Version", this, true) == 1;
+
+        if (chosen.confirmed)
+            chosen.url = chooser.getSelectedFirmwareUrl();
+
+        return chosen;
+    };
+
+    auto chooseFirmwareFile = [this, &prompts]
+    {
+        return prompts.chooseFileToOpen ("Choose The Firmware File", firmwareFile, "*.bin");
+    };
+
+    auto disableFirstButtons = [this]
+    {
+        stepButtons[0].setEnabled (false);
+        stepButtons[1].setEnabled (false);
+    };
+
+    //==============================================================================
+    if (toolFamilyActive)
+    {
+        if (! useServerList)
+        {
+            notFound = true;
+        }
+        else
+        {
+            firmwareList = juce::ValueTree ("firmwares");
+            const auto group = getProductGroup (targetProductId);
+            const auto fetched = fetchFirmwareList (group > 0 ? group : targetProductId, firmwareList);
+            const auto entries = firmwareList.getNumChildren();
+
+            if (fetched.getErrorMessage().contains ("unavailable"))
+            {
+                notFound = true;
+            }
+            else if (entries == 0)
+            {
+                fileRejected = true;
+                message = fetched.getErrorMessage();
+            }
+            else
+            {
+                const auto first = firmwareList.getChild (0);
+                const auto unit = parseVersionValue (deviceReplyText);
+                const auto latest = parseVersionValue (first["fw"].toString());
+
+                if (unit < latest)
+                {
+                    setStatusText (first["name"].toString() + " " + first["version"].toString()
+                                       + " firmware is being downloaded here...",
+                                   false);
+                    offerChooser = true;
+                }
+                else if (entries > 1)
+                {
+                    if (unit < parseVersionValue (getNewestFirmwarePath (firmwareList)))
+                    {
+                        // A newer version further down the list: the user picks it.
+                        offerChooser = true;
+                        chooserNoAutoConfirm = true;
+                    }
+                    else
+                    {
+                        message = "Your device is up-to-date.";
+                        abortRequested = true;
+                        toolModeEntered = true;
+                    }
+                }
+                else
+                {
+                    message = "your device is up-to-date.";
+                    offerChooser = true;
+                }
+            }
+
+            if (offerChooser)
+            {
+                const auto chosen = runFirmwareChooser();
+
+                if (self == nullptr || ! chosen.confirmed)
+                    return 0;
+
+                setBusy (true);
+                // The server names the file; the download keeps it inside the
+                // data folder and leaves nothing there when it fails.
+                const auto download = downloadFirmwareImage (chosen.url, getUpgraderDataFolder());
+
+                if (self == nullptr)
+                    return 0;
+
+                firmwareFile = download.file;
+                setBusy (false);
+                setStep (4);
+
+                if (download.result.wasOk())
+                {
+                    firmwareFilePath = firmwareFile.getFullPathName();
+                    firmwareReady = true;
+                    setStep (5);
+                    disableFirstButtons();
+                }
+                else
+                {
+                    fileRejected = true;
+                    message = downloadFailedText;
+                }
+            }
+        }
+
+        bool finishBoxOnly = false;
+
+        if (notFound || fileRejected)
+        {
+            const auto file = chooseFirmwareFile();
+
+            if (self == nullptr || file == juce::File())
+                return 0;
+
+            firmwareFile = file;
+
+            if (chosenFileFitsProduct (file, midiHandler->productId))
+            {
+                firmwareFilePath = file.getFullPathName();
+                selectedMarker = 1;
+                setStep (5);
+                disableFirstButtons();
+            }
+            else
+            {
+                message = notMatchingText;
+
+                if (repeatMode)
+                    return 0;
+
+                finishBoxOnly = true;
+            }
+        }
+
+        if (! finishBoxOnly)
+        {
+            selectedMarker = 1;
+
+            if (! abortRequested && autoAdvance)
+            {
+                guard.release();
+                return stepUpgrade (1);
+            }
+
+            setStep (6);
+        }
+
+        prompts.showMessage (finishBoxOnly ? juce::MessageBoxIconType::WarningIcon
+                                           : juce::MessageBoxIconType::InfoIcon,
+                             "Firmware Upgrade", message);
+
+        // A unit that answered the tool leaves its upgrade mode again.
+        if (toolModeEntered && runBlhostCommand ("reset", "524288", {}, "0x60010000", "3") >= 1)
+            toolModeEntered = false;
+
+        return 0;
+    }
+
+    //==============================================================================
+    bool loaded = false;
+
+    if (useServerList)
+    {
+        firmwareList = juce::ValueTree ("firmwares");
+        const auto fetched = fetchFirmwareList (targetProductId, firmwareList);
+        const auto entries = firmwareList.getNumChildren();
+
+        if (fetched.wasOk() && entries > 0)
+        {
+            const auto latest = parseVersionValue (firmwareList.getChild (0)["fw"].toString());
+
+            if ((! autoAdvance && entries != 1) || startVersion != latest)
+            {
+                const auto chosen = runFirmwareChooser();
+
+                if (self == nullptr)
+                    return 0;
+
+                if (! chosen.confirmed)
+                {
+                    cancelled = true;
+                }
+                else
+                {
+                    setBusy (true);
+
+                    {
+                        // The image is read into the handler; its file goes when this block ends.
+                        juce::TemporaryFile temporary;
+                        firmwareFile = temporary.getFile();
+                        bool downloaded = false;
+
+                        for (int attempt = 0; attempt < midiDownloadAttempts && ! downloaded; ++attempt)
+                        {
+                            downloaded = downloadFirmwareImageTo (chosen.url, firmwareFile).wasOk();
+
+                            if (! downloaded)
+                                for (int i = 0; i < 6; ++i)
+                                    sleepMilliseconds (50);
+                        }
+
+                        if (self == nullptr)
+                            return 0;
+
+                        setBusy (false);
+                        setStep (4);
+                        disableFirstButtons();
+
+                        if (downloaded)
+                        {
+                            midiHandler->loadFirmwareImage (firmwareFile);
+                            loaded = true;
+                        }
+                    }
+
+                    if (! loaded)
+                        prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Firmware Download", downloadFailedText);
+                }
+            }
+            else
+            {
+                upToDate = true;
+            }
+        }
+    }
+
+    if (! loaded && ! cancelled && ! upToDate)
+    {
+        const auto file = chooseFirmwareFile();
+
+        if (self == nullptr)
+            return 0;
+
+        if (file == juce::File())
+        {
+            cancelled = true;
+        }
+        else
+        {
+            firmwareFile = file;
+
+            if (! chosenFileFitsProduct (file, midiHandler->productId))
+            {
+                message = notMatchingText;
+
+                if (! autoAdvance)
+                    prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Load File", message);
+
+                return 0;
+            }
+
+            midiHandler->loadFirmwareImage (file);
+        }
+    }
+
+    selectedMarker = 1;
+
+    if (cancelled || abortRequested)
+    {
+        setStep (getStep());
+        disableFirstButtons();
+        return -1;
+    }
+
+    if (upToDate)
+    {
+        prompts.showMessage (juce::MessageBoxIconType::InfoIcon, "Load File", "Your unit is up-to-date!");
+        setStep (1);
+        return 1;
+    }
+
+    if (autoAdvance)
+    {
+        guard.release();
+        return stepUpgrade (1);
+    }
+
+    setStep (5);
+    disableFirstButtons();
+    return 1;
+}
 
 } // namespace halvik

@@ -1,9 +1,207 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
+#include "firmware/UpgraderPaths.h"
+#include "firmware/UpgraderState.h"
+#include "firmware/host/HostProcessor.h"
+#include "firmware/midi/UpgraderMidiHandler.h"
+#include "firmware/midi/UpgraderWaits.h"
+#include "firmware/window/UpgraderPrompts.h"
+
 namespace halvik
 {
 
-// Stand-in until the step is built: it refuses to run.
-bool FirmwareUpgradeComponent::stepUpgrade (int) { return false; }
+namespace
+{
+    const juce::String resetFailedText ("OK. But reset failed!");
+
+    const juce::String upgradeConsoleNotice ("Ready to erase the old firmware...  &&echo. &&echo DO NOT CLOSE the command-line windows during firmware update!");
+
+    const juce::String m2HostWarning ("Warning: The current device cannot upgrade firmware correctly,\n on the M2 series macOS. \n\nPlease close the current upgrade window!");
+
+    /** An automatic repeat ends after this many counted runs. */
+    constexpr int repeatRunLimit = 20;
+
+    juce::StringArray currentMidiOutputNames()
+    {
+        juce::StringArray names;
+
+        for (auto& device : NsDravel::MidiPortSystem::getCurrent().getOutputDevices())
+            names.add (device.name);
+
+        return names;
+    }
+}
+
+bool FirmwareUpgradeComponent::stepUpgrade (int arg)
+{
+    if (arg <= 0)
+        return false;
+
+    // Only a run that has been through Activate and Select since the last
+    // return to step 1 may write anything.
+    if (activatedMarker == 0 || selectedMarker == 0)
+        return false;
+
+    setStep (5);
+    stepButtons[0].setEnabled (false);
+    stepButtons[1].setEnabled (false);
+    toFront (true);
+    juce::Desktop::setScreenSaverEnabled (false);
+    setBusy (true);
+
+    juce::Component::SafePointer<FirmwareUpgradeComponent> self (this);
+
+    // The window stays open while busy; should it go by another road meanwhile,
+    // only the process-wide state is put back.
+    auto windowWentAway = [&self]
+    {
+        if (self != nullptr)
+            return false;
+
+        upgraderBusy = false;
+        juce::Desktop::setScreenSaverEnabled (true);
+        return true;
+    };
+
+    const bool m2Host = getHostCpuModel().containsIgnoreCase ("M2");
+    juce::String result;
+
+    if (toolFamilyActive)
+    {
+        result = flashFirmwareWithBlhost (firmwareFilePath, compatibilityResult == 2, "0x60010000", true,
+                                          upgradeConsoleNotice, 4);
+
+        if (windowWentAway())
+            return true;
+
+        // Only a file this program downloaded goes, and only from its own
+        // download folder; a file the user chose is never touched.
+        if (firmwareReady && firmwareFile.isAChildOf (getUpgraderDataFolder()) && firmwareFile.deleteFile())
+            firmwareReady = false;
+    }
+    else if (notKeyboardFamily)
+    {
+        if (m2Host)
+        {
+            result = m2HostWarning;
+        }
+        else
+        {
+            // A handler made here has no ports; the upload then says which one is missing.
+            if (midiHandler == nullptr)
+                midiHandler = std::make_unique<MidiInputHandler> (*this);
+
+            result = midiHandler->uploadFirmware().getErrorMessage();
+
+            if (windowWentAway())
+                return true;
+
+            midiHandler->closeDevices();
+            sleepMilliseconds (800);
+        }
+    }
+    else
+    {
+        bool connected = true;
+
+        if (midiHandler == nullptr)
+        {
+            midiHandler = std::make_unique<MidiInputHandler> (*this);
+
+            if (! openTargetMidiDevices ({}, currentProductId))
+            {
+                result = "Warning: Connection failed!";
+                connected = false;
+            }
+        }
+
+        if (connected)
+        {
+            result = uploadFirmwareOnWorker();
+
+            if (windowWentAway())
+                return true;
+        }
+
+        if (connected && result.isEmpty())
+        {
+            // The unit restarts into its normal mode: its port goes, comes back,
+            // and then it must answer with a real version.
+            auto known = currentMidiOutputNames();
+            waitForMidiDeviceListChange (known, currentProductId, false, 1, 400);
+            waitForMidiDeviceListChange (known, currentProductId, true, 50, 2000);
+            sleepMilliseconds (2000);
+
+            if (windowWentAway())
+                return true;
+
+            midiHandler.reset();
+            midiHandler = std::make_unique<MidiInputHandler> (*this);
+
+            if (openTargetMidiDevices ({}, currentProductId))
+            {
+                midiHandler->closeDevices();
+                midiHandler.reset();
+                sleepMilliseconds (4);
+
+                if (waitForUpgradeAck (2))
+                    result = resetFailedText;
+            }
+            else
+            {
+                result = resetFailedText;
+            }
+
+            if (windowWentAway())
+                return true;
+        }
+
+        sleepMilliseconds (800);
+    }
+
+    setBusy (false);
+    juce::Desktop::setScreenSaverEnabled (true);
+    statusLabel.setText ("Firmware Upgrade", juce::dontSendNotification);
+    sleepMilliseconds (300);
+
+    auto& prompts = UpgraderPrompts::getCurrent();
+
+    if (result.isEmpty())
+    {
+        setStep (6);
+
+        if (! (autoAdvance && repeatMode))
+            prompts.showMessage (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade Succeeded",
+                                 "Your firmware has been upgraded!");
+
+        sleepMilliseconds (600);
+    }
+    else if (result == resetFailedText)
+    {
+        prompts.showMessage (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade Succeeded",
+                             "Your firmware has been upgraded! Power off your unit and wait for 5 seconds, "
+                             "then turn back on for changes to take effect");
+    }
+    else
+    {
+        prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Firmware Upgrade Failed", result);
+    }
+
+    setStatusText ({});
+    setStep (1);
+    deviceReplyText.clear();
+    activateText.clear();
+    statusLabel.setText ("Firmware Upgrade", juce::dontSendNotification);
+
+    if (autoAdvance && repeatMode && ! abortRequested)
+    {
+        if (repeatRunCount >= repeatRunLimit)
+            repeatRunCount = 0;
+        else
+            stepStart (1);
+    }
+
+    return true;
+}
 
 } // namespace halvik

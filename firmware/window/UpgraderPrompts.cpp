@@ -2,6 +2,8 @@
 
 #include "firmware/window/UpgraderDialogWindow.h"
 
+#include "app/WindowsBlockedWhileChoosing.h"
+
 namespace halvik
 {
 
@@ -46,6 +48,7 @@ namespace
         juce::File chooseFileToOpen (const juce::String& title, const juce::File& initialFile,
                                      const juce::String& patterns) override
         {
+            WindowsBlockedWhileChoosing blocked;
             juce::FileChooser chooser (title, initialFile, patterns, true);
             return chooser.browseForFileToOpen() ? chooser.getResult() : juce::File();
         }
