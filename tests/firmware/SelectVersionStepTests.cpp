@@ -2,12 +2,16 @@
 
 #include "support/FirmwareChooserUser.h"
 #include "support/LocalFirmwareServer.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScriptedPrompts.h"
+#include "support/SystemFileChooserStandIn.h"
 #include "support/ToolFamilyFixture.h"
+#include "support/WhileADialogRuns.h"
 
 #include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
+#include "firmware/window/UpgraderDialogWindow.h"
 
 using namespace halvik;
 using sim::LocalHttpServer;
@@ -240,4 +244,179 @@ TEST_F (ToolFamilySelectStep, AHandPickedFileMustBeNamedForTheProduct)
     }
 
     EXPECT_FALSE (tool.describeRuns().joinIntoString ("\n").contains ("write-memory"));
+}
+
+//==============================================================================
+namespace
+{
+    /** The Select-version step of a MIDI unit (a Dravel 49, product 4130,
+        unless a test says otherwise), with the window as the earlier steps
+        leave it: the unit's version read by Start, the upgrade port activated. */
+    struct MidiSelectStep : ::testing::Test
+    {
+        MidiSelectStep()
+        {
+            resetUpgraderState();
+            ports.setRealPauses (false);
+            prompts.dialogAnswer = std::ref (user);
+        }
+
+        ~MidiSelectStep() override
+        {
+            resetUpgraderState();
+        }
+
+        std::unique_ptr<FirmwareUpgradeComponent> makeWindow (float unitVersion, int product = 4130, bool serverList = true)
+        {
+            auto window = std::make_unique<FirmwareUpgradeComponent> (product, serverList);
+            window->startVersion = unitVersion;
+            window->setStep (3);
+            activatedMarker = 1;
+            return window;
+        }
+
+        static juce::String enabledButtons (FirmwareUpgradeComponent& window)
+        {
+            juce::String pattern;
+
+            for (int i = 0; i < stepCount; ++i)
+                pattern << (window.getStepButton (i).isEnabled() ? "1" : "0");
+
+            return pattern;
+        }
+
+        sim::LocalFirmwareServer firmware;
+        sim::SimulatedMidiPorts ports;
+        sim::ScriptedPrompts prompts;
+        sim::FirmwareChooserUser user;
+        TempFolder images;
+    };
+}
+
+TEST_F (MidiSelectStep, AnAutoAdvancingUnitThatHasTheOnlyVersionIsUpToDateAndBackAtStepOne)
+{
+    firmware.serveList ({ { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" } });
+    auto window = makeWindow (1.05f);
+    ASSERT_TRUE (autoAdvance);
+
+    EXPECT_EQ (window->stepSelectFirmware (1), 1);
+
+    EXPECT_TRUE (prompts.ofKind ("dialog").empty());
+    ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
+    EXPECT_EQ (prompts.ofKind ("message")[0].title, "Load File");
+    EXPECT_EQ (prompts.ofKind ("message")[0].message, "Your unit is up-to-date!");
+    EXPECT_EQ (window->getStep(), 1);
+    EXPECT_EQ (selectedMarker, 0) << "Upgrade cannot run from here";
+    EXPECT_EQ (firmware.server.countRequests ("fw/dravel_49_v1.05.bin"), 0);
+}
+
+TEST_F (MidiSelectStep, ByHandTheChooserOpensForTwoEntriesEvenWhenTheFirstIsTheUnitsVersion)
+{
+    firmware.serveList ({ { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" },
+                          { 4130, "Dravel 49", "1.04", "fw/dravel_49_v1.04.bin" } });
+    auto window = makeWindow (1.05f);
+    autoAdvance = false;
+    user.answer = sim::FirmwareChooserUser::Answer::cancel;
+
+    EXPECT_EQ (window->stepSelectFirmware (1), -1);
+
+    EXPECT_EQ (user.timesWaitedForUser, 1);
+    EXPECT_TRUE (prompts.ofKind ("file").empty()) << "a cancelled chooser asks for no file";
+    EXPECT_TRUE (prompts.messages().isEmpty());
+    EXPECT_EQ (window->getStep(), 4);
+    EXPECT_EQ (enabledButtons (*window), "00110");
+}
+
+TEST_F (MidiSelectStep, ADownloadThatFailsThreeTimesIsReportedAndTheUserIsAskedForAFile)
+{
+    firmware.serveList ({ { 94, "Tonvik 49", "2.10", "fw/tonvik_49_v2.10.bin" } }, "firmware-special.xml");
+    firmware.server.setAnswer ("fw/tonvik_49_v2.10.bin", LocalHttpServer::text ("<html><body>Not Found</body></html>", 404));
+    auto window = makeWindow (2.0f, 94);
+    autoAdvance = true;
+
+    EXPECT_EQ (window->stepSelectFirmware (1), -1);
+
+    EXPECT_EQ (firmware.server.countRequests ("fw/tonvik_49_v2.10.bin"), 3);
+    ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
+    EXPECT_EQ (prompts.ofKind ("message")[0].icon, juce::MessageBoxIconType::WarningIcon);
+    EXPECT_EQ (prompts.ofKind ("message")[0].title, "Firmware Download");
+    EXPECT_EQ (prompts.ofKind ("message")[0].message, "Could not download firmware file");
+    EXPECT_EQ (prompts.ofKind ("file").size(), 1u);
+    EXPECT_EQ (window->getStep(), 4);
+}
+
+TEST_F (MidiSelectStep, AHandPickedFileNotNamedForTheProductIsRefused)
+{
+    const auto wrongFile = images.createFile ("w4_x_v1.00.bin");
+
+    for (bool autoAdvancing : { false, true })
+    {
+        SCOPED_TRACE (autoAdvancing ? "auto-advancing" : "by hand");
+        prompts.shown.clear();
+        prompts.fileAnswers = { wrongFile };
+        auto window = makeWindow (1.0f, 4130, false);
+        autoAdvance = autoAdvancing;
+
+        EXPECT_EQ (window->stepSelectFirmware (1), 0);
+
+        EXPECT_EQ (prompts.messages(), autoAdvancing ? juce::StringArray() : juce::StringArray ("Not the matching firmware!"));
+        EXPECT_EQ (selectedMarker, 0);
+        EXPECT_EQ (window->getStep(), 4);
+    }
+}
+
+TEST_F (MidiSelectStep, ASecondCallWhileTheStepRunsIsRefused)
+{
+    firmware.serveList ({ { 4130, "Dravel 49", "1.06", "fw/dravel_49_v1.06.bin" } });
+    auto window = makeWindow (1.05f);
+    autoAdvance = false;
+    int secondCall = 99;
+
+    prompts.dialogAnswer = [&] (juce::Component&, const juce::String&)
+    {
+        secondCall = window->stepSelectFirmware (1);
+        return 0;
+    };
+
+    EXPECT_EQ (window->stepSelectFirmware (1), -1);
+    EXPECT_EQ (secondCall, 0);
+    EXPECT_EQ (prompts.ofKind ("dialog").size(), 1u);
+}
+
+TEST_F (MidiSelectStep, TheSystemsFileChooserKeepsTheUpgradeWindowFromClosingWhileItRuns)
+{
+    // JUCE runs the system's file chooser, a process of its own, when it finds one on the PATH.
+    TempFolder tools;
+    SystemFileChooserStandIn systemChooser (tools.get());
+    ScopedEnvironment environment;
+    environment.set ("PATH", tools.get().getFullPathName() + ":/usr/bin:/bin");
+    environment.unset ("KDE_FULL_SESSION");
+    auto* scripted = UpgraderPrompts::setCurrent (nullptr);
+
+    FirmwareUpgradeComponent window (4130, false);
+    UpgraderDialogWindow dialog ("Firmware Upgrade", window, false, nullptr, false);
+    dialog.setVisible (true);
+    autoAdvance = false;
+    activatedMarker = 1;
+
+    bool blockedWhileChoosing = false, stayedOpen = false;
+    testsupport::WhileADialogRuns during ([&] { return systemChooser.isRunning(); },
+                                          [&]
+                                          {
+                                              blockedWhileChoosing = window.isCurrentlyBlockedByAnotherModalComponent();
+                                              dialog.getPeer()->handleUserClosingWindow();
+                                              stayedOpen = dialog.isVisible();
+                                          },
+                                          [&] { systemChooser.answerWith (images.createFile ("dravel_49_v1.05.bin")); });
+
+    EXPECT_EQ (window.stepSelectFirmware (1), 1);
+    UpgraderPrompts::setCurrent (scripted);
+
+    EXPECT_TRUE (during.ended);
+    EXPECT_TRUE (blockedWhileChoosing);
+    EXPECT_TRUE (stayedOpen);
+    EXPECT_EQ (window.getStep(), 5) << "the chosen file was taken";
+
+    dialog.getPeer()->handleUserClosingWindow();
+    EXPECT_FALSE (dialog.isVisible()) << "closes once the chooser has gone";
 }
