@@ -6,9 +6,28 @@ namespace halvik
 // Stand-in until the step machine is built.
 void FirmwareUpgradeComponent::setStep (int n)                       { step = n; }
 int FirmwareUpgradeComponent::getStep() const                        { return step; }
-double FirmwareUpgradeComponent::getProgress() const                 { return progress; }
-void FirmwareUpgradeComponent::setProgress (double newProgress)      { progress = newProgress; }
-void FirmwareUpgradeComponent::setStatusLabelText (const juce::String&) {}
+
+// The MIDI upload reports from its worker thread: the stand-ins keep that safe.
+double FirmwareUpgradeComponent::getProgress() const
+{
+    const juce::ScopedLock guard (lock);
+    return progress;
+}
+
+void FirmwareUpgradeComponent::setProgress (double newProgress)
+{
+    const juce::ScopedLock guard (lock);
+    progress = newProgress;
+}
+
+void FirmwareUpgradeComponent::setStatusLabelText (const juce::String& text)
+{
+    if (juce::MessageManager::existsAndIsCurrentThread())
+        statusLabel.setText (text, juce::dontSendNotification);
+    else
+        juce::MessageManager::callAsync ([this, text] { statusLabel.setText (text, juce::dontSendNotification); });
+}
+
 void FirmwareUpgradeComponent::updateStepButtons()                   {}
 void FirmwareUpgradeComponent::setBusy (bool)                        {}
 juce::String FirmwareUpgradeComponent::getWindowTitle() const        { return "Firmware Upgrade"; }
