@@ -144,7 +144,7 @@ void FirmwareUpgradeComponent::MidiInputHandler::loadFirmwareImage (const juce::
 
     // The limit also holds when the file grew since its size was read.
     juce::MemoryBlock block;
-    stream.readIntoMemoryBlock (block, (size_t) largestImageFile + 1);
+    stream.readIntoMemoryBlock (block, (ssize_t) largestImageFile + 1);
 
     if ((juce::int64) block.getSize() > largestImageFile)
         return;
