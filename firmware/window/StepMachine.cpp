@@ -25,7 +25,11 @@ void FirmwareUpgradeComponent::setStatusLabelText (const juce::String& text)
     if (juce::MessageManager::existsAndIsCurrentThread())
         statusLabel.setText (text, juce::dontSendNotification);
     else
-        juce::MessageManager::callAsync ([this, text] { statusLabel.setText (text, juce::dontSendNotification); });
+        juce::MessageManager::callAsync ([safe = juce::Component::SafePointer<FirmwareUpgradeComponent> (this), text]
+                                         {
+                                             if (safe != nullptr)
+                                                 safe->statusLabel.setText (text, juce::dontSendNotification);
+                                         });
 }
 
 void FirmwareUpgradeComponent::updateStepButtons()                   {}
