@@ -214,7 +214,7 @@ juce::Result FirmwareUpgradeComponent::MidiInputHandler::runUpload()
     owner.setStatusLabelText ("Connecting...");
 
     resetReplyFlags();
-    sendControlPacket (makeControlPacket (bootloaderConnectCommand, 0x00), counter);
+    sendControlPacket (makeControlPacket (bootloaderConnectCommand, 0x00), counter);     // parameter: none
 
     if (! waitForAck (connectAckReceived, connectAckSleeps))
     {
@@ -272,7 +272,7 @@ juce::Result FirmwareUpgradeComponent::MidiInputHandler::runUpload()
     owner.setStatusLabelText ("Resetting...");
 
     resetAckReceived = false;
-    sendControlPacket (makeControlPacket (bootloaderResetCommand, 0x00), counter);
+    sendControlPacket (makeControlPacket (bootloaderResetCommand, 0x00), counter);       // parameter: none
 
     NsDravel::waitForReply ([this] { return resetAckReceived.load() || negativeReplyReceived.load() || stopRequested.load(); },
                             resetReplyMicroseconds);

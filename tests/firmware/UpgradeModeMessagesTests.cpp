@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "firmware/midi/BootloaderPackets.h"
 #include "firmware/midi/UpgradeModeMessages.h"
 #include "support/SimulatedMidiPorts.h"
 
@@ -83,28 +82,4 @@ TEST (EnterUpgradeModeMessage, CarriesTheModelCodeAndTheModeByteOfTheProduct)
     for (auto& c : cases)
         EXPECT_EQ (sim::SimulatedMidiPorts::hexOf (makeEnterUpgradeModeSysEx (c.productId, c.length)),
                    juce::String (c.bytes)) << c.productId;
-}
-
-TEST (BootloaderPackets, SumsCoverEveryByteBeforeThem)
-{
-    EXPECT_EQ (makeControlPacket (bootloaderConnectCommand, 0x00)[16], 0x3A);
-    EXPECT_EQ (makeControlPacket (bootloaderResetCommand, 0x00)[16], 0xBD);
-    EXPECT_EQ (makeControlPacket (bootloaderEraseCommand, 0x70)[16], 0x2B);
-
-    std::vector<juce::uint8> data (512, 0x01);
-    const auto packet = makeDataPacket (0x05, data.data());
-
-    // 55 x 10 + 1D 03 00 49 = 3BB, + 01 + 05 + 00, + 512 x 01
-    EXPECT_EQ (packet[15], 0x05);
-    EXPECT_EQ (packet[16], 0x00);
-    EXPECT_EQ (packet[529], (0x3BB + 0x01 + 0x05 + 512) & 0xFF);
-}
-
-TEST (BootloaderPackets, FourProductsEraseWithCode71)
-{
-    for (auto id : { 94, 130, 182, 183 })
-        EXPECT_EQ (getEraseCode (id), 0x71) << id;
-
-    for (auto id : { 95, 4130, 2000, -1, 200 })
-        EXPECT_EQ (getEraseCode (id), 0x70) << id;
 }
