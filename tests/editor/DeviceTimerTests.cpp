@@ -126,6 +126,7 @@ TEST_F (DeviceTimer, UnpluggingShowsDisconnectedAndRepluggingReconnects)
 {
     SimulatedKeyboard keyboard (ports);
     ticks (2);
+    deliverReplies (keyboard);      // a slow reply thread must not answer after the unplug
     keyboard.unplug();
     ticks (2);
     EXPECT_TRUE (title().endsWith (" [disconnected] ")) << title();

@@ -1,4 +1,5 @@
 #include "support/SimulatedMidiPorts.h"
+#include "support/VirtualClock.h"
 
 #include <algorithm>
 #include <atomic>
@@ -41,6 +42,7 @@ struct SimulatedMidiPorts::Core
     std::vector<SimulatedInput*> openInputs;
 
     std::atomic<bool> realPauses { true };
+    std::atomic<VirtualClock*> clock { nullptr };
 
     const PublishedPort* findPublished (const juce::String& identifier) const
     {
@@ -300,6 +302,11 @@ void SimulatedMidiPorts::setRealPauses (bool shouldWait)
     core->realPauses = shouldWait;
 }
 
+void SimulatedMidiPorts::setClock (VirtualClock* clockToUse)
+{
+    core->clock = clockToUse;
+}
+
 //==============================================================================
 juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getInputDevices()
 {
@@ -367,7 +374,9 @@ void SimulatedMidiPorts::pause (double microseconds)
         core->events.push_back ({ true, {}, {}, microseconds });
     }
 
-    if (core->realPauses)
+    if (auto* clock = core->clock.load())
+        clock->sleep (microseconds);
+    else if (core->realPauses)
         NsDravel::MidiPortSystem::pause (microseconds);
 }
 
@@ -378,10 +387,30 @@ void SimulatedMidiPorts::waitDispatchingMessages (double milliseconds)
         core->events.push_back ({ true, {}, {}, milliseconds * 1000.0 });
     }
 
-    if (core->realPauses)
+    if (auto* clock = core->clock.load())
+        clock->sleepDispatchingMessages (milliseconds * 1000.0);
+    else if (core->realPauses)
         NsDravel::MidiPortSystem::waitDispatchingMessages (milliseconds);
     else
         juce::MessageManager::getInstance()->runDispatchLoopUntil (1);
+}
+
+bool SimulatedMidiPorts::waitForReply (const std::function<bool()>& replied, double timeoutMicroseconds)
+{
+    // Without a clock a reply wait really waits, for the reply or the time-out:
+    // a device on a thread of its own may still be about to answer.
+    if (auto* clock = core->clock.load())
+        return clock->waitFor (replied, timeoutMicroseconds);
+
+    return NsDravel::MidiPortSystem::waitForReply (replied, timeoutMicroseconds);
+}
+
+void SimulatedMidiPorts::wakeReplyWaiters()
+{
+    NsDravel::MidiPortSystem::wakeReplyWaiters();
+
+    if (auto* clock = core->clock.load())
+        clock->notify();
 }
 
 juce::String SimulatedMidiPorts::hexOf (const juce::MidiMessage& message)

@@ -8,6 +8,8 @@
 namespace sim
 {
 
+class VirtualClock;
+
 /** A simulated device's side of the ports it publishes: what the program
     sends to one of its output ports arrives here, on the sending thread. */
 class PortEndpoint
@@ -92,6 +94,12 @@ public:
         really wait it still dispatches what is pending. */
     void setRealPauses (bool shouldWait);
 
+    /** Runs every pause, message-loop wait and reply wait of the program in the
+        clock's virtual time (null: back to real time). The timeline still
+        records the pauses and message-loop waits. Set it before the program
+        runs, and keep the clock alive while it is set. */
+    void setClock (VirtualClock* clockToUse);
+
     //==============================================================================
     juce::Array<juce::MidiDeviceInfo> getInputDevices() override;
     juce::Array<juce::MidiDeviceInfo> getOutputDevices() override;
@@ -100,6 +108,8 @@ public:
     std::unique_ptr<NsDravel::MidiOutputPort> openOutput (const juce::String& identifier) override;
     void pause (double microseconds) override;
     void waitDispatchingMessages (double milliseconds) override;
+    bool waitForReply (const std::function<bool()>& replied, double timeoutMicroseconds) override;
+    void wakeReplyWaiters() override;
 
     /** The hex text of a message's bytes, "F0 1D 03 ...". */
     static juce::String hexOf (const juce::MidiMessage& message);
