@@ -6,6 +6,7 @@
 #include "support/ScriptedPrompts.h"
 #include "support/SystemFileChooserStandIn.h"
 #include "support/ToolFamilyFixture.h"
+#include "support/UpgraderMidiFixture.h"
 #include "support/WhileADialogRuns.h"
 
 #include "firmware/UpgraderPaths.h"
@@ -252,12 +253,10 @@ namespace
     /** The Select-version step of a MIDI unit (a Dravel 49, product 4130,
         unless a test says otherwise), with the window as the earlier steps
         leave it: the unit's version read by Start, the upgrade port activated. */
-    struct MidiSelectStep : ::testing::Test
+    struct MidiSelectStep : UpgraderMidiFixture
     {
         MidiSelectStep()
         {
-            resetUpgraderState();
-            ports.setRealPauses (false);
             prompts.dialogAnswer = std::ref (user);
         }
 
@@ -268,11 +267,11 @@ namespace
 
         std::unique_ptr<FirmwareUpgradeComponent> makeWindow (float unitVersion, int product = 4130, bool serverList = true)
         {
-            auto window = std::make_unique<FirmwareUpgradeComponent> (product, serverList);
-            window->startVersion = unitVersion;
-            window->setStep (3);
+            auto w = std::make_unique<FirmwareUpgradeComponent> (product, serverList);
+            w->startVersion = unitVersion;
+            w->setStep (3);
             activatedMarker = 1;
-            return window;
+            return w;
         }
 
         static juce::String enabledButtons (FirmwareUpgradeComponent& window)
@@ -286,7 +285,6 @@ namespace
         }
 
         sim::LocalFirmwareServer firmware;
-        sim::SimulatedMidiPorts ports;
         sim::ScriptedPrompts prompts;
         sim::FirmwareChooserUser user;
         TempFolder images;
@@ -296,16 +294,16 @@ namespace
 TEST_F (MidiSelectStep, AnAutoAdvancingUnitThatHasTheOnlyVersionIsUpToDateAndBackAtStepOne)
 {
     firmware.serveList ({ { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" } });
-    auto window = makeWindow (1.05f);
+    auto upgrader = makeWindow (1.05f);
     ASSERT_TRUE (autoAdvance);
 
-    EXPECT_EQ (window->stepSelectFirmware (1), 1);
+    EXPECT_EQ (upgrader->stepSelectFirmware (1), 1);
 
     EXPECT_TRUE (prompts.ofKind ("dialog").empty());
     ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
     EXPECT_EQ (prompts.ofKind ("message")[0].title, "Load File");
     EXPECT_EQ (prompts.ofKind ("message")[0].message, "Your unit is up-to-date!");
-    EXPECT_EQ (window->getStep(), 1);
+    EXPECT_EQ (upgrader->getStep(), 1);
     EXPECT_EQ (selectedMarker, 0) << "Upgrade cannot run from here";
     EXPECT_EQ (firmware.server.countRequests ("fw/dravel_49_v1.05.bin"), 0);
 }
@@ -314,27 +312,48 @@ TEST_F (MidiSelectStep, ByHandTheChooserOpensForTwoEntriesEvenWhenTheFirstIsTheU
 {
     firmware.serveList ({ { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" },
                           { 4130, "Dravel 49", "1.04", "fw/dravel_49_v1.04.bin" } });
-    auto window = makeWindow (1.05f);
+    auto upgrader = makeWindow (1.05f);
     autoAdvance = false;
     user.answer = sim::FirmwareChooserUser::Answer::cancel;
 
-    EXPECT_EQ (window->stepSelectFirmware (1), -1);
+    EXPECT_EQ (upgrader->stepSelectFirmware (1), -1);
 
     EXPECT_EQ (user.timesWaitedForUser, 1);
     EXPECT_TRUE (prompts.ofKind ("file").empty()) << "a cancelled chooser asks for no file";
     EXPECT_TRUE (prompts.messages().isEmpty());
-    EXPECT_EQ (window->getStep(), 4);
-    EXPECT_EQ (enabledButtons (*window), "00110");
+    EXPECT_EQ (upgrader->getStep(), 4);
+    EXPECT_EQ (enabledButtons (*upgrader), "00110");
+}
+
+TEST_F (MidiSelectStep, TheChosenVersionIsDownloadedAndReadyForTheUploadWithoutATemporaryFileLeft)
+{
+    const auto image = randomBytes (3000, 6);
+    firmware.serveList ({ { 4130, "Dravel 49", "1.07", "fw/dravel_49_v1.07.bin" },
+                          { 4130, "Dravel 49", "1.06", "fw/dravel_49_v1.06.bin" } });
+    firmware.serveImage ("fw/dravel_49_v1.07.bin", image);
+    auto upgrader = makeWindow (1.06f);
+    autoAdvance = false;
+
+    EXPECT_EQ (upgrader->stepSelectFirmware (1), 1);
+
+    EXPECT_EQ (user.timesWaitedForUser, 1);
+    ASSERT_NE (upgrader->midiHandler, nullptr);
+    EXPECT_EQ (upgrader->midiHandler->getImage(), std::vector<juce::uint8> ((const juce::uint8*) image.begin(), (const juce::uint8*) image.end()));
+    EXPECT_FALSE (upgrader->firmwareFile.exists()) << "the download's temporary file went once the image was read";
+    EXPECT_TRUE (firmware.filesInDataHome().isEmpty());
+    EXPECT_EQ (upgrader->getStep(), 5);
+    EXPECT_EQ (selectedMarker, 1);
+    EXPECT_TRUE (prompts.messages().isEmpty());
 }
 
 TEST_F (MidiSelectStep, ADownloadThatFailsThreeTimesIsReportedAndTheUserIsAskedForAFile)
 {
     firmware.serveList ({ { 94, "Tonvik 49", "2.10", "fw/tonvik_49_v2.10.bin" } }, "firmware-special.xml");
     firmware.server.setAnswer ("fw/tonvik_49_v2.10.bin", LocalHttpServer::text ("<html><body>Not Found</body></html>", 404));
-    auto window = makeWindow (2.0f, 94);
+    auto upgrader = makeWindow (2.0f, 94);
     autoAdvance = true;
 
-    EXPECT_EQ (window->stepSelectFirmware (1), -1);
+    EXPECT_EQ (upgrader->stepSelectFirmware (1), -1);
 
     EXPECT_EQ (firmware.server.countRequests ("fw/tonvik_49_v2.10.bin"), 3);
     ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
@@ -342,7 +361,8 @@ TEST_F (MidiSelectStep, ADownloadThatFailsThreeTimesIsReportedAndTheUserIsAskedF
     EXPECT_EQ (prompts.ofKind ("message")[0].title, "Firmware Download");
     EXPECT_EQ (prompts.ofKind ("message")[0].message, "Could not download firmware file");
     EXPECT_EQ (prompts.ofKind ("file").size(), 1u);
-    EXPECT_EQ (window->getStep(), 4);
+    EXPECT_TRUE (upgrader->midiHandler->getImage().empty()) << "the error page is never taken for an image";
+    EXPECT_EQ (upgrader->getStep(), 4);
 }
 
 TEST_F (MidiSelectStep, AHandPickedFileNotNamedForTheProductIsRefused)
@@ -354,31 +374,31 @@ TEST_F (MidiSelectStep, AHandPickedFileNotNamedForTheProductIsRefused)
         SCOPED_TRACE (autoAdvancing ? "auto-advancing" : "by hand");
         prompts.shown.clear();
         prompts.fileAnswers = { wrongFile };
-        auto window = makeWindow (1.0f, 4130, false);
+        auto upgrader = makeWindow (1.0f, 4130, false);
         autoAdvance = autoAdvancing;
 
-        EXPECT_EQ (window->stepSelectFirmware (1), 0);
+        EXPECT_EQ (upgrader->stepSelectFirmware (1), 0);
 
         EXPECT_EQ (prompts.messages(), autoAdvancing ? juce::StringArray() : juce::StringArray ("Not the matching firmware!"));
         EXPECT_EQ (selectedMarker, 0);
-        EXPECT_EQ (window->getStep(), 4);
+        EXPECT_EQ (upgrader->getStep(), 4);
     }
 }
 
 TEST_F (MidiSelectStep, ASecondCallWhileTheStepRunsIsRefused)
 {
     firmware.serveList ({ { 4130, "Dravel 49", "1.06", "fw/dravel_49_v1.06.bin" } });
-    auto window = makeWindow (1.05f);
+    auto upgrader = makeWindow (1.05f);
     autoAdvance = false;
     int secondCall = 99;
 
     prompts.dialogAnswer = [&] (juce::Component&, const juce::String&)
     {
-        secondCall = window->stepSelectFirmware (1);
+        secondCall = upgrader->stepSelectFirmware (1);
         return 0;
     };
 
-    EXPECT_EQ (window->stepSelectFirmware (1), -1);
+    EXPECT_EQ (upgrader->stepSelectFirmware (1), -1);
     EXPECT_EQ (secondCall, 0);
     EXPECT_EQ (prompts.ofKind ("dialog").size(), 1u);
 }
@@ -393,8 +413,8 @@ TEST_F (MidiSelectStep, TheSystemsFileChooserKeepsTheUpgradeWindowFromClosingWhi
     environment.unset ("KDE_FULL_SESSION");
     auto* scripted = UpgraderPrompts::setCurrent (nullptr);
 
-    FirmwareUpgradeComponent window (4130, false);
-    UpgraderDialogWindow dialog ("Firmware Upgrade", window, false, nullptr, false);
+    FirmwareUpgradeComponent upgrader (4130, false);
+    UpgraderDialogWindow dialog ("Firmware Upgrade", upgrader, false, nullptr, false);
     dialog.setVisible (true);
     autoAdvance = false;
     activatedMarker = 1;
@@ -403,19 +423,19 @@ TEST_F (MidiSelectStep, TheSystemsFileChooserKeepsTheUpgradeWindowFromClosingWhi
     testsupport::WhileADialogRuns during ([&] { return systemChooser.isRunning(); },
                                           [&]
                                           {
-                                              blockedWhileChoosing = window.isCurrentlyBlockedByAnotherModalComponent();
+                                              blockedWhileChoosing = upgrader.isCurrentlyBlockedByAnotherModalComponent();
                                               dialog.getPeer()->handleUserClosingWindow();
                                               stayedOpen = dialog.isVisible();
                                           },
                                           [&] { systemChooser.answerWith (images.createFile ("dravel_49_v1.05.bin")); });
 
-    EXPECT_EQ (window.stepSelectFirmware (1), 1);
+    EXPECT_EQ (upgrader.stepSelectFirmware (1), 1);
     UpgraderPrompts::setCurrent (scripted);
 
     EXPECT_TRUE (during.ended);
     EXPECT_TRUE (blockedWhileChoosing);
     EXPECT_TRUE (stayedOpen);
-    EXPECT_EQ (window.getStep(), 5) << "the chosen file was taken";
+    EXPECT_EQ (upgrader.getStep(), 5) << "the chosen file was taken";
 
     dialog.getPeer()->handleUserClosingWindow();
     EXPECT_FALSE (dialog.isVisible()) << "closes once the chooser has gone";

@@ -3,6 +3,7 @@
 #include "support/NamedPorts.h"
 #include "support/ScriptedPrompts.h"
 #include "support/ToolFamilyFixture.h"
+#include "support/UpgraderMidiFixture.h"
 
 #include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
@@ -210,4 +211,128 @@ TEST_F (MidiProductUpgradeStep, OnAnM2HostAProductOutsideTheKeyboardFamilyIsNotU
                "Warning: The current device cannot upgrade firmware correctly,\n on the M2 series macOS. \n\nPlease close the current upgrade window!");
     EXPECT_TRUE (unit.messagesTo ("Halvik firmware upgrade").isEmpty());
     EXPECT_EQ (window.getStep(), 1);
+}
+
+//==============================================================================
+namespace
+{
+    using Phase = sim::SimulatedUpgradeUnit::Phase;
+    using Answer = sim::SimulatedUpgradeUnit::Answer;
+
+    /** The Upgrade step of a MIDI unit in its upgrade mode, with the window as
+        Activate and Select leave it: the handler connected to the unit's
+        upgrade port and holding the image. */
+    struct MidiUnitUpgradeStep : UpgraderMidiFixture
+    {
+        ~MidiUnitUpgradeStep() override
+        {
+            resetUpgraderState();
+        }
+
+        sim::SimulatedUpgradeUnit& plugUnit (int product)
+        {
+            sim::SimulatedUpgradeUnit::Options options;
+            options.startsInUpgradeMode = true;
+
+            if (product != 4130)
+            {
+                options.model = "Mixora C4";
+                options.productId = product;
+            }
+
+            return addUnit (options);
+        }
+
+        /** Makes the window, connects it to the unit and loads an image of that size. */
+        std::vector<juce::uint8> prepare (sim::SimulatedUpgradeUnit& unit, int product, int imageSize)
+        {
+            makeWindow (product);
+            window->openTargetMidiDevices (unit.outputName(), 0);
+            window->midiHandler->loadFirmwareImage (writeImage (imageSize));
+            activatedMarker = selectedMarker = 1;
+            autoAdvance = false;
+            return window->midiHandler->getImage();
+        }
+
+        sim::ScriptedPrompts prompts;
+    };
+}
+
+TEST_F (MidiUnitUpgradeStep, AKeyboardTakesTheImageFromTheWorkerAndHowItComesBackDecidesTheReport)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void (sim::SimulatedUpgradeUnit&)> fault;
+        juce::MessageBoxIconType icon;
+        const char* title;
+        juce::String message;
+    };
+
+    const Case cases[] =
+    {
+        { "comes back with its new version", [] (auto&) {},
+          juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade Succeeded", "Your firmware has been upgraded!" },
+        { "does not come back",              [] (auto& unit) { unit.setNeverComesBack (true); },
+          juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade Succeeded", powerOffHint },
+        { "comes back without a version",    [] (auto& unit) { unit.setVersionAfterReset (0, 0, 0, 0); },
+          juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade Succeeded", powerOffHint },
+        { "refuses the reset",               [] (auto& unit) { unit.setAnswer (Phase::reset, Answer::no, 0.2); },
+          juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade Succeeded", powerOffHint },
+        { "never answers the connect",       [] (auto& unit) { unit.setAnswer (Phase::connect, Answer::silence, 0.0); },
+          juce::MessageBoxIconType::WarningIcon, "Firmware Upgrade Failed", "Could not connect to hardware" },
+    };
+
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        units.clear();
+        prompts.shown.clear();
+
+        auto& unit = plugUnit (4130);
+        c.fault (unit);
+        const auto image = prepare (unit, 4130, 3 * 512);
+
+        EXPECT_TRUE (window->stepUpgrade (1));
+
+        ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
+        EXPECT_EQ (prompts.ofKind ("message")[0].icon, c.icon);
+        EXPECT_EQ (prompts.ofKind ("message")[0].title, c.title);
+        EXPECT_EQ (prompts.ofKind ("message")[0].message, c.message);
+
+        if (c.icon == juce::MessageBoxIconType::InfoIcon)
+            EXPECT_EQ (unit.storedImage(), image);
+
+        EXPECT_EQ (window->getStep(), 1);
+        EXPECT_FALSE (upgraderBusy);
+        window.reset();
+    }
+}
+
+TEST_F (MidiUnitUpgradeStep, AnotherMidiUnitIsUpgradedOnTheMessageThreadAndItsPortsClosedAfter)
+{
+    auto& unit = plugUnit (94);
+    const auto image = prepare (unit, 94, 2 * 512);
+    const auto port = unit.outputName();
+
+    EXPECT_TRUE (window->stepUpgrade (1));
+
+    EXPECT_EQ (prompts.messages(), juce::StringArray ("Your firmware has been upgraded!"));
+    EXPECT_EQ (unit.storedImage(), image);
+    EXPECT_TRUE (unit.log().contains ("reset"));
+    EXPECT_EQ (ports.openOutputsNow (port), 0);
+    EXPECT_EQ (ports.openInputsNow (port), 0);
+}
+
+TEST_F (MidiUnitUpgradeStep, AKeyboardThatCannotBeReachedIsReportedAsAFailedConnection)
+{
+    makeWindow (4130);
+    activatedMarker = selectedMarker = 1;
+
+    EXPECT_TRUE (window->stepUpgrade (1));
+
+    ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
+    EXPECT_EQ (prompts.ofKind ("message")[0].title, "Firmware Upgrade Failed");
+    EXPECT_EQ (prompts.ofKind ("message")[0].message, "Warning: Connection failed!");
+    EXPECT_TRUE (messagesSent().isEmpty());
 }
