@@ -80,7 +80,7 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesTheRegion
         EXPECT_EQ (compatibilityResult, row.resultAfter) << described;
         EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0) << described;
         EXPECT_EQ (window->getStep(), row.succeeds ? 3 : 1) << described;
-        EXPECT_EQ (nonEmpty (window.statusTexts()), row.notices) << described;
+        EXPECT_EQ (sim::texts (nonEmpty (window.statusTexts())), sim::texts (row.notices)) << described;
 
         const auto runs = unit.describeRuns();
         ASSERT_GE (runs.size(), 3) << described;
@@ -89,7 +89,7 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesTheRegion
         EXPECT_EQ (juce::StringArray (runs.begin() + runs.size() - row.lastRuns.size(), row.lastRuns.size()), row.lastRuns) << described;
         EXPECT_TRUE (isErased (unit.flashBytes (checkAddress, 8192))) << described << ": the check leaves nothing behind";
 
-        EXPECT_EQ (prompts.messages(), row.messages) << described;
+        EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (row.messages)) << described;
 
         if (! row.messages.isEmpty())
         {
@@ -107,8 +107,8 @@ TEST_F (ActivateStep, WithoutTheCheckImageTheUnitIsOnlyResetAndTheUserIsSentBack
     autoAdvance = false;
 
     EXPECT_FALSE (window->stepActivate (1));
-    EXPECT_EQ (tool.describeRuns(), juce::StringArray ({ "-u -t 5000 -- flash-erase-region 1614802944 0", "-u -- reset" }));
-    EXPECT_EQ (prompts.messages(), juce::StringArray ("Warning: Cannot find the check.bin!"));
+    EXPECT_EQ (sim::texts (tool.describeRuns()), sim::texts (juce::StringArray ({ "-u -t 5000 -- flash-erase-region 1614802944 0", "-u -- reset" })));
+    EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Warning: Cannot find the check.bin!")));
     EXPECT_EQ (window->getStep(), 1);
     EXPECT_EQ (compatibilityResult, 1);
 }

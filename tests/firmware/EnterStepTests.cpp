@@ -52,9 +52,9 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndSucceedsOnceTheBootloaderAnswersTh
     EXPECT_TRUE (toolModeEntered);
     EXPECT_EQ (targetPortCount, 1);
 
-    EXPECT_EQ (unit.messagesTo (toolUnitPort), repeated ({ wakeUp, enterR7X1 }, 3)) << "every pass asks again";
-    EXPECT_EQ (tool.describeRuns(), repeated ({ probe }, 6)) << "four probes, then one for each later pass";
-    EXPECT_EQ (nonEmpty (window.statusTexts()), juce::StringArray (waiting + "1", waiting + "1", waiting + "2"));
+    EXPECT_EQ (sim::texts (unit.messagesTo (toolUnitPort)), sim::texts (repeated ({ wakeUp, enterR7X1 }, 3))) << "every pass asks again";
+    EXPECT_EQ (sim::texts (tool.describeRuns()), sim::texts (repeated ({ probe }, 6))) << "four probes, then one for each later pass";
+    EXPECT_EQ (sim::texts (nonEmpty (window.statusTexts())), sim::texts (juce::StringArray (waiting + "1", waiting + "1", waiting + "2")));
     EXPECT_TRUE (prompts.shown.empty());
 }
 
@@ -82,9 +82,9 @@ TEST_F (EnterStep, ABootloaderThatNeverAnswersFailsAfterFiveProbesAPassWithTheWa
         EXPECT_FALSE (window->stepEnter (2)) << "probing " << row.probing;
         EXPECT_EQ (window->getStep(), 2);
         EXPECT_FALSE (toolModeEntered);
-        EXPECT_EQ (silentTool.describeRuns(), repeated ({ probe }, 15));
-        EXPECT_EQ (nonEmpty (window.statusTexts()), repeated (onePass, 3)) << "probing " << row.probing;
-        EXPECT_EQ (prompts.messages(), juce::StringArray ("Device cannot enter Firmware Upgrade mode!"));
+        EXPECT_EQ (sim::texts (silentTool.describeRuns()), sim::texts (repeated ({ probe }, 15)));
+        EXPECT_EQ (sim::texts (nonEmpty (window.statusTexts())), sim::texts (repeated (onePass, 3))) << "probing " << row.probing;
+        EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Device cannot enter Firmware Upgrade mode!")));
         EXPECT_EQ (prompts.shown.back().title, "Firmware Upgrade");
     }
 }
@@ -100,9 +100,9 @@ TEST_F (EnterStep, EscapeEndsThePassItCameInButTheLaterPassesStillAsk)
     window.whenTitleContains (waiting + "1", [&] { window.pressEscape(); });
 
     EXPECT_FALSE (window->stepEnter (2));
-    EXPECT_EQ (unit.messagesTo (toolUnitPort), repeated ({ wakeUp, enterR7X1 }, 3));
-    EXPECT_EQ (tool.describeRuns(), juce::StringArray (probe)) << "no probe after the Escape";
-    EXPECT_EQ (prompts.messages(), juce::StringArray ("Device cannot enter Firmware Upgrade mode!"));
+    EXPECT_EQ (sim::texts (unit.messagesTo (toolUnitPort)), sim::texts (repeated ({ wakeUp, enterR7X1 }, 3)));
+    EXPECT_EQ (sim::texts (tool.describeRuns()), sim::texts (juce::StringArray (probe))) << "no probe after the Escape";
+    EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Device cannot enter Firmware Upgrade mode!")));
 }
 
 TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
@@ -132,7 +132,7 @@ TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
         window->deviceReplyText = toolUnitPort;
 
         EXPECT_EQ (window->stepEnter (2), row.succeeds) << row.message;
-        EXPECT_EQ (prompts.messages(), juce::StringArray (row.message));
+        EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray (row.message)));
         EXPECT_EQ (silentTool.describeRuns().size(), row.probing ? 1 : 0) << row.message;
     }
 }

@@ -9,57 +9,32 @@ namespace sim
 {
 
 /** Runs an action once, on the message thread, as soon as a condition holds.
-    The condition is asked each time the message loop dispatches, so also
-    inside the program's waits that keep the loop running (with simulated
-    pauses those still dispatch once). It stops asking when the watch goes.
-    Message thread. */
+    The condition is asked once each time the message loop dispatches, so
+    also inside the program's waits that keep the loop running (with
+    simulated pauses those still dispatch once). It stops asking when the
+    watch goes. Message thread.
+
+    (A message that posts itself again cannot do this: the message queue
+    runs until it is empty, so it would never let the waiting code go on.
+    The watch is called by the event loop instead, through a pipe that it
+    keeps readable.) */
 class MessageWatch
 {
 public:
-    MessageWatch (std::function<bool()> condition, std::function<void()> action)
-        : state (std::make_shared<State>())
-    {
-        state->condition = std::move (condition);
-        state->action = std::move (action);
-        post (state);
-    }
+    MessageWatch (std::function<bool()> condition, std::function<void()> action);
+    ~MessageWatch();
 
-    ~MessageWatch()
-    {
-        state->active = false;
-    }
-
-    bool hasFired() const noexcept  { return state->fired; }
+    bool hasFired() const noexcept  { return fired; }
 
 private:
-    struct State
-    {
-        std::function<bool()> condition;
-        std::function<void()> action;
-        bool active = true;
-        bool fired = false;
-    };
+    void check();
+    void stopBeingCalled();
 
-    static void post (std::shared_ptr<State> watched)
-    {
-        juce::MessageManager::callAsync ([watched]
-        {
-            if (! watched->active)
-                return;
-
-            if (! watched->condition())
-            {
-                post (watched);
-                return;
-            }
-
-            watched->active = false;
-            watched->fired = true;
-            watched->action();
-        });
-    }
-
-    std::shared_ptr<State> state;
+    std::function<bool()> condition;
+    std::function<void()> action;
+    int pipeEnds[2] { -1, -1 };
+    bool registered = false;
+    bool fired = false;
 
     JUCE_DECLARE_NON_COPYABLE (MessageWatch)
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/TextLists.h"
 #include "support/ScriptedPrompts.h"
 #include "support/ToolFamilyFixture.h"
 
