@@ -108,15 +108,6 @@ void Host::MidiInputHandler::closeDevices()
     pairCount = 0;
 }
 
-MidiOutputPort* Host::MidiInputHandler::findOpenOutput (const juce::String& identifier) const
-{
-    for (auto& output : outputs)
-        if (output->getIdentifier() == identifier)
-            return output.get();
-
-    return nullptr;
-}
-
 MidiOutputPort* Host::MidiInputHandler::findOpenOutputNamed (const juce::String& name) const
 {
     for (auto& output : outputs)

@@ -42,9 +42,6 @@ public:
     /** The output of the first pair opened, or null. */
     MidiOutputPort* getFirstOutput() const noexcept         { return outputs.empty() ? nullptr : outputs.front().get(); }
 
-    /** The open output with this identifier, or null. */
-    MidiOutputPort* findOpenOutput (const juce::String& identifier) const;
-
     /** The first open output (in the order opened) listed under this name, or null. */
     MidiOutputPort* findOpenOutputNamed (const juce::String& name) const;
 
