@@ -2,6 +2,7 @@
 
 #include <juce_audio_devices/juce_audio_devices.h>
 
+#include <functional>
 #include <memory>
 
 namespace NsDravel
@@ -75,9 +76,19 @@ public:
     /** Opens an output by its identifier; null when it cannot be opened. */
     virtual std::unique_ptr<MidiOutputPort> openOutput (const juce::String& identifier) = 0;
 
-    /** Blocks the calling thread for the given number of microseconds (a
-        standard-library sleep of at least that long). */
+    /** Blocks the calling thread for the given number of microseconds: never
+        shorter, and only a few microseconds longer (it sleeps to just before
+        the deadline with the thread's timer slack lowered, then spins). */
     virtual void pause (double microseconds);
+
+    /** Blocks the calling thread until the condition holds or the time is up,
+        testing the condition at once and again each time wakeReplyWaiters is
+        called. Returns the condition's last answer. Any thread. */
+    virtual bool waitForReply (const std::function<bool()>& replied, double timeoutMicroseconds);
+
+    /** Makes every waitForReply test its condition again. MIDI input handlers
+        call it after recording a reply. Any thread. */
+    virtual void wakeReplyWaiters();
 
     /** Waits the given number of milliseconds while the message loop goes on
         dispatching, in slices of at most 100 ms, so that windows keep painting
@@ -109,5 +120,14 @@ void pauseMicroseconds (double microseconds);
 /** A wait during which the message loop runs: every such wait of the program
     goes through here. Message thread only. */
 void waitDispatchingMessages (double milliseconds);
+
+/** A wait for a device's reply that ends as soon as the reply is there (see
+    MidiPortSystem::waitForReply): every such wait of the program goes through
+    here. True when the condition held in time. Any thread. */
+bool waitForReply (const std::function<bool()>& replied, double timeoutMicroseconds);
+
+/** Called by a MIDI input handler after it recorded a reply, so that a thread
+    waiting in waitForReply looks again. Any thread. */
+void wakeReplyWaiters();
 
 } // namespace NsDravel

@@ -2,7 +2,11 @@
 
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
+#include <array>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace halvik
@@ -24,7 +28,9 @@ public:
     /** Ports closed, no image; clears the reply flags. */
     explicit MidiInputHandler (FirmwareUpgradeComponent& owner);
 
-    /** Closes both ports (waiting for a running callback) and frees the image. */
+    /** Closes both ports (waiting for a running callback) and frees the image.
+        An upload still running on another thread is stopped first and waited
+        for. */
     ~MidiInputHandler() override;
 
     /** Opens the named output and the input of the same pair. Only when both
@@ -40,15 +46,19 @@ public:
     /** The open output, or null. */
     NsDravel::MidiOutputPort* getOutput() const  { return output.get(); }
 
-    /** Reads a firmware image into memory (nothing for a file that cannot be
-        read or is too large to be an image). */
+    /** Reads a firmware image into memory. A file that cannot be read leaves
+        no image; so does a file above 2 MiB, which is not even read (the
+        upload would refuse it anyway). */
     void loadFirmwareImage (const juce::File& file);
 
     const juce::File& getImageFile() const               { return imageFile; }
     const std::vector<juce::uint8>& getImage() const     { return image; }
 
     /** Sends the image through the MIDI bootloader: connect, erase, data
-        packets, reset. Any thread; see the window's uploadFirmwareOnWorker. */
+        packets, reset, reporting the phase and progress to the window. Fails
+        with the text the window shows. Runs on the message thread, or on the
+        worker of the window's uploadFirmwareOnWorker (then its pauses are
+        plain sleeps). */
     juce::Result uploadFirmware();
 
     /** The product whose erase code the upload uses (the window's current id
@@ -58,6 +68,11 @@ public:
     void handleIncomingMidiMessage (juce::MidiInput* source, const juce::MidiMessage& message) override;
 
 private:
+    juce::Result runUpload();
+    void sendControlPacket (const std::array<juce::uint8, 17>& packet, int& counter);
+    bool waitForAck (const std::atomic<bool>& flag, int sleeps);
+    void paceOutput (int& counter);
+
     FirmwareUpgradeComponent& owner;
     std::unique_ptr<NsDravel::MidiInputPort> input;
     std::unique_ptr<NsDravel::MidiOutputPort> output;
@@ -65,6 +80,20 @@ private:
 
     juce::File imageFile;
     std::vector<juce::uint8> image;
+
+    // Pacing of the running upload: every `every` messages a wait of
+    // `waitMs`, a plain sleep or one that runs the message loop.
+    int paceEvery = 4;
+    float paceWaitMs = 0.5f;
+    bool plainSleeps = true;
+
+    // An upload on a worker holds the handler; the destructor stops it and
+    // waits until it has let go.
+    std::atomic<bool> stopRequested { false };
+    std::mutex uploadLock;
+    std::condition_variable uploadEnded;
+    bool uploadRunning = false;
+    std::thread::id uploadThread;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MidiInputHandler)
 };

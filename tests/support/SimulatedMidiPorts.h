@@ -8,6 +8,8 @@
 namespace sim
 {
 
+class VirtualClock;
+
 /** A simulated device's side of the ports it publishes: what the program
     sends to one of its output ports arrives here, on the sending thread. */
 class PortEndpoint
@@ -37,11 +39,22 @@ public:
     //==============================================================================
     // The devices' side.
 
-    /** Lists an output port under this name; messages sent to it go to the endpoint. */
-    void publishOutput (const juce::String& name, PortEndpoint& endpoint);
+    // Wherever a port is named below, its identifier may stand in for its
+    // name: identifiers look like "sim-7" and never clash with port names.
+    // Several ports may share a name, as two devices of one model do.
 
-    /** Lists an input port under this name, through which a device talks to the program. */
-    void publishInput (const juce::String& name);
+    /** Lists an output port under this name, with an identifier of its own, and
+        returns the identifier; messages sent to it go to the endpoint. */
+    juce::String publishOutput (const juce::String& name, PortEndpoint& endpoint);
+
+    /** Lists an input port under this name, with an identifier of its own, and
+        returns the identifier; through it a device talks to the program. */
+    juce::String publishInput (const juce::String& name);
+
+    /** Lists one port in both directions under this name and one identifier,
+        as ALSA does, and returns the identifier; messages sent to its output
+        go to the endpoint. */
+    juce::String publishPort (const juce::String& name, PortEndpoint& endpoint);
 
     /** Takes every port of this name out of the lists, as unplugging does.
         Ports the program still holds open stay objects but carry nothing. */
@@ -51,8 +64,9 @@ public:
     void setRefusingOpens (const juce::String& name, bool shouldRefuse);
 
     /** Hands a message to the program through the started, still listed inputs
-        of this name, on the calling thread, as a MIDI input thread does.
-        Returns true when at least one input took it. */
+        of this name (the first listed input of that name), on the calling
+        thread, as a MIDI input thread does. Returns true when at least one
+        input took it. */
     bool sendToProgram (const juce::String& inputName, const juce::MidiMessage& message);
 
     //==============================================================================
@@ -87,10 +101,20 @@ public:
     int openInputsNow (const juce::String& name) const;
     int openOutputsNow (const juce::String& name) const;
 
+    /** How often the program read the list of inputs (or of outputs). */
+    int inputListings() const;
+    int outputListings() const;
+
     /** Whether pauses really wait (the default) or are only recorded. A wait
         that dispatches messages is recorded as a pause too; when pauses do not
         really wait it still dispatches what is pending. */
     void setRealPauses (bool shouldWait);
+
+    /** Runs every pause, message-loop wait and reply wait of the program in the
+        clock's virtual time (null: back to real time). The timeline still
+        records the pauses and message-loop waits. Set it before the program
+        runs, and keep the clock alive while it is set. */
+    void setClock (VirtualClock* clockToUse);
 
     //==============================================================================
     juce::Array<juce::MidiDeviceInfo> getInputDevices() override;
@@ -100,6 +124,8 @@ public:
     std::unique_ptr<NsDravel::MidiOutputPort> openOutput (const juce::String& identifier) override;
     void pause (double microseconds) override;
     void waitDispatchingMessages (double milliseconds) override;
+    bool waitForReply (const std::function<bool()>& replied, double timeoutMicroseconds) override;
+    void wakeReplyWaiters() override;
 
     /** The hex text of a message's bytes, "F0 1D 03 ...". */
     static juce::String hexOf (const juce::MidiMessage& message);

@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "midi/MidiPortSystem.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+// The system's own clock: no simulated ports are installed here.
+
+TEST (ProtocolPauses, NeverEndBeforeTheirLength)
+{
+    for (auto microseconds : { 1.0, 30.0, 59.5, 61.0, 500.0, 1000.0, 2500.0 })
+    {
+        const auto start = std::chrono::steady_clock::now();
+        NsDravel::pauseMicroseconds (microseconds);
+        const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+
+        EXPECT_GE (took.count(), microseconds);
+    }
+}
+
+TEST (ReplyWaits, EndWithTheReplyOrWithoutItWhenTheTimeIsUp)
+{
+    EXPECT_TRUE (NsDravel::waitForReply ([] { return true; }, 10.0e6));
+    EXPECT_FALSE (NsDravel::waitForReply ([] { return false; }, 2000.0));
+
+    std::atomic<bool> replied { false };
+    std::thread unit ([&]
+    {
+        std::this_thread::sleep_for (std::chrono::milliseconds (5));
+        replied = true;
+        NsDravel::wakeReplyWaiters();
+    });
+
+    EXPECT_TRUE (NsDravel::waitForReply ([&] { return replied.load(); }, 60.0e6));
+    unit.join();
+}
