@@ -5,7 +5,7 @@
 #include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/midi/UpgraderPortLookups.h"
 #include "firmware/midi/UpgraderWaits.h"
-#include "firmware/steps/PendingMidiProtocol.h"
+#include "firmware/midi/UpgradeModeMessages.h"
 #include "firmware/steps/StepToolCommands.h"
 #include "firmware/window/UpgraderPrompts.h"
 
@@ -79,7 +79,7 @@ namespace
         {
             output.sendMessageNow (NsDravel::makeWakeUpMessage());
             resetReplyFlags();
-            output.sendMessageNow (pending::makeEnterUpgradeModeSysEx (window.currentProductId));
+            output.sendMessageNow (makeEnterUpgradeModeSysEx (window.currentProductId));
 
             // The unit confirms with EC 2D 01 when it heard the request.
             for (int poll = 0; poll < upgradeModeReplyPolls && ! upgradeModeActive; ++poll)
@@ -186,13 +186,13 @@ namespace
         {
             sleepMilliseconds (100.0);
             output->sendMessageNow (NsDravel::makeWakeUpMessage());
-            output->sendMessageNow (pending::makeEnterUpgradeModeSysEx (id, takesShortRequestOnly (id) ? 8 : 9));
+            output->sendMessageNow (makeEnterUpgradeModeSysEx (id, takesShortRequestOnly (id) ? 8 : 9));
 
             if (takesBothRequestForms (id))
             {
                 sleepMilliseconds (2.0);
                 output->sendMessageNow (NsDravel::makeWakeUpMessage());
-                output->sendMessageNow (pending::makeEnterUpgradeModeSysEx (id, 8));
+                output->sendMessageNow (makeEnterUpgradeModeSysEx (id, 8));
             }
 
             for (int check = 0; check < upgradePortChecks; ++check)

@@ -6,7 +6,7 @@
 #include "firmware/host/HostProcessor.h"
 #include "firmware/midi/UpgraderPortLookups.h"
 #include "firmware/midi/UpgraderWaits.h"
-#include "firmware/steps/PendingMidiProtocol.h"
+#include "firmware/midi/UpgradeModeProtocol.h"
 #include "firmware/steps/StepToolCommands.h"
 #include "firmware/window/DeviceSelectComponent.h"
 #include "firmware/window/UpgraderPrompts.h"
@@ -381,7 +381,7 @@ namespace
                 return false;
 
             // With the units back in normal mode the user starts again.
-            if (! pending::resetAllUpgradePorts())
+            if (! resetAllUpgradePorts())
                 prompts.showMessage (juce::MessageBoxIconType::WarningIcon, boxTitle, stillInUpgradeModeText);
 
             return false;
