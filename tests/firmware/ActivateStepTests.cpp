@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/DeviceChooserAnswers.h"
 #include "support/StepWindow.h"
 #include "support/UpgradeStepsFixture.h"
 
@@ -111,4 +112,74 @@ TEST_F (ActivateStep, WithoutTheCheckImageTheUnitIsOnlyResetAndTheUserIsSentBack
     EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Warning: Cannot find the check.bin!")));
     EXPECT_EQ (window->getStep(), 1);
     EXPECT_EQ (compatibilityResult, 1);
+}
+
+//==============================================================================
+namespace
+{
+    sim::SimulatedUpgradeUnit::Options unitInUpgradeMode (int productId, const juce::String& portName = {})
+    {
+        sim::SimulatedUpgradeUnit::Options options;
+        options.productId = productId;
+        options.naming = sim::SimulatedUpgradeUnit::Naming::linux;
+        options.startsInUpgradeMode = true;
+        options.upgradePortName = portName;
+        return options;
+    }
+}
+
+TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmware)
+{
+    struct Row { int productId; const char* portName; int productAfter; };
+
+    for (auto row : { Row { 94,   "",                             94 },
+                      Row { 2052, "Halvik firmware upgrade V1.2", 186 },
+                      Row { 2052, "Halvik firmware upgrade V2.0", 2052 } })
+    {
+        addUnit (unitInUpgradeMode (row.productId, row.portName));
+        prompts.dialogAnswer = sim::clickOkInDeviceChooser();
+        const juce::String port (*row.portName != 0 ? row.portName : "Halvik firmware upgrade");
+
+        {
+            sim::StepWindow window (row.productId);
+            autoAdvance = false;
+
+            EXPECT_TRUE (window->stepActivate (1)) << port;
+            EXPECT_EQ (window->upgradePortName, port);
+            EXPECT_EQ (ports.openOutputsNow (port), 1) << port;
+            EXPECT_EQ (ports.openInputsNow (port), 1) << port;
+            EXPECT_EQ (window->getStep(), 4);
+            EXPECT_FALSE (window->getStepButton (0).isEnabled());
+            EXPECT_EQ (activatedMarker, 1);
+            EXPECT_EQ (window->currentProductId, row.productAfter) << port;
+            EXPECT_EQ (window->targetProductId, row.productAfter) << port;
+        }
+
+        units.clear();
+    }
+}
+
+TEST_F (ActivateStep, AMidiUnitStaysAtTheStepWhenTheChooserIsCancelledOrThePortIsNotTheUpgradePort)
+{
+    auto options = unitInUpgradeMode (94);
+    options.startsInUpgradeMode = false;
+    options.model = "Mixora C4";
+    options.hasSecondPort = false;
+    addUnit (options);
+
+    sim::StepWindow window (94);
+    autoAdvance = false;
+
+    prompts.dialogAnswer = nullptr;
+    EXPECT_FALSE (window->stepActivate (1));
+    EXPECT_EQ (window->getStep(), 3);
+    EXPECT_TRUE (window->getStepButton (0).isEnabled());
+    EXPECT_EQ (activatedMarker, 0);
+
+    // Confirmed on a port that is not an upgrade port.
+    prompts.dialogAnswer = [] (juce::Component&, const juce::String&) { return 1; };
+    EXPECT_FALSE (window->stepActivate (1));
+    EXPECT_EQ (window->getStep(), 3);
+    EXPECT_EQ (prompts.shown.back().title, "Step 3");
+    EXPECT_EQ (prompts.shown.back().message, "Please select the unit \"Halvik firmware upgrade\"");
 }

@@ -158,3 +158,108 @@ TEST_F (EnterStep, InProbingModeABootloaderWithoutAPortCountsOnlyWithAFullSucces
         EXPECT_EQ (window->getStep(), succeeds ? 3 : 2) << fault;
     }
 }
+
+//==============================================================================
+namespace
+{
+    sim::SimulatedUpgradeUnit::Options linuxUnit (const juce::String& model, int productId)
+    {
+        sim::SimulatedUpgradeUnit::Options options;
+        options.model = model;
+        options.productId = productId;
+        options.naming = sim::SimulatedUpgradeUnit::Naming::linux;
+        options.hasSecondPort = false;
+        return options;
+    }
+}
+
+TEST_F (EnterStep, OtherMidiUnitsAreAskedUntilTheirUpgradePortShows)
+{
+    struct Row { const char* model; int productId; juce::StringArray requests; };
+
+    const Row rows[] {
+        { "Mixora C4", 94, { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" } },
+        { "Qenta 32",  26, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },                                      // the short form only
+        { "Tonvik 3",  101, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } }, // both forms
+    };
+
+    for (auto& row : rows)
+    {
+        auto& unit = addUnit (linuxUnit (row.model, row.productId));
+        const auto port = juce::String (row.model) + " MIDI 1";
+        ports.clearTimeline();
+        prompts.shown.clear();
+
+        {
+            sim::StepWindow window (row.productId);
+            autoAdvance = false;
+            window->deviceReplyText = port;
+            abortRequested = true;   // left by an earlier run: it must not end this one
+
+            EXPECT_TRUE (window->stepEnter (2)) << row.model;
+            EXPECT_TRUE (unit.isInUpgradeMode()) << row.model;
+            EXPECT_EQ (window->getStep(), 3);
+
+            juce::StringArray sent;
+
+            for (auto& message : unit.received())
+                sent.add (sim::SimulatedMidiPorts::hexOf (message));
+
+            EXPECT_EQ (sim::texts (sent), sim::texts (row.requests)) << row.model << ": one try, the unit went";
+            EXPECT_TRUE (prompts.shown.empty());
+        }
+
+        units.clear();
+    }
+}
+
+TEST_F (EnterStep, AUnitAlreadyOnItsUpgradePortIsTakenWithoutAsking)
+{
+    auto options = linuxUnit ("Mixora C4", 94);
+    options.startsInUpgradeMode = true;
+    auto& unit = addUnit (options);
+
+    sim::StepWindow window (94);
+    autoAdvance = false;
+    window->deviceReplyText = "Halvik firmware upgrade";
+
+    EXPECT_TRUE (window->stepEnter (2));
+    EXPECT_TRUE (unit.received().empty());
+    EXPECT_EQ (window->getStep(), 3);
+}
+
+TEST_F (EnterStep, AUnitThatNeverShowsItsUpgradePortFailsAfterThreeTries)
+{
+    auto options = linuxUnit ("Mixora C4", 94);
+    auto& unit = addUnit (options);
+    unit.setNeverComesBack (true);
+
+    sim::StepWindow window (94);
+    autoAdvance = false;
+    window->deviceReplyText = "Mixora C4 MIDI 1";
+
+    EXPECT_FALSE (window->stepEnter (2));
+    EXPECT_EQ (window->getStep(), 2);
+    EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Device cannot enter Firmware Upgrade mode!")));
+
+    repeatMode = true;
+    prompts.shown.clear();
+    EXPECT_FALSE (window->stepEnter (2));
+    EXPECT_TRUE (prompts.shown.empty()) << "repeated runs show no box";
+}
+
+TEST_F (EnterStep, AKeyboardWhosePortsWillNotOpenIsLookedForAgainOnlyOnce)
+{
+    addUnit (linuxUnit ("Dravel 49", 4130));
+    ports.setRefusingOpens ("Dravel 49 MIDI 1", true);
+
+    prompts.dialogAnswer = [] (juce::Component&, const juce::String&) { return 1; };
+    sim::StepWindow window (4130);
+    ASSERT_TRUE (autoAdvance) << "the keyboard family runs on by itself";
+
+    window->stepEnter (2);
+
+    EXPECT_EQ (prompts.ofKind ("dialog").size(), 1u) << "the Start step ran once more, and only once";
+    EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Device cannot enter Firmware Upgrade mode!")));
+    EXPECT_EQ (window->getStep(), 2);
+}

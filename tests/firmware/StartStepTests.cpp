@@ -309,3 +309,110 @@ TEST_F (StartStep, ARestartedUnitIsFoundWhenItsPortComesBack)
     EXPECT_EQ (targetPortCount, 1);
     EXPECT_EQ (window->getStep(), 2);
 }
+
+//==============================================================================
+namespace
+{
+    sim::SimulatedUpgradeUnit::Options linuxKeyboard (bool inUpgradeMode = false)
+    {
+        sim::SimulatedUpgradeUnit::Options options;
+        options.model = "Dravel 49";
+        options.productId = 4130;
+        options.naming = sim::SimulatedUpgradeUnit::Naming::linux;
+        options.startsInUpgradeMode = inUpgradeMode;
+        return options;
+    }
+}
+
+TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivate)
+{
+    auto& keyboard = addUnit (linuxKeyboard());
+
+    sim::StepWindow window (4130);
+    autoAdvance = false;   // one step at a time
+
+    EXPECT_TRUE (window->stepStart (1));
+    EXPECT_EQ (window->deviceReplyText, "Dravel 49 MIDI 1") << "the keyboard's first port, confirmed in the chooser";
+    EXPECT_FLOAT_EQ (window->startVersion, 1.06f) << "the version the keyboard reported";
+    EXPECT_TRUE (window.title().endsWith (": Dravel 49")) << window.title();
+    EXPECT_EQ (window->getStep(), 2);
+
+    EXPECT_TRUE (window->stepEnter (2));
+    EXPECT_TRUE (keyboard.isInUpgradeMode());
+    EXPECT_EQ (window->getStep(), 3);
+
+    EXPECT_TRUE (window->stepActivate (1));
+    EXPECT_EQ (window->getStep(), 4);
+    EXPECT_EQ (activatedMarker, 1);
+    EXPECT_FALSE (window->getStepButton (0).isEnabled());
+    EXPECT_FALSE (window->getStepButton (1).isEnabled());
+    EXPECT_TRUE (window->getStepButton (2).isEnabled());
+    EXPECT_EQ (ports.openOutputsNow ("Dravel 49 MIDI 1"), 1) << "the chosen port stays open for the upload";
+
+    EXPECT_EQ (sim::texts (dialogsShown()), sim::texts (juce::StringArray ("Choose Your Halvik Device", "Choose Your Halvik Device")));
+    EXPECT_TRUE (prompts.messages().isEmpty()) << prompts.messages().joinIntoString (" | ");
+}
+
+TEST_F (StartStep, AKeyboardLeftInUpgradeModeIsRestartedAndItsNewVersionKept)
+{
+    auto& keyboard = addUnit (linuxKeyboard (true));
+
+    sim::StepWindow window (4130);
+    autoAdvance = false;
+
+    EXPECT_TRUE (window->stepStart (1));
+    EXPECT_FALSE (keyboard.isInUpgradeMode());
+    EXPECT_TRUE (keyboard.log().contains ("reset"));
+    EXPECT_FLOAT_EQ (window->startVersion, 1.07f);
+    EXPECT_EQ (window->getStep(), 2);
+}
+
+TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
+{
+    struct Row { bool answerYes; bool unitLeaves; bool resetSent; juce::StringArray hint; };
+
+    const juce::String question ("It looks like some of your units are already in firmware upgrade mode. \n"
+                                 " Do you want to let them leave firmware upgrade mode?");
+    const juce::String hint ("It looks like your device is still in firmware upgrade mode. \n"
+                             "Please turn off and turn on the device and try again.");
+
+    for (auto row : { Row { true, true, true, {} }, Row { true, false, true, { hint } }, Row { false, true, false, {} } })
+    {
+        const auto described = juce::String ("yes ") + juce::String ((int) row.answerYes) + ", leaves " + juce::String ((int) row.unitLeaves);
+
+        sim::SimulatedUpgradeUnit::Options mixer;
+        mixer.model = "Mixora C4";
+        mixer.productId = 94;
+        mixer.naming = sim::SimulatedUpgradeUnit::Naming::linux;
+        mixer.hasSecondPort = false;
+        addUnit (mixer);
+
+        sim::SimulatedUpgradeUnit::Options stuck;
+        stuck.productId = 79;
+        stuck.startsInUpgradeMode = true;
+        stuck.leaveAfterMs = row.unitLeaves ? 10.0 : 10000.0;
+        auto& stuckUnit = addUnit (stuck);
+
+        prompts.shown.clear();
+        prompts.okCancelAnswers = { row.answerYes };
+
+        {
+            sim::StepWindow window (94);
+            autoAdvance = false;
+
+            EXPECT_FALSE (window->stepStart (1)) << described;
+
+            const auto questions = prompts.ofKind ("okCancel");
+            ASSERT_EQ (questions.size(), 1u) << described;
+            EXPECT_EQ (questions[0].message, question);
+            EXPECT_EQ (sim::texts (questions[0].buttons), sim::texts (juce::StringArray ("Yes", "No")));
+            EXPECT_EQ (stuckUnit.log().contains ("reset"), row.resetSent) << described;
+
+            auto messages = prompts.messages();
+            messages.removeString ("Warning: Cannot find target unit!");   // the chooser's, with a unit in upgrade mode about
+            EXPECT_EQ (sim::texts (messages), sim::texts (row.hint)) << described;
+        }
+
+        units.clear();
+    }
+}
