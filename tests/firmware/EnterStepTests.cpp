@@ -66,7 +66,9 @@ TEST_F (EnterStep, ABootloaderThatNeverAnswersFailsAfterFiveProbesAPassWithTheWa
     {
         sim::FlashToolStandIn silentTool;
         silentTool.setSwitch ("no-device");
-        sim::NamedPorts unit (ports, { toolUnitPort }, { toolUnitPort });
+        sim::SimulatedMidiPorts rowPorts;
+        rowPorts.setRealPauses (false);
+        sim::NamedPorts unit (rowPorts, { toolUnitPort }, { toolUnitPort });
 
         prompts.shown.clear();
         sim::StepWindow window (2056);
