@@ -7,6 +7,7 @@
 #include "firmware/UpgraderState.h"
 
 using namespace halvik;
+using sim::texts;
 
 // The Enter step: the unit is asked to enter its firmware upgrade mode, and
 // the step waits until it shows that it has.
@@ -16,78 +17,55 @@ namespace
     using EnterStep = sim::UpgradeStepsFixture;
 
     const juce::String toolUnitPort ("R7-X1 MIDI 1");
-    const juce::String wakeUp ("EF 7F 7F");
-    const juce::String enterR7X1 ("F0 1D 03 10 08 00 7F 7F F7");   // model code 2056, long form
-    const juce::String probe ("-u -- get-property 1");
-    const juce::String waiting ("Waiting to enter Firmware Upgrade mode...");
+    const std::string wakeUp ("EF 7F 7F");
+    const std::string enterR7X1 ("F0 1D 03 10 08 00 7F 7F F7");   // model code 2056, long form
+    const std::string probe ("-u -- get-property 1");
+    const std::string cannotEnter ("Device cannot enter Firmware Upgrade mode!");
 
-    juce::StringArray repeated (const juce::StringArray& texts, int times)
+    std::vector<std::string> waitingTexts (std::initializer_list<int> seconds)
     {
-        juce::StringArray all;
+        std::vector<std::string> result;
 
-        for (int i = 0; i < times; ++i)
-            all.addArray (texts);
+        for (auto s : seconds)
+            result.push_back ("Waiting to enter Firmware Upgrade mode..." + std::to_string (s));
 
-        return all;
-    }
-
-    juce::StringArray nonEmpty (juce::StringArray texts)
-    {
-        texts.removeEmptyStrings();
-        return texts;
+        return result;
     }
 }
 
-TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndSucceedsOnceTheBootloaderAnswersTheProbe)
+TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetween)
 {
-    sim::NamedPorts unit (ports, { toolUnitPort }, { toolUnitPort });
-    tool.setSwitch ("present-after", "3");   // the bootloader comes up after three probes
+    struct Row { const char* unitAppearsAfter; bool probing; int runs; std::vector<std::string> waiting; bool entered; };
 
-    sim::StepWindow window (2056);
-    autoAdvance = false;
-    window->deviceReplyText = toolUnitPort;
+    const Row rows[] {
+        { "3",    false, 6,  waitingTexts ({ 1, 1, 2 }),                        true  },   // four probes, then one a pass
+        { "1000", false, 15, sim::repeated (waitingTexts ({ 1, 1, 2, 2 }), 3), false },   // five probes a pass, in vain
+        { "1000", true,  15, sim::repeated (waitingTexts ({ 1, 1, 1, 2 }), 3), false },   // probed every 333 ms
+    };
 
-    EXPECT_TRUE (window->stepEnter (2));
-    EXPECT_EQ (window->getStep(), 3);
-    EXPECT_TRUE (toolModeEntered);
-    EXPECT_EQ (targetPortCount, 1);
-
-    EXPECT_EQ (sim::texts (unit.messagesTo (toolUnitPort)), sim::texts (repeated ({ wakeUp, enterR7X1 }, 3))) << "every pass asks again";
-    EXPECT_EQ (sim::texts (tool.describeRuns()), sim::texts (repeated ({ probe }, 6))) << "four probes, then one for each later pass";
-    EXPECT_EQ (sim::texts (nonEmpty (window.statusTexts())), sim::texts (juce::StringArray (waiting + "1", waiting + "1", waiting + "2")));
-    EXPECT_TRUE (prompts.shown.empty());
-}
-
-TEST_F (EnterStep, ABootloaderThatNeverAnswersFailsAfterFiveProbesAPassWithTheWaitShownInSeconds)
-{
-    struct Row { bool probing; juce::StringArray secondsShown; };
-
-    for (auto& row : { Row { false, { "1", "1", "2", "2" } }, Row { true, { "1", "1", "1", "2" } } })
+    for (auto& row : rows)
     {
-        sim::FlashToolStandIn silentTool;
-        silentTool.setSwitch ("no-device");
+        sim::FlashToolStandIn unit;
+        unit.setSwitch ("present-after", row.unitAppearsAfter);
         sim::SimulatedMidiPorts rowPorts;
         rowPorts.setRealPauses (false);
-        sim::NamedPorts unit (rowPorts, { toolUnitPort }, { toolUnitPort });
+        sim::NamedPorts unitPorts (rowPorts, { toolUnitPort }, { toolUnitPort });
 
         prompts.shown.clear();
         sim::StepWindow window (2056);
         autoAdvance = false;
         toolProbeMode = row.probing;
+        toolModeEntered = false;
+        abortRequested = true;   // left by an earlier run: it must not end this one
         window->deviceReplyText = toolUnitPort;
 
-        juce::StringArray onePass;
-
-        for (auto& seconds : row.secondsShown)
-            onePass.add (waiting + seconds);
-
-        EXPECT_FALSE (window->stepEnter (2)) << "probing " << row.probing;
-        EXPECT_EQ (window->getStep(), 2);
-        EXPECT_FALSE (toolModeEntered);
-        EXPECT_EQ (sim::texts (silentTool.describeRuns()), sim::texts (repeated ({ probe }, 15)));
-        EXPECT_EQ (sim::texts (nonEmpty (window.statusTexts())), sim::texts (repeated (onePass, 3))) << "probing " << row.probing;
-        EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Device cannot enter Firmware Upgrade mode!")));
-        EXPECT_EQ (prompts.shown.back().title, "Firmware Upgrade");
+        EXPECT_EQ (window->stepEnter (2), row.entered);
+        EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)), sim::repeated ({ wakeUp, enterR7X1 }, 3));
+        EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> ((size_t) row.runs, probe));
+        EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.waiting);
+        EXPECT_EQ (toolModeEntered, row.entered);
+        EXPECT_EQ (window->getStep(), row.entered ? 3 : 2);
+        EXPECT_EQ (messages(), row.entered ? std::vector<std::string> {} : std::vector<std::string> { cannotEnter });
     }
 }
 
@@ -99,33 +77,28 @@ TEST_F (EnterStep, EscapeEndsThePassItCameInButTheLaterPassesStillAsk)
     sim::StepWindow window (2056);
     autoAdvance = false;
     window->deviceReplyText = toolUnitPort;
-    window.whenTitleContains (waiting + "1", [&] { window.pressEscape(); });
+    window.whenTitleContains ("Waiting to enter Firmware Upgrade mode...1", [&] { window.pressEscape(); });
 
     EXPECT_FALSE (window->stepEnter (2));
-    EXPECT_EQ (sim::texts (unit.messagesTo (toolUnitPort)), sim::texts (repeated ({ wakeUp, enterR7X1 }, 3)));
-    EXPECT_EQ (sim::texts (tool.describeRuns()), sim::texts (juce::StringArray (probe))) << "no probe after the Escape";
-    EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Device cannot enter Firmware Upgrade mode!")));
+    EXPECT_EQ (texts (unit.messagesTo (toolUnitPort)), sim::repeated ({ wakeUp, enterR7X1 }, 3));
+    EXPECT_EQ (toolRuns(), std::vector<std::string> { probe }) << "no probe after the Escape";
+    EXPECT_EQ (messages(), std::vector<std::string> { cannotEnter });
 }
 
 TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
 {
-    struct Row { const char* listed; bool refusing; bool probing; bool succeeds; const char* message; };
+    struct Row { bool listed; bool probing; const char* message; };
 
-    for (auto row : { Row { "R7-X1 MIDI 1", true,  false, false, "Target device is occupied!" },
-                      Row { "",             false, false, false, "No target!" },
-                      Row { "",             false, true,  false, "The target device of \"R7-X1\" is not found!" } })
+    for (auto row : { Row { true,  false, "Target device is occupied!" },
+                      Row { false, false, "No target!" },
+                      Row { false, true,  "The target device of \"R7-X1\" is not found!" } })
     {
-        sim::FlashToolStandIn silentTool;
-        silentTool.setSwitch ("present-after", "1");   // only a second probe would be answered
+        sim::FlashToolStandIn unit;
+        unit.setSwitch ("fail-property");   // a bootloader that answers, but not with success
         sim::SimulatedMidiPorts rowPorts;
         rowPorts.setRealPauses (false);
-        juce::StringArray listed;
-
-        if (*row.listed != 0)
-            listed.add (row.listed);
-
-        sim::NamedPorts unit (rowPorts, listed, listed);
-        rowPorts.setRefusingOpens (toolUnitPort, row.refusing);
+        sim::NamedPorts unitPorts (rowPorts, row.listed ? juce::StringArray (toolUnitPort) : juce::StringArray(), {});
+        rowPorts.setRefusingOpens (toolUnitPort, true);
 
         prompts.shown.clear();
         sim::StepWindow window (2056);
@@ -133,81 +106,46 @@ TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
         toolProbeMode = row.probing;
         window->deviceReplyText = toolUnitPort;
 
-        EXPECT_EQ (window->stepEnter (2), row.succeeds) << row.message;
-        EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray (row.message)));
-        EXPECT_EQ (silentTool.describeRuns().size(), row.probing ? 1 : 0) << row.message;
-    }
-}
-
-TEST_F (EnterStep, InProbingModeABootloaderWithoutAPortCountsOnlyWithAFullSuccess)
-{
-    for (const char* fault : { "", "fail-property" })
-    {
-        sim::FlashToolStandIn bootloader;
-
-        if (*fault != 0)
-            bootloader.setSwitch (fault);
-
-        prompts.shown.clear();
-        sim::StepWindow window (2056);
-        autoAdvance = false;
-        toolProbeMode = true;
-        toolModeEntered = false;
-
-        const bool succeeds = *fault == 0;
-        EXPECT_EQ (window->stepEnter (2), succeeds) << fault;
-        EXPECT_EQ (toolModeEntered, succeeds) << fault;
-        EXPECT_EQ (window->getStep(), succeeds ? 3 : 2) << fault;
+        EXPECT_FALSE (window->stepEnter (2)) << row.message;
+        EXPECT_EQ (messages(), std::vector<std::string> { row.message });
+        EXPECT_EQ (unit.describeRuns().size(), row.probing ? 1 : 0) << "without a port only a full success counts";
     }
 }
 
 //==============================================================================
-namespace
-{
-    sim::SimulatedUpgradeUnit::Options linuxUnit (const juce::String& model, int productId)
-    {
-        sim::SimulatedUpgradeUnit::Options options;
-        options.model = model;
-        options.productId = productId;
-        options.naming = sim::SimulatedUpgradeUnit::Naming::linux;
-        options.hasSecondPort = false;
-        return options;
-    }
-}
-
 TEST_F (EnterStep, OtherMidiUnitsAreAskedUntilTheirUpgradePortShows)
 {
-    struct Row { const char* model; int productId; juce::StringArray requests; };
+    struct Row { const char* model; int productId; bool alreadyInUpgradeMode; std::vector<std::string> requests; };
 
     const Row rows[] {
-        { "Mixora C4", 94, { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" } },
-        { "Qenta 32",  26, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },                                      // the short form only
-        { "Tonvik 3",  101, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } }, // both forms
+        { "Mixora C4", 94,  false, { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" } },
+        { "Qenta 32",  26,  false, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },                                      // the short form only
+        { "Tonvik 3",  101, false, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } }, // both forms
+        { "Mixora C4", 94,  true,  {} },                                                                         // asked on its upgrade port
     };
 
     for (auto& row : rows)
     {
-        auto& unit = addUnit (linuxUnit (row.model, row.productId));
-        const auto port = juce::String (row.model) + " MIDI 1";
-        ports.clearTimeline();
+        auto& unit = addUnit (linuxUnit (row.model, row.productId, false, row.alreadyInUpgradeMode));
         prompts.shown.clear();
 
         {
             sim::StepWindow window (row.productId);
             autoAdvance = false;
-            window->deviceReplyText = port;
             abortRequested = true;   // left by an earlier run: it must not end this one
+            window->deviceReplyText = row.alreadyInUpgradeMode ? juce::String ("Halvik firmware upgrade")
+                                                               : juce::String (row.model) + " MIDI 1";
 
             EXPECT_TRUE (window->stepEnter (2)) << row.model;
-            EXPECT_TRUE (unit.isInUpgradeMode()) << row.model;
+            EXPECT_TRUE (unit.isInUpgradeMode());
             EXPECT_EQ (window->getStep(), 3);
 
-            juce::StringArray sent;
+            std::vector<std::string> received;
 
             for (auto& message : unit.received())
-                sent.add (sim::SimulatedMidiPorts::hexOf (message));
+                received.push_back (sim::SimulatedMidiPorts::hexOf (message).toStdString());
 
-            EXPECT_EQ (sim::texts (sent), sim::texts (row.requests)) << row.model << ": one try, the unit went";
+            EXPECT_EQ (received, row.requests) << row.model << ": one try, and the unit went";
             EXPECT_TRUE (prompts.shown.empty());
         }
 
@@ -215,25 +153,9 @@ TEST_F (EnterStep, OtherMidiUnitsAreAskedUntilTheirUpgradePortShows)
     }
 }
 
-TEST_F (EnterStep, AUnitAlreadyOnItsUpgradePortIsTakenWithoutAsking)
+TEST_F (EnterStep, AUnitThatNeverShowsItsUpgradePortFailsWithABoxUnlessRunsRepeat)
 {
-    auto options = linuxUnit ("Mixora C4", 94);
-    options.startsInUpgradeMode = true;
-    auto& unit = addUnit (options);
-
-    sim::StepWindow window (94);
-    autoAdvance = false;
-    window->deviceReplyText = "Halvik firmware upgrade";
-
-    EXPECT_TRUE (window->stepEnter (2));
-    EXPECT_TRUE (unit.received().empty());
-    EXPECT_EQ (window->getStep(), 3);
-}
-
-TEST_F (EnterStep, AUnitThatNeverShowsItsUpgradePortFailsAfterThreeTries)
-{
-    auto options = linuxUnit ("Mixora C4", 94);
-    auto& unit = addUnit (options);
+    auto& unit = addUnit (linuxUnit ("Mixora C4", 94));
     unit.setNeverComesBack (true);
 
     sim::StepWindow window (94);
@@ -242,26 +164,26 @@ TEST_F (EnterStep, AUnitThatNeverShowsItsUpgradePortFailsAfterThreeTries)
 
     EXPECT_FALSE (window->stepEnter (2));
     EXPECT_EQ (window->getStep(), 2);
-    EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Device cannot enter Firmware Upgrade mode!")));
+    EXPECT_EQ (messages(), std::vector<std::string> { cannotEnter });
 
     repeatMode = true;
     prompts.shown.clear();
     EXPECT_FALSE (window->stepEnter (2));
-    EXPECT_TRUE (prompts.shown.empty()) << "repeated runs show no box";
+    EXPECT_TRUE (prompts.shown.empty());
 }
 
 TEST_F (EnterStep, AKeyboardWhosePortsWillNotOpenIsLookedForAgainOnlyOnce)
 {
     addUnit (linuxUnit ("Dravel 49", 4130));
     ports.setRefusingOpens ("Dravel 49 MIDI 1", true);
-
     prompts.dialogAnswer = [] (juce::Component&, const juce::String&) { return 1; };
+
     sim::StepWindow window (4130);
     ASSERT_TRUE (autoAdvance) << "the keyboard family runs on by itself";
 
     window->stepEnter (2);
 
-    EXPECT_EQ (prompts.ofKind ("dialog").size(), 1u) << "the Start step ran once more, and only once";
-    EXPECT_EQ (sim::texts (prompts.messages()), sim::texts (juce::StringArray ("Device cannot enter Firmware Upgrade mode!")));
+    EXPECT_EQ (dialogs().size(), 1u) << "the Start step ran once more, and only once";
+    EXPECT_EQ (messages(), std::vector<std::string> { cannotEnter });
     EXPECT_EQ (window->getStep(), 2);
 }

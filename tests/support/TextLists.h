@@ -17,4 +17,23 @@ namespace sim
 
         return result;
     }
+
+    /** The list repeated. */
+    inline std::vector<std::string> repeated (const std::vector<std::string>& list, int times)
+    {
+        std::vector<std::string> result;
+
+        for (int i = 0; i < times; ++i)
+            result.insert (result.end(), list.begin(), list.end());
+
+        return result;
+    }
+
+    /** The list without its empty texts. */
+    inline std::vector<std::string> nonEmpty (const juce::StringArray& list)
+    {
+        auto copy = list;
+        copy.removeEmptyStrings (false);
+        return texts (copy);
+    }
 }

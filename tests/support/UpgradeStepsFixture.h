@@ -39,6 +39,47 @@ protected:
         return *units.back();
     }
 
+    /** A unit under the port names ALSA gives it ("<model> MIDI 1", and
+        "<model> MIDI 2" with a second port), in its normal mode unless
+        inUpgradeMode. */
+    static SimulatedUpgradeUnit::Options linuxUnit (const juce::String& model, int productId,
+                                                    bool secondPort = false, bool inUpgradeMode = false)
+    {
+        SimulatedUpgradeUnit::Options options;
+        options.model = model;
+        options.productId = productId;
+        options.naming = SimulatedUpgradeUnit::Naming::linux;
+        options.hasSecondPort = secondPort;
+        options.startsInUpgradeMode = inUpgradeMode;
+        return options;
+    }
+
+    /** The texts of the message boxes shown, and the titles of the dialogs. */
+    std::vector<std::string> messages() const  { return texts (prompts.messages()); }
+    std::vector<std::string> dialogs() const
+    {
+        std::vector<std::string> titles;
+
+        for (auto& shown : prompts.ofKind ("dialog"))
+            titles.push_back (shown.title.toStdString());
+
+        return titles;
+    }
+
+    /** The tool's runs, each as its arguments joined by blanks. */
+    std::vector<std::string> toolRuns() const  { return texts (tool.describeRuns()); }
+
+    /** prefix + first + suffix, ..., prefix + last + suffix. */
+    static std::vector<std::string> numbered (const juce::String& prefix, int first, int last, const juce::String& suffix = {})
+    {
+        std::vector<std::string> result;
+
+        for (int i = first; i <= last; ++i)
+            result.push_back ((prefix + juce::String (i) + suffix).toStdString());
+
+        return result;
+    }
+
     /** The protocol pauses of exactly this length taken so far. */
     int pausesOf (double ms) const
     {
