@@ -60,7 +60,9 @@ TEST_F (StartStep, TwoUnitsOfTheChosenProductAreRefusedBeforeAnythingIsSent)
     struct Row { int productId; juce::StringArray names; };
 
     const Row rows[] { { 94,   { "Mixora C4 MIDI 1", "2- Mixora C4 MIDI 1" } },
-                       { 4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "2- Dravel 49 MIDI 1", "2- Dravel 49 MIDI 2" } } };
+                       { 4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "2- Dravel 49 MIDI 1", "2- Dravel 49 MIDI 2" } },
+                       // Twins on Linux: the same names under different port identifiers.
+                       { 4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" } } };
 
     for (auto& row : rows)
     {
