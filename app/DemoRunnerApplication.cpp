@@ -7,6 +7,8 @@
 #include "SingleInstanceHandOff.h"
 #include "TextConstants.h"
 
+#include "editor/Host.h"
+
 DemoRunnerApplication::DemoRunnerApplication (std::function<juce::Component*()> createEditor)
     : editorFactory (std::move (createEditor))
 {
@@ -83,8 +85,11 @@ void DemoRunnerApplication::initialise (const juce::String& commandLine)
 
 void DemoRunnerApplication::shutdown()
 {
+    // The window goes first, and the editor with it, whose end stops the device
+    // timer; only then may the device host go, closing the keyboard's ports.
     auto window = std::move (mainWindow);
     window.reset();
+    NsDravel::releaseDeviceHost();
 }
 
 void DemoRunnerApplication::anotherInstanceStarted (const juce::String& commandLine)

@@ -1,6 +1,7 @@
 #include "SingleInstanceHandOff.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -18,20 +19,35 @@ namespace
     constexpr int attemptsWhileStartingOrEnding = 20;
     constexpr int pauseBetweenAttemptsMs = 50;
 
-    enum class LockResult { locked, heldElsewhere, unavailable };
+    constexpr int maxStemLength = 64;
 
-    bool makeAddress (const juce::File& socketFile, sockaddr_un& address)
+    /** A socket address in the abstract namespace: a zero byte, then the name. */
+    struct AbstractAddress
     {
-        const auto path = socketFile.getFullPathName().toStdString();
+        explicit AbstractAddress (const std::string& name)
+        {
+            std::memset (&address, 0, sizeof (address));
+            address.sun_family = AF_UNIX;
 
-        std::memset (&address, 0, sizeof (address));
-        address.sun_family = AF_UNIX;
+            // The name is short by construction; a longer one is cut rather than overrun.
+            const auto length = std::min (name.size(), sizeof (address.sun_path) - 1);
+            std::memcpy (address.sun_path + 1, name.data(), length);
+            size = (socklen_t) (offsetof (sockaddr_un, sun_path) + 1 + length);
+        }
 
-        if (path.size() >= sizeof (address.sun_path))
-            return false;
+        const sockaddr* get() const { return reinterpret_cast<const sockaddr*> (&address); }
 
-        std::memcpy (address.sun_path, path.c_str(), path.size());
-        return true;
+        sockaddr_un address;
+        socklen_t size = 0;
+    };
+
+    /** The process at the other end of a connected local socket runs as this
+        process's user. */
+    bool peerIsSameUser (int fd)
+    {
+        ucred peer {};
+        socklen_t size = sizeof (peer);
+        return ::getsockopt (fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::geteuid();
     }
 
     bool sendAll (int fd, const char* data, size_t size)
@@ -53,9 +69,16 @@ namespace
         return true;
     }
 
-    juce::String instanceFileStem (const juce::String& applicationName)
+    /** The program's name, the user and a hash of the folder path: fixed in
+        length however long the path, and the same for every start of this user
+        that sees the same folder. */
+    std::string makeAddressName (const juce::File& folder, const juce::String& applicationName)
     {
-        return "." + juce::File::createLegalFileName (applicationName).replaceCharacter (' ', '-') + "-instance";
+        const auto stem = juce::File::createLegalFileName (applicationName).replaceCharacter (' ', '-')
+                              .substring (0, maxStemLength);
+        const auto folderHash = folder.getFullPathName().hashCode64();
+        return (stem + "-instance-" + juce::String ((juce::uint64) ::geteuid()) + "-"
+                + juce::String::toHexString (folderHash)).toStdString();
     }
 }
 
@@ -125,6 +148,14 @@ public:
             if (fd < 0)
                 continue;
 
+            // Anyone on the machine can reach the address: another user's
+            // process gets the connection closed without a word.
+            if (! peerIsSameUser (fd))
+            {
+                ::close (fd);
+                continue;
+            }
+
             auto connection = std::make_shared<Connection> (fd);
             const auto commandLine = readCommandLine (fd);
 
@@ -170,8 +201,7 @@ private:
 
 //==============================================================================
 SingleInstanceHandOff::SingleInstanceHandOff (const juce::File& folder, const juce::String& applicationName)
-    : lockFile (folder.getChildFile (instanceFileStem (applicationName) + ".lock")),
-      socketFile (folder.getChildFile (instanceFileStem (applicationName) + ".socket"))
+    : addressName (makeAddressName (folder, applicationName))
 {
 }
 
@@ -179,15 +209,9 @@ SingleInstanceHandOff::~SingleInstanceHandOff()
 {
     listener.reset();
 
+    // Closing the socket frees the address for the next start.
     if (listeningSocket >= 0)
-    {
         ::close (listeningSocket);
-        ::unlink (socketFile.getFullPathName().toRawUTF8());
-    }
-
-    // Closing the file releases the lock; the file itself stays for the next start.
-    if (lockHandle >= 0)
-        ::close (lockHandle);
 }
 
 juce::File SingleInstanceHandOff::getDefaultFolder()
@@ -205,30 +229,31 @@ juce::File SingleInstanceHandOff::getDefaultFolder()
 
 SingleInstanceHandOff::Outcome SingleInstanceHandOff::claimOrHandOff (const juce::String& commandLine)
 {
-    // A running instance that is still starting (or already ending) holds the
-    // lock without listening; try again for a moment before giving up.
+    const AbstractAddress address (addressName);
+
+    // A running instance that is just starting (or ending) may hold the address
+    // without listening yet (or any more); try again for a moment before giving up.
     for (int attempt = 0; attempt < attemptsWhileStartingOrEnding; ++attempt)
     {
-        const auto handle = ::open (lockFile.getFullPathName().toRawUTF8(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const auto fd = ::socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
 
-        if (handle < 0)
+        if (fd < 0)
             return Outcome::firstInstance;
 
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-
-        if (::fcntl (handle, F_SETLK, &lock) == 0)
+        if (::bind (fd, address.get(), address.size) == 0)
         {
-            lockHandle = handle;
-            openListeningSocket();
+            if (::listen (fd, 8) == 0)
+                listeningSocket = fd;
+            else
+                ::close (fd);
+
             return Outcome::firstInstance;
         }
 
-        const auto lockError = errno;
-        ::close (handle);
+        const auto bindError = errno;
+        ::close (fd);
 
-        if (lockError != EACCES && lockError != EAGAIN)
+        if (bindError != EADDRINUSE)
             return Outcome::firstInstance;
 
         if (const auto outcome = sendToRunningInstance (commandLine))
@@ -240,60 +265,49 @@ SingleInstanceHandOff::Outcome SingleInstanceHandOff::claimOrHandOff (const juce
     return Outcome::noAnswer;
 }
 
-bool SingleInstanceHandOff::openListeningSocket()
-{
-    sockaddr_un address;
-
-    if (! makeAddress (socketFile, address))
-        return false;
-
-    const auto fd = ::socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-
-    if (fd < 0)
-        return false;
-
-    // Holding the lock, any socket file left here belongs to an instance that is gone.
-    ::unlink (address.sun_path);
-
-    if (::bind (fd, reinterpret_cast<sockaddr*> (&address), sizeof (address)) != 0
-         || ::listen (fd, 8) != 0)
-    {
-        ::close (fd);
-        return false;
-    }
-
-    listeningSocket = fd;
-    return true;
-}
-
 std::optional<SingleInstanceHandOff::Outcome> SingleInstanceHandOff::sendToRunningInstance (const juce::String& commandLine)
 {
-    sockaddr_un address;
-
-    if (! makeAddress (socketFile, address))
-        return Outcome::noAnswer;
-
+    const AbstractAddress address (addressName);
     const auto fd = ::socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
 
     if (fd < 0)
         return Outcome::noAnswer;
 
-    if (::connect (fd, reinterpret_cast<sockaddr*> (&address), sizeof (address)) != 0)
+    if (::connect (fd, address.get(), address.size) != 0)
     {
         ::close (fd);
         return std::nullopt;
     }
 
+    // The address is taken by another user's process, which is not ours to
+    // hand anything to: this start runs as its own instance.
+    if (! peerIsSameUser (fd))
+    {
+        ::close (fd);
+        return Outcome::firstInstance;
+    }
+
+    // A connection closed before the answer (or even before the command line
+    // is through) comes from an instance that is ending: try again, and this
+    // start may well be the one that runs.
     const auto utf8 = commandLine.toStdString();
-    auto outcome = Outcome::noAnswer;
+    std::optional<Outcome> outcome;
 
     if (sendAll (fd, utf8.data(), utf8.size()) && ::shutdown (fd, SHUT_WR) == 0)
     {
         pollfd answer { fd, POLLIN, 0 };
-        char reply = 0;
+        outcome = Outcome::noAnswer;
 
-        if (::poll (&answer, 1, answerTimeoutMs) == 1 && ::recv (fd, &reply, 1, 0) == 1 && reply == acknowledgement)
-            outcome = Outcome::handedOff;
+        if (::poll (&answer, 1, answerTimeoutMs) == 1)
+        {
+            char reply = 0;
+            const auto received = ::recv (fd, &reply, 1, 0);
+
+            if (received == 1 && reply == acknowledgement)
+                outcome = Outcome::handedOff;
+            else if (received <= 0)
+                outcome = std::nullopt;
+        }
     }
 
     ::close (fd);

@@ -1,15 +1,160 @@
 #include "app/UntrustedXml.h"
 
-// Stand-in until the strict check is built: size limit and a DOCTYPE refusal only.
+#include <expat.h>
+
+#include <algorithm>
+#include <limits>
+#include <type_traits>
+
+namespace
+{
+    bool isContinuationByte (juce::uint8 b)   { return (b & 0xC0) == 0x80; }
+
+    // Strict UTF-8: shortest forms only, no surrogates, nothing beyond U+10FFFF,
+    // and no NUL (XML has no use for it, and JUCE's strings end at one).
+    bool isValidUtf8 (const juce::uint8* text, size_t size)
+    {
+        size_t i = 0;
+
+        while (i < size)
+        {
+            const auto lead = text[i];
+
+            if (lead == 0)
+                return false;
+
+            if (lead < 0x80)
+            {
+                ++i;
+                continue;
+            }
+
+            size_t length = 0;
+            juce::uint32 lowest = 0;
+            juce::uint32 code = 0;
+
+            if (lead >= 0xC2 && lead <= 0xDF)        { length = 2; lowest = 0x80;    code = lead & 0x1Fu; }
+            else if (lead >= 0xE0 && lead <= 0xEF)   { length = 3; lowest = 0x800;   code = lead & 0x0Fu; }
+            else if (lead >= 0xF0 && lead <= 0xF4)   { length = 4; lowest = 0x10000; code = lead & 0x07u; }
+            else                                     return false;     // a continuation byte, C0, C1 or F5..FF
+
+            if (size - i < length)
+                return false;
+
+            for (size_t k = 1; k < length; ++k)
+            {
+                if (! isContinuationByte (text[i + k]))
+                    return false;
+
+                code = (code << 6) | (text[i + k] & 0x3Fu);
+            }
+
+            if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+                return false;
+
+            i += length;
+        }
+
+        return true;
+    }
+
+    /** What expat's handlers learn while it reads the text. */
+    struct StrictCheck
+    {
+        XML_Parser parser = nullptr;
+        int depth = 0;
+        bool refused = false;
+
+        void refuse()
+        {
+            refused = true;
+            XML_StopParser (parser, XML_FALSE);
+        }
+    };
+
+    void XMLCALL startElement (void* userData, const XML_Char*, const XML_Char**)
+    {
+        auto& check = *static_cast<StrictCheck*> (userData);
+
+        // Counted here, before JUCE's reader, which descends recursively and
+        // slows down badly with depth.
+        if (++check.depth > maxUntrustedXmlDepth)
+            check.refuse();
+    }
+
+    void XMLCALL endElement (void* userData, const XML_Char*)
+    {
+        --static_cast<StrictCheck*> (userData)->depth;
+    }
+
+    // A document type brings entity declarations with it, and JUCE's reader
+    // follows those (nested ones blow up, external ones read other files). The
+    // program's own files never carry one.
+    void XMLCALL startDoctype (void* userData, const XML_Char*, const XML_Char*, const XML_Char*, int)
+    {
+        static_cast<StrictCheck*> (userData)->refuse();
+    }
+
+    struct ParserFree
+    {
+        void operator() (XML_Parser parser) const   { XML_ParserFree (parser); }
+    };
+
+    bool isStrictlyWellFormed (const juce::uint8* text, size_t size)
+    {
+        // The encoding is fixed to UTF-8 whatever the document declares: that is
+        // how its text reaches JUCE.
+        std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parser (XML_ParserCreate ("UTF-8"));
+
+        if (parser == nullptr)
+            return false;
+
+        StrictCheck check;
+        check.parser = parser.get();
+
+        XML_SetUserData (parser.get(), &check);
+        XML_SetElementHandler (parser.get(), startElement, endElement);
+        XML_SetStartDoctypeDeclHandler (parser.get(), startDoctype);
+        XML_SetParamEntityParsing (parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
+
+        // expat takes an int length; the text goes in slices.
+        constexpr size_t sliceSize = 1 << 16;
+        size_t offset = 0;
+
+        do
+        {
+            const auto length = std::min (sliceSize, size - offset);
+            const auto isFinal = offset + length == size;
+
+            if (XML_Parse (parser.get(), reinterpret_cast<const char*> (text + offset), (int) length,
+                           isFinal ? XML_TRUE : XML_FALSE) != XML_STATUS_OK)
+                return false;
+
+            offset += length;
+        }
+        while (offset < size);
+
+        return ! check.refused;
+    }
+}
+
 std::unique_ptr<juce::XmlElement> parseUntrustedXml (const juce::MemoryBlock& bytes, size_t maxBytes)
 {
-    if (bytes.getSize() > maxBytes)
+    const auto size = bytes.getSize();
+
+    if (size > maxBytes || size > (size_t) std::numeric_limits<int>::max())
         return {};
 
-    const auto text = bytes.toString();
+    const auto* text = static_cast<const juce::uint8*> (bytes.getData());
 
-    if (text.containsIgnoreCase ("<!DOCTYPE") || text.containsIgnoreCase ("<!ENTITY"))
+    if (! isValidUtf8 (text, size) || ! isStrictlyWellFormed (text, size))
         return {};
 
-    return juce::parseXML (text);
+    // The byte order mark has done its work; JUCE's reader does not need it.
+    size_t start = 0;
+
+    if (size >= 3 && text[0] == 0xEF && text[1] == 0xBB && text[2] == 0xBF)
+        start = 3;
+
+    return juce::parseXML (juce::String::fromUTF8 (reinterpret_cast<const char*> (text + start), (int) (size - start)));
 }

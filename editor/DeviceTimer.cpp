@@ -56,6 +56,9 @@ void MyTimer::timerCallback()
 
 void MyTimer::tick()
 {
+    // Every look at the port lists in this tick shares one reading of them.
+    const PortListScope portLists;
+
     const auto connected = openConnection() != nullptr;
 
     if (! connected)

@@ -1,5 +1,6 @@
 #include "editor/Host.h"
 
+#include "editor/EditorState.h"
 #include "editor/HostImpl.h"
 #include "editor/MappingFile.h"
 #include "editor/MidiInputHandler.h"
@@ -51,6 +52,14 @@ bool connectToDevice (bool force, bool enabled,
     }
 
     return host->connection->openDevices (std::move (productFilter), std::move (portFilter));
+}
+
+void releaseDeviceHost()
+{
+    theHost = nullptr;
+
+    // The connection's end stops and closes its ports before the model goes.
+    Host::deleteInstance();
 }
 
 } // namespace NsDravel

@@ -14,8 +14,8 @@ namespace NsDravel
     mapping model, the name of the output that settings go to, the product id
     and the MIDI connection.
 
-    A process-wide singleton, created on first use and never deleted during
-    the run. Message thread only.
+    A process-wide singleton, created on first use and deleted once, by
+    releaseDeviceHost at the end of the program. Message thread only.
 */
 class Host
 {
@@ -72,5 +72,10 @@ private:
 bool connectToDevice (bool force, bool enabled,
                       std::function<bool (int)> productFilter,
                       std::function<bool (int)> portFilter);
+
+/** Closes the keyboard's ports and deletes the device host; a later
+    getInstance gives null. For the end of the program, once the editor and its
+    device timer are gone. Message thread. */
+void releaseDeviceHost();
 
 } // namespace NsDravel

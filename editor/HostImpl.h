@@ -3,7 +3,7 @@
 #include "editor/Host.h"
 #include "editor/MappingModel.h"
 
-#include <juce_audio_basics/juce_audio_basics.h>
+#include <juce_audio_devices/juce_audio_devices.h>
 
 namespace NsDravel
 {
@@ -24,8 +24,9 @@ public:
     virtual ~Impl();
 
     //==============================================================================
-    /** Sends the whole device settings image to outputName, framed and paced as
-        the keyboard expects. Blocks for the transfer's pauses (26 ms). */
+    /** Sends the whole device settings image to outputName (through the
+        connection's own port of that name when it holds one), framed and paced
+        as the keyboard expects. Blocks for the transfer's pauses (26 ms). */
     juce::Result writeSettingsToDevice();
 
     /** Sends a prepared buffer to the keyboard: to the connection's first
@@ -51,15 +52,16 @@ public:
     juce::String outputName;
 
 private:
-    /** An output for one operation: the connection's own when it holds that
-        port open, otherwise one opened for the operation alone. */
+    /** An output for one operation: the connection's own when it holds a
+        port of that name open, otherwise that port opened for the operation
+        alone. */
     struct OutputLease
     {
         std::unique_ptr<MidiOutputPort> opened;
         MidiOutputPort* port = nullptr;
     };
 
-    OutputLease leaseOutput (const juce::String& identifier) const;
+    OutputLease leaseOutput (const juce::MidiDeviceInfo& device) const;
 
     MappingModel model;
 

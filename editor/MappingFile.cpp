@@ -1,4 +1,5 @@
 #include "MappingFile.h"
+#include "app/UntrustedXml.h"
 #include "DeviceSettingsImage.h"
 #include "HostImpl.h"
 #include "MappingModel.h"
@@ -199,15 +200,15 @@ namespace NsDravel
         if (! file.existsAsFile() || file.getSize() > maxMappingFileSize)
             return loadFailed;
 
-        // The program never writes a document type declaration, and the XML reader
-        // follows entity declarations in one (nested ones crash it, others can
-        // read further files): a file that carries one is not a mapping file.
-        const auto text = file.loadFileAsString();
+        // The file may come from anywhere: the guarded reader refuses what is not
+        // plain, well-formed UTF-8 XML of modest depth, and any document type
+        // (the program never writes one).
+        juce::MemoryBlock bytes;
 
-        if (text.containsIgnoreCase ("<!DOCTYPE") || text.containsIgnoreCase ("<!ENTITY"))
+        if (! file.loadFileAsData (bytes))
             return loadFailed;
 
-        const auto xml = juce::parseXML (text);
+        const auto xml = parseUntrustedXml (bytes, (size_t) maxMappingFileSize);
 
         if (xml == nullptr)
             return loadFailed;

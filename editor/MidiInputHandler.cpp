@@ -6,12 +6,27 @@
 #include "editor/PortNames.h"
 #include "firmware/catalogue/PortNameTable.h"
 #include "firmware/UpgraderState.h"
+#include "midi/MidiPortNames.h"
 
 namespace NsDravel
 {
 
 namespace
 {
+    /** The index in the output list of the output that belongs to the same
+        device port as this input, or -1. ALSA lists both directions of one
+        port under one identifier, which tells apart two devices of the same
+        model (and so the same names); other systems name the two directions
+        differently, and the companion name finds the output. */
+    int indexOfCompanionOutput (const juce::MidiDeviceInfo& input, const juce::Array<juce::MidiDeviceInfo>& outputs)
+    {
+        for (int i = 0; i < outputs.size(); ++i)
+            if (outputs.getReference (i).identifier == input.identifier)
+                return i;
+
+        return namesOf (outputs).indexOf (companionPortName (input.name, false));
+    }
+
     /** Puts the keyboard's version text into the editor's label. Message thread. */
     void showFirmwareVersion (const juce::String& text)
     {
@@ -49,13 +64,10 @@ bool Host::MidiInputHandler::openDevices (std::function<bool (int)> productFilte
     closeDevices();
 
     auto& system = MidiPortSystem::getCurrent();
-    auto outputDevices = system.getOutputDevices();
-    auto outputNames = namesOf (outputDevices);
+    const auto outputDevices = listMidiOutputs();
 
-    for (auto& input : system.getInputDevices())
+    for (auto& input : listMidiInputs())
     {
-        auto outputName = companionPortName (input.name, false);
-
         if (! productFilter (halvik::getProductIdFromPortName (input.name)))
             continue;
 
@@ -63,7 +75,7 @@ bool Host::MidiInputHandler::openDevices (std::function<bool (int)> productFilte
             continue;
 
         std::unique_ptr<MidiOutputPort> output;
-        auto outputIndex = outputNames.indexOf (outputName);
+        auto outputIndex = indexOfCompanionOutput (input, outputDevices);
 
         if (outputIndex >= 0)
             output = system.openOutput (outputDevices.getReference (outputIndex).identifier);
@@ -96,10 +108,10 @@ void Host::MidiInputHandler::closeDevices()
     pairCount = 0;
 }
 
-MidiOutputPort* Host::MidiInputHandler::findOpenOutput (const juce::String& identifier) const
+MidiOutputPort* Host::MidiInputHandler::findOpenOutputNamed (const juce::String& name) const
 {
     for (auto& output : outputs)
-        if (output->getIdentifier() == identifier)
+        if (output->getName() == name)
             return output.get();
 
     return nullptr;

@@ -28,8 +28,9 @@ public:
     ~MidiInputHandler() override;
 
     /** Closes whatever is open, then opens every input/output pair whose
-        input's product id and port number pass the filters. True when at least
-        one pair is open. */
+        input's product id and port number pass the filters. An input's output
+        is the one the system lists under the same identifier, or else under
+        the companion name. True when at least one pair is open. */
     bool openDevices (std::function<bool (int)> productFilter, std::function<bool (int)> portFilter);
 
     /** Stops and releases every port. */
@@ -41,8 +42,8 @@ public:
     /** The output of the first pair opened, or null. */
     MidiOutputPort* getFirstOutput() const noexcept         { return outputs.empty() ? nullptr : outputs.front().get(); }
 
-    /** The open output with this identifier, or null. */
-    MidiOutputPort* findOpenOutput (const juce::String& identifier) const;
+    /** The first open output (in the order opened) listed under this name, or null. */
+    MidiOutputPort* findOpenOutputNamed (const juce::String& name) const;
 
     void handleIncomingMidiMessage (juce::MidiInput* source, const juce::MidiMessage& message) override;
     void handlePartialSysexMessage (juce::MidiInput*, const juce::uint8*, int, double) override {}

@@ -2,6 +2,8 @@
 #include "midi/MidiPortNames.h"
 #include "firmware/catalogue/PortNameTable.h"
 
+#include <limits>
+
 namespace NsDravel
 {
     namespace
@@ -26,7 +28,19 @@ namespace NsDravel
             if (digits.isEmpty() || ! digits.containsOnly ("0123456789"))
                 return 1;
 
-            return digits.getIntValue();
+            // A number no int can hold is no port number: it would wrap round
+            // to another port, or to a negative one.
+            int port = 0;
+            for (auto c : digits)
+            {
+                const int digit = (int) (c - '0');
+                if (port > (std::numeric_limits<int>::max() - digit) / 10)
+                    return 1;
+
+                port = port * 10 + digit;
+            }
+
+            return port;
         }
     }
 

@@ -30,7 +30,7 @@ namespace NsDravel
 
     /** The device port a name stands for: the digit of a numbered Windows name
         (-1 when that character is not a digit), n for a name that ends in
-        " MIDI <n>", 1 for any other name. */
+        " MIDI <n>" (1 when n is too large for an int), 1 for any other name. */
     int portNumberOfName (juce::String name);
 
     /** The name may belong to one of the maker's devices: it contains "Dravel",

@@ -4,23 +4,26 @@
 #include "editor/EditorState.h"
 #include "editor/KeyboardMessages.h"
 #include "editor/MidiInputHandler.h"
+#include "midi/MidiPortNames.h"
 #include "midi/MidiPortSystem.h"
 
 namespace NsDravel
 {
 
-Host::Impl::OutputLease Host::Impl::leaseOutput (const juce::String& identifier) const
+Host::Impl::OutputLease Host::Impl::leaseOutput (const juce::MidiDeviceInfo& device) const
 {
     OutputLease lease;
 
-    // The connection may already hold this very port open; a second open of
-    // the same port fails on some systems, so the transfer goes through it.
+    // The connection may already hold a port of this name open: the sending
+    // goes through it. Two keyboards of one model are listed under the same
+    // name, and the one the connection holds is the one it listens to; a
+    // second open of the same port would also fail on some systems.
     if (theHost != nullptr && theHost->connection != nullptr)
-        lease.port = theHost->connection->findOpenOutput (identifier);
+        lease.port = theHost->connection->findOpenOutputNamed (device.name);
 
     if (lease.port == nullptr)
     {
-        lease.opened = MidiPortSystem::getCurrent().openOutput (identifier);
+        lease.opened = MidiPortSystem::getCurrent().openOutput (device.identifier);
         lease.port = lease.opened.get();
     }
 
@@ -34,13 +37,13 @@ juce::Result Host::Impl::writeSettingsToDevice()
     if (outputName.isEmpty())
         return juce::Result::fail ("No device selected");
 
-    auto devices = MidiPortSystem::getCurrent().getOutputDevices();
+    auto devices = listMidiOutputs();
     auto index = namesOf (devices).indexOf (outputName);
 
     if (index < 0)
         return juce::Result::fail (outputName + ": device does not exist");
 
-    auto lease = leaseOutput (devices.getReference (index).identifier);
+    auto lease = leaseOutput (devices.getReference (index));
 
     if (lease.port == nullptr)
         return juce::Result::fail (outputName + ": could not open device");
@@ -97,13 +100,13 @@ juce::Result Host::Impl::sendMidiBuffer (const juce::MidiBuffer& buffer)
     if (outputName.isEmpty())
         return juce::Result::fail ("No device selected!");
 
-    auto devices = MidiPortSystem::getCurrent().getOutputDevices();
+    auto devices = listMidiOutputs();
     auto index = namesOf (devices).indexOf (outputName);
 
     if (index < 0)
         return juce::Result::fail (outputName.quoted() + " does not exist!");
 
-    auto lease = leaseOutput (devices.getReference (index).identifier);
+    auto lease = leaseOutput (devices.getReference (index));
 
     if (lease.port == nullptr)
         return juce::Result::fail ("Could not open " + outputName.quoted() + "!");

@@ -232,14 +232,56 @@ juce::StringArray namesOf (const juce::Array<juce::MidiDeviceInfo>& devices)
     return names;
 }
 
+//==============================================================================
+namespace
+{
+    // The outermost scope open on this thread; inner ones leave it in charge,
+    // and other threads keep reading the lists afresh.
+    thread_local PortListScope* activeScope = nullptr;
+}
+
+PortListScope::PortListScope()
+{
+    if (activeScope == nullptr)
+        activeScope = this;
+}
+
+PortListScope::~PortListScope()
+{
+    if (activeScope == this)
+        activeScope = nullptr;
+}
+
+juce::Array<juce::MidiDeviceInfo> listMidiOutputs()
+{
+    if (activeScope == nullptr)
+        return MidiPortSystem::getCurrent().getOutputDevices();
+
+    if (! activeScope->outputs.has_value())
+        activeScope->outputs = MidiPortSystem::getCurrent().getOutputDevices();
+
+    return *activeScope->outputs;
+}
+
+juce::Array<juce::MidiDeviceInfo> listMidiInputs()
+{
+    if (activeScope == nullptr)
+        return MidiPortSystem::getCurrent().getInputDevices();
+
+    if (! activeScope->inputs.has_value())
+        activeScope->inputs = MidiPortSystem::getCurrent().getInputDevices();
+
+    return *activeScope->inputs;
+}
+
 juce::StringArray listMidiOutputNames()
 {
-    return namesOf (MidiPortSystem::getCurrent().getOutputDevices());
+    return namesOf (listMidiOutputs());
 }
 
 juce::StringArray listMidiInputNames()
 {
-    return namesOf (MidiPortSystem::getCurrent().getInputDevices());
+    return namesOf (listMidiInputs());
 }
 
 void pauseMicroseconds (double microseconds)

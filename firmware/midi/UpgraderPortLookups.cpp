@@ -167,11 +167,18 @@ namespace halvik
 
     int countProductMidiOutputs (int productId)
     {
+        // Every listed output counts, not every distinct name: two units of one
+        // model have the same port names on Linux, and must still be seen as two.
         int count = 0;
 
-        for (auto& name : listMidiDevicesForDisplay (true, true, true))
-            if (getProductIdFromPortName (name) == productId && ! isAliasPortName (name, true))
+        for (auto& device : NsDravel::listMidiOutputs())
+        {
+            const auto& name = device.name;
+
+            if (name.trim().isNotEmpty() && ! name.contains ("Microsoft")
+                && getProductIdFromPortName (name) == productId && ! isAliasPortName (name, true))
                 ++count;
+        }
 
         return count;
     }

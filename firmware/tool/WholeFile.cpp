@@ -30,7 +30,8 @@ namespace halvik
         if (out.truncate().failed())
             return false;
 
-        const bool written = out.write (bytes.getData(), bytes.getSize());
+        // An empty image has no data pointer to hand on.
+        const bool written = bytes.isEmpty() || out.write (bytes.getData(), bytes.getSize());
         out.flush();
         return written && out.getStatus().wasOk();
     }

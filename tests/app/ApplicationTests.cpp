@@ -5,7 +5,10 @@
 #include "app/DemoTaskbarComponent.h"
 #include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
+#include "editor/Host.h"
+#include "support/DispatchUntil.h"
 #include "support/ProbeComponent.h"
+#include "support/SimulatedKeyboard.h"
 
 namespace
 {
@@ -90,4 +93,23 @@ TEST_F (Application, ClosingTheWindowHidesItAndTheContentIsGoneOnceAfterShutdown
     window->parentSizeChanged();
     app.shutdown();
     EXPECT_EQ (*editorDestroyed, 1);
+}
+
+TEST (ApplicationWithTheEditor, ClosesTheKeyboardsPortsAndFreesTheDeviceHostAtShutdown)
+{
+    sim::SimulatedMidiPorts ports;
+    ports.setRealPauses (false);
+    sim::SimulatedKeyboard keyboard (ports);
+    DemoRunnerApplication app;
+
+    app.initialise ({});
+    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return ports.openInputsNow (keyboard.secondInputName()) == 1; }));
+
+    // As Ctrl+Q ends the program: the window closes, the loop stops, then shutdown.
+    app.getMainWindow()->closeButtonPressed();
+    app.shutdown();
+
+    EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 0);
+    EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 0);
+    EXPECT_EQ (NsDravel::Host::getInstanceWithoutCreating(), nullptr);
 }

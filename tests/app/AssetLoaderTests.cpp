@@ -73,7 +73,6 @@ TEST (StandInPictures, AreLaidOutBesideTheProgramUnderTheNamesTheProgramLoads)
                         "ui/kbd/kbd4.png", "ui/kbd/kbd5.png", "ui/kbd/kbd6.png", "ui/kbd/kbd8.png" })
         EXPECT_TRUE (loadResourceImage (name, true).isValid()) << name;
 
-    EXPECT_EQ (loadResourceImage ("ui/kbd/kbd8.png", true).getBounds(), juce::Rectangle<int> (675, 174));
-    EXPECT_EQ (loadResourceImage ("ui/knob/knoNor.png", true).getBounds(), juce::Rectangle<int> (76, 39));
-    EXPECT_EQ (loadResourceImage ("ui/knob/monNor.png", true).getBounds(), juce::Rectangle<int> (76, 37));
+    for (auto* name : { "ui/knob/knoNor.png", "ui/knob/monNor.png" })
+        EXPECT_TRUE (loadResourceImage (name, true).isValid()) << name;
 }

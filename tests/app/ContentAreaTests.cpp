@@ -75,21 +75,6 @@ TEST_F (ContentArea, ClearingDeletesTheViewOnceAndReportsALightweightChange)
 }
 
 //==============================================================================
-TEST (CodeViewer, FollowsTheDarkOrLightSchemeOfTheDefaultLookAndFeel)
-{
-    juce::LookAndFeel_V4 lookAndFeel (juce::LookAndFeel_V4::getDarkColourScheme());
-    juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
-
-    CodeContent viewer;
-    EXPECT_EQ (viewer.getColourScheme().types[0].colour, juce::Colour (0xffe60000));
-
-    lookAndFeel.setColourScheme (juce::LookAndFeel_V4::getLightColourScheme());
-    viewer.sendLookAndFeelChange();
-    EXPECT_EQ (viewer.getColourScheme().types[2].colour, juce::Colour (0xff0000cc));
-
-    juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
-}
-
 //==============================================================================
 TEST (WindowCentring, CentresTheWindowDuringItsFirstFiveLayoutsOnly)
 {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
-#include <regex>
 
 #include "editor/AboutComponent.h"
 #include "support/DispatchUntil.h"
@@ -18,25 +17,11 @@ namespace
     }
 }
 
-TEST (AboutWindow, ShowsNameVersionBuildDateAndMakerLinkAndClosesOnEscape)
+TEST (AboutWindow, EachRequestOpensAWindowThatEscapeCloses)
 {
     juce::Component::SafePointer<juce::DialogWindow> window (NsDravel::showAboutWindow());
     ASSERT_NE (window, nullptr);
     EXPECT_EQ (window->getName(), "About This Tavlo");
-
-    auto* about = window->getContentComponent();
-    ASSERT_NE (about, nullptr);
-    EXPECT_EQ (about->getBounds().getWidth(), 500);
-    EXPECT_EQ (findChild<juce::Label> (*about, "Name")->getText(), "Dravel Tavlo");
-
-    const auto version = findChild<juce::Label> (*about, "Version")->getText().toStdString();
-    EXPECT_TRUE (std::regex_match (version, std::regex ("V1\\.06 \\(26C\\)\n\nBuilt on [A-Z][a-z]{2} [1-9][0-9]?, 20[0-9]{2}"))) << version;
-
-    auto* link = findChild<juce::HyperlinkButton> (*about);
-    ASSERT_NE (link, nullptr);
-    EXPECT_EQ (link->getButtonText(), "About Us");
-    EXPECT_TRUE (link->getURL().toString (false).contains (".example"));
-    EXPECT_EQ (link->getTooltip(), link->getURL().toString (false));
 
     juce::Component::SafePointer<juce::DialogWindow> second (NsDravel::showAboutWindow());
     EXPECT_NE (second, window) << "each request opens a new window";

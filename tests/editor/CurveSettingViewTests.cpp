@@ -104,25 +104,6 @@ namespace
 }
 
 //==============================================================================
-TEST_F (CurveDialog, IsSizedAfterTheEditorWithOkAndCancelOnlyForTheUserCurve)
-{
-    CurveSettingView user (8, editorWidth, editorHeight);
-
-    EXPECT_EQ (user.getBounds(), juce::Rectangle<int> (0, 0, 586, 378));     // 0.8 x 473 high, 1.55 times that wide
-    EXPECT_EQ (user.getName(), "CurveSettingView");
-    EXPECT_EQ (user.getCurveComponent().getBounds(), juce::Rectangle<int> (10, 10, 566, 298));
-    EXPECT_EQ (buttonWithText (user, "OK")->getBounds(), juce::Rectangle<int> (10, 338, 100, 30));
-    EXPECT_EQ (buttonWithText (user, "Cancel")->getBounds(), juce::Rectangle<int> (476, 338, 100, 30));
-    EXPECT_EQ (getCurveDialogTitle (8), "Setting Curve (#8)");
-
-    currentCurveNumber = 3;
-    CurveSettingView fixed (3, editorWidth, editorHeight);
-
-    EXPECT_EQ (buttonWithText (fixed, "OK")->getBounds(), juce::Rectangle<int> (243, 338, 100, 30));
-    EXPECT_TRUE (buttonWithText (fixed, "Cancel")->getBounds().isEmpty());
-    EXPECT_EQ (getCurveDialogTitle (3), "Viewing Curve (#3)");
-}
-
 TEST_F (CurveDialog, AFixedCurveIsPlottedLeftToRightAndIgnoresTheMouse)
 {
     currentCurveNumber = 3;

@@ -66,9 +66,6 @@ TEST_F (DeviceChooser, ListsOnlyTheMakersPortsAndPreselectsTheCurrentDeviceOrEls
     ASSERT_EQ (list->getNumItems(), 3);
     EXPECT_EQ (list->getItemText (1), "MIDIOUT2 (Dravel 49)");
     EXPECT_EQ (list->getText(), "halvik midi 3");
-    EXPECT_EQ (list->getBounds(), juce::Rectangle<int> (8, 76, 284, 24));
-    EXPECT_EQ (connect->getBounds(), juce::Rectangle<int> (90, 160, 100, 30));
-    EXPECT_EQ (cancel->getBounds(), juce::Rectangle<int> (190, 160, 100, 30));
 
     // A name that is not listed exactly (names compare with case) opens on the first port.
     EXPECT_EQ (chooser->indexOfDevice ("MIDIOUT2 (Dravel 49)"), 1);

@@ -79,6 +79,37 @@ TEST_F (DeviceConnection, TwoKeyboardsAreBothOpenedAndTheFirstListedDecidesTheMo
     EXPECT_TRUE (large.storeCommands().empty());
 }
 
+TEST_F (DeviceConnection, OfTwoKeyboardsWithTheSameNamesTheOneItConnectsToGetsEverythingAndAnswersOnItsOwnInput)
+{
+    // ALSA lists two keyboards of one model under the same port names; only
+    // their identifiers tell them apart. One of them cannot be opened (another
+    // program holds it), so the editor connects to the other alone.
+    for (bool firstListedIsHeld : { true, false })
+    {
+        SimulatedKeyboard first (ports, { "Dravel 49", 0x1022, Naming::linux });
+        SimulatedKeyboard second (ports, { "Dravel 49", 0x1022, Naming::linux });
+        auto& held = firstListedIsHeld ? first : second;
+        auto& free = firstListedIsHeld ? second : first;
+        held.setRefusingOpens (true);
+        held.setVersionBytes (1, 0, 6, 0);
+        free.setVersionBytes (1, 0, 7, 0);
+
+        NsDravel::pendingSettingsWrite = true;
+        tick();     // connects, asks for the version, sends the settings
+        deliverReplies (free);
+
+        EXPECT_EQ (pairCount(), 1);
+        EXPECT_EQ (versionLabel(), "V1.07");
+        ASSERT_EQ (free.appliedImages().size(), 1u);
+        EXPECT_EQ (free.decodedLog().size(), 2 + 44);     // wake-up and version request, then the transfer
+        EXPECT_TRUE (held.received().empty());
+
+        // The next round starts from a program that has seen no ports yet.
+        closeConnection();
+        NsDravel::knownOutputNames.clear();
+    }
+}
+
 //==============================================================================
 using KeyboardReplies = KeyboardLinkFixture;
 

@@ -126,7 +126,10 @@ TEST_F (DeviceTimer, UnpluggingShowsDisconnectedAndRepluggingReconnects)
 {
     SimulatedKeyboard keyboard (ports);
     ticks (2);
-    deliverReplies (keyboard);      // a slow reply thread must not answer after the unplug
+
+    // The answer to the version request must be in before the unplugging: one
+    // arriving late would mark the disconnected title as having received MIDI.
+    deliverReplies (keyboard);
     keyboard.unplug();
     ticks (2);
     EXPECT_TRUE (title().endsWith (" [disconnected] ")) << title();
@@ -173,3 +176,23 @@ TEST_F (DeviceTimer, WithAutoConnectOffThePortsCloseAndNothingIsSent)
     EXPECT_TRUE (title().endsWith (" [disconnected] "));
 }
 
+
+TEST_F (DeviceTimer, ATickReadsTheOutputAndInputListsOnceEachHoweverMuchItDoes)
+{
+    auto listingsOfOneTick = [this]
+    {
+        const auto outputs = ports.outputListings(), inputs = ports.inputListings();
+        tick();
+        return std::make_pair (ports.outputListings() - outputs, ports.inputListings() - inputs);
+    };
+
+    // No keyboard: the tick looks for one and tries to open its ports.
+    EXPECT_EQ (listingsOfOneTick(), std::make_pair (1, 1));
+
+    // A keyboard: the tick opens its pairs, asks for its version and sends the settings.
+    SimulatedKeyboard keyboard (ports);
+    NsDravel::pendingSettingsWrite = true;
+    EXPECT_EQ (listingsOfOneTick(), std::make_pair (1, 1));
+    EXPECT_EQ (keyboard.versionRequests().size(), 1u);
+    EXPECT_EQ (keyboard.appliedImages().size(), 1u);
+}

@@ -7,6 +7,7 @@
 #include "editor/MappingFile.h"
 #include "editor/MappingFileCommands.h"
 #include "editor/MappingModel.h"
+#include "app/UntrustedXml.h"
 #include "support/AlertRecorder.h"
 
 #include <csignal>
@@ -291,4 +292,73 @@ TEST_F (MappingFiles, TheEditorsCommandsShowOnlyFailuresInAWarningBox)
     EXPECT_EQ (alerts.titles, juce::StringArray ("Save Mapping", "Save Mapping", "Load Mapping"));
     EXPECT_EQ (alerts.messages, juce::StringArray ("Failed to write mapping file", "Could not save current mapping to disk",
                                                    "Could not load mapping data"));
+}
+
+//==============================================================================
+namespace
+{
+    juce::String repeated (const juce::String& piece, int times)
+    {
+        juce::String text;
+        text.preallocateBytes ((size_t) (piece.getNumBytesAsUTF8() * times));
+
+        for (int i = 0; i < times; ++i)
+            text << piece;
+
+        return text;
+    }
+
+    // A mapping the program saved, with a branch nested depth levels deep put
+    // inside it; the loader takes unknown children, so only the depth is wrong.
+    juce::String mapWithDeepBranch (int depth)
+    {
+        const auto text = createMapTree (1).createXml()->toString();
+        return text.replace ("</map>", repeated ("<x>", depth) + repeated ("</x>", depth) + "</map>");
+    }
+}
+
+TEST_F (MappingFiles, HostileFilesAreRefusedWithTheUsualMessageAndChangeNothing)
+{
+    // A mapping the program saved, with its name in Latin-1 rather than UTF-8.
+    auto latin1 = brokenMap ([] (juce::ValueTree& map) { map.setProperty (ModelIds::name, "cafX", nullptr); }).toStdString();
+    latin1.replace (latin1.find ("cafX"), 4, "caf\xE9");
+
+    const std::pair<const char*, std::string> hostileFiles[]
+    {
+        { "a processing instruction with no target", "<p><??>x" },
+        { "28,000 unclosed nested elements",          ("<map>" + repeated ("<a>", 28000)).toStdString() },
+        { "a character reference cut short",          "<m>&#x" },
+        { "16,000 nested levels inside a mapping",    mapWithDeepBranch (16000).toStdString() },
+        { "a mapping nested one level too deep",      mapWithDeepBranch (maxUntrustedXmlDepth).toStdString() },
+        { "a mapping that is not UTF-8",              latin1 },
+    };
+
+    sim::AlertRecorder alerts;
+    auto* host = Host::getInstance();
+    host->setCurrentMode (2);
+    const auto modesBefore = host->impl->getModes().createCopy();
+    const auto imageBefore = deviceSettingsImage;
+
+    for (auto& [what, bytes] : hostileFiles)
+    {
+        auto file = folder.getChildFile ("hostile.tavlo");
+        ASSERT_TRUE (file.replaceWithData (bytes.data(), bytes.size())) << what;
+
+        EXPECT_EQ (loadMappingFileWithMessage (file).getErrorMessage(), "Could not load mapping data") << what;
+        EXPECT_TRUE (host->impl->getModes().isEquivalentTo (modesBefore)) << what;
+        EXPECT_EQ (deviceSettingsImage, imageBefore) << what;
+    }
+
+    EXPECT_EQ (alerts.messages.size(), (int) std::size (hostileFiles));
+    EXPECT_EQ (alerts.messages[0], "Could not load mapping data");
+
+    // A mapping as deep as the limit allows, and one the program saved, still load.
+    EXPECT_TRUE (host->loadMappingFile (fileWithText (mapWithDeepBranch (maxUntrustedXmlDepth - 1))).wasOk());
+
+    host->setCurrentMode (3);
+    const auto saved = folder.getChildFile ("saved.tavlo");
+    ASSERT_TRUE (host->saveMappingFile (saved).wasOk());
+    host->setCurrentMode (0);
+    EXPECT_TRUE (host->loadMappingFile (saved).wasOk());
+    EXPECT_EQ (host->getCurrentModeIndex(), 3);
 }

@@ -36,7 +36,11 @@ TEST (PortNames, AlsaNamesGiveTheirPortAndAreTheirOwnCompanion)
     const std::pair<const char*, int> rows[] =
     {
         { "Dravel 49 MIDI 2", 2 }, { "Dravel 49 MIDI 12", 12 }, { "Dravel 49 MIDI", 1 },
-        { "Dravel 49 MIDI 2b", 1 }, { "Dravel 49 midi 2", 1 },
+        { "Dravel 49 MIDI 2b", 1 }, { "Dravel 49 midi 2", 1 }, { "Dravel 49 MIDI 002", 2 },
+        { "Dravel 49 MIDI 2147483647", 2147483647 },
+        // Numbers no port can have are no number at all.
+        { "Dravel 49 MIDI 2147483648", 1 }, { "Dravel 49 MIDI 4294967298", 1 },
+        { "Dravel 49 MIDI 99999999999999999999999", 1 },
     };
     for (auto& [name, port] : rows)
         EXPECT_EQ (portNumberOfName (name), port) << name;

@@ -32,3 +32,26 @@ TEST (RawMidiText, TextThatIsNotWholeBytesIsRefusedWithItsReason)
     for (auto text : { "EF7G7F", "0x90", "903C;40;", "F0 1D__F7" })
         EXPECT_EQ (parse (text), "Not a hexadecimal number!") << text;
 }
+
+TEST (RawMidiText, ALongTextGivesEveryByteInOrder)
+{
+    // 100,000 characters: every byte value in turn, in mixed case, grouped and
+    // broken into lines as a person pasting a dump would.
+    juce::String text;
+    std::vector<juce::uint8> expected;
+
+    for (int i = 0; text.length() < 100000; ++i)
+    {
+        const auto byte = (juce::uint8) (i * 7);
+        expected.push_back (byte);
+        auto pair = juce::String::toHexString ((int) byte).paddedLeft ('0', 2);
+        text << (i % 2 == 0 ? pair.toUpperCase() : pair) << (i % 16 == 15 ? "\r\n" : (i % 4 == 3 ? " " : ""));
+    }
+
+    std::vector<juce::uint8> bytes;
+    ASSERT_TRUE (NsDravel::parseRawMidiText (text, bytes).wasOk());
+    EXPECT_EQ (bytes, expected);
+
+    EXPECT_EQ (parse (text + "g"), "Wrong length!");
+    EXPECT_EQ (parse ("g" + text + "g"), "Not a hexadecimal number!");
+}

@@ -246,9 +246,8 @@ TEST (FirmwareListReading, TakesAnythingAServerSendsWithoutHangingOrCrashing)
                                                              { 4130, "Dravel 49", "V1.05", "fw/dravel_49_v1.05.bin" } });
     juce::Random random (15015);
 
-    // Characters of XML and of the list. '?' and '&' stay out: processing
-    // instructions and entities are the guarded XML reader's to refuse.
-    const juce::String alphabet (juce::CharPointer_UTF8 ("<>/=\"' \n\t!-[]firmwaepdnsov0123456789.V:xyz\xc3\xa9"));
+    // Characters of XML and of the list, processing instructions and entities included.
+    const juce::String alphabet (juce::CharPointer_UTF8 ("<>/=\"' \n\t!?&#;-[]firmwaepdnsov0123456789.V:xyz\xc3\xa9"));
 
     auto randomText = [&] (int length)
     {

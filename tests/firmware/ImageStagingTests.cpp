@@ -78,7 +78,7 @@ TEST_F (ImageStaging, ThePaddedLayoutFollowsEveryFullBlockWithAsManyZeros)
                 EXPECT_EQ (bytes[(size_t) i], 0) << "size " << c.size << ", byte " << i;
         }
 
-        EXPECT_EQ (unpadded, image) << c.size;
+        EXPECT_EQ (unpadded.toBase64Encoding(), image.toBase64Encoding()) << c.size;   // empty blocks have no data to compare
     }
 }
 

@@ -136,3 +136,46 @@ TEST_F (UpgraderInProgram, EscapeOnTheNoticeReturnsToTheEditorAsItWas)
     EXPECT_TRUE (openTheNotice().isNotEmpty());
     EXPECT_TRUE (tavlo.isRunning());
 }
+
+TEST_F (UpgraderInProgram, EscapeEndsTheStartStepsSearchEarlyAndTheStepCanStartAgain)
+{
+    const auto notice = openTheNotice();
+    ASSERT_TRUE (notice.isNotEmpty());
+    ASSERT_TRUE (typeUntil (notice, "Return", [&] { return windowsTitled (dialogTitle).size() == 1; }));
+    const auto dialog = windowsTitled (dialogTitle)[0];
+
+    // No unit is plugged in here: the search counts its polls in the title,
+    // one a second, sixteen for a keyboard, unless Escape ends it.
+    int highestPoll = 0;
+
+    const auto pollShown = [&]
+    {
+        const auto title = titleOf (dialog);
+
+        if (title.startsWith ("Firmware Upgrade: ("))
+            highestPoll = juce::jmax (highestPoll, title.fromFirstOccurrenceOf ("(", false, false).getIntValue());
+
+        return highestPoll;
+    };
+
+    const auto clickStart = [&]
+    {
+        // The middle of the "Start" button; clicks while the step runs meet a disabled button.
+        display.run ({ "xdotool", "mousemove", "--window", dialog, "62", "102", "click", "1" });
+    };
+
+    ASSERT_TRUE (eventually ([&] { clickStart(); return pollShown() >= 1; }, 50, 200)) << titleOf (dialog);
+
+    // The search ends with its box, titled like the dialog, which is back to its plain title.
+    ASSERT_TRUE (typeUntil (dialog, "Escape", [&] { pollShown(); return windowsTitled (dialogTitle).size() == 2; }));
+    EXPECT_LT (highestPoll, 16) << "the search went on to its end";
+
+    // The box goes with Return; the Start button works again.
+    const auto windows = windowsTitled (dialogTitle);
+    const auto box = windows[0] == dialog ? windows[1] : windows[0];
+    ASSERT_TRUE (typeUntil (box, "Return", [&] { return windowsTitled (dialogTitle).size() == 1; }));
+
+    highestPoll = 0;
+    EXPECT_TRUE (eventually ([&] { clickStart(); return pollShown() >= 1; }, 50, 200)) << titleOf (dialog);
+    EXPECT_TRUE (tavlo.isRunning());
+}

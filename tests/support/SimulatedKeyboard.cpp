@@ -70,26 +70,74 @@ juce::String SimulatedKeyboard::secondOutputName() const
 
 juce::String SimulatedKeyboard::inputPairedWith (const juce::String& outputName) const
 {
-    return outputName == secondOutputName() ? secondInputName() : firstInputName();
+    // Called with the lock held. The keyboard answers on its own input, even
+    // when another keyboard's ports carry the same names.
+    return outputName == secondOutputName() && options.hasSecondPort ? secondInputIdentifier : firstInputIdentifier;
 }
 
 void SimulatedKeyboard::publishPorts()
 {
-    // A Linux-style name stands for both directions of one port; publish each
-    // direction once all the same, as the system lists them.
-    ports.publishInput (firstInputName());
+    juce::StringArray identifiers;
+    juce::String firstInput, secondInput;
 
-    if (options.hasSecondPort)
-        ports.publishInput (secondInputName());
+    if (options.naming == Naming::linux)
+    {
+        // One identifier for both directions of a port, as ALSA lists it.
+        firstInput = ports.publishPort (firstInputName(), *this);
+        identifiers.add (firstInput);
 
-    ports.publishOutput (firstOutputName(), *this);
+        if (options.hasSecondPort)
+        {
+            secondInput = ports.publishPort (secondInputName(), *this);
+            identifiers.add (secondInput);
+        }
+    }
+    else
+    {
+        firstInput = ports.publishInput (firstInputName());
 
-    if (options.hasSecondPort)
-        ports.publishOutput (secondOutputName(), *this);
+        if (options.hasSecondPort)
+            secondInput = ports.publishInput (secondInputName());
+
+        identifiers.add (firstInput);
+        identifiers.add (secondInput);
+        identifiers.add (ports.publishOutput (firstOutputName(), *this));
+
+        if (options.hasSecondPort)
+            identifiers.add (ports.publishOutput (secondOutputName(), *this));
+    }
+
+    identifiers.removeEmptyStrings();
+
+    {
+        const std::lock_guard<std::mutex> guard (lock);
+        ownIdentifiers = identifiers;
+        firstInputIdentifier = firstInput;
+        secondInputIdentifier = secondInput;
+    }
+
+    applyRefusal();
+}
+
+void SimulatedKeyboard::applyRefusal()
+{
+    juce::StringArray identifiers;
+    bool refuse = false;
+
+    {
+        const std::lock_guard<std::mutex> guard (lock);
+        identifiers = ownIdentifiers;
+        refuse = refusingOpens;
+    }
+
+    for (auto& identifier : identifiers)
+        ports.setRefusingOpens (identifier, refuse);
 }
 
 void SimulatedKeyboard::unplug()
 {
+    juce::StringArray identifiers;
+
     {
         const std::lock_guard<std::mutex> guard (lock);
 
@@ -97,11 +145,14 @@ void SimulatedKeyboard::unplug()
             return;
 
         plugged = false;
+        identifiers = ownIdentifiers;
     }
 
-    ports.withdraw (firstInputName());
-    ports.withdraw (secondInputName());
-    ports.withdraw (secondOutputName());
+    for (auto& identifier : identifiers)
+    {
+        ports.withdraw (identifier);
+        ports.setRefusingOpens (identifier, false);
+    }
 }
 
 void SimulatedKeyboard::replug()
@@ -135,15 +186,19 @@ void SimulatedKeyboard::setVersionBytes (juce::uint8 a, juce::uint8 b, juce::uin
 
 void SimulatedKeyboard::setRefusingOpens (bool shouldRefuse)
 {
-    for (auto& name : { firstInputName(), secondInputName(), secondOutputName() })
-        ports.setRefusingOpens (name, shouldRefuse);
+    {
+        const std::lock_guard<std::mutex> guard (lock);
+        refusingOpens = shouldRefuse;
+    }
+
+    applyRefusal();
 }
 
 void SimulatedKeyboard::sendFromKeyboard (const juce::MidiMessage& message)
 {
     {
         const std::lock_guard<std::mutex> guard (lock);
-        outgoing.emplace_back (secondInputName(), message);
+        outgoing.emplace_back (secondInputIdentifier, message);
     }
 
     queueChanged.notify_all();

@@ -15,10 +15,12 @@ namespace sim
     It publishes a first port and (unless told otherwise) a second port, each
     as an input and an output, under Windows-style names ("Dravel 49",
     "MIDIIN2 (Dravel 49)" / "MIDIOUT2 (Dravel 49)") or Linux-style names
-    ("Dravel 49 MIDI 1", "Dravel 49 MIDI 2"). It records every message it
-    receives, decodes what the device does with them, and answers a version
-    request from its own thread on the input paired with the output that
-    carried the request.
+    ("Dravel 49 MIDI 1", "Dravel 49 MIDI 2"), each Linux-style port in both
+    directions under one identifier, as ALSA lists it. Two keyboards of one
+    model thus have the same port names and different identifiers. It records
+    every message it receives, decodes what the device does with them, and
+    answers a version request from its own thread on its own input of the port
+    that carried the request.
 */
 class SimulatedKeyboard final : private PortEndpoint
 {
@@ -57,11 +59,12 @@ public:
     /** The four version bytes a, b, c, d of the reply (default V1.06: 1 0 6 0). */
     void setVersionBytes (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d);
 
-    /** Makes every later open of the keyboard's ports fail, or succeed again. */
+    /** Makes every later open of this keyboard's ports fail, or succeed again
+        (another keyboard with the same port names is not affected). */
     void setRefusingOpens (bool shouldRefuse);
 
-    /** Sends any message to the program through the second port's input, as if
-        the player touched a control. */
+    /** Sends any message to the program through its own second port's input,
+        as if the player touched a control. */
     void sendFromKeyboard (const juce::MidiMessage& message);
 
     /** Waits until the reply thread has handed on everything queued so far. */
@@ -118,6 +121,7 @@ private:
     juce::MidiMessage makeReply() const;
     juce::String inputPairedWith (const juce::String& outputName) const;
     void publishPorts();
+    void applyRefusal();
     void replyLoop();
 
     SimulatedMidiPorts& ports;
@@ -125,6 +129,9 @@ private:
 
     mutable std::mutex lock;
     bool plugged = false;
+    bool refusingOpens = false;
+    juce::StringArray ownIdentifiers;                   // of every port published, while plugged
+    juce::String firstInputIdentifier, secondInputIdentifier;
     Replies replies = Replies::normal;
     juce::uint8 version[4] { 1, 0, 6, 0 };
 
@@ -140,7 +147,8 @@ private:
     bool haveFinishedRun = false;
     AppliedImage finished;
 
-    // Replies wait here for the keyboard's own thread.
+    // Replies wait here for the keyboard's own thread, each with the
+    // identifier of the input it goes out on.
     std::condition_variable queueChanged;
     std::deque<std::pair<juce::String, juce::MidiMessage>> outgoing;
     bool replying = false;

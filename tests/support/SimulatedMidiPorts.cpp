@@ -35,6 +35,7 @@ struct SimulatedMidiPorts::Core
     std::map<juce::String, int> inputOpens, outputOpens;
     std::vector<SimulatedOutput*> openOutputs;
     int nextIdentifier = 1;
+    int inputListings = 0, outputListings = 0;
 
     // Guards the open inputs and every callback into the program, so that an
     // input that has been stopped or released never calls back again.
@@ -44,22 +45,33 @@ struct SimulatedMidiPorts::Core
     std::atomic<bool> realPauses { true };
     std::atomic<VirtualClock*> clock { nullptr };
 
-    const PublishedPort* findPublished (const juce::String& identifier) const
+    // One identifier may stand for both directions of a port, as on ALSA.
+    const PublishedPort* findPublished (const juce::String& identifier, bool isOutput) const
     {
         for (auto& port : published)
-            if (port.identifier == identifier)
+            if (port.identifier == identifier && port.isOutput == isOutput)
                 return &port;
 
         return nullptr;
     }
 
-    juce::String publishedIdentifier (const juce::String& name, bool isOutput) const
+    juce::String publishedIdentifier (const juce::String& nameOrIdentifier, bool isOutput) const
     {
         for (auto& port : published)
-            if (port.name == name && port.isOutput == isOutput)
+            if (port.isOutput == isOutput && (port.name == nameOrIdentifier || port.identifier == nameOrIdentifier))
                 return port.identifier;
 
         return {};
+    }
+
+    bool isRefused (const PublishedPort& port) const
+    {
+        return refused.contains (port.name) || refused.contains (port.identifier);
+    }
+
+    juce::String newIdentifier()
+    {
+        return "sim-" + juce::String (nextIdentifier++);
     }
 
     void deliverToDevice (const juce::String& identifier, const juce::MidiMessage& message)
@@ -70,7 +82,7 @@ struct SimulatedMidiPorts::Core
         {
             const std::lock_guard<std::mutex> guard (lock);
 
-            auto* port = findPublished (identifier);
+            auto* port = findPublished (identifier, true);
 
             if (port == nullptr)
                 return;     // unplugged: the message goes nowhere
@@ -174,23 +186,37 @@ SimulatedMidiPorts::~SimulatedMidiPorts()
     NsDravel::MidiPortSystem::setCurrent (previous);
 }
 
-void SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint& endpoint)
+juce::String SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint& endpoint)
 {
     const std::lock_guard<std::mutex> guard (core->lock);
-    core->published.push_back ({ name, "sim-out-" + juce::String (core->nextIdentifier++), true, &endpoint });
+    auto identifier = core->newIdentifier();
+    core->published.push_back ({ name, identifier, true, &endpoint });
+    return identifier;
 }
 
-void SimulatedMidiPorts::publishInput (const juce::String& name)
+juce::String SimulatedMidiPorts::publishInput (const juce::String& name)
 {
     const std::lock_guard<std::mutex> guard (core->lock);
-    core->published.push_back ({ name, "sim-in-" + juce::String (core->nextIdentifier++), false, nullptr });
+    auto identifier = core->newIdentifier();
+    core->published.push_back ({ name, identifier, false, nullptr });
+    return identifier;
+}
+
+juce::String SimulatedMidiPorts::publishPort (const juce::String& name, PortEndpoint& endpoint)
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    auto identifier = core->newIdentifier();
+    core->published.push_back ({ name, identifier, false, nullptr });
+    core->published.push_back ({ name, identifier, true, &endpoint });
+    return identifier;
 }
 
 void SimulatedMidiPorts::withdraw (const juce::String& name)
 {
     const std::lock_guard<std::mutex> guard (core->lock);
     auto& ports = core->published;
-    ports.erase (std::remove_if (ports.begin(), ports.end(), [&] (auto& p) { return p.name == name; }), ports.end());
+    ports.erase (std::remove_if (ports.begin(), ports.end(), [&] (auto& p) { return p.name == name || p.identifier == name; }),
+                 ports.end());
 }
 
 void SimulatedMidiPorts::setRefusingOpens (const juce::String& name, bool shouldRefuse)
@@ -286,15 +312,33 @@ int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const
 int SimulatedMidiPorts::openInputsNow (const juce::String& name) const
 {
     const std::lock_guard<std::mutex> guard (core->delivery);
-    return (int) std::count_if (core->openInputs.begin(), core->openInputs.end(),
-                                [&] (auto* input) { return static_cast<SimulatedInput*> (input)->name == name; });
+    return (int) std::count_if (core->openInputs.begin(), core->openInputs.end(), [&] (auto* input)
+    {
+        auto* simulated = static_cast<SimulatedInput*> (input);
+        return simulated->name == name || simulated->identifier == name;
+    });
 }
 
 int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const
 {
     const std::lock_guard<std::mutex> guard (core->lock);
-    return (int) std::count_if (core->openOutputs.begin(), core->openOutputs.end(),
-                                [&] (auto* output) { return static_cast<SimulatedOutput*> (output)->name == name; });
+    return (int) std::count_if (core->openOutputs.begin(), core->openOutputs.end(), [&] (auto* output)
+    {
+        auto* simulated = static_cast<SimulatedOutput*> (output);
+        return simulated->name == name || simulated->identifier == name;
+    });
+}
+
+int SimulatedMidiPorts::inputListings() const
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    return core->inputListings;
+}
+
+int SimulatedMidiPorts::outputListings() const
+{
+    const std::lock_guard<std::mutex> guard (core->lock);
+    return core->outputListings;
 }
 
 void SimulatedMidiPorts::setRealPauses (bool shouldWait)
@@ -312,6 +356,7 @@ juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getInputDevices()
 {
     const std::lock_guard<std::mutex> guard (core->lock);
     juce::Array<juce::MidiDeviceInfo> devices;
+    ++core->inputListings;
 
     for (auto& port : core->published)
         if (! port.isOutput)
@@ -324,6 +369,7 @@ juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getOutputDevices()
 {
     const std::lock_guard<std::mutex> guard (core->lock);
     juce::Array<juce::MidiDeviceInfo> devices;
+    ++core->outputListings;
 
     for (auto& port : core->published)
         if (port.isOutput)
@@ -338,13 +384,14 @@ std::unique_ptr<NsDravel::MidiInputPort> SimulatedMidiPorts::openInput (const ju
     juce::String name;
     {
         const std::lock_guard<std::mutex> guard (core->lock);
-        auto* port = core->findPublished (identifier);
+        auto* port = core->findPublished (identifier, false);
 
-        if (port == nullptr || port->isOutput || callback == nullptr || core->refused.contains (port->name))
+        if (port == nullptr || callback == nullptr || core->isRefused (*port))
             return {};
 
         name = port->name;
         ++core->inputOpens[name];
+        ++core->inputOpens[identifier];
     }
 
     return std::make_unique<SimulatedInput> (core, name, identifier, callback);
@@ -355,13 +402,14 @@ std::unique_ptr<NsDravel::MidiOutputPort> SimulatedMidiPorts::openOutput (const 
     juce::String name;
     {
         const std::lock_guard<std::mutex> guard (core->lock);
-        auto* port = core->findPublished (identifier);
+        auto* port = core->findPublished (identifier, true);
 
-        if (port == nullptr || ! port->isOutput || core->refused.contains (port->name))
+        if (port == nullptr || core->isRefused (*port))
             return {};
 
         name = port->name;
         ++core->outputOpens[name];
+        ++core->outputOpens[identifier];
     }
 
     return std::make_unique<SimulatedOutput> (core, name, identifier);

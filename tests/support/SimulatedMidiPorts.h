@@ -39,11 +39,22 @@ public:
     //==============================================================================
     // The devices' side.
 
-    /** Lists an output port under this name; messages sent to it go to the endpoint. */
-    void publishOutput (const juce::String& name, PortEndpoint& endpoint);
+    // Wherever a port is named below, its identifier may stand in for its
+    // name: identifiers look like "sim-7" and never clash with port names.
+    // Several ports may share a name, as two devices of one model do.
 
-    /** Lists an input port under this name, through which a device talks to the program. */
-    void publishInput (const juce::String& name);
+    /** Lists an output port under this name, with an identifier of its own, and
+        returns the identifier; messages sent to it go to the endpoint. */
+    juce::String publishOutput (const juce::String& name, PortEndpoint& endpoint);
+
+    /** Lists an input port under this name, with an identifier of its own, and
+        returns the identifier; through it a device talks to the program. */
+    juce::String publishInput (const juce::String& name);
+
+    /** Lists one port in both directions under this name and one identifier,
+        as ALSA does, and returns the identifier; messages sent to its output
+        go to the endpoint. */
+    juce::String publishPort (const juce::String& name, PortEndpoint& endpoint);
 
     /** Takes every port of this name out of the lists, as unplugging does.
         Ports the program still holds open stay objects but carry nothing. */
@@ -53,8 +64,9 @@ public:
     void setRefusingOpens (const juce::String& name, bool shouldRefuse);
 
     /** Hands a message to the program through the started, still listed inputs
-        of this name, on the calling thread, as a MIDI input thread does.
-        Returns true when at least one input took it. */
+        of this name (the first listed input of that name), on the calling
+        thread, as a MIDI input thread does. Returns true when at least one
+        input took it. */
     bool sendToProgram (const juce::String& inputName, const juce::MidiMessage& message);
 
     //==============================================================================
@@ -88,6 +100,10 @@ public:
     /** How many inputs (or outputs) of this name the program holds open now. */
     int openInputsNow (const juce::String& name) const;
     int openOutputsNow (const juce::String& name) const;
+
+    /** How often the program read the list of inputs (or of outputs). */
+    int inputListings() const;
+    int outputListings() const;
 
     /** Whether pauses really wait (the default) or are only recorded. A wait
         that dispatches messages is recorded as a pause too; when pauses do not

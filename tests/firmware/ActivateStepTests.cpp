@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "support/DeviceChooserAnswers.h"
+#include "support/StepWindow.h"
+#include "support/UpgradeStepsFixture.h"
+
+#include "firmware/UpgraderState.h"
+
+using namespace halvik;
+using sim::texts;
+
+// The Activate step: for the tool family the two-stage check that this host
+// writes the unit's flash correctly, with the check image shipped in the
+// resources folder; for the MIDI families the unit's upgrade port.
+
+namespace
+{
+    using ActivateStep = sim::UpgradeStepsFixture;
+
+    /** The check region: twice the 4096-byte check image below 0x603FF000. */
+    constexpr juce::int64 checkAddress = 1614794752;
+    const std::string eraseCheckRegion ("-u -t 5000 -- flash-erase-region 1614794752 8192");
+
+    /** One stage of the check as the tool saw it, file paths left out. */
+    std::vector<std::string> checkStage()
+    {
+        return { eraseCheckRegion, "-u -- write-memory 1614794752 <file>", "-u -- get-property 1",
+                 "-u -- read-memory 1614794752 4096 <file>" };
+    }
+
+    std::vector<std::string> withoutPaths (const juce::StringArray& runs)
+    {
+        std::vector<std::string> result;
+
+        for (auto run : runs)
+        {
+            auto words = juce::StringArray::fromTokens (run, " ", {});
+
+            for (auto& word : words)
+                if (word.startsWithChar ('/'))
+                    word = "<file>";
+
+            result.push_back (words.joinIntoString (" ").toStdString());
+        }
+
+        return result;
+    }
+
+    bool isErased (const juce::MemoryBlock& bytes)
+    {
+        for (size_t i = 0; i < bytes.getSize(); ++i)
+            if ((juce::uint8) bytes[i] != 0xFF)
+                return false;
+
+        return true;
+    }
+}
+
+TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBehind)
+{
+    struct Row
+    {
+        const char* fault;
+        bool staleAbort, missingImage, succeeds;
+        int resultAfter;
+        std::vector<std::string> notices, runs, messages;
+    };
+
+    const std::string stage1 ("Starting stage 1 of compatibility checking"), stage2 ("Starting stage 2 of compatibility checking");
+    const auto oneStage = checkStage();
+    const auto twoStages = sim::repeated (oneStage, 2);
+    const auto plus = [] (std::vector<std::string> runs, std::vector<std::string> more)
+    {
+        runs.insert (runs.end(), more.begin(), more.end());
+        return runs;
+    };
+
+    const Row rows[] {
+        { "",                      false, false, true,  1, { stage1, "Good compatibility." },        plus (oneStage, { eraseCheckRegion }), {} },
+        { "",                      true,  false, true,  1, { stage1, "Good compatibility." },        plus (oneStage, { eraseCheckRegion }), {} },
+        { "skip-alternate-chunks", false, false, true,  2, { stage1, stage2, "Good compatibility" }, plus (twoStages, { eraseCheckRegion }), {} },
+        { "corrupt-read",          false, false, false, 1, { stage1, stage2, "Bad compatibility!" },
+          plus (twoStages, { eraseCheckRegion, "-u -- reset" }),
+          { "WARNING\n\nYour system environment cannot be compatible with the Tavlo firmware upgrade process.\n"
+            "Forbit upgrade firmware!\n\nPlease close the current upgrade window" } },
+        { "",                      false, true,  false, 1, { "Bad compatibility!" },
+          { "-u -t 5000 -- flash-erase-region 1614802944 0", "-u -- reset" }, { "Warning: Cannot find the check.bin!" } },
+    };
+
+    for (auto& row : rows)
+    {
+        const auto described = juce::String ("fault '") + row.fault + "', stale abort " + juce::String ((int) row.staleAbort)
+                               + ", image missing " + juce::String ((int) row.missingImage);
+
+        sim::FlashToolStandIn unit;
+        unit.putFlashBytes (checkAddress, juce::MemoryBlock (8192, true));   // zeros, as if something else was there
+
+        if (*row.fault != 0)
+            unit.setSwitch (row.fault);
+
+        resetUpgraderState();   // the shipped check image
+
+        if (row.missingImage)
+            checkImagePath = dataHome.get().getChildFile ("missing/check.bin").getFullPathName();
+
+        prompts.shown.clear();
+        sim::StepWindow window (2056);
+        autoAdvance = false;
+        abortRequested = row.staleAbort;   // as an earlier run's "up to date" answer leaves it
+
+        EXPECT_EQ (window->stepActivate (1), row.succeeds) << described;
+        EXPECT_EQ (compatibilityResult, row.resultAfter) << described;
+        EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0) << described;
+        EXPECT_EQ (window->getStep(), row.succeeds ? 3 : 1) << described;
+        EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.notices) << described;
+        EXPECT_EQ (withoutPaths (unit.describeRuns()), row.runs) << described;
+        EXPECT_TRUE (row.missingImage || isErased (unit.flashBytes (checkAddress, 8192))) << described;
+        EXPECT_EQ (messages(), row.messages) << described;
+
+        if (! row.messages.empty())
+            EXPECT_EQ (prompts.shown.back().title, "") << "a plain box";
+    }
+}
+
+//==============================================================================
+TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmware)
+{
+    struct Row { int productId; const char* portName; int productAfter; };
+
+    // One port serves two models, which its name tells apart by the digit before its first ".".
+    for (auto row : { Row { 94,   "Halvik firmware upgrade",      94 },
+                      Row { 2052, "Halvik firmware upgrade V1.2", 186 },
+                      Row { 2052, "Halvik firmware upgrade V2.0", 2052 } })
+    {
+        auto options = linuxUnit ("Mixora C4", row.productId, false, true);
+        options.upgradePortName = row.portName;
+        addUnit (options);
+        prompts.dialogAnswer = sim::clickOkInDeviceChooser();
+
+        {
+            sim::StepWindow window (row.productId);
+            autoAdvance = false;
+
+            EXPECT_TRUE (window->stepActivate (1)) << row.portName;
+            EXPECT_EQ (window->upgradePortName, row.portName);
+            EXPECT_EQ (ports.openOutputsNow (row.portName) + ports.openInputsNow (row.portName), 2) << row.portName;
+            EXPECT_EQ (window->getStep(), 4);
+            EXPECT_FALSE (window->getStepButton (0).isEnabled());
+            EXPECT_EQ (activatedMarker, 1);
+            EXPECT_EQ (window->currentProductId, row.productAfter) << row.portName;
+        }
+
+        units.clear();
+    }
+}
+
+TEST_F (ActivateStep, AMidiUnitStaysAtTheStepWhenTheChooserIsCancelledOrThePortIsNotTheUpgradePort)
+{
+    addUnit (linuxUnit ("Mixora C4", 94));
+
+    sim::StepWindow window (94);
+    autoAdvance = false;
+
+    prompts.dialogAnswer = nullptr;
+    EXPECT_FALSE (window->stepActivate (1));
+    EXPECT_EQ (window->getStep(), 3);
+    EXPECT_TRUE (window->getStepButton (0).isEnabled());
+
+    prompts.dialogAnswer = [] (juce::Component&, const juce::String&) { return 1; };   // confirmed on the unit's normal port
+    EXPECT_FALSE (window->stepActivate (1));
+    EXPECT_EQ (window->getStep(), 3);
+    EXPECT_EQ (activatedMarker, 0);
+    EXPECT_EQ (prompts.shown.back().title, "Step 3");
+    EXPECT_EQ (prompts.shown.back().message, "Please select the unit \"Halvik firmware upgrade\"");
+}

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include "support/DeviceChooserAnswers.h"
+#include "support/MessageWatch.h"
+#include "support/NamedPorts.h"
+#include "support/StepWindow.h"
+#include "support/UpgradeStepsFixture.h"
+
+#include "firmware/UpgraderState.h"
+
+using namespace halvik;
+using sim::texts;
+
+// The Start step: it finds the unit, lets the user confirm it in the device
+// chooser (its "OK" clicked as a user would), refuses what cannot be upgraded
+// and moves on to step 2.
+
+namespace
+{
+    struct StartStep : sim::UpgradeStepsFixture
+    {
+        StartStep()  { prompts.dialogAnswer = sim::clickOkInDeviceChooser(); }
+    };
+
+    const std::string keep ("-u -- get-property 1"), reset ("-u -- reset");
+    const std::string notFound ("Target device not found!");
+}
+
+TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
+{
+    struct Row { bool autoAdvancing; bool staleAbort; int escapeAt; int polls; };
+
+    for (auto row : { Row { false, false, 0, 12 }, Row { true, false, 0, 16 },
+                      Row { false, true, 0, 12 }, Row { false, false, 3, 3 } })
+    {
+        ports.clearTimeline();
+        prompts.shown.clear();
+        sim::StepWindow window (94);
+        autoAdvance = row.autoAdvancing;
+        abortRequested = row.staleAbort;   // an earlier run's Escape does not end this one
+
+        if (row.escapeAt > 0)
+            window.whenTitleContains ("(" + juce::String (row.escapeAt) + ")", [&] { window.pressEscape(); });
+
+        EXPECT_FALSE (window->stepStart (1));
+
+        auto expected = numbered ("(", 1, row.polls, ")");
+        expected.push_back ("");
+        EXPECT_EQ (texts (window.statusTexts()), expected);
+        EXPECT_EQ (pausesOf (1000.0), row.polls);
+        EXPECT_EQ (messages(), std::vector<std::string> { notFound });
+        EXPECT_EQ (prompts.shown.back().icon, juce::MessageBoxIconType::InfoIcon);
+        EXPECT_EQ (window->getStep(), 1);
+        EXPECT_FALSE (upgraderBusy);
+    }
+}
+
+TEST_F (StartStep, TwoUnitsOfTheChosenProductAreRefusedBeforeAnythingIsSent)
+{
+    struct Row { int productId; juce::StringArray names; };
+
+    const Row rows[] { { 94,   { "Mixora C4 MIDI 1", "2- Mixora C4 MIDI 1" } },
+                       { 4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "2- Dravel 49 MIDI 1", "2- Dravel 49 MIDI 2" } },
+                       // Twins on Linux: the same names under different port identifiers.
+                       { 4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" } } };
+
+    for (auto& row : rows)
+    {
+        sim::SimulatedMidiPorts rowPorts;
+        rowPorts.setRealPauses (false);
+        sim::NamedPorts units (rowPorts, row.names, row.names);
+
+        prompts.shown.clear();
+        sim::StepWindow window (row.productId);
+        autoAdvance = false;
+
+        EXPECT_FALSE (window->stepStart (1)) << row.productId;
+        EXPECT_EQ (messages(), std::vector<std::string> { "Connect ONLY the device you want to update." });
+
+        for (auto& name : row.names)
+            EXPECT_TRUE (units.messagesTo (name).isEmpty()) << name;
+    }
+}
+
+TEST_F (StartStep, SomeHostsCannotUpgradeTheOlderProducts)
+{
+    struct Row { const char* cpu; int productId; const char* port; bool refused; };
+
+    for (auto row : { Row { "AMD Ryzen 7 5800X 8-Core Processor", 157,  "Faderon VM MIDI 1", true  },
+                      Row { "Apple M2 Max",                       157,  "Faderon VM MIDI 1", true  },
+                      Row { "Intel(R) Core(TM) i5-8250U CPU",     157,  "Faderon VM MIDI 1", false },
+                      Row { "AMD Ryzen 7 5800X 8-Core Processor", 2048, "Strima 2 MIDI 1",   false } })
+    {
+        setHostCpuModelForTesting (row.cpu);
+        sim::SimulatedMidiPorts rowPorts;
+        rowPorts.setRealPauses (false);
+        sim::NamedPorts unit (rowPorts, { row.port }, { row.port });
+
+        prompts.shown.clear();
+        sim::StepWindow window (row.productId);
+        autoAdvance = false;
+
+        EXPECT_EQ (window->stepStart (1), ! row.refused) << row.cpu << " " << row.productId;
+        EXPECT_EQ (window->getStep(), row.refused ? 1 : 2);
+        EXPECT_EQ (messages(), row.refused ? std::vector<std::string> { "Cannot upgrade firmware!\n \nSince your system does "
+                                                                        "not support to upgrade firmware for this product." }
+                                           : std::vector<std::string> {});
+
+        if (! row.refused)
+            EXPECT_TRUE (window.title().endsWith (row.productId == 157 ? ": Faderon VM" : ": Strima 2")) << window.title();
+    }
+}
+
+//==============================================================================
+TEST_F (StartStep, ToolFamilyWithOneUnitSkipsTheChooserAndEntersAtOnce)
+{
+    sim::NamedPorts unit (ports, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" }, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" });
+    tool.setSwitch ("no-device");   // the Enter step then fails, which ends the run there
+
+    sim::StepWindow window (2056);
+    ASSERT_TRUE (autoAdvance);
+
+    EXPECT_TRUE (window->stepStart (1)) << "the unit was found";
+    EXPECT_TRUE (dialogs().empty());
+    EXPECT_EQ (window->deviceReplyText, "R7-X1 MIDI 2") << "its highest-numbered port";
+    EXPECT_EQ (unit.messagesTo ("R7-X1 MIDI 2").size(), 6) << "the Enter step asked three times";
+    EXPECT_EQ (messages(), std::vector<std::string> { "Device cannot enter Firmware Upgrade mode!" });
+}
+
+TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelveProbes)
+{
+    for (bool answers : { false, true })
+    {
+        sim::FlashToolStandIn unit;
+        unit.setSwitch ("present-after", answers ? "2" : "1000");
+        prompts.shown.clear();
+        sim::StepWindow window (2056);
+        autoAdvance = false;
+        toolProbeMode = true;
+
+        EXPECT_EQ (window->stepStart (1), answers);
+        auto waiting = sim::nonEmpty (window.statusTexts());
+
+        if (answers)
+        {
+            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (4, keep)) << "three probes to find it, one to enter";
+            EXPECT_TRUE (toolModeEntered);
+            EXPECT_EQ (window->getStep(), 3) << "the Enter step ran at once";
+            waiting.pop_back();   // the model's name, from the choice of the target
+        }
+        else
+        {
+            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (13, keep)) << "twelve probes and the fall-back's";
+            EXPECT_EQ (messages(), std::vector<std::string> { notFound });
+        }
+
+        std::vector<std::string> expected;
+
+        for (int probe = 1; probe <= (answers ? 2 : 11); ++probe)
+            expected.push_back ("Waiting for the target device..." + std::to_string (probe / 2));
+
+        EXPECT_EQ (waiting, expected) << "half seconds, counted down to whole ones";
+    }
+}
+
+TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSecondsAtMost)
+{
+    struct Row { bool escape; bool comesBack; int looks; bool found; };
+
+    for (auto row : { Row { false, false, 26, false }, Row { true, false, 1, false }, Row { false, true, 1, true } })
+    {
+        sim::FlashToolStandIn unit;
+        sim::SimulatedMidiPorts rowPorts;
+        rowPorts.setRealPauses (false);
+        prompts.shown.clear();
+
+        sim::StepWindow window (2056);
+        autoAdvance = false;
+        toolModeEntered = true;
+
+        // While the tool runs: the user presses Escape, or the restarted unit's port shows.
+        std::unique_ptr<sim::NamedPorts> unitPorts;
+        sim::MessageWatch duringTheTool ([&] { return unit.describeRuns().size() >= (row.comesBack ? 2 : 1); }, [&]
+        {
+            if (row.escape)
+                window.pressEscape();
+
+            if (row.comesBack)
+                unitPorts = std::make_unique<sim::NamedPorts> (rowPorts, juce::StringArray ("R7-X1 MIDI 1"),
+                                                               juce::StringArray ("R7-X1 MIDI 1"));
+        });
+
+        EXPECT_EQ (window->stepStart (1), row.found);
+
+        auto expected = numbered ("Waiting for the target MIDI device...", 1, 4);
+
+        if (row.found)
+            expected.push_back ("R7-X1");   // the chosen target's name
+
+        EXPECT_EQ (sim::nonEmpty (window.statusTexts()), expected);
+        EXPECT_EQ (texts (unit.describeRuns()), (std::vector<std::string> { keep, reset }));
+
+        // Pauses of 235 ms: the look's, besides the tool's own after each of its two runs.
+        int looks = -2;
+
+        for (auto& event : rowPorts.timeline())
+            if (event.isPause && event.microseconds == 235000.0)
+                ++looks;
+
+        EXPECT_EQ (looks, row.looks) << "escape " << row.escape << ", comes back " << row.comesBack;
+        EXPECT_EQ (window->getStep(), row.found ? 2 : 1);
+        EXPECT_EQ (toolModeEntered, ! row.found) << "a unit that came back has left its bootloader";
+        EXPECT_EQ (messages(), row.found ? std::vector<std::string> {} : std::vector<std::string> { notFound });
+    }
+}
+
+//==============================================================================
+TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivate)
+{
+    auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true));
+
+    sim::StepWindow window (4130);
+    autoAdvance = false;   // one step at a time
+
+    EXPECT_TRUE (window->stepStart (1));
+    EXPECT_EQ (window->deviceReplyText, "Dravel 49 MIDI 1") << "the keyboard's first port, confirmed in the chooser";
+    EXPECT_FLOAT_EQ (window->startVersion, 1.06f) << "the version the keyboard reported";
+    EXPECT_TRUE (window.title().endsWith (": Dravel 49")) << window.title();
+    EXPECT_EQ (window->getStep(), 2);
+
+    EXPECT_TRUE (window->stepEnter (2));
+    EXPECT_TRUE (keyboard.isInUpgradeMode());
+    EXPECT_EQ (window->getStep(), 3);
+
+    EXPECT_TRUE (window->stepActivate (1));
+    EXPECT_EQ (window->getStep(), 4);
+    EXPECT_EQ (activatedMarker, 1);
+    EXPECT_FALSE (window->getStepButton (0).isEnabled() || window->getStepButton (1).isEnabled());
+    EXPECT_EQ (ports.openOutputsNow ("Dravel 49 MIDI 1"), 1) << "the chosen port stays open for the upload";
+
+    EXPECT_EQ (dialogs(), std::vector<std::string> (2, "Choose Your Halvik Device"));
+    EXPECT_EQ (messages(), std::vector<std::string> {});
+}
+
+TEST_F (StartStep, AKeyboardLeftInUpgradeModeIsRestartedAndItsNewVersionKept)
+{
+    auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true, true));
+
+    sim::StepWindow window (4130);
+    autoAdvance = false;
+
+    EXPECT_TRUE (window->stepStart (1));
+    EXPECT_FALSE (keyboard.isInUpgradeMode());
+    EXPECT_FLOAT_EQ (window->startVersion, 1.07f);
+    EXPECT_EQ (window->getStep(), 2);
+}
+
+TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
+{
+    struct Row { bool answerYes; bool unitLeaves; bool hint; };
+
+    for (auto row : { Row { true, true, false }, Row { true, false, true }, Row { false, true, false } })
+    {
+        addUnit (linuxUnit ("Mixora C4", 94));
+        auto stuck = linuxUnit ("Mixora S8", 79, false, true);
+        stuck.leaveAfterMs = row.unitLeaves ? 10.0 : 10000.0;
+        auto& stuckUnit = addUnit (stuck);
+
+        prompts.shown.clear();
+        prompts.okCancelAnswers = { row.answerYes };
+
+        {
+            sim::StepWindow window (94);
+            autoAdvance = false;
+
+            EXPECT_FALSE (window->stepStart (1));
+
+            const auto questions = prompts.ofKind ("okCancel");
+            ASSERT_EQ (questions.size(), 1u);
+            EXPECT_EQ (questions[0].message, "It looks like some of your units are already in firmware upgrade mode. \n"
+                                             " Do you want to let them leave firmware upgrade mode?");
+            EXPECT_EQ (stuckUnit.log().contains ("reset"), row.answerYes);
+
+            auto shown = prompts.messages();
+            shown.removeString ("Warning: Cannot find target unit!");   // the chooser's, with a unit in upgrade mode about
+            EXPECT_EQ (texts (shown), row.hint ? std::vector<std::string> { "It looks like your device is still in firmware "
+                                                                            "upgrade mode. \nPlease turn off and turn on the "
+                                                                            "device and try again." }
+                                               : std::vector<std::string> {});
+        }
+
+        units.clear();
+    }
+}
