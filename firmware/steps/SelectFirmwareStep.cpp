@@ -63,9 +63,14 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     if (arg < 1)
         return 0;
 
+    auto disableFirstButtons = [this]
+    {
+        stepButtons[0].setEnabled (false);
+        stepButtons[1].setEnabled (false);
+    };
+
     setStep (4);
-    stepButtons[0].setEnabled (false);
-    stepButtons[1].setEnabled (false);
+    disableFirstButtons();
 
     if (midiHandler == nullptr)
         midiHandler = std::make_unique<MidiInputHandler> (*this);
@@ -97,12 +102,6 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     auto chooseFirmwareFile = [this, &prompts]
     {
         return prompts.chooseFileToOpen ("Choose The Firmware File", firmwareFile, "*.bin");
-    };
-
-    auto disableFirstButtons = [this]
-    {
-        stepButtons[0].setEnabled (false);
-        stepButtons[1].setEnabled (false);
     };
 
     //==============================================================================
