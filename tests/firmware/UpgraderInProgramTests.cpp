@@ -123,6 +123,8 @@ TEST_F (UpgraderInProgram, OkOnTheNoticeOpensTheUpgradeDialogOverTheEditor)
 
 TEST_F (UpgraderInProgram, EscapeOnTheNoticeReturnsToTheEditorAsItWas)
 {
+    // The title settles at the first timer tick; compare with the settled one.
+    ASSERT_TRUE (eventually ([&] { return titleOf (editorWindow).contains ("[disconnected]"); })) << titleOf (editorWindow);
     const auto titleBefore = titleOf (editorWindow);
 
     const auto notice = openTheNotice();
