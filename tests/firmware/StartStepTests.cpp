@@ -89,6 +89,8 @@ TEST_F (StartStep, SomeHostsCannotUpgradeTheOlderProducts)
     for (auto row : { Row { "AMD Ryzen 7 5800X 8-Core Processor", 157,  "Faderon VM MIDI 1", true  },
                       Row { "Apple M2 Max",                       157,  "Faderon VM MIDI 1", true  },
                       Row { "Intel(R) Core(TM) i5-8250U CPU",     157,  "Faderon VM MIDI 1", false },
+                      Row { "Intel(R) Core(TM) m3-8100Y Processor", 157, "Faderon VM MIDI 1", true },    // "m3" and the "Pro" of "Processor"
+                      Row { "amd ryzen 7",                        157,  "Faderon VM MIDI 1", false },   // the maker's name keeps its case
                       Row { "AMD Ryzen 7 5800X 8-Core Processor", 2048, "Strima 2 MIDI 1",   false } })
     {
         setHostCpuModelForTesting (row.cpu);

@@ -60,22 +60,14 @@ TEST (UnitReplies, EachMessageMeansWhatTheUnitSaid)
         EXPECT_EQ (describe (parseUnitReply (fromHex (c.bytes))), juce::String (c.meaning)) << c.bytes;
 }
 
-TEST (UnitReplies, VersionNumbersCompareWithTheUsualFloatValues)
-{
-    EXPECT_EQ (unitVersionValue (1, 7, 6, 0), 1.76f);
-    EXPECT_EQ (unitVersionValue (2, 0, 0, 5), 2.005f);
-    EXPECT_EQ (unitVersionValue (0, 0, 0, 0), 0.0f);
-}
-
 TEST (EnterUpgradeModeMessage, CarriesTheModelCodeAndTheModeByteOfTheProduct)
 {
     const struct { int productId; int length; const char* bytes; } cases[] =
     {
-        { 4130, 9, "F0 1D 03 20 22 00 7F 7F F7" },
         { 157,  9, "F0 1D 03 01 1D 00 7F 7E F7" },
-        { 158,  9, "F0 1D 03 01 1E 00 7F 7E F7" },
         { 159,  9, "F0 1D 03 01 1F 00 7F 7F F7" },
         { 2070, 9, "F0 1D 03 10 08 00 7F 7F F7" },     // the group's code 2056
+        { 125,  9, "F0 1D 03 00 65 00 7F 7F F7" },     // shares the firmware, and the code, of 101
         { 26,   8, "F0 1D 03 00 55 55 7F F7" },        // short form, code 85
     };
 

@@ -1,3 +1,4 @@
+#include "support/NamedPorts.h"
 #include "support/UpgraderMidiFixture.h"
 
 #include "firmware/midi/UpgradeModeProtocol.h"
@@ -128,9 +129,7 @@ TEST_F (UpgradeModeProtocol, EveryUpgradePortIsResetHoweverManyThereAre)
 {
     for (int i = 1; i <= 14; ++i)
     {
-        Options options;
-        options.model = "Mixora C4";
-        options.productId = 94;
+        auto options = keyboard ("Mixora C4", 94);
         options.startsInUpgradeMode = true;
         options.upgradePortName = "Halvik firmware upgrade " + juce::String (i);
         options.leaveAfterMs = 20.0;
@@ -144,8 +143,7 @@ TEST_F (UpgradeModeProtocol, EveryUpgradePortIsResetHoweverManyThereAre)
 
     // A unit that refuses the reset keeps its port, and says so.
     units.clear();
-    Options stubborn;
-    stubborn.productId = 94;
+    auto stubborn = keyboard ("Mixora C4", 94);
     stubborn.startsInUpgradeMode = true;
     addUnit (stubborn).setAnswer (sim::SimulatedUpgradeUnit::Phase::reset, sim::SimulatedUpgradeUnit::Answer::no, 0.2);
 
@@ -180,13 +178,7 @@ TEST_F (UpgradeModeProtocol, TargetPortsAreTheProductsHighestWithTheirCompanionI
 
 TEST_F (UpgradeModeProtocol, CompanionInputIsFoundWhateverItsLetterCase)
 {
-    struct NoDevice : sim::PortEndpoint
-    {
-        void receiveFromProgram (const juce::String&, const juce::MidiMessage&) override {}
-    } nowhere;
-
-    ports.publishOutput ("MIDIOUT2 (Dravel 49)", nowhere);
-    ports.publishInput ("midiin2 (DRAVEL 49)");
+    sim::NamedPorts plugged (ports, { "MIDIOUT2 (Dravel 49)" }, { "midiin2 (DRAVEL 49)" });
 
     auto& w = makeWindow (0x1022);
     EXPECT_TRUE (w.openTargetMidiDevices ("MIDIOUT2 (Dravel 49)", 0x1022));
@@ -197,14 +189,4 @@ TEST_F (UpgradeModeProtocol, CompanionInputIsFoundWhateverItsLetterCase)
 
     w.midiHandler = std::make_unique<halvik::FirmwareUpgradeComponent::MidiInputHandler> (w);
     EXPECT_FALSE (halvik::dataAckReceived);
-}
-
-TEST_F (UpgradeModeProtocol, DeviceListWaitThatAllowsNoPollReturnsAtOnce)
-{
-    auto& w = makeWindow (0x1022);
-    juce::StringArray known;
-
-    const auto start = clock.now();
-    EXPECT_FALSE (w.waitForMidiDeviceListChange (known, 0x1022, true, 100.0f, 40.0f));
-    EXPECT_EQ (clock.now(), start);
 }

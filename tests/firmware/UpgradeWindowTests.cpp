@@ -2,7 +2,9 @@
 
 #include "support/DispatchUntil.h"
 #include "support/NamedPorts.h"
-#include "support/ScriptedPrompts.h"
+#include "support/TextLists.h"
+#include "support/ToolFamilyFixture.h"
+#include "support/UpgraderFixture.h"
 
 #include "firmware/UpgraderState.h"
 #include "firmware/tool/FlashTool.h"
@@ -15,19 +17,8 @@ using namespace halvik;
 
 namespace
 {
-    struct UpgradeWindow : ::testing::Test
+    struct UpgradeWindow : sim::UpgraderFixture
     {
-        UpgradeWindow()
-        {
-            resetUpgraderState();
-            ports.setRealPauses (false);
-        }
-
-        ~UpgradeWindow() override
-        {
-            resetUpgraderState();
-        }
-
         /** Which of the five step buttons are enabled, as "11100". */
         static juce::String enabledButtons (FirmwareUpgradeComponent& window)
         {
@@ -52,9 +43,6 @@ namespace
             FirmwareUpgradeComponent window;
             UpgraderDialogWindow dialog;
         };
-
-        sim::SimulatedMidiPorts ports;
-        sim::ScriptedPrompts prompts;
     };
 
     juce::KeyPress keyWithCode (int code, juce::ModifierKeys modifiers = {})
@@ -179,7 +167,6 @@ TEST_F (UpgradeWindow, MAndTRetitleTheDialogAndTDecidesWhichProductsAreAccepted)
     window.keyPressed (keyWithCode ('m'));
     EXPECT_FALSE (window.useServerList);
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
-    EXPECT_EQ (window.getStepButton (3).getButtonText(), "Select Version") << "the step keeps its texts";
 
     acceptAnyProduct = false;
     window.keyPressed (keyWithCode ('t'));
@@ -192,26 +179,13 @@ TEST_F (UpgradeWindow, MAndTRetitleTheDialogAndTDecidesWhichProductsAreAccepted)
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
 }
 
-TEST_F (UpgradeWindow, F1ShowsTheBuildBox)
-{
-    FirmwareUpgradeComponent window (94, true);
-    window.keyPressed (keyWithCode (juce::KeyPress::F1Key));
-
-    ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
-    const auto box = prompts.ofKind ("message")[0];
-    EXPECT_EQ (box.title, "\n\nHalvik Firmware Upgrader\n\nV1.76");
-
-    for (auto* part : { "29C", "Jul 14 2025", "2018-2025", "Halvik Audio" })
-        EXPECT_TRUE (box.message.contains (part)) << part << " in " << box.message;
-}
-
 //==============================================================================
 TEST_F (UpgradeWindow, TheProductDecidesTheFamilyAndWhetherTheStepsRunOnByThemselves)
 {
-    struct Row { int productId; bool autoBefore; bool autoAfter; bool toolFamily; int method; };
+    struct Row { int productId; bool autoBefore; bool autoAfter; bool toolFamily; };
 
-    for (auto row : { Row { 4130, false, true, false, 4 }, Row { 2070, false, true,  true, 3 },
-                      Row { 94,   false, false, false, 2 }, Row { 94,  true,  true, false, 2 } })
+    for (auto row : { Row { 4130, false, true, false }, Row { 2070, false, true, true },
+                      Row { 94,   false, false, false }, Row { 94,  true,  true, false } })
     {
         resetUpgraderState();
         autoAdvance = row.autoBefore;
@@ -219,15 +193,11 @@ TEST_F (UpgradeWindow, TheProductDecidesTheFamilyAndWhetherTheStepsRunOnByThemse
 
         EXPECT_EQ (autoAdvance, row.autoAfter) << row.productId;
         EXPECT_EQ (toolFamilyActive, row.toolFamily) << row.productId;
-        EXPECT_EQ (window.flashMethod, row.method) << row.productId;
-        EXPECT_EQ (window.notKeyboardFamily, row.method != 4) << row.productId;
     }
 
     FirmwareUpgradeComponent withoutServer (2052, false);
     EXPECT_EQ (alternateModelNames, 1);
     EXPECT_EQ (withoutServer.getStepButton (3).getButtonText(), "Load File");
-    EXPECT_TRUE (withoutServer.getStepInstructionLabel (3).getText()
-                     .startsWith ("Download the latest firmware on \"https://www.halvik.example/\""));
 }
 
 //==============================================================================
@@ -302,32 +272,33 @@ TEST_F (UpgradeWindow, TheDialogStaysWhileAWindowOpenedFromItRunsInFront)
 }
 
 //==============================================================================
-TEST_F (UpgradeWindow, ClosingResetsEveryUnitThatMayStillSitInItsBootloader)
+using UpgradeWindowClosing = sim::ToolFamilyFixture;
+
+TEST_F (UpgradeWindowClosing, ResetsEveryUnitThatMayStillSitInItsBootloaderAndNoOther)
 {
     juce::StringArray upgradePorts;
 
     for (int i = 1; i <= 12; ++i)
         upgradePorts.add ("Halvik firmware upgrade MIDI " + juce::String (i));
 
-    const juce::StringArray otherPorts { "Dravel 49", "MIDIOUT2 (Dravel 49)", "Dravel 61X MIDI 1",
-                                         "Dravel 61X MIDI 2", "Sorra2 MIDI 1" };
+    auto allPorts = upgradePorts;
+    allPorts.addArray ({ "Dravel 49", "MIDIOUT2 (Dravel 49)", "Dravel 61X MIDI 1", "Dravel 61X MIDI 2", "Sorra2 MIDI 1", "R7-X1 MIDI 1" });
 
-    struct Row { int productId; bool toolModeEntered; juce::StringArray reset; };
+    // A tool-family unit is restarted through the tool, once, with no MIDI.
+    struct Row { int productId; bool toolModeEntered; juce::StringArray reset; int toolResets; };
 
-    for (auto& row : { Row { 94,   false, upgradePorts },
-                       Row { 4130, false, { "Dravel 49", "Dravel 61X MIDI 1" } },
-                       Row { 2056, true,  {} } })
+    for (auto& row : { Row { 94,   false, upgradePorts, 0 },
+                       Row { 4130, false, { "Dravel 49", "Dravel 61X MIDI 1" }, 0 },
+                       Row { 2056, true,  {}, 1 },
+                       Row { 2056, false, {}, 0 } })
     {
+        sim::FlashToolStandIn unit;
         sim::SimulatedMidiPorts rowPorts;
         rowPorts.setRealPauses (false);
-        sim::NamedPorts plugged (rowPorts, upgradePorts);
-        sim::NamedPorts others (rowPorts, otherPorts);
+        sim::NamedPorts plugged (rowPorts, allPorts);
         toolModeEntered = row.toolModeEntered;
 
         std::make_unique<FirmwareUpgradeComponent> (row.productId, true).reset();
-
-        auto allPorts = upgradePorts;
-        allPorts.addArray (otherPorts);
 
         for (auto& name : allPorts)
         {
@@ -338,5 +309,8 @@ TEST_F (UpgradeWindow, ClosingResetsEveryUnitThatMayStillSitInItsBootloader)
             if (expected > 0 && received.size() > 0)
                 EXPECT_EQ (received[0], "EF 7F 7F");
         }
+
+        EXPECT_EQ (sim::texts (unit.describeRuns()), std::vector<std::string> ((size_t) row.toolResets, "-u -- reset")) << row.productId;
+        EXPECT_EQ (toolModeEntered, row.toolModeEntered) << "the mark stays as it was";
     }
 }

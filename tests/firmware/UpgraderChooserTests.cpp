@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "support/NamedPorts.h"
-#include "support/ScriptedPrompts.h"
+#include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
 #include "firmware/list/FirmwareList.h"
 #include "firmware/window/DeviceSelectComponent.h"
 #include "firmware/window/FirmwareSelectComponent.h"
@@ -15,11 +14,8 @@ using namespace halvik;
 
 namespace
 {
-    struct Choosers : ::testing::Test
+    struct Choosers : sim::UpgraderFixture
     {
-        Choosers()           { resetUpgraderState(); ports.setRealPauses (false); }
-        ~Choosers() override { resetUpgraderState(); }
-
         /** Runs the chooser in the program's own dialog; whileOpen runs once
             the dialog is up (after anything the chooser itself queued). */
         static int runInDialog (juce::Component& chooser, std::function<void()> whileOpen = {})
@@ -58,9 +54,6 @@ namespace
 
             return list;
         }
-
-        sim::SimulatedMidiPorts ports;
-        sim::ScriptedPrompts prompts;
     };
 }
 
@@ -112,19 +105,34 @@ TEST_F (Choosers, TheDeviceChooserPreselectsTheUnitAndConfirmsItByItselfOnlyWhen
     EXPECT_EQ (ports.totalPauseMicroseconds(), 0.0) << "found at the first look";
 }
 
-TEST_F (Choosers, AUnitInUpgradeModeIsFoundByItsPortNameAndConfirmedThroughTheNameBehindIt)
+TEST_F (Choosers, AUnitInUpgradeModeIsOfferedUnderTheNameBehindItsPortAndNoOtherPortIsTakenForIt)
 {
     for (auto* upgradePort : { "Halvik firmware upgrade", "Halvik firmware upgrade MIDI 1" })
     {
         sim::SimulatedMidiPorts stylePorts;
         stylePorts.setRealPauses (false);
         sim::NamedPorts plugged (stylePorts, { "Dravel 49 MIDI 1", upgradePort });
-        autoAdvance = true;
 
         DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
-
         EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager") << upgradePort;
-        EXPECT_EQ (runInDialog (chooser), 1) << upgradePort;
+        bool refused = false;
+
+        // OK on the keyboard's port is refused; on the unit's it is taken.
+        EXPECT_EQ (runInDialog (chooser, [&]
+        {
+            chooser.getDeviceList().setSelectedItemIndex (0, juce::sendNotificationSync);
+            chooser.getOkButton().triggerClick();
+
+            juce::MessageManager::callAsync ([&]
+            {
+                refused = isInOpenDialog (chooser) && ! chooser.wasConfirmed();
+                chooser.getDeviceList().setSelectedItemIndex (1, juce::sendNotificationSync);
+                chooser.getOkButton().triggerClick();
+            });
+        }), 1) << upgradePort;
+
+        EXPECT_TRUE (refused) << upgradePort;
+        EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager") << upgradePort;
     }
 
     EXPECT_TRUE (prompts.messages().isEmpty());
@@ -135,46 +143,14 @@ TEST_F (Choosers, AUnitInUpgradeModeIsFoundByItsPortNameAndConfirmedThroughTheNa
     EXPECT_EQ (prompts.messages(), juce::StringArray ("Warning: Cannot find target unit!"));
 }
 
-TEST_F (Choosers, OkOnAPortThatIsNotInUpgradeModeIsRefused)
-{
-    sim::NamedPorts plugged (ports, { "Dravel 49 MIDI 1", "Halvik firmware upgrade" });
-
-    DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
-    bool refused = false;
-
-    EXPECT_EQ (runInDialog (chooser, [&]
-    {
-        chooser.getDeviceList().setSelectedItemIndex (0, juce::sendNotificationSync);
-        EXPECT_EQ (chooser.getChosenIndex(), 0);
-        chooser.getOkButton().triggerClick();
-
-        juce::MessageManager::callAsync ([&]
-        {
-            refused = isInOpenDialog (chooser) && ! chooser.wasConfirmed();
-            chooser.getDeviceList().setSelectedItemIndex (1, juce::sendNotificationSync);
-            chooser.getOkButton().triggerClick();
-        });
-    }), 1);
-
-    EXPECT_TRUE (refused);
-    EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager");
-    EXPECT_EQ (chooser.getChosenIndex(), 1);
-}
-
 //==============================================================================
-TEST_F (Choosers, TheFirmwareChooserListsEachEntryWithItsVersionAndPreselectsTheGivenOne)
+TEST_F (Choosers, TheFirmwareChooserListsNameAndVersionAndKeepsTheEntryTakenWithOkWhateverBecomesOfTheList)
 {
     FirmwareSelectComponent chooser (firmwareList ({ { "A", "1.0" }, { "Tonvik 49", "1.05" }, { "B", "2.3" } }), 1);
 
     EXPECT_EQ (itemsOf (chooser.getFirmwareList()), juce::StringArray ("A V1.0", "Tonvik 49 V1.05", "B V2.3"));
-    EXPECT_EQ (chooser.getFirmwareList().getText(), "Tonvik 49 V1.05");
+    EXPECT_EQ (chooser.getFirmwareList().getText(), "Tonvik 49 V1.05") << "the given entry preselected";
     EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty()) << "nothing taken before OK";
-}
-
-TEST_F (Choosers, TheEntryTakenWithOkStaysWhateverBecomesOfTheListAfterwards)
-{
-    const auto list = firmwareList ({ { "A", "1.0" }, { "B", "2.3" } });
-    FirmwareSelectComponent chooser (list, 1);
 
     EXPECT_EQ (runInDialog (chooser, [&] { chooser.getOkButton().triggerClick(); }), 1);
 

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "support/EditorFixture.h"
-#include "support/ScriptedPrompts.h"
+#include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
 #include "firmware/window/UpgraderEntry.h"
 
@@ -13,27 +12,22 @@ using namespace halvik;
 
 namespace
 {
-    struct UpgraderEntry : ::testing::Test
+    struct UpgraderEntry : sim::UpgraderFixture
     {
-        UpgraderEntry()           { resetUpgraderState(); ports.setRealPauses (false); }
-        ~UpgraderEntry() override { resetUpgraderState(); }
-
         /** Answers the upgrade dialog by noting the product its window was
             opened for and whether the entry's guard was up meanwhile. */
-        void watchTheWindow (int result = 7)
+        void watchTheWindow()
         {
-            prompts.dialogAnswer = [this, result] (juce::Component& content, const juce::String&)
+            prompts.dialogAnswer = [this] (juce::Component& content, const juce::String&)
             {
                 if (auto* window = dynamic_cast<FirmwareUpgradeComponent*> (&content))
                     windowProductId = window->requestedProductId;
 
                 guardWhileOpen = upgraderOpen;
-                return result;
+                return 7;
             };
         }
 
-        sim::SimulatedMidiPorts ports;
-        sim::ScriptedPrompts prompts;
         int windowProductId = -1;
         bool guardWhileOpen = false;
     };
@@ -44,31 +38,40 @@ namespace
     };
 }
 
-TEST_F (UpgraderEntry, TheNoticeComesFirstAndOkOpensTheUpgradeDialogForTheProduct)
+TEST_F (UpgraderEntry, TheNoticeWhenAskedForComesFirstAndOnlyItsOkOpensTheDialogForTheProduct)
 {
+    struct Row { int productId; bool notice; bool ok; int result; std::vector<std::string> shown; };
+
+    const std::string notice ("okCancel: Firmware Upgrader about to start"), dialog ("dialog: Firmware Upgrade");
+
+    const Row rows[] {
+        { 4130, true,  true,  7, { notice, dialog } },     // the dialog's own result
+        { 4130, true,  false, 0, { notice } },
+        { 2057, true,  true,  7, { notice, dialog } },     // next to a group, but no member of it
+        { 94,   false, true,  7, { dialog } },
+    };
+
     watchTheWindow();
-    juce::Component parent;
 
-    EXPECT_EQ (openFirmwareUpgrader (4130, &parent, true, true, 0), 7) << "the dialog's own result";
+    for (auto& row : rows)
+    {
+        prompts.shown.clear();
+        prompts.okCancelAnswers = { row.ok };
+        windowProductId = -1;
+        guardWhileOpen = false;
+        juce::Component parent;
 
-    ASSERT_EQ (prompts.shown.size(), 2u);
-    EXPECT_EQ (prompts.shown[0].kind, "okCancel");
-    EXPECT_EQ (prompts.shown[0].title, "Firmware Upgrader about to start");
-    EXPECT_EQ (prompts.shown[1].kind, "dialog");
-    EXPECT_EQ (prompts.shown[1].title, "Firmware Upgrade");
-    EXPECT_EQ (windowProductId, 4130);
-    EXPECT_TRUE (guardWhileOpen);
-    EXPECT_FALSE (upgraderOpen);
-}
+        EXPECT_EQ (openFirmwareUpgrader (row.productId, &parent, row.notice, true, 0), row.result) << row.productId;
 
-TEST_F (UpgraderEntry, ADeclinedNoticeOpensNothing)
-{
-    watchTheWindow();
-    prompts.okCancelAnswers = { false };
+        std::vector<std::string> shown;
+        for (auto& entry : prompts.shown)
+            shown.push_back ((entry.kind + ": " + entry.title).toStdString());
 
-    EXPECT_EQ (openFirmwareUpgrader (4130, nullptr, true, true, 0), 0);
-    EXPECT_TRUE (prompts.ofKind ("dialog").empty());
-    EXPECT_FALSE (upgraderOpen);
+        EXPECT_EQ (shown, row.shown) << row.productId;
+        EXPECT_EQ (windowProductId, row.result != 0 ? row.productId : -1);
+        EXPECT_EQ (guardWhileOpen, row.result != 0) << "the guard is up while the dialog runs";
+        EXPECT_FALSE (upgraderOpen) << "and down afterwards";
+    }
 }
 
 TEST_F (UpgraderEntry, ACallFromInsideTheRunningUpgraderIsRefused)
@@ -88,50 +91,28 @@ TEST_F (UpgraderEntry, ACallFromInsideTheRunningUpgraderIsRefused)
     EXPECT_EQ (prompts.shown.size(), shownBeforeNestedCall) << "the nested call showed nothing";
 }
 
-TEST_F (UpgraderEntry, AGroupProductOffersEveryMemberAndTheChosenOneGetsTheWindow)
+TEST_F (UpgraderEntry, AGroupProductOffersEveryMemberAndOnlyTheChosenOneGetsTheWindow)
 {
+    struct Row { int answer; int windowFor; };
+
     watchTheWindow();
-    prompts.choiceAnswers = { 2 };
 
-    EXPECT_EQ (openFirmwareUpgrader (2070, nullptr, true, true, 0), 7);
-
-    ASSERT_EQ (prompts.ofKind ("choice").size(), 1u);
-    const auto choice = prompts.ofKind ("choice")[0];
-    EXPECT_EQ (choice.title, "Select Product to Upgrade");
-    EXPECT_EQ (choice.message, "Which unit would you like to upgrade?");
-    EXPECT_EQ (choice.icon, juce::MessageBoxIconType::QuestionIcon);
-    EXPECT_EQ (choice.buttons, juce::StringArray ({ "R7-X1", "R7-X2", "R7-X3", "R7-X4", "*R7-X5", "R7-X6", "R7-X7", "CANCEL" }));
-    EXPECT_EQ (windowProductId, 2067);
-}
-
-TEST_F (UpgraderEntry, CancellingTheGroupChoiceOpensNothing)
-{
-    for (int answer : { 0, -1, 9 })
+    // 0 is "CANCEL"; -1 and 9 are no button's value.
+    for (auto row : { Row { 2, 2067 }, Row { 0, -1 }, Row { -1, -1 }, Row { 9, -1 } })
     {
-        sim::ScriptedPrompts scripted;
-        scripted.choiceAnswers = { answer };
+        prompts.shown.clear();
+        prompts.choiceAnswers = { row.answer };
+        windowProductId = -1;
 
-        EXPECT_EQ (openFirmwareUpgrader (2058, nullptr, true, true, 0), 0) << answer;
-        EXPECT_TRUE (scripted.ofKind ("dialog").empty()) << answer;
+        EXPECT_EQ (openFirmwareUpgrader (2070, nullptr, true, true, 0), row.windowFor > 0 ? 7 : 0) << row.answer;
+        EXPECT_EQ (windowProductId, row.windowFor) << row.answer;
         EXPECT_FALSE (upgraderOpen);
+
+        const auto choices = prompts.ofKind ("choice");
+        ASSERT_EQ (choices.size(), 1u);
+        EXPECT_EQ (choices[0].title, "Select Product to Upgrade");
+        EXPECT_EQ (choices[0].buttons, juce::StringArray ({ "R7-X1", "R7-X2", "R7-X3", "R7-X4", "*R7-X5", "R7-X6", "R7-X7", "CANCEL" }));
     }
-}
-
-TEST_F (UpgraderEntry, AProductOutsideTheGroupsGetsTheWindowWithoutBeingAsked)
-{
-    watchTheWindow();
-
-    for (int productId : { 2057, 2054, 4130, 94 })
-    {
-        const bool notice = productId != 94;
-        const auto shownBefore = prompts.ofKind ("okCancel").size();
-
-        EXPECT_EQ (openFirmwareUpgrader (productId, nullptr, notice, notice, 0), 7);
-        EXPECT_EQ (windowProductId, productId);
-        EXPECT_EQ (prompts.ofKind ("okCancel").size(), shownBefore + (notice ? 1 : 0)) << "the notice only when asked for";
-    }
-
-    EXPECT_TRUE (prompts.ofKind ("choice").empty());
 }
 
 TEST_F (UpgraderEntry, TheGuardComesDownWhenTheUpgraderThrows)
