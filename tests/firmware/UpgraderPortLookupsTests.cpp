@@ -1,21 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "support/NamedPorts.h"
+#include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
 #include "firmware/midi/UpgraderPortLookups.h"
 
 using namespace halvik;
 
 namespace
 {
-    struct UpgraderPortLookups : ::testing::Test
-    {
-        void SetUp() override    { resetUpgraderState(); }
-        void TearDown() override { resetUpgraderState(); }
-
-        sim::SimulatedMidiPorts ports;
-    };
+    using UpgraderPortLookups = sim::UpgraderFixture;
 
     /** One keyboard, a Microsoft synth and a unit in upgrade mode, as each
         system names them. */
@@ -177,10 +171,4 @@ TEST_F (UpgraderPortLookups, CountsSeeOneUnitPerKeyboardWhateverItsNumberOfPorts
     sim::NamedPorts plugged (twoKeyboards, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "MIDIOUT2 (Dravel 49)",
                                              "Dravel 49 X MIDI 1", "Dravel 49 X MIDI 2" });
     EXPECT_EQ (countProductMidiOutputs (4130), 2);
-}
-
-TEST_F (UpgraderPortLookups, AMissingDeviceIsReportedByItsModelName)
-{
-    EXPECT_EQ (reportTargetNotFound (2000), "The target device of \"Unknown\" is not found!");
-    EXPECT_EQ (reportTargetNotFound (4130), "The target device of \"Dravel 49\" is not found!");
 }
