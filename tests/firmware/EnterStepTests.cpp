@@ -47,9 +47,7 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetween)
     {
         sim::FlashToolStandIn unit;
         unit.setSwitch ("present-after", row.unitAppearsAfter);
-        sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
-        sim::NamedPorts unitPorts (rowPorts, { toolUnitPort }, { toolUnitPort });
+        sim::NamedPorts unitPorts ({ toolUnitPort }, { toolUnitPort });
 
         prompts.shown.clear();
         sim::StepWindow window (2056);
@@ -95,10 +93,8 @@ TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
     {
         sim::FlashToolStandIn unit;
         unit.setSwitch ("fail-property");   // a bootloader that answers, but not with success
-        sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
-        sim::NamedPorts unitPorts (rowPorts, row.listed ? juce::StringArray (toolUnitPort) : juce::StringArray(), {});
-        rowPorts.setRefusingOpens (toolUnitPort, true);
+        sim::NamedPorts unitPorts (row.listed ? juce::StringArray (toolUnitPort) : juce::StringArray());
+        unitPorts.getPorts().setRefusingOpens (toolUnitPort, true);
 
         prompts.shown.clear();
         sim::StepWindow window (2056);
@@ -113,63 +109,49 @@ TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
 }
 
 //==============================================================================
-TEST_F (EnterStep, OtherMidiUnitsAreAskedUntilTheirUpgradePortShows)
+TEST_F (EnterStep, OtherMidiUnitsAreAskedUntilTheirUpgradePortShowsAndOneThatNeverShowsItFails)
 {
-    struct Row { const char* model; int productId; bool alreadyInUpgradeMode; std::vector<std::string> requests; };
+    struct Row { const char* model; int productId; bool inUpgradeMode, neverBack, repeating; std::vector<std::string> requests; };
+
+    const std::vector<std::string> mixoraRequests { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" };
 
     const Row rows[] {
-        { "Mixora C4", 94,  false, { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" } },
-        { "Qenta 32",  26,  false, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },                                      // the short form only
-        { "Tonvik 3",  101, false, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } }, // both forms
-        { "Mixora C4", 94,  true,  {} },                                                                         // asked on its upgrade port
+        { "Mixora C4", 94,  false, false, false, mixoraRequests },
+        { "Qenta 32",  26,  false, false, false, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },                                      // the short form only
+        { "Tonvik 3",  101, false, false, false, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } }, // both forms
+        { "Mixora C4", 94,  true,  false, false, {} },                                                                          // asked on its upgrade port
+        { "Mixora C4", 94,  false, true,  false, mixoraRequests },
+        { "Mixora C4", 94,  false, true,  true,  mixoraRequests },                                                              // no box while runs repeat
     };
 
     for (auto& row : rows)
     {
-        auto& unit = addUnit (linuxUnit (row.model, row.productId, false, row.alreadyInUpgradeMode));
+        auto& unit = addUnit (linuxUnit (row.model, row.productId, false, row.inUpgradeMode));
+        unit.setNeverComesBack (row.neverBack);
         prompts.shown.clear();
 
         {
             sim::StepWindow window (row.productId);
             autoAdvance = false;
+            repeatMode = row.repeating;
             abortRequested = true;   // left by an earlier run: it must not end this one
-            window->deviceReplyText = row.alreadyInUpgradeMode ? juce::String ("Halvik firmware upgrade")
-                                                               : juce::String (row.model) + " MIDI 1";
+            window->deviceReplyText = row.inUpgradeMode ? juce::String ("Halvik firmware upgrade") : juce::String (row.model) + " MIDI 1";
 
-            EXPECT_TRUE (window->stepEnter (2)) << row.model;
-            EXPECT_TRUE (unit.isInUpgradeMode());
-            EXPECT_EQ (window->getStep(), 3);
+            EXPECT_EQ (window->stepEnter (2), ! row.neverBack) << row.model;
+            EXPECT_EQ (unit.isInUpgradeMode(), ! row.neverBack);
+            EXPECT_EQ (window->getStep(), row.neverBack ? 2 : 3);
 
-            std::vector<std::string> received;
+            juce::StringArray received;
 
             for (auto& message : unit.received())
-                received.push_back (sim::SimulatedMidiPorts::hexOf (message).toStdString());
+                received.add (sim::SimulatedMidiPorts::hexOf (message));
 
-            EXPECT_EQ (received, row.requests) << row.model << ": one try, and the unit went";
-            EXPECT_TRUE (prompts.shown.empty());
+            EXPECT_EQ (texts (received), row.requests) << row.model << ": one try, and the unit went";
+            EXPECT_EQ (messages(), row.neverBack && ! row.repeating ? std::vector<std::string> { cannotEnter } : std::vector<std::string> {});
         }
 
         units.clear();
     }
-}
-
-TEST_F (EnterStep, AUnitThatNeverShowsItsUpgradePortFailsWithABoxUnlessRunsRepeat)
-{
-    auto& unit = addUnit (linuxUnit ("Mixora C4", 94));
-    unit.setNeverComesBack (true);
-
-    sim::StepWindow window (94);
-    autoAdvance = false;
-    window->deviceReplyText = "Mixora C4 MIDI 1";
-
-    EXPECT_FALSE (window->stepEnter (2));
-    EXPECT_EQ (window->getStep(), 2);
-    EXPECT_EQ (messages(), std::vector<std::string> { cannotEnter });
-
-    repeatMode = true;
-    prompts.shown.clear();
-    EXPECT_FALSE (window->stepEnter (2));
-    EXPECT_TRUE (prompts.shown.empty());
 }
 
 TEST_F (EnterStep, AKeyboardWhosePortsWillNotOpenIsLookedForAgainOnlyOnce)

@@ -214,28 +214,6 @@ TEST_F (MidiBootloader, UnitsThatAnswerLateOrNotAtAllEndTheUploadAtTheRightPlace
     }
 }
 
-TEST_F (MidiBootloader, StatusLineNamesThePhaseTheUploadWaitsIn)
-{
-    const std::pair<Phase, const char*> cases[] { { Phase::connect, "Connecting..." }, { Phase::erase, "Erasing..." },
-                                                  { Phase::data, "Installing..." } };
-
-    for (auto& [phase, status] : cases)
-    {
-        window.reset();
-        units.clear();
-
-        auto& unit = addUnit (keyboardInUpgradeMode());
-        auto& handler = connectWithImage (unit, 512);
-        unit.setAnswer (phase, Answer::silence, 0.0);
-
-        // A second into a wait that lasts several.
-        juce::String shown;
-        clock.schedule (this, 1.0e6, [&] { shown = window->getStatusLabel().getText(); });
-        handler.uploadFirmware();
-        EXPECT_EQ (shown, status);
-    }
-}
-
 TEST_F (MidiBootloader, NothingIsSentWithoutBothPortsAndTheRepliesStayAsTheyWere)
 {
     sim::NamedPorts halves (ports, { "Output only" }, { "Input only" });

@@ -66,9 +66,7 @@ TEST_F (StartStep, TwoUnitsOfTheChosenProductAreRefusedBeforeAnythingIsSent)
 
     for (auto& row : rows)
     {
-        sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
-        sim::NamedPorts units (rowPorts, row.names, row.names);
+        sim::NamedPorts units (row.names, row.names);
 
         prompts.shown.clear();
         sim::StepWindow window (row.productId);
@@ -94,9 +92,7 @@ TEST_F (StartStep, SomeHostsCannotUpgradeTheOlderProducts)
                       Row { "AMD Ryzen 7 5800X 8-Core Processor", 2048, "Strima 2 MIDI 1",   false } })
     {
         setHostCpuModelForTesting (row.cpu);
-        sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
-        sim::NamedPorts unit (rowPorts, { row.port }, { row.port });
+        sim::NamedPorts unit ({ row.port }, { row.port });
 
         prompts.shown.clear();
         sim::StepWindow window (row.productId);
@@ -217,44 +213,40 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
 }
 
 //==============================================================================
-TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivate)
+TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivateEvenIfLeftInUpgradeMode)
 {
-    auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true));
+    for (bool leftInUpgradeMode : { false, true })
+    {
+        auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true, leftInUpgradeMode));
+        prompts.shown.clear();
 
-    sim::StepWindow window (4130);
-    autoAdvance = false;   // one step at a time
+        {
+            sim::StepWindow window (4130);
+            autoAdvance = false;   // one step at a time
 
-    EXPECT_TRUE (window->stepStart (1));
-    EXPECT_EQ (window->deviceReplyText, "Dravel 49 MIDI 1") << "the keyboard's first port, confirmed in the chooser";
-    EXPECT_FLOAT_EQ (window->startVersion, 1.06f) << "the version the keyboard reported";
-    EXPECT_TRUE (window.title().endsWith (": Dravel 49")) << window.title();
-    EXPECT_EQ (window->getStep(), 2);
+            EXPECT_TRUE (window->stepStart (1));
+            EXPECT_FALSE (keyboard.isInUpgradeMode()) << "restarted if it had to be";
+            EXPECT_EQ (window->deviceReplyText, "Dravel 49 MIDI 1") << "the keyboard's first port, confirmed in the chooser";
+            EXPECT_FLOAT_EQ (window->startVersion, leftInUpgradeMode ? 1.07f : 1.06f) << "the version it reported last";
+            EXPECT_TRUE (window.title().endsWith (": Dravel 49")) << window.title();
+            EXPECT_EQ (window->getStep(), 2);
 
-    EXPECT_TRUE (window->stepEnter (2));
-    EXPECT_TRUE (keyboard.isInUpgradeMode());
-    EXPECT_EQ (window->getStep(), 3);
+            EXPECT_TRUE (window->stepEnter (2));
+            EXPECT_TRUE (keyboard.isInUpgradeMode());
+            EXPECT_EQ (window->getStep(), 3);
 
-    EXPECT_TRUE (window->stepActivate (1));
-    EXPECT_EQ (window->getStep(), 4);
-    EXPECT_EQ (activatedMarker, 1);
-    EXPECT_FALSE (window->getStepButton (0).isEnabled() || window->getStepButton (1).isEnabled());
-    EXPECT_EQ (ports.openOutputsNow ("Dravel 49 MIDI 1"), 1) << "the chosen port stays open for the upload";
+            EXPECT_TRUE (window->stepActivate (1));
+            EXPECT_EQ (window->getStep(), 4);
+            EXPECT_EQ (activatedMarker, 1);
+            EXPECT_FALSE (window->getStepButton (0).isEnabled() || window->getStepButton (1).isEnabled());
+            EXPECT_EQ (ports.openOutputsNow ("Dravel 49 MIDI 1"), 1) << "the chosen port stays open for the upload";
 
-    EXPECT_EQ (dialogs(), std::vector<std::string> (2, "Choose Your Halvik Device"));
-    EXPECT_EQ (messages(), std::vector<std::string> {});
-}
+            EXPECT_EQ (dialogs(), std::vector<std::string> (2, "Choose Your Halvik Device"));
+            EXPECT_EQ (messages(), std::vector<std::string> {});
+        }
 
-TEST_F (StartStep, AKeyboardLeftInUpgradeModeIsRestartedAndItsNewVersionKept)
-{
-    auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true, true));
-
-    sim::StepWindow window (4130);
-    autoAdvance = false;
-
-    EXPECT_TRUE (window->stepStart (1));
-    EXPECT_FALSE (keyboard.isInUpgradeMode());
-    EXPECT_FLOAT_EQ (window->startVersion, 1.07f);
-    EXPECT_EQ (window->getStep(), 2);
+        units.clear();
+    }
 }
 
 TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
