@@ -13,19 +13,7 @@
 
 using namespace halvik;
 
-namespace
-{
-    class FlashToolRunner : public sim::ToolFamilyFixture {};
-
-    /** Collects what the notice sink was shown, for as long as it lives. */
-    struct NoticeRecorder
-    {
-        NoticeRecorder()  { setFlashToolNoticeSink ([this] (const juce::String& text) { shown.add (text); }); }
-        ~NoticeRecorder() { setFlashToolNoticeSink ({}); }
-
-        juce::StringArray shown;
-    };
-}
+using FlashToolRunner = sim::ToolFamilyFixture;
 
 TEST_F (FlashToolRunner, EraseTimeOutAndPauseGrowWithTheSizeUpToTheirCap)
 {
@@ -52,28 +40,6 @@ TEST_F (FlashToolRunner, NothingRunsWithoutAToolPathOrForAnUnknownCommand)
 
     EXPECT_TRUE (tool.runs().empty());
     EXPECT_TRUE (pausesMs().empty());
-}
-
-TEST_F (FlashToolRunner, AnEraseShowsItsNoticeForAboutOneSecondLessThanItsPingCount)
-{
-    struct Case { const char* text; const char* pingCount; juce::String shown; double noticeMs; };
-    const Case cases[] {
-        { "Good compatibility.", "1", "Good compatibility.", 0.0 },
-        { "", "3", "DO NOT CLOSE the command-line windows during firmware update!", 2000.0 },
-        { "Ready to erase the old firmware...  &&echo. &&echo DO NOT CLOSE the command-line windows during firmware update!", "4",
-          "Ready to erase the old firmware... DO NOT CLOSE the command-line windows during firmware update!", 3000.0 },
-    };
-
-    for (auto& c : cases)
-    {
-        NoticeRecorder notices;
-        ports.clearTimeline();
-
-        runBlhostCommand ("erase", "4096", c.text, "0x60010000", c.pingCount);
-
-        EXPECT_EQ (notices.shown, juce::StringArray (c.shown, ""));
-        EXPECT_EQ (pausesMs().front(), c.noticeMs) << c.pingCount;
-    }
 }
 
 TEST_F (FlashToolRunner, ACommandAskedForWhileTheToolRunsRunsNothing)

@@ -36,13 +36,6 @@ namespace
         return messages;
     }
 
-    sim::SimulatedUpgradeUnit::Options keyboardInUpgradeMode()
-    {
-        sim::SimulatedUpgradeUnit::Options options;
-        options.startsInUpgradeMode = true;
-        return options;
-    }
-
     // How many messages went out between two pacing pauses of this length
     // (other waits, such as the message thread's polls, left out).
     std::vector<int> runsBetweenPauses (const std::vector<sim::SimulatedMidiPorts::Event>& timeline, double microseconds)
@@ -65,7 +58,7 @@ class MidiBootloader : public UpgraderMidiFixture {};
 
 TEST_F (MidiBootloader, KeyboardImageGoesUpFromAWorkerInTheExactStreamWithItsTailPadded)
 {
-    auto& unit = addUnit (keyboardInUpgradeMode());
+    auto& unit = addUnit (unitOptions (true));
     auto& handler = connectWithImage (unit, 1300);
 
     auto padded = handler.getImage();
@@ -100,12 +93,7 @@ TEST_F (MidiBootloader, KeyboardImageGoesUpFromAWorkerInTheExactStreamWithItsTai
 
 TEST_F (MidiBootloader, OtherUnitsPaceEveryTwoMessagesAndFourProductsEraseWithCode71)
 {
-    sim::SimulatedUpgradeUnit::Options options;
-    options.model = "Mixora C4";
-    options.productId = 94;
-    options.startsInUpgradeMode = true;
-
-    auto& unit = addUnit (options);
+    auto& unit = addUnit (unitOptions (true, "Mixora C4", 94));
     unit.setAnswer (Phase::reset, Answer::no, 0.2);     // stays in upgrade mode for the next row
     makeWindow (94);
 
@@ -131,7 +119,7 @@ TEST_F (MidiBootloader, OtherUnitsPaceEveryTwoMessagesAndFourProductsEraseWithCo
 
 TEST_F (MidiBootloader, SequenceNumbersWrapAfterPacket256)
 {
-    auto& unit = addUnit (keyboardInUpgradeMode());
+    auto& unit = addUnit (unitOptions (true));
     auto& handler = connectWithImage (unit, 257 * 512);
 
     EXPECT_EQ (handler.uploadFirmware().getErrorMessage(), "");
@@ -144,7 +132,7 @@ TEST_F (MidiBootloader, SequenceNumbersWrapAfterPacket256)
 
 TEST_F (MidiBootloader, ImagesOfTheWrongSizeAreRefusedBeforeAnythingIsSent)
 {
-    auto& unit = addUnit (keyboardInUpgradeMode());
+    auto& unit = addUnit (unitOptions (true));
 
     for (auto size : { 0, 511, 2097152 })
     {
@@ -192,7 +180,7 @@ TEST_F (MidiBootloader, UnitsThatAnswerLateOrNotAtAllEndTheUploadAtTheRightPlace
         window.reset();
         units.clear();
 
-        auto& unit = addUnit (keyboardInUpgradeMode());
+        auto& unit = addUnit (unitOptions (true));
         auto& handler = connectWithImage (unit, 1024);
 
         if (c.packet >= 0)

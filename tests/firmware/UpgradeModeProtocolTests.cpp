@@ -3,41 +3,19 @@
 
 #include "firmware/midi/UpgradeModeProtocol.h"
 
+#include <algorithm>
+
 using Options = sim::SimulatedUpgradeUnit::Options;
-
-namespace
-{
-    Options keyboard (juce::String model = "Dravel 49", int productId = 0x1022)
-    {
-        Options options;
-        options.model = model;
-        options.productId = productId;
-        return options;
-    }
-
-    int count (const juce::StringArray& lines, const juce::String& line)
-    {
-        int n = 0;
-
-        for (auto& l : lines)
-            n += l == line ? 1 : 0;
-
-        return n;
-    }
-}
 
 class UpgradeModeProtocol : public UpgraderMidiFixture {};
 
 TEST_F (UpgradeModeProtocol, VersionRequestTellsNormalModeFromUpgradeModeFromSilence)
 {
-    auto upgradeSilent = keyboard();
-    upgradeSilent.startsInUpgradeMode = true;
+    auto upgradeSilent = unitOptions (true);
     upgradeSilent.answersVersionInUpgradeMode = false;
-    auto upgrade = keyboard();
-    upgrade.startsInUpgradeMode = true;
 
     const struct { Options unit; int result; float version; int requests; } cases[] =
-        { { keyboard(), 1, 1.06f, 1 }, { upgrade, 0, 0.0f, 2 }, { upgradeSilent, -1, -1.0f, 2 } };
+        { { unitOptions (false), 1, 1.06f, 1 }, { unitOptions (true), 0, 0.0f, 2 }, { upgradeSilent, -1, -1.0f, 2 } };
 
     for (auto& c : cases)
     {
@@ -48,14 +26,9 @@ TEST_F (UpgradeModeProtocol, VersionRequestTellsNormalModeFromUpgradeModeFromSil
 
         EXPECT_EQ (w.requestUnitVersion (2, 400, 1200, -1), c.result);
         EXPECT_EQ (w.unitVersion.load(), c.version);
-        EXPECT_EQ (count (unit.log(), "version request"), c.requests);
+        const auto log = unit.log();
+        EXPECT_EQ (std::count (log.begin(), log.end(), "version request"), c.requests);
     }
-
-    // No try at all asks nothing.
-    ports.clearTimeline();
-    EXPECT_EQ (window->requestUnitVersion (0, 400, 1200, -1), -1);
-    EXPECT_EQ (window->unitVersion.load(), -1.0f);
-    EXPECT_TRUE (messagesSent().isEmpty());
 }
 
 TEST_F (UpgradeModeProtocol, KeyboardGoesIntoUpgradeModeAndComesBackUnderItsOwnPorts)
@@ -64,7 +37,7 @@ TEST_F (UpgradeModeProtocol, KeyboardGoesIntoUpgradeModeAndComesBackUnderItsOwnP
     {
         window.reset();
         units.clear();
-        auto options = keyboard();
+        auto options = unitOptions (false);
         options.naming = naming;
         auto& unit = addUnit (options);
         auto& w = makeWindow (0x1022);
@@ -87,7 +60,7 @@ TEST_F (UpgradeModeProtocol, KeyboardGoesIntoUpgradeModeAndComesBackUnderItsOwnP
 
 TEST_F (UpgradeModeProtocol, KeyboardThatNeverComesBackIsNotInUpgradeMode)
 {
-    auto& unit = addUnit (keyboard());
+    auto& unit = addUnit (unitOptions (false));
     unit.setNeverComesBack (true);
     auto& w = makeWindow (0x1022);
     ASSERT_TRUE (w.openTargetMidiDevices ({}, 0x1022));
@@ -102,11 +75,8 @@ TEST_F (UpgradeModeProtocol, KeyboardThatNeverComesBackIsNotInUpgradeMode)
 
 TEST_F (UpgradeModeProtocol, LeavingUpgradeModeResetsOnlyAUnitThatIsInIt)
 {
-    auto inUpgrade = keyboard();
-    inUpgrade.startsInUpgradeMode = true;
-
     const struct { Options unit; int result; bool reset; } cases[] =
-        { { keyboard(), 1, false }, { inUpgrade, 1, true } };
+        { { unitOptions (false), 1, false }, { unitOptions (true), 1, true } };
 
     for (auto& c : cases)
     {
@@ -129,8 +99,7 @@ TEST_F (UpgradeModeProtocol, EveryUpgradePortIsResetHoweverManyThereAre)
 {
     for (int i = 1; i <= 14; ++i)
     {
-        auto options = keyboard ("Mixora C4", 94);
-        options.startsInUpgradeMode = true;
+        auto options = unitOptions (true, "Mixora C4", 94);
         options.upgradePortName = "Halvik firmware upgrade " + juce::String (i);
         options.leaveAfterMs = 20.0;
         addUnit (options);
@@ -143,37 +112,9 @@ TEST_F (UpgradeModeProtocol, EveryUpgradePortIsResetHoweverManyThereAre)
 
     // A unit that refuses the reset keeps its port, and says so.
     units.clear();
-    auto stubborn = keyboard ("Mixora C4", 94);
-    stubborn.startsInUpgradeMode = true;
-    addUnit (stubborn).setAnswer (sim::SimulatedUpgradeUnit::Phase::reset, sim::SimulatedUpgradeUnit::Answer::no, 0.2);
+    addUnit (unitOptions (true, "Mixora C4", 94)).setAnswer (sim::SimulatedUpgradeUnit::Phase::reset, sim::SimulatedUpgradeUnit::Answer::no, 0.2);
 
     EXPECT_FALSE (halvik::resetAllUpgradePorts());
-}
-
-TEST_F (UpgradeModeProtocol, TargetPortsAreTheProductsHighestWithTheirCompanionInput)
-{
-    const struct { sim::SimulatedUpgradeUnit::Naming naming; bool secondPort; const char* output; const char* input; } cases[] =
-    {
-        { sim::SimulatedUpgradeUnit::Naming::windows, true,  "MIDIOUT2 (Dravel 49)", "MIDIIN2 (Dravel 49)" },
-        { sim::SimulatedUpgradeUnit::Naming::windows, false, "Dravel 49",            "Dravel 49" },
-        { sim::SimulatedUpgradeUnit::Naming::linux,   true,  "Dravel 49 MIDI 2",     "Dravel 49 MIDI 2" },
-    };
-
-    for (auto& c : cases)
-    {
-        window.reset();
-        units.clear();
-        auto options = keyboard();
-        options.naming = c.naming;
-        options.hasSecondPort = c.secondPort;
-        addUnit (options);
-
-        EXPECT_TRUE (makeWindow (0x1022).openTargetMidiDevices ({}, 0x1022)) << c.output;
-        EXPECT_EQ (ports.openOutputsNow (c.output), 1) << c.output;
-        EXPECT_EQ (ports.openInputsNow (c.input), 1) << c.output;
-    }
-
-    EXPECT_FALSE (window->openTargetMidiDevices ({}, 0x1023));
 }
 
 TEST_F (UpgradeModeProtocol, CompanionInputIsFoundWhateverItsLetterCase)

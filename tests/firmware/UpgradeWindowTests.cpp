@@ -132,7 +132,8 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
 {
     struct Row { char letter; bool* flag; };
 
-    FirmwareUpgradeComponent window (94, true);
+    OnScreen screen (2056);
+    auto& window = screen.window;
 
     for (auto row : { Row { 'A', &autoAdvance }, Row { 'M', &serverListEnabled }, Row { 'O', &acceptAnyProduct },
                       Row { 'S', &repeatMode }, Row { 'T', &toolProbeMode } })
@@ -148,22 +149,9 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
         }
     }
 
-    repeatMode = true;
-    window.keyPressed (keyWithCode (juce::KeyPress::escapeKey));
-    EXPECT_TRUE (abortRequested);
-    EXPECT_FALSE (repeatMode);
-
-    window.keyPressed (keyWithCode ('s'));
-    EXPECT_FALSE (abortRequested);
-    EXPECT_TRUE (repeatMode);
-}
-
-TEST_F (UpgradeWindow, MAndTRetitleTheDialogAndTDecidesWhichProductsAreAccepted)
-{
-    OnScreen screen (2056);
-    auto& window = screen.window;
+    // M and T retitle the dialog; on a tool-family unit T also decides whether
+    // another member of its group is accepted.
     window.targetProductId = 2067;
-
     window.keyPressed (keyWithCode ('m'));
     EXPECT_FALSE (window.useServerList);
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
@@ -177,36 +165,25 @@ TEST_F (UpgradeWindow, MAndTRetitleTheDialogAndTDecidesWhichProductsAreAccepted)
     window.keyPressed (keyWithCode ('t'));
     EXPECT_FALSE (acceptAnyProduct) << "the tool family accepts only its own product";
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
+
+    // Escape asks the step to stop and ends repeated runs; S clears the request.
+    repeatMode = true;
+    window.keyPressed (keyWithCode (juce::KeyPress::escapeKey));
+    EXPECT_TRUE (abortRequested);
+    EXPECT_FALSE (repeatMode);
+
+    window.keyPressed (keyWithCode ('s'));
+    EXPECT_FALSE (abortRequested);
+    EXPECT_TRUE (repeatMode);
 }
 
 //==============================================================================
-TEST_F (UpgradeWindow, TheProductDecidesTheFamilyAndWhetherTheStepsRunOnByThemselves)
+TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFront)
 {
-    struct Row { int productId; bool autoBefore; bool autoAfter; bool toolFamily; };
+    struct Row { bool busy; bool autoAdvancing; bool windowInFront; bool closes; };
 
-    for (auto row : { Row { 4130, false, true, false }, Row { 2070, false, true, true },
-                      Row { 94,   false, false, false }, Row { 94,  true,  true, false } })
-    {
-        resetUpgraderState();
-        autoAdvance = row.autoBefore;
-        FirmwareUpgradeComponent window (row.productId, true);
-
-        EXPECT_EQ (autoAdvance, row.autoAfter) << row.productId;
-        EXPECT_EQ (toolFamilyActive, row.toolFamily) << row.productId;
-    }
-
-    FirmwareUpgradeComponent withoutServer (2052, false);
-    EXPECT_EQ (alternateModelNames, 1);
-    EXPECT_EQ (withoutServer.getStepButton (3).getButtonText(), "Load File");
-}
-
-//==============================================================================
-TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusy)
-{
-    struct Row { bool busy; bool autoAdvancing; bool closes; };
-
-    for (auto row : { Row { true, false, false }, Row { true, true, false },
-                      Row { false, true, true }, Row { false, false, true } })
+    for (auto row : { Row { true, false, false, false }, Row { true, true, false, false }, Row { false, true, false, true },
+                      Row { false, false, false, true }, Row { false, false, true, false } })
     {
         for (bool byTheWindow : { false, true })
         {
@@ -214,13 +191,22 @@ TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusy)
             upgraderBusy = row.busy;
             autoAdvance = row.autoAdvancing;
 
+            juce::Component inFront;
+
+            if (row.windowInFront)
+            {
+                inFront.setSize (10, 10);
+                inFront.addToDesktop (0);
+                inFront.enterModalState (false);
+            }
+
             if (byTheWindow)
                 screen.window.userTriedToCloseWindow();
             else
                 screen.dialog.closeButtonPressed();
 
             EXPECT_EQ (! screen.dialog.isVisible(), row.closes)
-                << "busy " << row.busy << " auto " << row.autoAdvancing << " asked by the window " << byTheWindow;
+                << "busy " << row.busy << " auto " << row.autoAdvancing << " in front " << row.windowInFront << " asked by the window " << byTheWindow;
         }
     }
 }
@@ -250,25 +236,6 @@ TEST_F (UpgradeWindow, TheModalDialogEndsWhenClosedOnceTheBusyStepIsOverAndEscap
     EXPECT_TRUE (openWhileBusy);
     EXPECT_TRUE (openAfterEscape);
     EXPECT_EQ (window.getParentComponent(), nullptr) << "the dialog let go of the window";
-}
-
-TEST_F (UpgradeWindow, TheDialogStaysWhileAWindowOpenedFromItRunsInFront)
-{
-    OnScreen screen (94);
-    screen.dialog.enterModalState (false);
-
-    juce::Component inFront;
-    inFront.setSize (10, 10);
-    inFront.addToDesktop (0);
-    inFront.enterModalState (false);
-
-    screen.dialog.closeButtonPressed();
-    EXPECT_TRUE (screen.dialog.isVisible());
-
-    inFront.exitModalState (0);
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    screen.dialog.closeButtonPressed();
-    EXPECT_FALSE (screen.dialog.isVisible());
 }
 
 //==============================================================================

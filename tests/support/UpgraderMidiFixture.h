@@ -22,6 +22,18 @@ protected:
         ports.setClock (&clock);
     }
 
+    /** A unit's options: a "Dravel 49" keyboard unless told otherwise, in its
+        normal mode unless inUpgradeMode. */
+    static sim::SimulatedUpgradeUnit::Options unitOptions (bool inUpgradeMode, const juce::String& model = "Dravel 49",
+                                                           int productId = 0x1022)
+    {
+        sim::SimulatedUpgradeUnit::Options options;
+        options.model = model;
+        options.productId = productId;
+        options.startsInUpgradeMode = inUpgradeMode;
+        return options;
+    }
+
     /** A unit plugged into the simulated ports. */
     sim::SimulatedUpgradeUnit& addUnit (sim::SimulatedUpgradeUnit::Options options = {})
     {
