@@ -33,14 +33,15 @@ namespace
     }
 }
 
-TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetween)
+TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEscapeEndsTheProbing)
 {
-    struct Row { const char* unitAppearsAfter; bool probing; int runs; std::vector<std::string> waiting; bool entered; };
+    struct Row { const char* unitAppearsAfter; bool probing, escape; int runs; std::vector<std::string> waiting; bool entered; };
 
     const Row rows[] {
-        { "3",    false, 6,  waitingTexts ({ 1, 1, 2 }),                        true  },   // four probes, then one a pass
-        { "1000", false, 15, sim::repeated (waitingTexts ({ 1, 1, 2, 2 }), 3), false },   // five probes a pass, in vain
-        { "1000", true,  15, sim::repeated (waitingTexts ({ 1, 1, 1, 2 }), 3), false },   // probed every 333 ms
+        { "3",    false, false, 6,  waitingTexts ({ 1, 1, 2 }),                        true  },   // four probes, then one a pass
+        { "1000", false, false, 15, sim::repeated (waitingTexts ({ 1, 1, 2, 2 }), 3), false },   // five probes a pass, in vain
+        { "1000", true,  false, 15, sim::repeated (waitingTexts ({ 1, 1, 1, 2 }), 3), false },   // probed every 333 ms
+        { "1000", false, true,  1,  waitingTexts ({ 1 }),                              false },   // the later passes still ask
     };
 
     for (auto& row : rows)
@@ -57,6 +58,9 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetween)
         abortRequested = true;   // left by an earlier run: it must not end this one
         window->deviceReplyText = toolUnitPort;
 
+        if (row.escape)
+            window.whenTitleContains ("Waiting to enter Firmware Upgrade mode...1", [&] { window.pressEscape(); });
+
         EXPECT_EQ (window->stepEnter (2), row.entered);
         EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)), sim::repeated ({ wakeUp, enterR7X1 }, 3));
         EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> ((size_t) row.runs, probe));
@@ -65,22 +69,6 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetween)
         EXPECT_EQ (window->getStep(), row.entered ? 3 : 2);
         EXPECT_EQ (messages(), row.entered ? std::vector<std::string> {} : std::vector<std::string> { cannotEnter });
     }
-}
-
-TEST_F (EnterStep, EscapeEndsThePassItCameInButTheLaterPassesStillAsk)
-{
-    tool.setSwitch ("no-device");
-    sim::NamedPorts unit (ports, { toolUnitPort }, { toolUnitPort });
-
-    sim::StepWindow window (2056);
-    autoAdvance = false;
-    window->deviceReplyText = toolUnitPort;
-    window.whenTitleContains ("Waiting to enter Firmware Upgrade mode...1", [&] { window.pressEscape(); });
-
-    EXPECT_FALSE (window->stepEnter (2));
-    EXPECT_EQ (texts (unit.messagesTo (toolUnitPort)), sim::repeated ({ wakeUp, enterR7X1 }, 3));
-    EXPECT_EQ (toolRuns(), std::vector<std::string> { probe }) << "no probe after the Escape";
-    EXPECT_EQ (messages(), std::vector<std::string> { cannotEnter });
 }
 
 TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
