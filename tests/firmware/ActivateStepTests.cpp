@@ -122,7 +122,6 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
     }
 }
 
-//==============================================================================
 TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmware)
 {
     struct Row { int productId; const char* portName; int productAfter; };

@@ -96,7 +96,6 @@ TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
     }
 }
 
-//==============================================================================
 TEST_F (EnterStep, OtherMidiUnitsAreAskedUntilTheirUpgradePortShowsAndOneThatNeverShowsItFails)
 {
     struct Row { const char* model; int productId; bool inUpgradeMode, neverBack, repeating; std::vector<std::string> requests; };

@@ -17,16 +17,6 @@ namespace
 
     struct FirmwareListTest : sim::UpgraderFixture
     {
-        juce::StringArray pathsInList() const
-        {
-            juce::StringArray paths;
-
-            for (const auto& entry : list)
-                paths.add (entry["fw"].toString());
-
-            return paths;
-        }
-
         sim::LocalFirmwareServer firmware;
         juce::ValueTree list { "firmwares" };
     };
@@ -45,7 +35,12 @@ TEST_F (FirmwareListTest, KeepsTheProductsEntriesInDocumentOrder)
 
     ASSERT_TRUE (fetchFirmwareList (4130, list).wasOk());
 
-    EXPECT_EQ (pathsInList(), (juce::StringArray { "fw/dravel_49_v1.10.bin", "fw/dravel_49_v1.9.bin", "fw/dravel_49_v1.90.bin" }));
+    juce::StringArray paths;
+
+    for (const auto& entry : list)
+        paths.add (entry["fw"].toString());
+
+    EXPECT_EQ (paths, (juce::StringArray { "fw/dravel_49_v1.10.bin", "fw/dravel_49_v1.9.bin", "fw/dravel_49_v1.90.bin" }));
 
     // "1.10" reads as 1.1; of two equal versions the first is the newest.
     EXPECT_EQ (getNewestFirmwarePath (list), "fw/dravel_49_v1.9.bin");
@@ -79,11 +74,9 @@ TEST_F (FirmwareListTest, EachWayTheServerFailsHasItsMessage)
     const Case cases[] =
     {
         { "not found",        { notFound }, "The firmware server is currently unavailable.", 3, 3 },
-        { "server error",     { LocalHttpServer::text ("oops", 500) }, "The firmware server is currently unavailable.", 3, 3 },
         { "third try",        { notFound, notFound, validList }, {}, 4, 2 },
         { "not modified",     { LocalHttpServer::text ({}, 304) }, "Error connecting to server", 2, 0 },
         { "malformed XML",    { LocalHttpServer::text (notWellFormed) }, "Error connecting to server", 2, 0 },
-        { "plain text",       { LocalHttpServer::text ("Service down for maintenance") }, "Error connecting to server", 2, 0 },
         { "broken transfer",  { validList, LocalHttpServer::bytes (validList.body, LocalHttpServer::Delivery::truncated) },
                               "Error connecting to server", 2, 0 },
         { "list too large",   { LocalHttpServer::text (oversized) }, "Error connecting to server", 2, 0 },

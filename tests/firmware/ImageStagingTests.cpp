@@ -80,14 +80,3 @@ TEST_F (ImageStaging, ThePaddedLayoutFollowsEveryFullBlockWithAsManyZeros)
         EXPECT_EQ (bytes.toBase64Encoding(), expected.toBase64Encoding()) << c.size;   // empty blocks have no data to compare
     }
 }
-
-TEST_F (ImageStaging, WritingAWholeFileReplacesALongerOneAndMakesItsFolders)
-{
-    const auto path = images.get().getFullPathName() + "/new/folder/image.bin";
-
-    ASSERT_TRUE (writeWholeFile (path, counting (5000)));
-    ASSERT_TRUE (writeWholeFile (path, counting (10)));
-
-    EXPECT_EQ (readWholeFile (path), counting (10));
-    EXPECT_EQ (readWholeFile (images.get().getFullPathName() + "/none.bin").getSize(), 0u);
-}

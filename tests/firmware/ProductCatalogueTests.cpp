@@ -52,8 +52,7 @@ TEST_F (Catalogue, GroupsGatherTheXModelsOfEachControllerAndNoNeighbours)
 
 TEST_F (Catalogue, TheBootloaderToolServesExactlyTheProductsOfItsFlashMethod)
 {
-    const std::pair<int, int> rows[] { { 2053, 2 }, { 2054, 3 }, { 2066, 2 }, { 2067, 3 }, { 2079, 2 },
-                                       { 4127, 2 }, { 4128, 4 }, { 4137, 4 }, { 4138, 2 } };
+    const std::pair<int, int> rows[] { { 2053, 2 }, { 2054, 3 }, { 2079, 2 }, { 4127, 2 }, { 4128, 4 }, { 4137, 4 }, { 4138, 2 } };
 
     for (auto& [id, method] : rows)
         EXPECT_EQ (getFlashMethod (id), method) << id;

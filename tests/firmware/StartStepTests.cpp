@@ -98,7 +98,6 @@ TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBefor
     }
 }
 
-//==============================================================================
 TEST_F (StartStep, ToolFamilyWithOneUnitSkipsTheChooserAndEntersAtOnce)
 {
     sim::NamedPorts unit (ports, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" }, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" });
@@ -201,7 +200,6 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
     }
 }
 
-//==============================================================================
 TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivateEvenIfLeftInUpgradeMode)
 {
     for (bool leftInUpgradeMode : { false, true })

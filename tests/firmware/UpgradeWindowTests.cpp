@@ -51,7 +51,6 @@ namespace
     }
 }
 
-//==============================================================================
 TEST_F (UpgradeWindow, TheStepDecidesWhichButtonsAreEnabledAndHowFarTheBarIs)
 {
     FirmwareUpgradeComponent window (94, true);
@@ -100,7 +99,6 @@ TEST_F (UpgradeWindow, ProgressAndStatusFromTheUploadThreadReachTheBarAndTheLabe
     EXPECT_EQ (window.getShownProgress(), 1.0) << "out-of-range values are clamped";
 }
 
-//==============================================================================
 TEST_F (UpgradeWindow, TheDialogsTitleShowsTheHiddenModesAndTheStatus)
 {
     struct Row { bool probing; bool serverList; bool repeating; int runs; const char* title; };
@@ -127,7 +125,6 @@ TEST_F (UpgradeWindow, TheDialogsTitleShowsTheHiddenModesAndTheStatus)
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade. [M][3/20]: Waiting...1");
 }
 
-//==============================================================================
 TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModifier)
 {
     struct Row { char letter; bool* flag; };
@@ -177,7 +174,6 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
     EXPECT_TRUE (repeatMode);
 }
 
-//==============================================================================
 TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFront)
 {
     struct Row { bool busy; bool autoAdvancing; bool windowInFront; bool closes; };
@@ -238,7 +234,6 @@ TEST_F (UpgradeWindow, TheModalDialogEndsWhenClosedOnceTheBusyStepIsOverAndEscap
     EXPECT_EQ (window.getParentComponent(), nullptr) << "the dialog let go of the window";
 }
 
-//==============================================================================
 using UpgradeWindowClosing = sim::ToolFamilyFixture;
 
 TEST_F (UpgradeWindowClosing, ResetsEveryUnitThatMayStillSitInItsBootloaderAndNoOther)

@@ -57,7 +57,6 @@ namespace
     };
 }
 
-//==============================================================================
 TEST_F (Choosers, TheDeviceChooserPreselectsTheUnitAndConfirmsItByItselfWhenAutoAdvancingOrWarnsOnceAndWaits)
 {
     struct Row { juce::StringArray ports; bool autoAdvancing; const char* chosen; bool warns; };
@@ -132,21 +131,33 @@ TEST_F (Choosers, AUnitInUpgradeModeIsOfferedUnderTheNameBehindItsPortAndNoOther
     EXPECT_EQ (prompts.messages(), juce::StringArray ("Warning: Cannot find target unit!"));
 }
 
-//==============================================================================
-TEST_F (Choosers, TheFirmwareChooserListsNameAndVersionAndKeepsTheEntryTakenWithOkWhateverBecomesOfTheList)
+TEST_F (Choosers, TheFirmwareChooserListsNameAndVersionAndKeepsTheEntryTakenWithOkOrByItselfWhenAutoAdvancing)
 {
-    FirmwareSelectComponent chooser (firmwareList ({ { "A", "1.0" }, { "Tonvik 49", "1.05" }, { "B", "2.3" } }), 1);
+    for (bool autoAdvancing : { false, true })
+    {
+        autoAdvance = autoAdvancing;
+        FirmwareSelectComponent chooser (firmwareList ({ { "A", "1.0" }, { "Tonvik 49", "1.05" }, { "B", "2.3" } }), 1);
 
-    EXPECT_EQ (itemsOf (chooser.getFirmwareList()), juce::StringArray ("A V1.0", "Tonvik 49 V1.05", "B V2.3"));
-    EXPECT_EQ (chooser.getFirmwareList().getText(), "Tonvik 49 V1.05") << "the given entry preselected";
-    EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty()) << "nothing taken before OK";
+        EXPECT_EQ (itemsOf (chooser.getFirmwareList()), juce::StringArray ("A V1.0", "Tonvik 49 V1.05", "B V2.3"));
+        EXPECT_EQ (chooser.getFirmwareList().getText(), "Tonvik 49 V1.05") << "the given entry preselected";
+        EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty()) << "nothing taken before OK";
 
-    EXPECT_EQ (runInDialog (chooser, [&] { chooser.getOkButton().triggerClick(); }), 1);
+        bool waitedForTheUser = false;
+        EXPECT_EQ (runInDialog (chooser, [&]
+        {
+            waitedForTheUser = isInOpenDialog (chooser);
 
-    chooser.getFirmwareList().clear (juce::dontSendNotification);
-    EXPECT_EQ (chooser.getConfirmedIndex(), 1);
-    EXPECT_EQ (chooser.getSelectedFirmwareUrl().toString (false),
-               getFirmwareServerBase().toString (false) + "files/fw2.bin");
+            if (waitedForTheUser)
+                chooser.getOkButton().triggerClick();
+        }), 1);
+
+        EXPECT_EQ (waitedForTheUser, ! autoAdvancing);
+
+        // The entry stays whatever becomes of the list once the dialog is gone.
+        chooser.getFirmwareList().clear (juce::dontSendNotification);
+        EXPECT_EQ (chooser.getConfirmedIndex(), 1);
+        EXPECT_EQ (chooser.getSelectedFirmwareUrl().toString (false), getFirmwareServerBase().toString (false) + "files/fw2.bin");
+    }
 }
 
 TEST_F (Choosers, AnEntryNamingMicrosoftCannotBeTaken)
@@ -166,29 +177,4 @@ TEST_F (Choosers, AnEntryNamingMicrosoftCannotBeTaken)
 
     EXPECT_TRUE (refused);
     EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty());
-}
-
-TEST_F (Choosers, TheFirmwareChooserConfirmsItselfWhenAutoAdvancingUnlessToldToWait)
-{
-    struct Row { bool noAutoConfirm; bool confirmsItself; };
-
-    for (auto row : { Row { false, true }, Row { true, false } })
-    {
-        autoAdvance = true;
-        chooserNoAutoConfirm = row.noAutoConfirm;
-
-        FirmwareSelectComponent chooser (firmwareList ({ { "A", "1.0" } }), 0);
-        bool stillOpen = false;
-
-        const auto result = runInDialog (chooser, [&]
-        {
-            stillOpen = isInOpenDialog (chooser);
-
-            if (stillOpen)
-                chooser.getCancelButton().triggerClick();
-        });
-
-        EXPECT_EQ (result == 1, row.confirmsItself) << "told to wait: " << row.noAutoConfirm;
-        EXPECT_EQ (stillOpen, ! row.confirmsItself);
-    }
 }

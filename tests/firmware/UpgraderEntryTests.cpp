@@ -74,23 +74,6 @@ TEST_F (UpgraderEntry, TheNoticeWhenAskedForComesFirstAndOnlyItsOkOpensTheDialog
     }
 }
 
-TEST_F (UpgraderEntry, ACallFromInsideTheRunningUpgraderIsRefused)
-{
-    int nestedResult = -1;
-    size_t shownBeforeNestedCall = 0;
-
-    prompts.dialogAnswer = [&] (juce::Component&, const juce::String&)
-    {
-        shownBeforeNestedCall = prompts.shown.size();
-        nestedResult = openFirmwareUpgrader (4130, nullptr, true, true, 0);
-        return 1;
-    };
-
-    EXPECT_EQ (openFirmwareUpgrader (4130, nullptr, true, true, 0), 1);
-    EXPECT_EQ (nestedResult, 0);
-    EXPECT_EQ (prompts.shown.size(), shownBeforeNestedCall) << "the nested call showed nothing";
-}
-
 TEST_F (UpgraderEntry, AGroupProductOffersEveryMemberAndOnlyTheChosenOneGetsTheWindow)
 {
     struct Row { int answer; int windowFor; };
@@ -115,18 +98,27 @@ TEST_F (UpgraderEntry, AGroupProductOffersEveryMemberAndOnlyTheChosenOneGetsTheW
     }
 }
 
-TEST_F (UpgraderEntry, TheGuardComesDownWhenTheUpgraderThrows)
+TEST_F (UpgraderEntry, TheGuardRefusesACallFromInsideTheUpgraderAndComesDownEvenWhenItThrows)
 {
-    prompts.dialogAnswer = [] (juce::Component&, const juce::String&) -> int { throw Thrown(); };
+    int nestedResult = -1;
+    size_t shownBeforeNestedCall = 0;
+
+    prompts.dialogAnswer = [&] (juce::Component&, const juce::String&) -> int
+    {
+        shownBeforeNestedCall = prompts.shown.size();
+        nestedResult = openFirmwareUpgrader (4130, nullptr, true, true, 0);
+        throw Thrown();
+    };
 
     EXPECT_THROW (openFirmwareUpgrader (94, nullptr, true, true, 0), Thrown);
+    EXPECT_EQ (nestedResult, 0);
+    EXPECT_EQ (prompts.shown.size(), shownBeforeNestedCall) << "the nested call showed nothing";
     EXPECT_FALSE (upgraderOpen) << "the upgrader can be opened again";
 
     watchTheWindow();
     EXPECT_EQ (openFirmwareUpgrader (4130, nullptr, true, true, 0), 7);
 }
 
-//==============================================================================
 using UpgraderFromTheEditor = sim::EditorFixture;
 
 TEST_F (UpgraderFromTheEditor, DecliningTheNoticeGivesTheKeyboardBackToTheEditor)

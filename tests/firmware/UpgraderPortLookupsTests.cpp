@@ -64,31 +64,6 @@ TEST_F (UpgraderPortLookups, OnlyTheExactUpgradeTextMarksAnUpgradePortUnlessTheT
     EXPECT_FALSE (isUpgradePortNameExact ("HALVIK FIRMWARE UPGRADE"));
 }
 
-TEST_F (UpgraderPortLookups, TheDeviceFilterKeepsDeviceNamesAndLetsAliasesThroughOnlyWhenAllowed)
-{
-    struct Row { const char* name; bool withoutAliases; bool withAliases; bool microsoftOnly; };
-
-    const Row rows[] {
-        { "MIDIOUT2 (Dravel 49)",          false, true,  true  },
-        { "midiin3 (Dravel 49)",           false, true,  true  },
-        { "Dravel 49 MIDI 2",              false, true,  true  },
-        { "Dravel 49 MIDI 1",              true,  true,  true  },
-        { "Dravel 49 MIDI",                true,  true,  true  },
-        { "Dravel 49",                     false, false, true  },
-        { "Halvik ab",                     true,  false, true  },
-        { "Microsoft GS Wavetable Synth",  false, false, false },
-        { "Halvik firmware upgrade",       false, false, true  },
-        { "Dravel49",                      false, false, true  },
-    };
-
-    for (auto& row : rows)
-    {
-        EXPECT_EQ (isUsableDevicePortName (row.name, true, false, false), row.withoutAliases) << row.name;
-        EXPECT_EQ (isUsableDevicePortName (row.name, true, false, true), row.withAliases) << row.name;
-        EXPECT_EQ (isUsableDevicePortName (row.name, true, true, false), row.microsoftOnly) << row.name;
-    }
-}
-
 TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnceInBothNamingStyles)
 {
     for (auto* style : { &windowsNames, &linuxNames })
