@@ -4,6 +4,9 @@
 
 #include "firmware/tool/FlashProcedure.h"
 #include "firmware/tool/FlashTool.h"
+#include "firmware/tool/ImageCheckValue.h"
+#include "firmware/tool/ImageStaging.h"
+#include "firmware/tool/WholeFile.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
 using namespace halvik;
@@ -166,4 +169,43 @@ TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
     EXPECT_FALSE (images.get().getChildFile ("pwned").exists());
     EXPECT_FALSE (stagingFolder().getChildFile ("pwned").exists());
     EXPECT_TRUE (filesLeftInStagingFolder().isEmpty());
+}
+
+TEST (ImageCheckValue, KnownImagesGiveTheirKnownValues)
+{
+    EXPECT_EQ (imageCheckValue ({}, 0.0, 3), 0);
+    EXPECT_EQ (imageCheckValue (juce::MemoryBlock (1, true), 0.0, 3), 5787374);
+    EXPECT_EQ (imageCheckValue (juce::MemoryBlock ("abc", 3), 0.0, 3), 5466497);
+}
+
+TEST_F (FlashProcedure, ThePaddedLayoutFollowsEveryFullBlockWithAsManyZeros)
+{
+    struct Case { int size; int stagedSize; };
+    const Case cases[] { { 1016, 2032 }, { 1017, 2033 }, { 1015, 1015 }, { 0, 0 }, { 2100, 4132 } };
+    const juce::MemoryBlock zeros ((size_t) paddedBlockSize, true);
+
+    for (auto& c : cases)
+    {
+        const auto imagePath = makeImage ("fw.bin", c.size);
+        juce::File (imagePath).create();    // writing no bytes removed the file
+        const auto image = contentOf (imagePath);
+
+        const auto staged = stagePaddedImage (imagePath, "local/", "_M1");
+        ASSERT_EQ (staged, stagingFolder().getFullPathName() + "/fw_M1.bin") << c.size;
+
+        juce::MemoryBlock expected;
+
+        for (int start = 0; start < c.size; start += paddedBlockSize)
+        {
+            const auto count = juce::jmin (paddedBlockSize, c.size - start);
+            expected.append (image.begin() + start, (size_t) count);
+
+            if (count == paddedBlockSize)
+                expected.append (zeros.getData(), zeros.getSize());
+        }
+
+        const auto bytes = readWholeFile (staged);
+        EXPECT_EQ ((int) bytes.getSize(), c.stagedSize);
+        EXPECT_EQ (bytes.toBase64Encoding(), expected.toBase64Encoding()) << c.size;   // empty blocks have no data to compare
+    }
 }

@@ -130,7 +130,7 @@ TEST_F (MidiBootloader, SequenceNumbersWrapAfterPacket256)
     EXPECT_EQ (unit.storedImage(), handler.getImage());
 }
 
-TEST_F (MidiBootloader, ImagesOfTheWrongSizeAreRefusedBeforeAnythingIsSent)
+TEST_F (MidiBootloader, ImagesOfTheWrongSizeOrAMissingPortAreRefusedBeforeAnythingIsSent)
 {
     auto& unit = addUnit (unitOptions (true));
 
@@ -150,6 +150,28 @@ TEST_F (MidiBootloader, ImagesOfTheWrongSizeAreRefusedBeforeAnythingIsSent)
     window->midiHandler->loadFirmwareImage (big);
     EXPECT_TRUE (window->midiHandler->getImage().empty());
     EXPECT_EQ (window->midiHandler->uploadFirmware().getErrorMessage(), "Firmware exception!");
+
+    // Without both ports, and the replies stay as they were.
+    sim::NamedPorts halves (ports, { "Output only" }, { "Input only" });
+
+    const std::pair<const char*, const char*> cases[] { { "", "No MIDI input device is open!" },
+                                                        { "Output only", "No MIDI input device is open!" },
+                                                        { "Input only", "No MIDI output device is open!" } };
+
+    for (auto& [port, result] : cases)
+    {
+        window->midiHandler = std::make_unique<halvik::FirmwareUpgradeComponent::MidiInputHandler> (*window);
+        window->midiHandler->loadFirmwareImage (writeImage (1024));
+
+        if (*port != 0)
+            window->midiHandler->openDevices (port);
+
+        halvik::dataAckReceived = true;
+        EXPECT_EQ (window->midiHandler->uploadFirmware().getErrorMessage(), result) << port;
+        EXPECT_TRUE (halvik::dataAckReceived) << port;
+    }
+
+    EXPECT_TRUE (messagesSent().isEmpty());
 }
 
 TEST_F (MidiBootloader, UnitsThatAnswerLateOrNotAtAllEndTheUploadAtTheRightPlace)
@@ -200,31 +222,4 @@ TEST_F (MidiBootloader, UnitsThatAnswerLateOrNotAtAllEndTheUploadAtTheRightPlace
         EXPECT_FALSE (halvik::connectAckReceived || halvik::eraseAckReceived || halvik::dataAckReceived
                        || halvik::resetAckReceived || halvik::negativeReplyReceived) << row;
     }
-}
-
-TEST_F (MidiBootloader, NothingIsSentWithoutBothPortsAndTheRepliesStayAsTheyWere)
-{
-    sim::NamedPorts halves (ports, { "Output only" }, { "Input only" });
-
-    const struct { const char* port; const char* result; } cases[] =
-        { { "", "No MIDI input device is open!" },
-          { "Output only", "No MIDI input device is open!" },
-          { "Input only", "No MIDI output device is open!" } };
-
-    makeWindow (0x1022);
-
-    for (auto& c : cases)
-    {
-        window->midiHandler = std::make_unique<halvik::FirmwareUpgradeComponent::MidiInputHandler> (*window);
-        window->midiHandler->loadFirmwareImage (writeImage (1024));
-
-        if (juce::String (c.port).isNotEmpty())
-            window->midiHandler->openDevices (c.port);
-
-        halvik::dataAckReceived = true;
-        EXPECT_EQ (window->midiHandler->uploadFirmware().getErrorMessage(), c.result) << c.port;
-        EXPECT_TRUE (halvik::dataAckReceived) << c.port;
-    }
-
-    EXPECT_TRUE (messagesSent().isEmpty());
 }
