@@ -26,6 +26,23 @@ namespace
             return UpgraderDialogWindow::runModal (chooser, "Choose Your Halvik Device", nullptr, true);
         }
 
+        /** Runs the chooser in its dialog and clicks its OK button if it waits
+            for the user; returns whether it waited. */
+        static bool waitedForOk (juce::Component& chooser, juce::Button& okButton)
+        {
+            bool waited = false;
+
+            EXPECT_EQ (runInDialog (chooser, [&]
+            {
+                waited = isInOpenDialog (chooser);
+
+                if (waited)
+                    okButton.triggerClick();
+            }), 1);
+
+            return waited;
+        }
+
         static bool isInOpenDialog (juce::Component& chooser)
         {
             auto* dialog = chooser.findParentComponentOfClass<juce::DialogWindow>();
@@ -80,16 +97,7 @@ TEST_F (Choosers, TheDeviceChooserPreselectsTheUnitAndConfirmsItByItselfWhenAuto
         EXPECT_FALSE (itemsOf (chooser.getDeviceList()).contains ("Microsoft GS Wavetable Synth"));
         EXPECT_EQ (plugged.getPorts().totalPauseMicroseconds(), row.warns ? 3 * 150000.0 : 0.0) << "three looks 150 ms apart, or found at once";
 
-        bool waitedForTheUser = false;
-        EXPECT_EQ (runInDialog (chooser, [&]
-        {
-            waitedForTheUser = isInOpenDialog (chooser);
-
-            if (waitedForTheUser)
-                chooser.getOkButton().triggerClick();
-        }), 1);
-
-        EXPECT_EQ (waitedForTheUser, row.warns || ! row.autoAdvancing) << row.chosen;
+        EXPECT_EQ (waitedForOk (chooser, chooser.getOkButton()), row.warns || ! row.autoAdvancing) << row.chosen;
     }
 }
 
@@ -142,16 +150,7 @@ TEST_F (Choosers, TheFirmwareChooserListsNameAndVersionAndKeepsTheEntryTakenWith
         EXPECT_EQ (chooser.getFirmwareList().getText(), "Tonvik 49 V1.05") << "the given entry preselected";
         EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty()) << "nothing taken before OK";
 
-        bool waitedForTheUser = false;
-        EXPECT_EQ (runInDialog (chooser, [&]
-        {
-            waitedForTheUser = isInOpenDialog (chooser);
-
-            if (waitedForTheUser)
-                chooser.getOkButton().triggerClick();
-        }), 1);
-
-        EXPECT_EQ (waitedForTheUser, ! autoAdvancing);
+        EXPECT_EQ (waitedForOk (chooser, chooser.getOkButton()), ! autoAdvancing);
 
         // The entry stays whatever becomes of the list once the dialog is gone.
         chooser.getFirmwareList().clear (juce::dontSendNotification);
