@@ -65,7 +65,7 @@ TEST_F (FlashToolRunner, AHungToolIsKilledAndReapedAndGivesNoOutput)
         EXPECT_NE (::kill (pid, 0), 0);
 }
 
-TEST (FlashToolPlace, WithoutTheVariableTheProgramLooksInItsResourcesFolderWhereNoStandInLies)
+TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTheStandInAnswersOnlyInATest)
 {
     sim::ScopedEnvironmentVariable noVariable ("TAVLO_FLASH_TOOL", {});
     EXPECT_EQ (locateFlashTool(), getResourcesFolder().getChildFile ("Assets/tools/linux/blhost"));
@@ -83,14 +83,10 @@ TEST (FlashToolPlace, WithoutTheVariableTheProgramLooksInItsResourcesFolderWhere
                 EXPECT_NE (content, standIn) << entry.getFile().getFullPathName();
         }
     }
-}
 
-TEST (FlashToolPlace, TheStandInAnswersNothingOutsideATestThatGaveItAUnit)
-{
+    // Without a unit given to it by a test, the stand-in reports no status.
     sim::ScopedEnvironmentVariable noUnit ("TAVLO_FLASH_STANDIN_STATE", {});
-
     const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "get-property", "1" }, 20000);
-
     EXPECT_TRUE (run.started);
     EXPECT_FALSE (run.output.contains ("status = "));
 }

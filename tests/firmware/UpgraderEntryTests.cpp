@@ -33,17 +33,22 @@ namespace
     };
 }
 
-TEST_F (UpgraderEntry, TheNoticeWhenAskedForComesFirstAndOnlyItsOkOpensTheDialogForTheProduct)
+TEST_F (UpgraderEntry, TheNoticeAndForAGroupTheChoiceOfItsMemberComeFirstAndOnlyTheirOkOpensTheDialog)
 {
-    struct Row { int productId; bool notice; bool ok; int result; std::vector<std::string> shown; };
+    struct Row { int productId; bool notice; bool ok; int choice; int windowFor; std::vector<std::string> shown; };
 
-    const std::string notice ("okCancel: Firmware Upgrader about to start"), dialog ("dialog: Firmware Upgrade");
+    const std::string notice ("okCancel: Firmware Upgrader about to start"), dialog ("dialog: Firmware Upgrade"),
+                      choice ("choice: Select Product to Upgrade");
 
     const Row rows[] {
-        { 4130, true,  true,  7, { notice, dialog } },     // the dialog's own result
-        { 4130, true,  false, 0, { notice } },
-        { 2057, true,  true,  7, { notice, dialog } },     // next to a group, but no member of it
-        { 94,   false, true,  7, { dialog } },
+        { 4130, true,  true,  0, 4130, { notice, dialog } },
+        { 4130, true,  false, 0, -1,   { notice } },
+        { 2057, true,  true,  0, 2057, { notice, dialog } },          // next to a group, but no member of it
+        { 94,   false, true,  0, 94,   { dialog } },
+        { 2070, true,  true,  2, 2067, { notice, choice, dialog } },  // the third button
+        { 2070, true,  true,  0, -1,   { notice, choice } },          // "CANCEL"
+        { 2070, true,  true,  -1, -1,  { notice, choice } },          // no button's value
+        { 2070, true,  true,  9, -1,   { notice, choice } },
     };
 
     watchTheWindow();
@@ -52,44 +57,24 @@ TEST_F (UpgraderEntry, TheNoticeWhenAskedForComesFirstAndOnlyItsOkOpensTheDialog
     {
         prompts.shown.clear();
         prompts.okCancelAnswers = { row.ok };
+        prompts.choiceAnswers = { row.choice };
         windowProductId = -1;
         guardWhileOpen = false;
         juce::Component parent;
 
-        EXPECT_EQ (openFirmwareUpgrader (row.productId, &parent, row.notice, true, 0), row.result) << row.productId;
+        EXPECT_EQ (openFirmwareUpgrader (row.productId, &parent, row.notice, true, 0), row.windowFor > 0 ? 7 : 0) << row.productId;
 
         std::vector<std::string> shown;
         for (auto& entry : prompts.shown)
             shown.push_back ((entry.kind + ": " + entry.title).toStdString());
 
         EXPECT_EQ (shown, row.shown) << row.productId;
-        EXPECT_EQ (windowProductId, row.result != 0 ? row.productId : -1);
-        EXPECT_EQ (guardWhileOpen, row.result != 0) << "the guard is up while the dialog runs";
+        EXPECT_EQ (windowProductId, row.windowFor) << row.productId << " " << row.choice;
+        EXPECT_EQ (guardWhileOpen, row.windowFor > 0) << "the guard is up while the dialog runs";
         EXPECT_FALSE (upgraderOpen) << "and down afterwards";
-    }
-}
 
-TEST_F (UpgraderEntry, AGroupProductOffersEveryMemberAndOnlyTheChosenOneGetsTheWindow)
-{
-    struct Row { int answer; int windowFor; };
-
-    watchTheWindow();
-
-    // 0 is "CANCEL"; -1 and 9 are no button's value.
-    for (auto row : { Row { 2, 2067 }, Row { 0, -1 }, Row { -1, -1 }, Row { 9, -1 } })
-    {
-        prompts.shown.clear();
-        prompts.choiceAnswers = { row.answer };
-        windowProductId = -1;
-
-        EXPECT_EQ (openFirmwareUpgrader (2070, nullptr, true, true, 0), row.windowFor > 0 ? 7 : 0) << row.answer;
-        EXPECT_EQ (windowProductId, row.windowFor) << row.answer;
-        EXPECT_FALSE (upgraderOpen);
-
-        const auto choices = prompts.ofKind ("choice");
-        ASSERT_EQ (choices.size(), 1u);
-        EXPECT_EQ (choices[0].title, "Select Product to Upgrade");
-        EXPECT_EQ (choices[0].buttons, juce::StringArray ({ "R7-X1", "R7-X2", "R7-X3", "R7-X4", "*R7-X5", "R7-X6", "R7-X7", "CANCEL" }));
+        if (row.productId == 2070 && prompts.shown.size() > 1)
+            EXPECT_EQ (prompts.shown[1].buttons, juce::StringArray ({ "R7-X1", "R7-X2", "R7-X3", "R7-X4", "*R7-X5", "R7-X6", "R7-X7", "CANCEL" }));
     }
 }
 

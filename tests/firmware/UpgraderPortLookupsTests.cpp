@@ -97,26 +97,6 @@ TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnceInBothNamingStyles)
     }
 }
 
-TEST_F (UpgraderPortLookups, TheHighestNumberedPortOfTheProductIsChosen)
-{
-    struct Row { juce::StringArray names; int productId; bool generic; const char* expected; };
-
-    const Row rows[] {
-        { { "Dravel 49", "MIDIIN2 (Dravel 49)" },               4130, false, "MIDIIN2 (Dravel 49)" },
-        { { "MIDIOUT2 (Dravel 49)", "MIDIOUT2 (Dravel 49)X" },  4130, false, "MIDIOUT2 (Dravel 49)" },
-        { { "Dravel 49 MIDI 2", "Dravel 49 MIDI 1" },           4130, false, "Dravel 49 MIDI 2" },
-        { { "Dravel 61 MIDI 2", "Dravel 49 MIDI 1" },           4130, false, "Dravel 49 MIDI 1" },
-        { { "MIDIOUTx (Dravel 49)" },                           4130, false, "" },
-        { { "HALVIK Midi 1", "Other", "halvik usb midi" },      4130, true,  "halvik usb midi" },
-        { { "HALVIK Midi 1" },                                  4130, false, "" },
-        { {},                                                   4130, true,  "" },
-    };
-
-    for (auto& row : rows)
-        EXPECT_EQ (choosePortForProduct (row.names, row.productId, row.generic), row.expected)
-            << row.names.joinIntoString (" | ");
-}
-
 TEST_F (UpgraderPortLookups, CountsSeeOneUnitPerKeyboardWhateverItsNumberOfPortsAndTwinsAsTwo)
 {
     for (auto* style : { &windowsNames, &linuxNames })
