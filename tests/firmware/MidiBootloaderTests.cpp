@@ -86,9 +86,6 @@ TEST_F (MidiBootloader, KeyboardImageGoesUpFromAWorkerInTheExactStreamWithItsTai
 
     // 1536 bytes sent of 1300 would make 1.04.
     EXPECT_EQ (window->getProgress(), 1.0);
-
-    clock.advance (2.0e6);
-    EXPECT_TRUE (unit.log().contains ("back in normal mode"));
 }
 
 TEST_F (MidiBootloader, OtherUnitsPaceEveryTwoMessagesAndFourProductsEraseWithCode71)
@@ -199,10 +196,7 @@ TEST_F (MidiBootloader, UnitsThatAnswerLateOrNotAtAllEndTheUploadAtTheRightPlace
 
     for (auto& c : cases)
     {
-        window.reset();
-        units.clear();
-
-        auto& unit = addUnit (unitOptions (true));
+        auto& unit = onlyUnit (unitOptions (true));
         auto& handler = connectWithImage (unit, 1024);
 
         if (c.packet >= 0)

@@ -49,7 +49,6 @@ TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
         EXPECT_EQ (texts (window.statusTexts()), expected);
         EXPECT_EQ (pausesOf (1000.0), row.polls);
         EXPECT_EQ (messages(), std::vector<std::string> { notFound });
-        EXPECT_EQ (prompts.shown.back().icon, juce::MessageBoxIconType::InfoIcon);
         EXPECT_EQ (window->getStep(), 1);
         EXPECT_FALSE (upgraderBusy);
     }

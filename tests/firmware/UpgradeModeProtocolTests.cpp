@@ -95,9 +95,7 @@ TEST_F (UpgradeModeProtocol, VersionRequestTellsNormalModeFromUpgradeModeFromSil
 
     for (auto& c : cases)
     {
-        window.reset();
-        units.clear();
-        auto& unit = addUnit (c.unit);
+        auto& unit = onlyUnit (c.unit);
         auto& w = makeWindow (0x1022);
 
         EXPECT_EQ (w.requestUnitVersion (2, 400, 1200, -1), c.result);
@@ -114,11 +112,9 @@ TEST_F (UpgradeModeProtocol, KeyboardGoesIntoUpgradeModeAndComesBackUnderItsOwnP
 
     for (auto row : { Row { Naming::windows, true }, Row { Naming::linux, true }, Row { Naming::linux, false } })
     {
-        window.reset();
-        units.clear();
         auto options = unitOptions (false);
         options.naming = row.naming;
-        auto& unit = addUnit (options);
+        auto& unit = onlyUnit (options);
         unit.setNeverComesBack (! row.comesBack);
         auto& w = makeWindow (0x1022);
         ASSERT_TRUE (w.openTargetMidiDevices ({}, 0x1022));
@@ -154,9 +150,7 @@ TEST_F (UpgradeModeProtocol, LeavingUpgradeModeResetsOnlyAUnitThatIsInIt)
 
     for (auto& c : cases)
     {
-        window.reset();
-        units.clear();
-        auto& unit = addUnit (c.unit);
+        auto& unit = onlyUnit (c.unit);
         auto& w = makeWindow (0x1022);
 
         EXPECT_EQ (w.leaveUpgradeMode (0x1022), c.result);

@@ -107,7 +107,6 @@ TEST_F (UpgradeWindow, TheDialogsTitleShowsTheHiddenModesAndTheStatus)
 
     for (auto row : { Row { false, true,  false, 0, "Firmware Upgrade" },
                       Row { true,  true,  false, 0, "Firmware Upgrade." },
-                      Row { false, false, false, 0, "Firmware Upgrade [M]" },
                       Row { false, true,  true,  3, "Firmware Upgrade[3/20]" },
                       Row { true,  false, true,  3, "Firmware Upgrade. [M][3/20]" } })
     {

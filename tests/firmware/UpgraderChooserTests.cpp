@@ -105,9 +105,7 @@ TEST_F (Choosers, AUnitInUpgradeModeIsOfferedUnderTheNameBehindItsPortAndNoOther
 {
     for (auto* upgradePort : { "Halvik firmware upgrade", "Halvik firmware upgrade MIDI 1" })
     {
-        sim::SimulatedMidiPorts stylePorts;
-        stylePorts.setRealPauses (false);
-        sim::NamedPorts plugged (stylePorts, { "Dravel 49 MIDI 1", upgradePort });
+        sim::NamedPorts plugged ({ "Dravel 49 MIDI 1", upgradePort });
 
         DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
         EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager") << upgradePort;

@@ -68,8 +68,7 @@ TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnceInBothNamingStyles)
 {
     for (auto* style : { &windowsNames, &linuxNames })
     {
-        sim::SimulatedMidiPorts stylePorts;
-        sim::NamedPorts plugged (stylePorts, style->outputs, style->inputs);
+        sim::NamedPorts plugged (style->outputs, style->inputs);
         SCOPED_TRACE (style->label);
 
         toolFamilyActive = false;
@@ -101,8 +100,7 @@ TEST_F (UpgraderPortLookups, CountsSeeOneUnitPerKeyboardWhateverItsNumberOfPorts
 {
     for (auto* style : { &windowsNames, &linuxNames })
     {
-        sim::SimulatedMidiPorts stylePorts;
-        sim::NamedPorts plugged (stylePorts, style->outputs, style->inputs);
+        sim::NamedPorts plugged (style->outputs, style->inputs);
         SCOPED_TRACE (style->label);
 
         // The first port is listed twice, as two units of one model are on

@@ -41,6 +41,14 @@ protected:
         return *units.back();
     }
 
+    /** No window, and this unit alone plugged in: a fresh start for one row of a table. */
+    sim::SimulatedUpgradeUnit& onlyUnit (sim::SimulatedUpgradeUnit::Options options)
+    {
+        window.reset();
+        units.clear();
+        return addUnit (std::move (options));
+    }
+
     /** The upgrade window for a product, with the pacing of its family. */
     halvik::FirmwareUpgradeComponent& makeWindow (int productId)
     {
