@@ -80,17 +80,17 @@ TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
     const auto image = makeImage (4000, 2);
     const auto oversized = makeImage (maxFirmwareImageBytes + 1, 3);
 
-    struct Case { const char* what; LocalHttpServer::Answer answer; };
+    // Each failing class once also for the download to a given file.
+    struct Case { const char* what; LocalHttpServer::Answer answer; bool toAFileToo; };
 
     const Case cases[] =
     {
-        { "not found page",          LocalHttpServer::text ("<html><body>Not here</body></html>", 404) },
-        { "server error page",       LocalHttpServer::text ("Internal error", 500) },
-        { "empty body",              LocalHttpServer::text ({}) },
-        { "transfer cut short",      LocalHttpServer::bytes (image, LocalHttpServer::Delivery::truncated) },
-        { "transfer stalled",        LocalHttpServer::bytes (image, LocalHttpServer::Delivery::stalled) },
-        { "too large",               LocalHttpServer::bytes (oversized) },
-        { "too large, unannounced",  LocalHttpServer::bytes (oversized, LocalHttpServer::Delivery::unannounced) },
+        { "not found page",          LocalHttpServer::text ("<html><body>Not here</body></html>", 404), true },
+        { "empty body",              LocalHttpServer::text ({}), true },
+        { "transfer cut short",      LocalHttpServer::bytes (image, LocalHttpServer::Delivery::truncated), true },
+        { "transfer stalled",        LocalHttpServer::bytes (image, LocalHttpServer::Delivery::stalled), false },
+        { "too large",               LocalHttpServer::bytes (oversized), false },
+        { "too large, unannounced",  LocalHttpServer::bytes (oversized, LocalHttpServer::Delivery::unannounced), true },
     };
 
     for (auto& c : cases)
@@ -103,8 +103,11 @@ TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
         EXPECT_FALSE (downloaded.file.exists());
         EXPECT_TRUE (firmware.filesInDataFolder().isEmpty());
 
-        EXPECT_TRUE (downloadTo ("fw/r7_x_v2.01.bin").failed());
-        EXPECT_EQ (scratch.get().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+        if (c.toAFileToo)
+        {
+            EXPECT_TRUE (downloadTo ("fw/r7_x_v2.01.bin").failed());
+            EXPECT_EQ (scratch.get().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+        }
     }
 }
 
