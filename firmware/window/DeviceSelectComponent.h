@@ -32,9 +32,6 @@ public:
     /** The text of the chosen list item. */
     juce::String getChosenName() const   { return chosenName; }
 
-    /** The chosen item's position among the listed outputs. */
-    int getChosenIndex() const           { return chosenIndex; }
-
     /** True once "OK" was accepted. */
     bool wasConfirmed() const            { return confirmed; }
 

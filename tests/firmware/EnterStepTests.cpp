@@ -33,23 +33,22 @@ namespace
     }
 }
 
-TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetween)
+TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEscapeEndsTheProbing)
 {
-    struct Row { const char* unitAppearsAfter; bool probing; int runs; std::vector<std::string> waiting; bool entered; };
+    struct Row { const char* unitAppearsAfter; bool probing, escape; int runs; std::vector<std::string> waiting; bool entered; };
 
     const Row rows[] {
-        { "3",    false, 6,  waitingTexts ({ 1, 1, 2 }),                        true  },   // four probes, then one a pass
-        { "1000", false, 15, sim::repeated (waitingTexts ({ 1, 1, 2, 2 }), 3), false },   // five probes a pass, in vain
-        { "1000", true,  15, sim::repeated (waitingTexts ({ 1, 1, 1, 2 }), 3), false },   // probed every 333 ms
+        { "3",    false, false, 6,  waitingTexts ({ 1, 1, 2 }),                        true  },   // four probes, then one a pass
+        { "1000", false, false, 15, sim::repeated (waitingTexts ({ 1, 1, 2, 2 }), 3), false },   // five probes a pass, in vain
+        { "1000", true,  false, 15, sim::repeated (waitingTexts ({ 1, 1, 1, 2 }), 3), false },   // probed every 333 ms
+        { "1000", false, true,  1,  waitingTexts ({ 1 }),                              false },   // the later passes still ask
     };
 
     for (auto& row : rows)
     {
         sim::FlashToolStandIn unit;
         unit.setSwitch ("present-after", row.unitAppearsAfter);
-        sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
-        sim::NamedPorts unitPorts (rowPorts, { toolUnitPort }, { toolUnitPort });
+        sim::NamedPorts unitPorts ({ toolUnitPort }, { toolUnitPort });
 
         prompts.shown.clear();
         sim::StepWindow window (2056);
@@ -59,6 +58,9 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetween)
         abortRequested = true;   // left by an earlier run: it must not end this one
         window->deviceReplyText = toolUnitPort;
 
+        if (row.escape)
+            window.whenTitleContains ("Waiting to enter Firmware Upgrade mode...1", [&] { window.pressEscape(); });
+
         EXPECT_EQ (window->stepEnter (2), row.entered);
         EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)), sim::repeated ({ wakeUp, enterR7X1 }, 3));
         EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> ((size_t) row.runs, probe));
@@ -67,22 +69,6 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetween)
         EXPECT_EQ (window->getStep(), row.entered ? 3 : 2);
         EXPECT_EQ (messages(), row.entered ? std::vector<std::string> {} : std::vector<std::string> { cannotEnter });
     }
-}
-
-TEST_F (EnterStep, EscapeEndsThePassItCameInButTheLaterPassesStillAsk)
-{
-    tool.setSwitch ("no-device");
-    sim::NamedPorts unit (ports, { toolUnitPort }, { toolUnitPort });
-
-    sim::StepWindow window (2056);
-    autoAdvance = false;
-    window->deviceReplyText = toolUnitPort;
-    window.whenTitleContains ("Waiting to enter Firmware Upgrade mode...1", [&] { window.pressEscape(); });
-
-    EXPECT_FALSE (window->stepEnter (2));
-    EXPECT_EQ (texts (unit.messagesTo (toolUnitPort)), sim::repeated ({ wakeUp, enterR7X1 }, 3));
-    EXPECT_EQ (toolRuns(), std::vector<std::string> { probe }) << "no probe after the Escape";
-    EXPECT_EQ (messages(), std::vector<std::string> { cannotEnter });
 }
 
 TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
@@ -95,10 +81,8 @@ TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
     {
         sim::FlashToolStandIn unit;
         unit.setSwitch ("fail-property");   // a bootloader that answers, but not with success
-        sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
-        sim::NamedPorts unitPorts (rowPorts, row.listed ? juce::StringArray (toolUnitPort) : juce::StringArray(), {});
-        rowPorts.setRefusingOpens (toolUnitPort, true);
+        sim::NamedPorts unitPorts (row.listed ? juce::StringArray (toolUnitPort) : juce::StringArray());
+        unitPorts.getPorts().setRefusingOpens (toolUnitPort, true);
 
         prompts.shown.clear();
         sim::StepWindow window (2056);
@@ -112,64 +96,49 @@ TEST_F (EnterStep, ToolFamilyWithoutTheTargetPortSaysWhy)
     }
 }
 
-//==============================================================================
-TEST_F (EnterStep, OtherMidiUnitsAreAskedUntilTheirUpgradePortShows)
+TEST_F (EnterStep, OtherMidiUnitsAreAskedUntilTheirUpgradePortShowsAndOneThatNeverShowsItFails)
 {
-    struct Row { const char* model; int productId; bool alreadyInUpgradeMode; std::vector<std::string> requests; };
+    struct Row { const char* model; int productId; bool inUpgradeMode, neverBack, repeating; std::vector<std::string> requests; };
+
+    const std::vector<std::string> mixoraRequests { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" };
 
     const Row rows[] {
-        { "Mixora C4", 94,  false, { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" } },
-        { "Qenta 32",  26,  false, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },                                      // the short form only
-        { "Tonvik 3",  101, false, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } }, // both forms
-        { "Mixora C4", 94,  true,  {} },                                                                         // asked on its upgrade port
+        { "Mixora C4", 94,  false, false, false, mixoraRequests },
+        { "Qenta 32",  26,  false, false, false, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },                                      // the short form only
+        { "Tonvik 3",  101, false, false, false, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } }, // both forms
+        { "Mixora C4", 94,  true,  false, false, {} },                                                                          // asked on its upgrade port
+        { "Mixora C4", 94,  false, true,  false, mixoraRequests },
+        { "Mixora C4", 94,  false, true,  true,  mixoraRequests },                                                              // no box while runs repeat
     };
 
     for (auto& row : rows)
     {
-        auto& unit = addUnit (linuxUnit (row.model, row.productId, false, row.alreadyInUpgradeMode));
+        auto& unit = addUnit (linuxUnit (row.model, row.productId, false, row.inUpgradeMode));
+        unit.setNeverComesBack (row.neverBack);
         prompts.shown.clear();
 
         {
             sim::StepWindow window (row.productId);
             autoAdvance = false;
+            repeatMode = row.repeating;
             abortRequested = true;   // left by an earlier run: it must not end this one
-            window->deviceReplyText = row.alreadyInUpgradeMode ? juce::String ("Halvik firmware upgrade")
-                                                               : juce::String (row.model) + " MIDI 1";
+            window->deviceReplyText = row.inUpgradeMode ? juce::String ("Halvik firmware upgrade") : juce::String (row.model) + " MIDI 1";
 
-            EXPECT_TRUE (window->stepEnter (2)) << row.model;
-            EXPECT_TRUE (unit.isInUpgradeMode());
-            EXPECT_EQ (window->getStep(), 3);
+            EXPECT_EQ (window->stepEnter (2), ! row.neverBack) << row.model;
+            EXPECT_EQ (unit.isInUpgradeMode(), ! row.neverBack);
+            EXPECT_EQ (window->getStep(), row.neverBack ? 2 : 3);
 
-            std::vector<std::string> received;
+            juce::StringArray received;
 
             for (auto& message : unit.received())
-                received.push_back (sim::SimulatedMidiPorts::hexOf (message).toStdString());
+                received.add (sim::SimulatedMidiPorts::hexOf (message));
 
-            EXPECT_EQ (received, row.requests) << row.model << ": one try, and the unit went";
-            EXPECT_TRUE (prompts.shown.empty());
+            EXPECT_EQ (texts (received), row.requests) << row.model << ": one try, and the unit went";
+            EXPECT_EQ (messages(), row.neverBack && ! row.repeating ? std::vector<std::string> { cannotEnter } : std::vector<std::string> {});
         }
 
         units.clear();
     }
-}
-
-TEST_F (EnterStep, AUnitThatNeverShowsItsUpgradePortFailsWithABoxUnlessRunsRepeat)
-{
-    auto& unit = addUnit (linuxUnit ("Mixora C4", 94));
-    unit.setNeverComesBack (true);
-
-    sim::StepWindow window (94);
-    autoAdvance = false;
-    window->deviceReplyText = "Mixora C4 MIDI 1";
-
-    EXPECT_FALSE (window->stepEnter (2));
-    EXPECT_EQ (window->getStep(), 2);
-    EXPECT_EQ (messages(), std::vector<std::string> { cannotEnter });
-
-    repeatMode = true;
-    prompts.shown.clear();
-    EXPECT_FALSE (window->stepEnter (2));
-    EXPECT_TRUE (prompts.shown.empty());
 }
 
 TEST_F (EnterStep, AKeyboardWhosePortsWillNotOpenIsLookedForAgainOnlyOnce)

@@ -7,6 +7,9 @@
 using namespace halvik;
 using sim::LocalHttpServer;
 
+// Both ways of downloading an image: into the data folder under the server's
+// name, and to a given file (the tool family's).
+
 namespace
 {
     // A stalled transfer is given up after this long without progress.
@@ -20,31 +23,56 @@ namespace
         return image;
     }
 
+    juce::MemoryBlock contentOf (const juce::File& file)
+    {
+        juce::MemoryBlock bytes;
+        file.loadFileAsData (bytes);
+        return bytes;
+    }
+
     struct FirmwareDownloadTest : ::testing::Test
     {
+        FirmwareDownloadResult download (const juce::String& path) const
+        {
+            return downloadFirmwareImage (urlOf (path), getUpgraderDataFolder(), shortTimeoutMs);
+        }
+
+        juce::Result downloadTo (const juce::String& path) const
+        {
+            return downloadFirmwareImageTo (urlOf (path), target, shortTimeoutMs);
+        }
+
         juce::URL urlOf (const juce::String& path) const
         {
             return juce::URL (firmware.server.getBaseUrl() + path);
         }
 
         sim::LocalFirmwareServer firmware;
+        TempFolder scratch;
+        const juce::File target { scratch.get().getChildFile ("upload-image") };
     };
 }
 
-TEST_F (FirmwareDownloadTest, ImageLandsInTheDataFolderUnderTheServersName)
+TEST_F (FirmwareDownloadTest, AWholeImageReplacesTheEarlierOneOfItsNameWhichAFailureLeavesAsItWas)
 {
+    const auto earlier = getUpgraderDataFolder().getChildFile ("dravel_49_v1.05.bin");
+    earlier.replaceWithText ("the image downloaded last time");
+
+    firmware.server.setAnswer ("fw/dravel_49_v1.05.bin", LocalHttpServer::text ("Not found", 404));
+    EXPECT_TRUE (download ("fw/dravel_49_v1.05.bin").result.failed());
+    EXPECT_EQ (earlier.loadFileAsString(), "the image downloaded last time");
+
     const auto image = makeImage (maxFirmwareImageBytes, 1);
     firmware.serveImage ("fw/dravel_49_v1.05.bin", image);
 
-    const auto download = downloadFirmwareImage (urlOf ("fw/dravel_49_v1.05.bin"), getUpgraderDataFolder(), shortTimeoutMs);
+    const auto downloaded = download ("fw/dravel_49_v1.05.bin");
+    ASSERT_TRUE (downloaded.result.wasOk()) << downloaded.result.getErrorMessage();
+    EXPECT_EQ (downloaded.file, earlier);
+    EXPECT_EQ (contentOf (earlier), image);
+    EXPECT_EQ (firmware.filesInDataFolder(), juce::Array<juce::File> { earlier });
 
-    ASSERT_TRUE (download.result.wasOk()) << download.result.getErrorMessage();
-    EXPECT_EQ (download.file, getUpgraderDataFolder().getChildFile ("dravel_49_v1.05.bin"));
-
-    juce::MemoryBlock written;
-    download.file.loadFileAsData (written);
-    EXPECT_EQ (written, image);
-    EXPECT_EQ (firmware.filesInDataFolder(), juce::Array<juce::File> { download.file });
+    EXPECT_TRUE (downloadTo ("fw/dravel_49_v1.05.bin").wasOk());
+    EXPECT_EQ (contentOf (target), image);
 }
 
 TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
@@ -52,21 +80,17 @@ TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
     const auto image = makeImage (4000, 2);
     const auto oversized = makeImage (maxFirmwareImageBytes + 1, 3);
 
-    struct Case
-    {
-        const char* what;
-        LocalHttpServer::Answer answer;
-    };
+    // Each failing class once also for the download to a given file.
+    struct Case { const char* what; LocalHttpServer::Answer answer; bool toAFileToo; };
 
     const Case cases[] =
     {
-        { "not found page",          LocalHttpServer::text ("<html><body>Not here</body></html>", 404) },
-        { "server error page",       LocalHttpServer::text ("Internal error", 500) },
-        { "empty body",              LocalHttpServer::text ({}) },
-        { "transfer cut short",      LocalHttpServer::bytes (image, LocalHttpServer::Delivery::truncated) },
-        { "transfer stalled",        LocalHttpServer::bytes (image, LocalHttpServer::Delivery::stalled) },
-        { "too large",               LocalHttpServer::bytes (oversized) },
-        { "too large, unannounced",  LocalHttpServer::bytes (oversized, LocalHttpServer::Delivery::unannounced) },
+        { "not found page",          LocalHttpServer::text ("<html><body>Not here</body></html>", 404), true },
+        { "empty body",              LocalHttpServer::text ({}), true },
+        { "transfer cut short",      LocalHttpServer::bytes (image, LocalHttpServer::Delivery::truncated), true },
+        { "transfer stalled",        LocalHttpServer::bytes (image, LocalHttpServer::Delivery::stalled), false },
+        { "too large",               LocalHttpServer::bytes (oversized), false },
+        { "too large, unannounced",  LocalHttpServer::bytes (oversized, LocalHttpServer::Delivery::unannounced), true },
     };
 
     for (auto& c : cases)
@@ -74,31 +98,17 @@ TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
         SCOPED_TRACE (c.what);
         firmware.server.setAnswer ("fw/r7_x_v2.01.bin", c.answer);
 
-        const auto download = downloadFirmwareImage (urlOf ("fw/r7_x_v2.01.bin"), getUpgraderDataFolder(), shortTimeoutMs);
-
-        EXPECT_TRUE (download.result.failed());
-        EXPECT_FALSE (download.file.exists());
+        const auto downloaded = download ("fw/r7_x_v2.01.bin");
+        EXPECT_TRUE (downloaded.result.failed());
+        EXPECT_FALSE (downloaded.file.exists());
         EXPECT_TRUE (firmware.filesInDataFolder().isEmpty());
+
+        if (c.toAFileToo)
+        {
+            EXPECT_TRUE (downloadTo ("fw/r7_x_v2.01.bin").failed());
+            EXPECT_EQ (scratch.get().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+        }
     }
-}
-
-TEST_F (FirmwareDownloadTest, AFailedDownloadLeavesAnEarlierImageOfThatNameAsItWas)
-{
-    const auto earlier = getUpgraderDataFolder().getChildFile ("dravel_49_v1.05.bin");
-    earlier.replaceWithText ("the image downloaded last time");
-
-    firmware.server.setAnswer ("fw/dravel_49_v1.05.bin", LocalHttpServer::text ("Not found", 404));
-    EXPECT_TRUE (downloadFirmwareImage (urlOf ("fw/dravel_49_v1.05.bin"), getUpgraderDataFolder(), shortTimeoutMs).result.failed());
-    EXPECT_EQ (earlier.loadFileAsString(), "the image downloaded last time");
-    EXPECT_EQ (firmware.filesInDataFolder().size(), 1);
-
-    const auto image = makeImage (1000, 4);
-    firmware.serveImage ("fw/dravel_49_v1.05.bin", image);
-    EXPECT_TRUE (downloadFirmwareImage (urlOf ("fw/dravel_49_v1.05.bin"), getUpgraderDataFolder(), shortTimeoutMs).result.wasOk());
-
-    juce::MemoryBlock written;
-    earlier.loadFileAsData (written);
-    EXPECT_EQ (written, image);
 }
 
 TEST_F (FirmwareDownloadTest, ServerNamesThatCouldLeaveTheFolderAreRefusedBeforeAsking)
@@ -113,31 +123,9 @@ TEST_F (FirmwareDownloadTest, ServerNamesThatCouldLeaveTheFolderAreRefusedBefore
     firmware.dataHome.get().getChildFile ("served/evil.bin").replaceWithText ("not firmware");
 
     for (auto* path : unsafePaths)
-    {
-        const auto download = downloadFirmwareImage (urlOf (path), getUpgraderDataFolder(), shortTimeoutMs);
-        EXPECT_TRUE (download.result.failed()) << path;
-    }
+        EXPECT_TRUE (download (path).result.failed()) << path;
 
     EXPECT_TRUE (firmware.server.getRequestedPaths().isEmpty());
     EXPECT_TRUE (firmware.filesInDataFolder().isEmpty());
     EXPECT_EQ (firmware.filesInDataHome().size(), 1);      // the served file alone
-}
-
-TEST_F (FirmwareDownloadTest, DownloadToAGivenFileWritesItOnlyWhenTheImageCameWhole)
-{
-    TempFolder scratch;
-    const auto target = scratch.get().getChildFile ("upload-image");
-    const auto image = makeImage (3000, 5);
-
-    firmware.server.setAnswer ("fw/a.bin", LocalHttpServer::text ("Server error", 500));
-    EXPECT_TRUE (downloadFirmwareImageTo (urlOf ("fw/a.bin"), target, shortTimeoutMs).failed());
-    EXPECT_EQ (scratch.get().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
-
-    firmware.serveImage ("fw/a.bin", image);
-    EXPECT_TRUE (downloadFirmwareImageTo (urlOf ("fw/a.bin"), target, shortTimeoutMs).wasOk());
-
-    juce::MemoryBlock written;
-    target.loadFileAsData (written);
-    EXPECT_EQ (written, image);
-    EXPECT_EQ (scratch.get().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
 }

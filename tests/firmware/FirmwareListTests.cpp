@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 #include "firmware/list/FirmwareList.h"
-#include "firmware/UpgraderState.h"
 #include "support/LocalFirmwareServer.h"
-#include "support/ScriptedPrompts.h"
-#include "support/SimulatedMidiPorts.h"
+#include "support/UpgraderFixture.h"
 
 #include <functional>
 
@@ -17,30 +15,8 @@ namespace
                                     "- Connect device directly to computer (no hub)\n- Do not touch device during firmware update\n"
                                     "- Do not close command-line windows during update");
 
-    struct FirmwareListTest : ::testing::Test
+    struct FirmwareListTest : sim::UpgraderFixture
     {
-        FirmwareListTest()
-        {
-            resetUpgraderState();
-            ports.setRealPauses (false);    // the pauses between tries are only recorded
-        }
-
-        ~FirmwareListTest() override
-        {
-            resetUpgraderState();
-        }
-
-        juce::StringArray pathsInList() const
-        {
-            juce::StringArray paths;
-
-            for (const auto& entry : list)
-                paths.add (entry["fw"].toString());
-
-            return paths;
-        }
-
-        sim::SimulatedMidiPorts ports;
         sim::LocalFirmwareServer firmware;
         juce::ValueTree list { "firmwares" };
     };
@@ -59,11 +35,15 @@ TEST_F (FirmwareListTest, KeepsTheProductsEntriesInDocumentOrder)
 
     ASSERT_TRUE (fetchFirmwareList (4130, list).wasOk());
 
-    EXPECT_EQ (pathsInList(), (juce::StringArray { "fw/dravel_49_v1.10.bin", "fw/dravel_49_v1.9.bin", "fw/dravel_49_v1.90.bin" }));
+    juce::StringArray paths;
+
+    for (const auto& entry : list)
+        paths.add (entry["fw"].toString());
+
+    EXPECT_EQ (paths, (juce::StringArray { "fw/dravel_49_v1.10.bin", "fw/dravel_49_v1.9.bin", "fw/dravel_49_v1.90.bin" }));
 
     // "1.10" reads as 1.1; of two equal versions the first is the newest.
     EXPECT_EQ (getNewestFirmwarePath (list), "fw/dravel_49_v1.9.bin");
-    EXPECT_EQ (getNewestFirmwarePath (juce::ValueTree ("firmwares")), "");
 
     // One probe, then the read.
     EXPECT_EQ (firmware.server.getRequestedPaths(), (juce::StringArray { "firmware.xml", "firmware.xml" }));
@@ -93,11 +73,9 @@ TEST_F (FirmwareListTest, EachWayTheServerFailsHasItsMessage)
     const Case cases[] =
     {
         { "not found",        { notFound }, "The firmware server is currently unavailable.", 3, 3 },
-        { "server error",     { LocalHttpServer::text ("oops", 500) }, "The firmware server is currently unavailable.", 3, 3 },
         { "third try",        { notFound, notFound, validList }, {}, 4, 2 },
         { "not modified",     { LocalHttpServer::text ({}, 304) }, "Error connecting to server", 2, 0 },
         { "malformed XML",    { LocalHttpServer::text (notWellFormed) }, "Error connecting to server", 2, 0 },
-        { "plain text",       { LocalHttpServer::text ("Service down for maintenance") }, "Error connecting to server", 2, 0 },
         { "broken transfer",  { validList, LocalHttpServer::bytes (validList.body, LocalHttpServer::Delivery::truncated) },
                               "Error connecting to server", 2, 0 },
         { "list too large",   { LocalHttpServer::text (oversized) }, "Error connecting to server", 2, 0 },
@@ -128,6 +106,8 @@ TEST_F (FirmwareListTest, EachWayTheServerFailsHasItsMessage)
 
 TEST_F (FirmwareListTest, EachProductAsksForItsListAndTheUnknownProductAsksNothing)
 {
+    // A server setting without its closing "/" still names a folder.
+    firmware.environment.set ("TAVLO_FIRMWARE_SERVER", firmware.server.getBaseUrl().trimCharactersAtEnd ("/"));
     firmware.serveList ({ { 94, "Mixora C4", "1.10", "fw/mixora_c4_v1.10.bin" },
                           { 130, "Mixora C4 Pro", "1.20", "fw/mixora_c4_pro_v1.20.bin" } }, "firmware-special.xml");
     firmware.serveList ({ { 131, "Other", "1.00", "fw/other.bin" } });
@@ -153,19 +133,6 @@ TEST_F (FirmwareListTest, EachProductAsksForItsListAndTheUnknownProductAsksNothi
     }
 }
 
-TEST_F (FirmwareListTest, ServerSettingPointsTheProgramElsewhere)
-{
-    ScopedEnvironment environment;
-
-    environment.set ("TAVLO_FIRMWARE_SERVER", "http://127.0.0.1:1/firmware");
-    EXPECT_EQ (getFirmwareServerBase().toString (false), "http://127.0.0.1:1/firmware/");
-
-    environment.unset ("TAVLO_FIRMWARE_SERVER");
-    const auto builtIn = getFirmwareServerBase().toString (false);
-    EXPECT_TRUE (builtIn.startsWith ("https://"));
-    EXPECT_TRUE (builtIn.endsWith (".example/"));
-}
-
 TEST (FirmwareVersions, VersionIsReadFromTheCharacterBeforeTheDot)
 {
     const std::pair<const char*, float> rows[] =
@@ -178,65 +145,36 @@ TEST (FirmwareVersions, VersionIsReadFromTheCharacterBeforeTheDot)
         EXPECT_FLOAT_EQ (parseVersionValue (text), value) << text;
 }
 
-TEST_F (FirmwareListTest, NoticeNamesTheFirstEntryOfTheList)
+TEST_F (FirmwareListTest, TheNoticeNamesTheFirstEntryForTheProductOrItsGroupOrShowsTheWarningAlone)
 {
-    sim::ScriptedPrompts prompts;
-    prompts.okCancelAnswers = { true, false };
-    firmware.serveList ({ { 4130, "Dravel 49", "1.02", "fw/dravel_49_v1.02.bin" },
-                          { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" } });
-
-    EXPECT_TRUE (showFirmwareAvailableNotice (4130, true));
-    EXPECT_FALSE (showFirmwareAvailableNotice (4130, true));
-
-    ASSERT_EQ (prompts.shown.size(), 2u);
-    const auto& notice = prompts.shown.front();
-    EXPECT_EQ (notice.kind, "okCancel");
-    EXPECT_EQ (notice.icon, juce::MessageBoxIconType::InfoIcon);
-    EXPECT_EQ (notice.title, "Firmware Upgrader about to start");
-    EXPECT_EQ (notice.buttons, (juce::StringArray { "OK", "Cancel" }));
-    EXPECT_EQ (notice.message, "Dravel 49 V1.02 firmware is available!\n" + warningText);
-}
-
-TEST_F (FirmwareListTest, NoticeForAGroupedModelNamesItsGroupsFirmware)
-{
-    sim::ScriptedPrompts prompts;
-    firmware.serveList ({ { 2070, "R7-X5", "2.02", "fw/r7_x5.bin" },
-                          { 2056, "R7-X1", "2.01", "fw/r7_x_v2.01.bin" } });
-
-    showFirmwareAvailableNotice (2070, true);
-
-    ASSERT_EQ (prompts.shown.size(), 1u);
-    EXPECT_EQ (prompts.shown[0].message, "R7-X1 V2.01 firmware is available!\n" + warningText);
-}
-
-TEST_F (FirmwareListTest, NoticeShowsTheWarningAloneWhenNoFirmwareCanBeNamed)
-{
-    struct Case
-    {
-        const char* what;
-        std::function<void()> arrange;
-        int product;
-        bool fetchList;
-    };
+    struct Case { const char* what; std::function<void()> arrange; int product; bool fetchList; juce::String named; };
 
     const Case cases[] =
     {
-        { "nothing for it",     [this] { firmware.serveList ({ { 4131, "Dravel 61", "1.09", "fw/b.bin" } }); }, 4130, true },
-        { "unknown product",    [] {}, 2000, true },
-        { "list not wanted",    [this] { firmware.serveList ({ { 4130, "Dravel 49", "1.02", "fw/a.bin" } }); }, 4130, false },
-        { "server unavailable", [this] { firmware.server.stop(); }, 4130, true },
+        { "two entries", [this] { firmware.serveList ({ { 4130, "Dravel 49", "1.02", "fw/a.bin" }, { 4130, "Dravel 49", "1.05", "fw/b.bin" } }); },
+          4130, true, "Dravel 49 V1.02 firmware is available!\n" },
+        { "a group's",   [this] { firmware.serveList ({ { 2070, "R7-X5", "2.02", "fw/x5.bin" }, { 2056, "R7-X1", "2.01", "fw/x.bin" } }); },
+          2070, true, "R7-X1 V2.01 firmware is available!\n" },
+        { "nothing for it",     [this] { firmware.serveList ({ { 4131, "Dravel 61", "1.09", "fw/b.bin" } }); }, 4130, true, {} },
+        { "unknown product",    [] {}, 2000, true, {} },
+        { "list not wanted",    [this] { firmware.serveList ({ { 4130, "Dravel 49", "1.02", "fw/a.bin" } }); }, 4130, false, {} },
+        { "server unavailable", [this] { firmware.server.stop(); }, 4130, true, {} },
     };
 
     for (auto& c : cases)
     {
         SCOPED_TRACE (c.what);
-        sim::ScriptedPrompts prompts;
+        sim::ScriptedPrompts scripted;
+        scripted.okCancelAnswers = { false };
         c.arrange();
 
-        EXPECT_TRUE (showFirmwareAvailableNotice (c.product, c.fetchList));
-        ASSERT_EQ (prompts.shown.size(), 1u);
-        EXPECT_EQ (prompts.shown[0].message, warningText);
+        EXPECT_FALSE (showFirmwareAvailableNotice (c.product, c.fetchList)) << "Cancel declines";
+        ASSERT_EQ (scripted.shown.size(), 1u);
+        EXPECT_EQ (scripted.shown[0].kind + ": " + scripted.shown[0].title, "okCancel: Firmware Upgrader about to start");
+        EXPECT_EQ (scripted.shown[0].message, c.named + warningText);
     }
+
+    EXPECT_TRUE (showFirmwareAvailableNotice (2000, false)) << "OK goes on";
 }
 
 TEST (FirmwareListReading, TakesAnythingAServerSendsWithoutHangingOrCrashing)
@@ -249,7 +187,7 @@ TEST (FirmwareListReading, TakesAnythingAServerSendsWithoutHangingOrCrashing)
     // Characters of XML and of the list, processing instructions and entities included.
     const juce::String alphabet (juce::CharPointer_UTF8 ("<>/=\"' \n\t!?&#;-[]firmwaepdnsov0123456789.V:xyz\xc3\xa9"));
 
-    auto randomText = [&] (int length)
+    const auto randomText = [&] (int length)
     {
         juce::String text;
         for (int i = 0; i < length; ++i)
@@ -257,58 +195,17 @@ TEST (FirmwareListReading, TakesAnythingAServerSendsWithoutHangingOrCrashing)
         return text;
     };
 
-    juce::StringArray inputs;
-
-    // Every cut of a valid list.
-    for (int length = 0; length < valid.length(); length += 2)
-        inputs.add (valid.substring (0, length));
-
-    // A valid list with a few characters changed, dropped or added.
-    for (int i = 0; i < 150; ++i)
-    {
-        auto text = valid;
-        for (int edit = random.nextInt ({ 1, 6 }); --edit >= 0;)
-        {
-            const int at = random.nextInt (text.length());
-            switch (random.nextInt (3))
-            {
-                case 0:  text = text.replaceSection (at, 1, randomText (1)); break;
-                case 1:  text = text.replaceSection (at, 1, {}); break;
-                default: text = text.replaceSection (at, 0, randomText (random.nextInt ({ 1, 8 }))); break;
-            }
-        }
-        inputs.add (text);
-    }
-
-    // Well-formed lists with strange values and shapes.
-    for (int i = 0; i < 60; ++i)
-    {
-        juce::String text ("<r>");
-        for (int entry = random.nextInt (5); --entry >= 0;)
-        {
-            text << "<e pid=\"" << (random.nextBool() ? juce::String (4130) : randomText (random.nextInt (12)).removeCharacters ("<\"&"))
-                 << "\" version=\"" << randomText (random.nextInt (10)).removeCharacters ("<\"&")
-                 << "\" fw=\"" << randomText (random.nextInt (10)).removeCharacters ("<\"&") << "\">"
-                 << randomText (random.nextInt (6)).removeCharacters ("<>&") << "<x/></e>";
-        }
-        inputs.add (text << "</r>");
-    }
-
-    // Text that is no XML at all.
-    for (int i = 0; i < 40; ++i)
-        inputs.add (randomText (random.nextInt (200)));
-
     const juce::StringArray failures { "Error connecting to server", "Could not read server response",
                                        "No firmware matches in the server, please try again manually!" };
 
-    for (auto& input : inputs)
+    const auto check = [&] (const juce::String& input)
     {
         juce::ValueTree list ("firmwares");
         const auto result = readFirmwareList ({ input.toRawUTF8(), input.getNumBytesAsUTF8() }, 4130, list);
-
         EXPECT_TRUE (result.wasOk() || failures.contains (result.getErrorMessage())) << input;
 
         juce::StringArray paths { "" };
+
         for (const auto& entry : list)
         {
             EXPECT_EQ ((int) entry["pid"], 4130) << input;
@@ -317,5 +214,23 @@ TEST (FirmwareListReading, TakesAnythingAServerSendsWithoutHangingOrCrashing)
         }
 
         EXPECT_TRUE (paths.contains (getNewestFirmwarePath (list))) << input;
+    };
+
+    // Every cut of a valid list, then the list with a few characters changed, dropped or added.
+    for (int length = 0; length < valid.length(); length += 2)
+        check (valid.substring (0, length));
+
+    for (int i = 0; i < 250; ++i)
+    {
+        auto text = valid;
+
+        for (int edit = random.nextInt ({ 1, 6 }); --edit >= 0;)
+        {
+            const int at = random.nextInt (text.length());
+            const int kind = random.nextInt (3);
+            text = text.replaceSection (at, kind == 2 ? 0 : 1, kind == 1 ? juce::String() : randomText (kind == 0 ? 1 : random.nextInt ({ 1, 8 })));
+        }
+
+        check (text);
     }
 }

@@ -4,6 +4,9 @@
 
 #include "firmware/tool/FlashProcedure.h"
 #include "firmware/tool/FlashTool.h"
+#include "firmware/tool/ImageCheckValue.h"
+#include "firmware/tool/ImageStaging.h"
+#include "firmware/tool/WholeFile.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
 using namespace halvik;
@@ -42,6 +45,15 @@ namespace
             return runs;
         }
 
+        /** Collects what the flashing tool's notice sink was shown, for as long as it lives. */
+        struct NoticeRecorder
+        {
+            NoticeRecorder()  { setFlashToolNoticeSink ([this] (const juce::String& text) { shown.add (text); }); }
+            ~NoticeRecorder() { setFlashToolNoticeSink ({}); }
+
+            juce::StringArray shown;
+        };
+
         juce::StringArray filesLeftInStagingFolder() const
         {
             juce::StringArray names;
@@ -60,46 +72,62 @@ TEST_F (FlashProcedure, AGoodFlashWritesTheImageChecksItAndResetsTheUnit)
     toolModeEntered = true;
 
     FirmwareUpgradeComponent window (2056, true);
+    NoticeRecorder notices;
     EXPECT_EQ (window.flashFirmwareWithBlhost (image, false, "0x60010000", true, upgradeNotice, 4), "");
+    EXPECT_EQ (notices.shown, juce::StringArray ("Ready to erase the old firmware... DO NOT CLOSE the command-line windows during firmware update!", ""));
 
     EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKRX", 3000, "fw_.bin", "fw.dat"));
     EXPECT_EQ (tool.flashBytes (firmwareAddress, 3000), contentOf (image));
     EXPECT_TRUE (filesLeftInStagingFolder().isEmpty());
     EXPECT_FALSE (toolModeEntered);
 
-    // The notice's 3 s, the erase's size-scaled pause, then the pauses after
+    // The notice's 3 s (a second less than the ping count), the erase's size-scaled pause, then the pauses after
     // write, keep, staging clean-up, read, check and reset.
     EXPECT_EQ (pausesMs(), (std::vector<double> { 3000, 7096 / 63, 3000, 235, 235, 235, 470, 235 }));
 }
 
-TEST_F (FlashProcedure, EachFaultOfTheUnitEndsWithItsOwnMessage)
+TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErasedEvenAfterAStopRequest)
 {
-    struct Case { const char* fault; bool finish; const char* message; const char* runs; bool toolModeStays; };
+    enum Stop { none, beforeTheFlash, whileTheNoticeShows };
+    struct Case { const char* fault; bool finish; Stop stop; const char* message; const char* runs; bool toolModeStays; };
+
     const Case cases[] {
-        { "fail-erase",   true,  "Erase failed!",          "EH",    true  },
-        { "mute-write",   true,  "Write firmware failed!", "EW",    false },
-        { "fail-write",   true,  "Wrote wrong data!",      "EWKRH", false },   // a status without success: the check decides
-        { "fail-read",    true,  "Read failed!",           "EWKRH", false },
-        { "read-no-file", true,  "check failed!",          "EWKRH", false },
-        { "corrupt-read", true,  "Wrote wrong data!",      "EWKRH", false },
-        { "fail-reset",   true,  "OK. But reset failed!",  "EWKRX", false },
-        { "corrupt-read", false, "Wrote wrong data!",      "EWKR",  true  },
-        { "fail-read",    false, "Read failed!",           "EWKR",  true  },
-        { "no-fault",     false, "",                       "EWKR",  true  },
+        { "fail-erase",   true,  none, "Erase failed!",          "EH",    true  },
+        { "mute-write",   true,  none, "Write firmware failed!", "EW",    false },
+        { "fail-write",   true,  none, "Wrote wrong data!",      "EWKRH", false },   // a status without success: the check decides
+        { "fail-read",    true,  none, "Read failed!",           "EWKRH", false },
+        { "read-no-file", true,  none, "check failed!",          "EWKRH", false },
+        { "corrupt-read", true,  none, "Wrote wrong data!",      "EWKRH", false },
+        { "fail-reset",   true,  none, "OK. But reset failed!",  "EWKRX", false },
+        { "corrupt-read", false, none, "Wrote wrong data!",      "EWKR",  true  },
+        { "fail-read",    false, none, "Read failed!",           "EWKR",  true  },
+        { "no-fault",     false, none, "",                       "EWKR",  true  },
+        { "no-fault",     true,  beforeTheFlash,      "Upgrade aborted!",  "",      true  },
+        { "corrupt-read", true,  whileTheNoticeShows, "Wrote wrong data!", "EWKRH", false },
     };
+
+    const auto image = makeImage ("fw.bin", 3000);
 
     for (auto& c : cases)
     {
         sim::FlashToolStandIn unit;
         unit.setSwitch (c.fault);
         toolModeEntered = true;
+        abortRequested = c.stop == beforeTheFlash;
 
-        const auto message = flashImageThroughTool (makeImage ("fw.bin", 3000), false, "0x60010000", c.finish, {}, 3);
+        // The window keeps taking keys while the notice shows; Escape raises the flag.
+        setFlashToolNoticeSink ([&c] (const juce::String& notice) { if (notice.isNotEmpty() && c.stop == whileTheNoticeShows) abortRequested = true; });
 
-        EXPECT_EQ (message, c.message) << c.fault;
+        // A good read-back left by an earlier run proves nothing about this one.
+        stagingFolder().createDirectory();
+        juce::File (image).copyFileTo (stagingFolder().getChildFile ("fw.dat"));
+
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", c.finish, upgradeNotice, 4), c.message) << c.fault;
         EXPECT_EQ (unit.describeRuns(), expectedRuns (c.runs, 3000, "fw_.bin", "fw.dat")) << c.fault;
         EXPECT_EQ (toolModeEntered, c.toolModeStays) << c.fault;
     }
+
+    setFlashToolNoticeSink ({});
 }
 
 TEST_F (FlashProcedure, NothingReachesTheUnitWithoutAnImageOrAPlaceToStageIt)
@@ -112,61 +140,6 @@ TEST_F (FlashProcedure, NothingReachesTheUnitWithoutAnImageOrAPlaceToStageIt)
                "Cannot create firmware file!");
 
     EXPECT_TRUE (tool.runs().empty());
-}
-
-TEST_F (FlashProcedure, AnAbortedFlashSaysSoAndLeavesTheUnitAlone)
-{
-    const auto earlierFirmware = contentOf (makeImage ("old.bin", 500, 7));
-    tool.putFlashBytes (firmwareAddress, earlierFirmware);
-    abortRequested = true;
-
-    EXPECT_EQ (flashImageThroughTool (makeImage ("fw.bin", 3000), false, "0x60010000", true, upgradeNotice, 4),
-               "Upgrade aborted!");
-
-    EXPECT_TRUE (tool.runs().empty());
-    EXPECT_EQ (tool.flashBytes (firmwareAddress, 500), earlierFirmware);
-    EXPECT_TRUE (filesLeftInStagingFolder().isEmpty());
-}
-
-TEST_F (FlashProcedure, EscapeDuringTheFlashStillErasesTheHeaderOfABadImage)
-{
-    // The window keeps taking keys while the notice shows; Escape raises the flag.
-    setFlashToolNoticeSink ([] (const juce::String& notice) { if (notice.isNotEmpty()) abortRequested = true; });
-    tool.setSwitch ("corrupt-read");
-
-    EXPECT_EQ (flashImageThroughTool (makeImage ("fw.bin", 3000), false, "0x60010000", true, upgradeNotice, 4),
-               "Wrote wrong data!");
-    EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKRH", 3000, "fw_.bin", "fw.dat"));
-
-    setFlashToolNoticeSink ({});
-}
-
-TEST_F (FlashProcedure, AReadBackLeftByAnEarlierRunProvesNothing)
-{
-    const auto image = makeImage ("fw.bin", 3000);
-    juce::File (image).copyFileTo (stagingFolder().getChildFile ("fw.dat"));
-    tool.setSwitch ("read-no-file");
-
-    EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3), "check failed!");
-}
-
-TEST_F (FlashProcedure, AHostThatDropsEveryOtherChunkFlashesOnlyThePaddedLayoutCorrectly)
-{
-    tool.setSwitch ("skip-alternate-chunks");
-    const auto checkImage = makeImage ("check.bin", 4096);
-    const juce::String checkAddress (0x603FF000 - 2 * 4096);
-
-    EXPECT_EQ (flashImageThroughTool (checkImage, false, checkAddress, false, "Starting stage 1 of compatibility checking", 3),
-               "Wrote wrong data!");
-    EXPECT_EQ (flashImageThroughTool (checkImage, true, checkAddress, false, "Starting stage 2 of compatibility checking", 3),
-               "");
-
-    const auto runs = tool.describeRuns();
-    ASSERT_EQ (runs.size(), 8);   // erase, write, keep, read for each stage; no reset, no header erase
-    EXPECT_EQ (runs[4], "-u -t 5000 -- flash-erase-region 1614794752 8192");
-    EXPECT_EQ (runs[5], "-u -- write-memory 1614794752 " + stagingFolder().getFullPathName() + "/check_M1.bin");
-    EXPECT_EQ (runs[7], "-u -- read-memory 1614794752 4096 " + stagingFolder().getFullPathName() + "/check.dat");
-    EXPECT_EQ (tool.flashBytes (0x603FF000 - 2 * 4096, 4096), contentOf (checkImage));
 }
 
 TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
@@ -196,4 +169,43 @@ TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
     EXPECT_FALSE (images.get().getChildFile ("pwned").exists());
     EXPECT_FALSE (stagingFolder().getChildFile ("pwned").exists());
     EXPECT_TRUE (filesLeftInStagingFolder().isEmpty());
+}
+
+TEST (ImageCheckValue, KnownImagesGiveTheirKnownValues)
+{
+    EXPECT_EQ (imageCheckValue ({}, 0.0, 3), 0);
+    EXPECT_EQ (imageCheckValue (juce::MemoryBlock (1, true), 0.0, 3), 5787374);
+    EXPECT_EQ (imageCheckValue (juce::MemoryBlock ("abc", 3), 0.0, 3), 5466497);
+}
+
+TEST_F (FlashProcedure, ThePaddedLayoutFollowsEveryFullBlockWithAsManyZeros)
+{
+    struct Case { int size; int stagedSize; };
+    const Case cases[] { { 1016, 2032 }, { 1017, 2033 }, { 1015, 1015 }, { 0, 0 }, { 2100, 4132 } };
+    const juce::MemoryBlock zeros ((size_t) paddedBlockSize, true);
+
+    for (auto& c : cases)
+    {
+        const auto imagePath = makeImage ("fw.bin", c.size);
+        juce::File (imagePath).create();    // writing no bytes removed the file
+        const auto image = contentOf (imagePath);
+
+        const auto staged = stagePaddedImage (imagePath, "local/", "_M1");
+        ASSERT_EQ (staged, stagingFolder().getFullPathName() + "/fw_M1.bin") << c.size;
+
+        juce::MemoryBlock expected;
+
+        for (int start = 0; start < c.size; start += paddedBlockSize)
+        {
+            const auto count = juce::jmin (paddedBlockSize, c.size - start);
+            expected.append (image.begin() + start, (size_t) count);
+
+            if (count == paddedBlockSize)
+                expected.append (zeros.getData(), zeros.getSize());
+        }
+
+        const auto bytes = readWholeFile (staged);
+        EXPECT_EQ ((int) bytes.getSize(), c.stagedSize);
+        EXPECT_EQ (bytes.toBase64Encoding(), expected.toBase64Encoding()) << c.size;   // empty blocks have no data to compare
+    }
 }

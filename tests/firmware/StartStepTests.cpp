@@ -49,69 +49,54 @@ TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
         EXPECT_EQ (texts (window.statusTexts()), expected);
         EXPECT_EQ (pausesOf (1000.0), row.polls);
         EXPECT_EQ (messages(), std::vector<std::string> { notFound });
-        EXPECT_EQ (prompts.shown.back().icon, juce::MessageBoxIconType::InfoIcon);
         EXPECT_EQ (window->getStep(), 1);
         EXPECT_FALSE (upgraderBusy);
     }
 }
 
-TEST_F (StartStep, TwoUnitsOfTheChosenProductAreRefusedBeforeAnythingIsSent)
+TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBeforeAnythingIsSent)
 {
-    struct Row { int productId; juce::StringArray names; };
+    struct Row { const char* cpu; int productId; juce::StringArray names; const char* refusal; };
 
-    const Row rows[] { { 94,   { "Mixora C4 MIDI 1", "2- Mixora C4 MIDI 1" } },
-                       { 4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "2- Dravel 49 MIDI 1", "2- Dravel 49 MIDI 2" } },
-                       // Twins on Linux: the same names under different port identifiers.
-                       { 4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" } } };
+    const char* twoUnits = "Connect ONLY the device you want to update.";
+    const char* notThisHost = "Cannot upgrade firmware!\n \nSince your system does not support to upgrade firmware for this product.";
+    const juce::StringArray faderon ("Faderon VM MIDI 1");
+
+    const Row rows[] {
+        { "",      94,   { "Mixora C4 MIDI 1", "2- Mixora C4 MIDI 1" }, twoUnits },
+        { "",      4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "2- Dravel 49 MIDI 1", "2- Dravel 49 MIDI 2" }, twoUnits },
+        // Twins on Linux: the same names under different port identifiers.
+        { "",      4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" }, twoUnits },
+        { "AMD Ryzen 7 5800X 8-Core Processor",   157,  faderon, notThisHost },
+        { "Apple M2 Max",                         157,  faderon, notThisHost },
+        { "Intel(R) Core(TM) m3-8100Y Processor", 157,  faderon, notThisHost },   // "m3" and the "Pro" of "Processor"
+        { "Intel(R) Core(TM) i5-8250U CPU",       157,  faderon, nullptr },
+        { "amd ryzen 7",                          157,  faderon, nullptr },       // the maker's name keeps its case
+        { "AMD Ryzen 7 5800X 8-Core Processor",   2048, { "Strima 2 MIDI 1" }, nullptr },
+    };
 
     for (auto& row : rows)
     {
-        sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
-        sim::NamedPorts units (rowPorts, row.names, row.names);
+        if (*row.cpu != 0)
+            setHostCpuModelForTesting (row.cpu);
 
+        sim::NamedPorts units (row.names, row.names);
         prompts.shown.clear();
         sim::StepWindow window (row.productId);
         autoAdvance = false;
 
-        EXPECT_FALSE (window->stepStart (1)) << row.productId;
-        EXPECT_EQ (messages(), std::vector<std::string> { "Connect ONLY the device you want to update." });
+        EXPECT_EQ (window->stepStart (1), row.refusal == nullptr) << row.cpu << " " << row.productId;
+        EXPECT_EQ (window->getStep(), row.refusal == nullptr ? 2 : 1);
+        EXPECT_EQ (messages(), row.refusal == nullptr ? std::vector<std::string>() : std::vector<std::string> { row.refusal });
 
-        for (auto& name : row.names)
-            EXPECT_TRUE (units.messagesTo (name).isEmpty()) << name;
-    }
-}
-
-TEST_F (StartStep, SomeHostsCannotUpgradeTheOlderProducts)
-{
-    struct Row { const char* cpu; int productId; const char* port; bool refused; };
-
-    for (auto row : { Row { "AMD Ryzen 7 5800X 8-Core Processor", 157,  "Faderon VM MIDI 1", true  },
-                      Row { "Apple M2 Max",                       157,  "Faderon VM MIDI 1", true  },
-                      Row { "Intel(R) Core(TM) i5-8250U CPU",     157,  "Faderon VM MIDI 1", false },
-                      Row { "AMD Ryzen 7 5800X 8-Core Processor", 2048, "Strima 2 MIDI 1",   false } })
-    {
-        setHostCpuModelForTesting (row.cpu);
-        sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
-        sim::NamedPorts unit (rowPorts, { row.port }, { row.port });
-
-        prompts.shown.clear();
-        sim::StepWindow window (row.productId);
-        autoAdvance = false;
-
-        EXPECT_EQ (window->stepStart (1), ! row.refused) << row.cpu << " " << row.productId;
-        EXPECT_EQ (window->getStep(), row.refused ? 1 : 2);
-        EXPECT_EQ (messages(), row.refused ? std::vector<std::string> { "Cannot upgrade firmware!\n \nSince your system does "
-                                                                        "not support to upgrade firmware for this product." }
-                                           : std::vector<std::string> {});
-
-        if (! row.refused)
+        if (row.refusal != nullptr)
+            for (auto& name : row.names)
+                EXPECT_TRUE (units.messagesTo (name).isEmpty()) << name;
+        else
             EXPECT_TRUE (window.title().endsWith (row.productId == 157 ? ": Faderon VM" : ": Strima 2")) << window.title();
     }
 }
 
-//==============================================================================
 TEST_F (StartStep, ToolFamilyWithOneUnitSkipsTheChooserAndEntersAtOnce)
 {
     sim::NamedPorts unit (ports, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" }, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" });
@@ -214,45 +199,40 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
     }
 }
 
-//==============================================================================
-TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivate)
+TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivateEvenIfLeftInUpgradeMode)
 {
-    auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true));
+    for (bool leftInUpgradeMode : { false, true })
+    {
+        auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true, leftInUpgradeMode));
+        prompts.shown.clear();
 
-    sim::StepWindow window (4130);
-    autoAdvance = false;   // one step at a time
+        {
+            sim::StepWindow window (4130);
+            autoAdvance = false;   // one step at a time
 
-    EXPECT_TRUE (window->stepStart (1));
-    EXPECT_EQ (window->deviceReplyText, "Dravel 49 MIDI 1") << "the keyboard's first port, confirmed in the chooser";
-    EXPECT_FLOAT_EQ (window->startVersion, 1.06f) << "the version the keyboard reported";
-    EXPECT_TRUE (window.title().endsWith (": Dravel 49")) << window.title();
-    EXPECT_EQ (window->getStep(), 2);
+            EXPECT_TRUE (window->stepStart (1));
+            EXPECT_FALSE (keyboard.isInUpgradeMode()) << "restarted if it had to be";
+            EXPECT_EQ (window->deviceReplyText, "Dravel 49 MIDI 1") << "the keyboard's first port, confirmed in the chooser";
+            EXPECT_FLOAT_EQ (window->startVersion, leftInUpgradeMode ? 1.07f : 1.06f) << "the version it reported last";
+            EXPECT_TRUE (window.title().endsWith (": Dravel 49")) << window.title();
+            EXPECT_EQ (window->getStep(), 2);
 
-    EXPECT_TRUE (window->stepEnter (2));
-    EXPECT_TRUE (keyboard.isInUpgradeMode());
-    EXPECT_EQ (window->getStep(), 3);
+            EXPECT_TRUE (window->stepEnter (2));
+            EXPECT_TRUE (keyboard.isInUpgradeMode());
+            EXPECT_EQ (window->getStep(), 3);
 
-    EXPECT_TRUE (window->stepActivate (1));
-    EXPECT_EQ (window->getStep(), 4);
-    EXPECT_EQ (activatedMarker, 1);
-    EXPECT_FALSE (window->getStepButton (0).isEnabled() || window->getStepButton (1).isEnabled());
-    EXPECT_EQ (ports.openOutputsNow ("Dravel 49 MIDI 1"), 1) << "the chosen port stays open for the upload";
+            EXPECT_TRUE (window->stepActivate (1));
+            EXPECT_EQ (window->getStep(), 4);
+            EXPECT_EQ (activatedMarker, 1);
+            EXPECT_FALSE (window->getStepButton (0).isEnabled() || window->getStepButton (1).isEnabled());
+            EXPECT_EQ (ports.openOutputsNow ("Dravel 49 MIDI 1"), 1) << "the chosen port stays open for the upload";
 
-    EXPECT_EQ (dialogs(), std::vector<std::string> (2, "Choose Your Halvik Device"));
-    EXPECT_EQ (messages(), std::vector<std::string> {});
-}
+            EXPECT_EQ (dialogs(), std::vector<std::string> (2, "Choose Your Halvik Device"));
+            EXPECT_EQ (messages(), std::vector<std::string> {});
+        }
 
-TEST_F (StartStep, AKeyboardLeftInUpgradeModeIsRestartedAndItsNewVersionKept)
-{
-    auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true, true));
-
-    sim::StepWindow window (4130);
-    autoAdvance = false;
-
-    EXPECT_TRUE (window->stepStart (1));
-    EXPECT_FALSE (keyboard.isInUpgradeMode());
-    EXPECT_FLOAT_EQ (window->startVersion, 1.07f);
-    EXPECT_EQ (window->getStep(), 2);
+        units.clear();
+    }
 }
 
 TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)

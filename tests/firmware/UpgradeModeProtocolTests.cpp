@@ -1,77 +1,136 @@
+#include "support/NamedPorts.h"
 #include "support/UpgraderMidiFixture.h"
 
+#include "firmware/midi/UpgradeModeMessages.h"
 #include "firmware/midi/UpgradeModeProtocol.h"
 
+#include <algorithm>
+
+using namespace halvik;
 using Options = sim::SimulatedUpgradeUnit::Options;
+
+// A unit's upgrade mode: the messages that ask for it and what the unit
+// answers, then the exchanges with a simulated unit in virtual time.
 
 namespace
 {
-    Options keyboard (juce::String model = "Dravel 49", int productId = 0x1022)
+    juce::MidiMessage fromHex (const juce::String& hex)
     {
-        Options options;
-        options.model = model;
-        options.productId = productId;
-        return options;
+        juce::MemoryBlock bytes;
+        bytes.loadFromHexString (hex);
+        return juce::MidiMessage (bytes.getData(), (int) bytes.getSize());
     }
 
-    int count (const juce::StringArray& lines, const juce::String& line)
+    juce::String describe (const UnitReply& reply)
     {
-        int n = 0;
+        switch (reply.kind)
+        {
+            case UnitReply::Kind::negative:    return "refused";
+            case UnitReply::Kind::connectAck:  return "connect ack";
+            case UnitReply::Kind::eraseAck:    return "erase ack";
+            case UnitReply::Kind::dataAck:     return "data ack";
+            case UnitReply::Kind::resetAck:    return "reset ack";
+            case UnitReply::Kind::upgradeMode: return reply.upgradeModeOn ? "upgrade mode on" : "upgrade mode off";
+            case UnitReply::Kind::version:     return reply.isAllZeroVersion() ? "version zero"
+                                                                               : "version " + juce::String (reply.versionValue(), 3);
+            case UnitReply::Kind::none:        break;
+        }
 
-        for (auto& l : lines)
-            n += l == line ? 1 : 0;
-
-        return n;
+        return "nothing";
     }
+}
+
+TEST (UnitReplies, EachMessageMeansWhatTheUnitSaid)
+{
+    const struct { const char* bytes; const char* meaning; } cases[] =
+    {
+        { "9F 7F 7F", "refused" },              // a 7F velocity refuses, whatever the command
+        { "9F 03 7F", "refused" },
+        { "9F 7F 01", "connect ack" },
+        { "9F 00 05", "erase ack" },
+        { "9F 01 00", "data ack" },             // a velocity-0 note-on still counts
+        { "9F 02 01", "reset ack" },
+        { "9F 03 10", "nothing" },
+        { "9E 7F 01", "nothing" },              // channel 15
+        { "EC 2D 01", "upgrade mode on" },
+        { "EC 2D 00", "upgrade mode off" },
+        { "EC 2E 01", "nothing" },
+        { "F0 1D 03 00 00 00 01 00 00 00 00 F7", "version zero" },
+        { "F0 1D 03 7F 7F 00 01 01 07 06 00 00", "version 1.760" },   // id bytes and the last byte may hold anything
+        { "F0 1D 03 20 22 00 01 01 00 06 03 F7", "version 1.063" },
+        { "F0 1D 03 00 00 00 02 00 00 00 00 F7", "nothing" },
+        { "F0 1D 03 00 00 00 01 00 00 00 00 00 F7", "nothing" },       // 13 bytes
+        { "F0 1D 03 00 00 00 01 00 00 00 F7", "nothing" },             // 11 bytes
+    };
+
+    for (auto& c : cases)
+        EXPECT_EQ (describe (parseUnitReply (fromHex (c.bytes))), juce::String (c.meaning)) << c.bytes;
+}
+
+TEST (EnterUpgradeModeMessage, CarriesTheModelCodeAndTheModeByteOfTheProduct)
+{
+    const struct { int productId; int length; const char* bytes; } cases[] =
+    {
+        { 157,  9, "F0 1D 03 01 1D 00 7F 7E F7" },
+        { 159,  9, "F0 1D 03 01 1F 00 7F 7F F7" },
+        { 2070, 9, "F0 1D 03 10 08 00 7F 7F F7" },     // the group's code 2056
+        { 125,  9, "F0 1D 03 00 65 00 7F 7F F7" },     // shares the firmware, and the code, of 101
+        { 26,   8, "F0 1D 03 00 55 55 7F F7" },        // short form, code 85
+    };
+
+    for (auto& c : cases)
+        EXPECT_EQ (sim::SimulatedMidiPorts::hexOf (makeEnterUpgradeModeSysEx (c.productId, c.length)),
+                   juce::String (c.bytes)) << c.productId;
 }
 
 class UpgradeModeProtocol : public UpgraderMidiFixture {};
 
 TEST_F (UpgradeModeProtocol, VersionRequestTellsNormalModeFromUpgradeModeFromSilence)
 {
-    auto upgradeSilent = keyboard();
-    upgradeSilent.startsInUpgradeMode = true;
+    auto upgradeSilent = unitOptions (true);
     upgradeSilent.answersVersionInUpgradeMode = false;
-    auto upgrade = keyboard();
-    upgrade.startsInUpgradeMode = true;
 
     const struct { Options unit; int result; float version; int requests; } cases[] =
-        { { keyboard(), 1, 1.06f, 1 }, { upgrade, 0, 0.0f, 2 }, { upgradeSilent, -1, -1.0f, 2 } };
+        { { unitOptions (false), 1, 1.06f, 1 }, { unitOptions (true), 0, 0.0f, 2 }, { upgradeSilent, -1, -1.0f, 2 } };
 
     for (auto& c : cases)
     {
-        window.reset();
-        units.clear();
-        auto& unit = addUnit (c.unit);
+        auto& unit = onlyUnit (c.unit);
         auto& w = makeWindow (0x1022);
 
         EXPECT_EQ (w.requestUnitVersion (2, 400, 1200, -1), c.result);
         EXPECT_EQ (w.unitVersion.load(), c.version);
-        EXPECT_EQ (count (unit.log(), "version request"), c.requests);
+        const auto log = unit.log();
+        EXPECT_EQ (std::count (log.begin(), log.end(), "version request"), c.requests);
     }
-
-    // No try at all asks nothing.
-    ports.clearTimeline();
-    EXPECT_EQ (window->requestUnitVersion (0, 400, 1200, -1), -1);
-    EXPECT_EQ (window->unitVersion.load(), -1.0f);
-    EXPECT_TRUE (messagesSent().isEmpty());
 }
 
-TEST_F (UpgradeModeProtocol, KeyboardGoesIntoUpgradeModeAndComesBackUnderItsOwnPorts)
+TEST_F (UpgradeModeProtocol, KeyboardGoesIntoUpgradeModeAndComesBackUnderItsOwnPortsOrIsNotInUpgradeMode)
 {
-    for (auto naming : { sim::SimulatedUpgradeUnit::Naming::windows, sim::SimulatedUpgradeUnit::Naming::linux })
+    using Naming = sim::SimulatedUpgradeUnit::Naming;
+    struct Row { Naming naming; bool comesBack; };
+
+    for (auto row : { Row { Naming::windows, true }, Row { Naming::linux, true }, Row { Naming::linux, false } })
     {
-        window.reset();
-        units.clear();
-        auto options = keyboard();
-        options.naming = naming;
-        auto& unit = addUnit (options);
+        auto options = unitOptions (false);
+        options.naming = row.naming;
+        auto& unit = onlyUnit (options);
+        unit.setNeverComesBack (! row.comesBack);
         auto& w = makeWindow (0x1022);
         ASSERT_TRUE (w.openTargetMidiDevices ({}, 0x1022));
 
         ports.clearTimeline();
-        EXPECT_TRUE (w.enterUpgradeModeSequence (w.midiHandler->getOutput()));
-        EXPECT_TRUE (unit.isInUpgradeMode());
+        const auto start = clock.now();
+        EXPECT_EQ (w.enterUpgradeModeSequence (w.midiHandler->getOutput()), row.comesBack);
+        EXPECT_EQ (unit.isInUpgradeMode(), row.comesBack);
+
+        if (! row.comesBack)
+        {
+            // The port went, then 20 polls of 100 ms waited for it in vain.
+            EXPECT_GE (clock.now() - start, 2.0e6);
+            EXPECT_TRUE (unit.log().contains ("left"));
+            continue;
+        }
 
         EXPECT_EQ (messagesSent(), juce::StringArray ({ "EF 7F 7F", "F0 1D 03 20 22 00 01 00 F7",       // version request
                                                         "EF 7F 7F", "F0 1D 03 20 22 00 7F 7F F7",       // enter upgrade mode
@@ -84,34 +143,14 @@ TEST_F (UpgradeModeProtocol, KeyboardGoesIntoUpgradeModeAndComesBackUnderItsOwnP
     }
 }
 
-TEST_F (UpgradeModeProtocol, KeyboardThatNeverComesBackIsNotInUpgradeMode)
-{
-    auto& unit = addUnit (keyboard());
-    unit.setNeverComesBack (true);
-    auto& w = makeWindow (0x1022);
-    ASSERT_TRUE (w.openTargetMidiDevices ({}, 0x1022));
-
-    const auto start = clock.now();
-    EXPECT_FALSE (w.enterUpgradeModeSequence (w.midiHandler->getOutput()));
-
-    // The port went, then 20 polls of 100 ms waited for it in vain.
-    EXPECT_GE (clock.now() - start, 2.0e6);
-    EXPECT_TRUE (unit.log().contains ("left"));
-}
-
 TEST_F (UpgradeModeProtocol, LeavingUpgradeModeResetsOnlyAUnitThatIsInIt)
 {
-    auto inUpgrade = keyboard();
-    inUpgrade.startsInUpgradeMode = true;
-
     const struct { Options unit; int result; bool reset; } cases[] =
-        { { keyboard(), 1, false }, { inUpgrade, 1, true } };
+        { { unitOptions (false), 1, false }, { unitOptions (true), 1, true } };
 
     for (auto& c : cases)
     {
-        window.reset();
-        units.clear();
-        auto& unit = addUnit (c.unit);
+        auto& unit = onlyUnit (c.unit);
         auto& w = makeWindow (0x1022);
 
         EXPECT_EQ (w.leaveUpgradeMode (0x1022), c.result);
@@ -128,10 +167,7 @@ TEST_F (UpgradeModeProtocol, EveryUpgradePortIsResetHoweverManyThereAre)
 {
     for (int i = 1; i <= 14; ++i)
     {
-        Options options;
-        options.model = "Mixora C4";
-        options.productId = 94;
-        options.startsInUpgradeMode = true;
+        auto options = unitOptions (true, "Mixora C4", 94);
         options.upgradePortName = "Halvik firmware upgrade " + juce::String (i);
         options.leaveAfterMs = 20.0;
         addUnit (options);
@@ -144,49 +180,14 @@ TEST_F (UpgradeModeProtocol, EveryUpgradePortIsResetHoweverManyThereAre)
 
     // A unit that refuses the reset keeps its port, and says so.
     units.clear();
-    Options stubborn;
-    stubborn.productId = 94;
-    stubborn.startsInUpgradeMode = true;
-    addUnit (stubborn).setAnswer (sim::SimulatedUpgradeUnit::Phase::reset, sim::SimulatedUpgradeUnit::Answer::no, 0.2);
+    addUnit (unitOptions (true, "Mixora C4", 94)).setAnswer (sim::SimulatedUpgradeUnit::Phase::reset, sim::SimulatedUpgradeUnit::Answer::no, 0.2);
 
     EXPECT_FALSE (halvik::resetAllUpgradePorts());
 }
 
-TEST_F (UpgradeModeProtocol, TargetPortsAreTheProductsHighestWithTheirCompanionInput)
-{
-    const struct { sim::SimulatedUpgradeUnit::Naming naming; bool secondPort; const char* output; const char* input; } cases[] =
-    {
-        { sim::SimulatedUpgradeUnit::Naming::windows, true,  "MIDIOUT2 (Dravel 49)", "MIDIIN2 (Dravel 49)" },
-        { sim::SimulatedUpgradeUnit::Naming::windows, false, "Dravel 49",            "Dravel 49" },
-        { sim::SimulatedUpgradeUnit::Naming::linux,   true,  "Dravel 49 MIDI 2",     "Dravel 49 MIDI 2" },
-    };
-
-    for (auto& c : cases)
-    {
-        window.reset();
-        units.clear();
-        auto options = keyboard();
-        options.naming = c.naming;
-        options.hasSecondPort = c.secondPort;
-        addUnit (options);
-
-        EXPECT_TRUE (makeWindow (0x1022).openTargetMidiDevices ({}, 0x1022)) << c.output;
-        EXPECT_EQ (ports.openOutputsNow (c.output), 1) << c.output;
-        EXPECT_EQ (ports.openInputsNow (c.input), 1) << c.output;
-    }
-
-    EXPECT_FALSE (window->openTargetMidiDevices ({}, 0x1023));
-}
-
 TEST_F (UpgradeModeProtocol, CompanionInputIsFoundWhateverItsLetterCase)
 {
-    struct NoDevice : sim::PortEndpoint
-    {
-        void receiveFromProgram (const juce::String&, const juce::MidiMessage&) override {}
-    } nowhere;
-
-    ports.publishOutput ("MIDIOUT2 (Dravel 49)", nowhere);
-    ports.publishInput ("midiin2 (DRAVEL 49)");
+    sim::NamedPorts plugged (ports, { "MIDIOUT2 (Dravel 49)" }, { "midiin2 (DRAVEL 49)" });
 
     auto& w = makeWindow (0x1022);
     EXPECT_TRUE (w.openTargetMidiDevices ("MIDIOUT2 (Dravel 49)", 0x1022));
@@ -197,14 +198,4 @@ TEST_F (UpgradeModeProtocol, CompanionInputIsFoundWhateverItsLetterCase)
 
     w.midiHandler = std::make_unique<halvik::FirmwareUpgradeComponent::MidiInputHandler> (w);
     EXPECT_FALSE (halvik::dataAckReceived);
-}
-
-TEST_F (UpgradeModeProtocol, DeviceListWaitThatAllowsNoPollReturnsAtOnce)
-{
-    auto& w = makeWindow (0x1022);
-    juce::StringArray known;
-
-    const auto start = clock.now();
-    EXPECT_FALSE (w.waitForMidiDeviceListChange (known, 0x1022, true, 100.0f, 40.0f));
-    EXPECT_EQ (clock.now(), start);
 }

@@ -2,7 +2,9 @@
 
 #include "support/DispatchUntil.h"
 #include "support/NamedPorts.h"
-#include "support/ScriptedPrompts.h"
+#include "support/TextLists.h"
+#include "support/ToolFamilyFixture.h"
+#include "support/UpgraderFixture.h"
 
 #include "firmware/UpgraderState.h"
 #include "firmware/tool/FlashTool.h"
@@ -15,19 +17,8 @@ using namespace halvik;
 
 namespace
 {
-    struct UpgradeWindow : ::testing::Test
+    struct UpgradeWindow : sim::UpgraderFixture
     {
-        UpgradeWindow()
-        {
-            resetUpgraderState();
-            ports.setRealPauses (false);
-        }
-
-        ~UpgradeWindow() override
-        {
-            resetUpgraderState();
-        }
-
         /** Which of the five step buttons are enabled, as "11100". */
         static juce::String enabledButtons (FirmwareUpgradeComponent& window)
         {
@@ -52,9 +43,6 @@ namespace
             FirmwareUpgradeComponent window;
             UpgraderDialogWindow dialog;
         };
-
-        sim::SimulatedMidiPorts ports;
-        sim::ScriptedPrompts prompts;
     };
 
     juce::KeyPress keyWithCode (int code, juce::ModifierKeys modifiers = {})
@@ -63,7 +51,6 @@ namespace
     }
 }
 
-//==============================================================================
 TEST_F (UpgradeWindow, TheStepDecidesWhichButtonsAreEnabledAndHowFarTheBarIs)
 {
     FirmwareUpgradeComponent window (94, true);
@@ -112,7 +99,6 @@ TEST_F (UpgradeWindow, ProgressAndStatusFromTheUploadThreadReachTheBarAndTheLabe
     EXPECT_EQ (window.getShownProgress(), 1.0) << "out-of-range values are clamped";
 }
 
-//==============================================================================
 TEST_F (UpgradeWindow, TheDialogsTitleShowsTheHiddenModesAndTheStatus)
 {
     struct Row { bool probing; bool serverList; bool repeating; int runs; const char* title; };
@@ -121,7 +107,6 @@ TEST_F (UpgradeWindow, TheDialogsTitleShowsTheHiddenModesAndTheStatus)
 
     for (auto row : { Row { false, true,  false, 0, "Firmware Upgrade" },
                       Row { true,  true,  false, 0, "Firmware Upgrade." },
-                      Row { false, false, false, 0, "Firmware Upgrade [M]" },
                       Row { false, true,  true,  3, "Firmware Upgrade[3/20]" },
                       Row { true,  false, true,  3, "Firmware Upgrade. [M][3/20]" } })
     {
@@ -139,12 +124,12 @@ TEST_F (UpgradeWindow, TheDialogsTitleShowsTheHiddenModesAndTheStatus)
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade. [M][3/20]: Waiting...1");
 }
 
-//==============================================================================
 TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModifier)
 {
     struct Row { char letter; bool* flag; };
 
-    FirmwareUpgradeComponent window (94, true);
+    OnScreen screen (2056);
+    auto& window = screen.window;
 
     for (auto row : { Row { 'A', &autoAdvance }, Row { 'M', &serverListEnabled }, Row { 'O', &acceptAnyProduct },
                       Row { 'S', &repeatMode }, Row { 'T', &toolProbeMode } })
@@ -160,26 +145,12 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
         }
     }
 
-    repeatMode = true;
-    window.keyPressed (keyWithCode (juce::KeyPress::escapeKey));
-    EXPECT_TRUE (abortRequested);
-    EXPECT_FALSE (repeatMode);
-
-    window.keyPressed (keyWithCode ('s'));
-    EXPECT_FALSE (abortRequested);
-    EXPECT_TRUE (repeatMode);
-}
-
-TEST_F (UpgradeWindow, MAndTRetitleTheDialogAndTDecidesWhichProductsAreAccepted)
-{
-    OnScreen screen (2056);
-    auto& window = screen.window;
+    // M and T retitle the dialog; on a tool-family unit T also decides whether
+    // another member of its group is accepted.
     window.targetProductId = 2067;
-
     window.keyPressed (keyWithCode ('m'));
     EXPECT_FALSE (window.useServerList);
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
-    EXPECT_EQ (window.getStepButton (3).getButtonText(), "Select Version") << "the step keeps its texts";
 
     acceptAnyProduct = false;
     window.keyPressed (keyWithCode ('t'));
@@ -190,53 +161,24 @@ TEST_F (UpgradeWindow, MAndTRetitleTheDialogAndTDecidesWhichProductsAreAccepted)
     window.keyPressed (keyWithCode ('t'));
     EXPECT_FALSE (acceptAnyProduct) << "the tool family accepts only its own product";
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
+
+    // Escape asks the step to stop and ends repeated runs; S clears the request.
+    repeatMode = true;
+    window.keyPressed (keyWithCode (juce::KeyPress::escapeKey));
+    EXPECT_TRUE (abortRequested);
+    EXPECT_FALSE (repeatMode);
+
+    window.keyPressed (keyWithCode ('s'));
+    EXPECT_FALSE (abortRequested);
+    EXPECT_TRUE (repeatMode);
 }
 
-TEST_F (UpgradeWindow, F1ShowsTheBuildBox)
+TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFront)
 {
-    FirmwareUpgradeComponent window (94, true);
-    window.keyPressed (keyWithCode (juce::KeyPress::F1Key));
+    struct Row { bool busy; bool autoAdvancing; bool windowInFront; bool closes; };
 
-    ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
-    const auto box = prompts.ofKind ("message")[0];
-    EXPECT_EQ (box.title, "\n\nHalvik Firmware Upgrader\n\nV1.76");
-
-    for (auto* part : { "29C", "Jul 14 2025", "2018-2025", "Halvik Audio" })
-        EXPECT_TRUE (box.message.contains (part)) << part << " in " << box.message;
-}
-
-//==============================================================================
-TEST_F (UpgradeWindow, TheProductDecidesTheFamilyAndWhetherTheStepsRunOnByThemselves)
-{
-    struct Row { int productId; bool autoBefore; bool autoAfter; bool toolFamily; int method; };
-
-    for (auto row : { Row { 4130, false, true, false, 4 }, Row { 2070, false, true,  true, 3 },
-                      Row { 94,   false, false, false, 2 }, Row { 94,  true,  true, false, 2 } })
-    {
-        resetUpgraderState();
-        autoAdvance = row.autoBefore;
-        FirmwareUpgradeComponent window (row.productId, true);
-
-        EXPECT_EQ (autoAdvance, row.autoAfter) << row.productId;
-        EXPECT_EQ (toolFamilyActive, row.toolFamily) << row.productId;
-        EXPECT_EQ (window.flashMethod, row.method) << row.productId;
-        EXPECT_EQ (window.notKeyboardFamily, row.method != 4) << row.productId;
-    }
-
-    FirmwareUpgradeComponent withoutServer (2052, false);
-    EXPECT_EQ (alternateModelNames, 1);
-    EXPECT_EQ (withoutServer.getStepButton (3).getButtonText(), "Load File");
-    EXPECT_TRUE (withoutServer.getStepInstructionLabel (3).getText()
-                     .startsWith ("Download the latest firmware on \"https://www.halvik.example/\""));
-}
-
-//==============================================================================
-TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusy)
-{
-    struct Row { bool busy; bool autoAdvancing; bool closes; };
-
-    for (auto row : { Row { true, false, false }, Row { true, true, false },
-                      Row { false, true, true }, Row { false, false, true } })
+    for (auto row : { Row { true, false, false, false }, Row { true, true, false, false }, Row { false, true, false, true },
+                      Row { false, false, false, true }, Row { false, false, true, false } })
     {
         for (bool byTheWindow : { false, true })
         {
@@ -244,90 +186,71 @@ TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusy)
             upgraderBusy = row.busy;
             autoAdvance = row.autoAdvancing;
 
+            juce::Component inFront;
+
+            if (row.windowInFront)
+            {
+                inFront.setSize (10, 10);
+                inFront.addToDesktop (0);
+                inFront.enterModalState (false);
+            }
+
             if (byTheWindow)
                 screen.window.userTriedToCloseWindow();
             else
                 screen.dialog.closeButtonPressed();
 
             EXPECT_EQ (! screen.dialog.isVisible(), row.closes)
-                << "busy " << row.busy << " auto " << row.autoAdvancing << " asked by the window " << byTheWindow;
+                << "busy " << row.busy << " auto " << row.autoAdvancing << " in front " << row.windowInFront << " asked by the window " << byTheWindow;
         }
     }
 }
 
-TEST_F (UpgradeWindow, TheModalDialogEndsWhenClosedOnceTheBusyStepIsOverAndEscapeDoesNotCloseIt)
+TEST_F (UpgradeWindow, TheModalDialogIgnoresEscapeAndLetsGoOfTheWindowWhenClosed)
 {
     FirmwareUpgradeComponent window (4130, true);
-    bool openWhileBusy = false, openAfterEscape = false;
-    upgraderBusy = true;
+    bool openAfterEscape = false;
 
     juce::MessageManager::callAsync ([&]
     {
         auto* dialog = window.findParentComponentOfClass<UpgraderDialogWindow>();
         ASSERT_NE (dialog, nullptr);
 
-        dialog->closeButtonPressed();
-        openWhileBusy = dialog->isCurrentlyModal();
-
-        upgraderBusy = false;
         static_cast<juce::Component*> (dialog)->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
         openAfterEscape = dialog->isCurrentlyModal();
-
         dialog->closeButtonPressed();
     });
 
     EXPECT_EQ (UpgraderDialogWindow::runModal (window, "Firmware Upgrade", nullptr, false), 0);
-    EXPECT_TRUE (openWhileBusy);
     EXPECT_TRUE (openAfterEscape);
     EXPECT_EQ (window.getParentComponent(), nullptr) << "the dialog let go of the window";
 }
 
-TEST_F (UpgradeWindow, TheDialogStaysWhileAWindowOpenedFromItRunsInFront)
-{
-    OnScreen screen (94);
-    screen.dialog.enterModalState (false);
+using UpgradeWindowClosing = sim::ToolFamilyFixture;
 
-    juce::Component inFront;
-    inFront.setSize (10, 10);
-    inFront.addToDesktop (0);
-    inFront.enterModalState (false);
-
-    screen.dialog.closeButtonPressed();
-    EXPECT_TRUE (screen.dialog.isVisible());
-
-    inFront.exitModalState (0);
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    screen.dialog.closeButtonPressed();
-    EXPECT_FALSE (screen.dialog.isVisible());
-}
-
-//==============================================================================
-TEST_F (UpgradeWindow, ClosingResetsEveryUnitThatMayStillSitInItsBootloader)
+TEST_F (UpgradeWindowClosing, ResetsEveryUnitThatMayStillSitInItsBootloaderAndNoOther)
 {
     juce::StringArray upgradePorts;
 
     for (int i = 1; i <= 12; ++i)
         upgradePorts.add ("Halvik firmware upgrade MIDI " + juce::String (i));
 
-    const juce::StringArray otherPorts { "Dravel 49", "MIDIOUT2 (Dravel 49)", "Dravel 61X MIDI 1",
-                                         "Dravel 61X MIDI 2", "Sorra2 MIDI 1" };
+    auto allPorts = upgradePorts;
+    allPorts.addArray ({ "Dravel 49", "MIDIOUT2 (Dravel 49)", "Dravel 61X MIDI 1", "Dravel 61X MIDI 2", "Sorra2 MIDI 1", "R7-X1 MIDI 1" });
 
-    struct Row { int productId; bool toolModeEntered; juce::StringArray reset; };
+    // A tool-family unit is restarted through the tool, once, with no MIDI.
+    struct Row { int productId; bool toolModeEntered; juce::StringArray reset; int toolResets; };
 
-    for (auto& row : { Row { 94,   false, upgradePorts },
-                       Row { 4130, false, { "Dravel 49", "Dravel 61X MIDI 1" } },
-                       Row { 2056, true,  {} } })
+    for (auto& row : { Row { 94,   false, upgradePorts, 0 },
+                       Row { 4130, false, { "Dravel 49", "Dravel 61X MIDI 1" }, 0 },
+                       Row { 2056, true,  {}, 1 },
+                       Row { 2056, false, {}, 0 } })
     {
-        sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
-        sim::NamedPorts plugged (rowPorts, upgradePorts);
-        sim::NamedPorts others (rowPorts, otherPorts);
+        sim::FlashToolStandIn unit;
+        sim::NamedPorts plugged (allPorts);
         toolModeEntered = row.toolModeEntered;
 
         std::make_unique<FirmwareUpgradeComponent> (row.productId, true).reset();
-
-        auto allPorts = upgradePorts;
-        allPorts.addArray (otherPorts);
 
         for (auto& name : allPorts)
         {
@@ -338,5 +261,8 @@ TEST_F (UpgradeWindow, ClosingResetsEveryUnitThatMayStillSitInItsBootloader)
             if (expected > 0 && received.size() > 0)
                 EXPECT_EQ (received[0], "EF 7F 7F");
         }
+
+        EXPECT_EQ (sim::texts (unit.describeRuns()), std::vector<std::string> ((size_t) row.toolResets, "-u -- reset")) << row.productId;
+        EXPECT_EQ (toolModeEntered, row.toolModeEntered) << "the mark stays as it was";
     }
 }

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "support/NamedPorts.h"
-#include "support/ScriptedPrompts.h"
+#include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
 #include "firmware/list/FirmwareList.h"
 #include "firmware/window/DeviceSelectComponent.h"
 #include "firmware/window/FirmwareSelectComponent.h"
@@ -15,11 +14,8 @@ using namespace halvik;
 
 namespace
 {
-    struct Choosers : ::testing::Test
+    struct Choosers : sim::UpgraderFixture
     {
-        Choosers()           { resetUpgraderState(); ports.setRealPauses (false); }
-        ~Choosers() override { resetUpgraderState(); }
-
         /** Runs the chooser in the program's own dialog; whileOpen runs once
             the dialog is up (after anything the chooser itself queued). */
         static int runInDialog (juce::Component& chooser, std::function<void()> whileOpen = {})
@@ -28,6 +24,23 @@ namespace
                 juce::MessageManager::callAsync (std::move (whileOpen));
 
             return UpgraderDialogWindow::runModal (chooser, "Choose Your Halvik Device", nullptr, true);
+        }
+
+        /** Runs the chooser in its dialog and clicks its OK button if it waits
+            for the user; returns whether it waited. */
+        static bool waitedForOk (juce::Component& chooser, juce::Button& okButton)
+        {
+            bool waited = false;
+
+            EXPECT_EQ (runInDialog (chooser, [&]
+            {
+                waited = isInOpenDialog (chooser);
+
+                if (waited)
+                    okButton.triggerClick();
+            }), 1);
+
+            return waited;
         }
 
         static bool isInOpenDialog (juce::Component& chooser)
@@ -58,73 +71,62 @@ namespace
 
             return list;
         }
-
-        sim::SimulatedMidiPorts ports;
-        sim::ScriptedPrompts prompts;
     };
 }
 
-//==============================================================================
-TEST_F (Choosers, TheDeviceChooserWarnsOnceAndPreselectsTheFirstPortWhenTheUnitIsMissing)
+TEST_F (Choosers, TheDeviceChooserPreselectsTheUnitAndConfirmsItByItselfWhenAutoAdvancingOrWarnsOnceAndWaits)
 {
-    sim::NamedPorts plugged (ports, { "Sorra2 MIDI 1", "Microsoft GS Wavetable Synth", "Dravel 61 MIDI 1" });
-    autoAdvance = true;
+    struct Row { juce::StringArray ports; bool autoAdvancing; const char* chosen; bool warns; };
 
-    DeviceSelectComponent chooser (4130, {});
+    const juce::StringArray keyboard { "Sorra2 MIDI 1", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" };
+    const Row rows[] {
+        { keyboard, true,  "Dravel 49 MIDI 1", false },
+        { keyboard, false, "Dravel 49 MIDI 1", false },
+        { { "Sorra2 MIDI 1", "Microsoft GS Wavetable Synth", "Dravel 61 MIDI 1" }, true, "Sorra2 MIDI 1", true },
+    };
 
-    EXPECT_EQ (prompts.messages(), juce::StringArray ("Warning: Cannot find target unit!"));
-    EXPECT_EQ (itemsOf (chooser.getDeviceList()), juce::StringArray ("Sorra2 MIDI 1", "Dravel 61 MIDI 1"));
-    EXPECT_EQ (chooser.getChosenName(), "Sorra2 MIDI 1");
-    EXPECT_EQ (ports.totalPauseMicroseconds(), 3 * 150000.0) << "three looks, 150 ms apart";
-
-    bool waitedForTheUser = false;
-    EXPECT_EQ (runInDialog (chooser, [&]
+    for (auto& row : rows)
     {
-        waitedForTheUser = isInOpenDialog (chooser);
-        chooser.getCancelButton().triggerClick();
-    }), 0);
-    EXPECT_TRUE (waitedForTheUser);
-}
+        sim::NamedPorts plugged (row.ports);
+        prompts.shown.clear();
+        autoAdvance = row.autoAdvancing;
 
-TEST_F (Choosers, TheDeviceChooserPreselectsTheUnitAndConfirmsItByItselfOnlyWhenAutoAdvancing)
-{
-    sim::NamedPorts plugged (ports, { "Sorra2 MIDI 1", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" });
-
-    for (bool autoAdvancing : { true, false })
-    {
-        autoAdvance = autoAdvancing;
         DeviceSelectComponent chooser (4130, {});
-        bool waitedForTheUser = false;
+        EXPECT_EQ (prompts.messages(), row.warns ? juce::StringArray ("Warning: Cannot find target unit!") : juce::StringArray());
+        EXPECT_EQ (chooser.getChosenName(), row.chosen);
+        EXPECT_FALSE (itemsOf (chooser.getDeviceList()).contains ("Microsoft GS Wavetable Synth"));
+        EXPECT_EQ (plugged.getPorts().totalPauseMicroseconds(), row.warns ? 3 * 150000.0 : 0.0) << "three looks 150 ms apart, or found at once";
 
-        EXPECT_EQ (runInDialog (chooser, [&]
-        {
-            waitedForTheUser = isInOpenDialog (chooser);
-
-            if (waitedForTheUser)
-                chooser.getOkButton().triggerClick();
-        }), 1);
-
-        EXPECT_EQ (waitedForTheUser, ! autoAdvancing);
-        EXPECT_EQ (chooser.getChosenName(), "Dravel 49 MIDI 1");
+        EXPECT_EQ (waitedForOk (chooser, chooser.getOkButton()), row.warns || ! row.autoAdvancing) << row.chosen;
     }
-
-    EXPECT_TRUE (prompts.messages().isEmpty());
-    EXPECT_EQ (ports.totalPauseMicroseconds(), 0.0) << "found at the first look";
 }
 
-TEST_F (Choosers, AUnitInUpgradeModeIsFoundByItsPortNameAndConfirmedThroughTheNameBehindIt)
+TEST_F (Choosers, AUnitInUpgradeModeIsOfferedUnderTheNameBehindItsPortAndNoOtherPortIsTakenForIt)
 {
     for (auto* upgradePort : { "Halvik firmware upgrade", "Halvik firmware upgrade MIDI 1" })
     {
-        sim::SimulatedMidiPorts stylePorts;
-        stylePorts.setRealPauses (false);
-        sim::NamedPorts plugged (stylePorts, { "Dravel 49 MIDI 1", upgradePort });
-        autoAdvance = true;
+        sim::NamedPorts plugged ({ "Dravel 49 MIDI 1", upgradePort });
 
         DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
-
         EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager") << upgradePort;
-        EXPECT_EQ (runInDialog (chooser), 1) << upgradePort;
+        bool refused = false;
+
+        // OK on the keyboard's port is refused; on the unit's it is taken.
+        EXPECT_EQ (runInDialog (chooser, [&]
+        {
+            chooser.getDeviceList().setSelectedItemIndex (0, juce::sendNotificationSync);
+            chooser.getOkButton().triggerClick();
+
+            juce::MessageManager::callAsync ([&]
+            {
+                refused = isInOpenDialog (chooser) && ! chooser.wasConfirmed();
+                chooser.getDeviceList().setSelectedItemIndex (1, juce::sendNotificationSync);
+                chooser.getOkButton().triggerClick();
+            });
+        }), 1) << upgradePort;
+
+        EXPECT_TRUE (refused) << upgradePort;
+        EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager") << upgradePort;
     }
 
     EXPECT_TRUE (prompts.messages().isEmpty());
@@ -135,53 +137,24 @@ TEST_F (Choosers, AUnitInUpgradeModeIsFoundByItsPortNameAndConfirmedThroughTheNa
     EXPECT_EQ (prompts.messages(), juce::StringArray ("Warning: Cannot find target unit!"));
 }
 
-TEST_F (Choosers, OkOnAPortThatIsNotInUpgradeModeIsRefused)
+TEST_F (Choosers, TheFirmwareChooserListsNameAndVersionAndKeepsTheEntryTakenWithOkOrByItselfWhenAutoAdvancing)
 {
-    sim::NamedPorts plugged (ports, { "Dravel 49 MIDI 1", "Halvik firmware upgrade" });
-
-    DeviceSelectComponent chooser (94, "Halvik firmware upgrade");
-    bool refused = false;
-
-    EXPECT_EQ (runInDialog (chooser, [&]
+    for (bool autoAdvancing : { false, true })
     {
-        chooser.getDeviceList().setSelectedItemIndex (0, juce::sendNotificationSync);
-        EXPECT_EQ (chooser.getChosenIndex(), 0);
-        chooser.getOkButton().triggerClick();
+        autoAdvance = autoAdvancing;
+        FirmwareSelectComponent chooser (firmwareList ({ { "A", "1.0" }, { "Tonvik 49", "1.05" }, { "B", "2.3" } }), 1);
 
-        juce::MessageManager::callAsync ([&]
-        {
-            refused = isInOpenDialog (chooser) && ! chooser.wasConfirmed();
-            chooser.getDeviceList().setSelectedItemIndex (1, juce::sendNotificationSync);
-            chooser.getOkButton().triggerClick();
-        });
-    }), 1);
+        EXPECT_EQ (itemsOf (chooser.getFirmwareList()), juce::StringArray ("A V1.0", "Tonvik 49 V1.05", "B V2.3"));
+        EXPECT_EQ (chooser.getFirmwareList().getText(), "Tonvik 49 V1.05") << "the given entry preselected";
+        EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty()) << "nothing taken before OK";
 
-    EXPECT_TRUE (refused);
-    EXPECT_EQ (chooser.getChosenName(), "Halvik firmware upgrade manager");
-    EXPECT_EQ (chooser.getChosenIndex(), 1);
-}
+        EXPECT_EQ (waitedForOk (chooser, chooser.getOkButton()), ! autoAdvancing);
 
-//==============================================================================
-TEST_F (Choosers, TheFirmwareChooserListsEachEntryWithItsVersionAndPreselectsTheGivenOne)
-{
-    FirmwareSelectComponent chooser (firmwareList ({ { "A", "1.0" }, { "Tonvik 49", "1.05" }, { "B", "2.3" } }), 1);
-
-    EXPECT_EQ (itemsOf (chooser.getFirmwareList()), juce::StringArray ("A V1.0", "Tonvik 49 V1.05", "B V2.3"));
-    EXPECT_EQ (chooser.getFirmwareList().getText(), "Tonvik 49 V1.05");
-    EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty()) << "nothing taken before OK";
-}
-
-TEST_F (Choosers, TheEntryTakenWithOkStaysWhateverBecomesOfTheListAfterwards)
-{
-    const auto list = firmwareList ({ { "A", "1.0" }, { "B", "2.3" } });
-    FirmwareSelectComponent chooser (list, 1);
-
-    EXPECT_EQ (runInDialog (chooser, [&] { chooser.getOkButton().triggerClick(); }), 1);
-
-    chooser.getFirmwareList().clear (juce::dontSendNotification);
-    EXPECT_EQ (chooser.getConfirmedIndex(), 1);
-    EXPECT_EQ (chooser.getSelectedFirmwareUrl().toString (false),
-               getFirmwareServerBase().toString (false) + "files/fw2.bin");
+        // The entry stays whatever becomes of the list once the dialog is gone.
+        chooser.getFirmwareList().clear (juce::dontSendNotification);
+        EXPECT_EQ (chooser.getConfirmedIndex(), 1);
+        EXPECT_EQ (chooser.getSelectedFirmwareUrl().toString (false), getFirmwareServerBase().toString (false) + "files/fw2.bin");
+    }
 }
 
 TEST_F (Choosers, AnEntryNamingMicrosoftCannotBeTaken)
@@ -201,29 +174,4 @@ TEST_F (Choosers, AnEntryNamingMicrosoftCannotBeTaken)
 
     EXPECT_TRUE (refused);
     EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty());
-}
-
-TEST_F (Choosers, TheFirmwareChooserConfirmsItselfWhenAutoAdvancingUnlessToldToWait)
-{
-    struct Row { bool noAutoConfirm; bool confirmsItself; };
-
-    for (auto row : { Row { false, true }, Row { true, false } })
-    {
-        autoAdvance = true;
-        chooserNoAutoConfirm = row.noAutoConfirm;
-
-        FirmwareSelectComponent chooser (firmwareList ({ { "A", "1.0" } }), 0);
-        bool stillOpen = false;
-
-        const auto result = runInDialog (chooser, [&]
-        {
-            stillOpen = isInOpenDialog (chooser);
-
-            if (stillOpen)
-                chooser.getCancelButton().triggerClick();
-        });
-
-        EXPECT_EQ (result == 1, row.confirmsItself) << "told to wait: " << row.noAutoConfirm;
-        EXPECT_EQ (stillOpen, ! row.confirmsItself);
-    }
 }

@@ -6,104 +6,84 @@
 #include "support/TestPaths.h"
 #include "support/TestProcess.h"
 
-#include <functional>
-
 // The real program on a display of its own, driven with the mouse and real
 // key presses: the editor's "Firmware Upgrade" button leads through the notice
 // to the upgrade dialog, or back to the editor.
 
-namespace
+TEST (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEscapeEndsALongStep)
 {
-    class UpgraderInProgram : public ::testing::Test
+    TempFolder userFolder;
+    PrivateDisplay display;
+    ASSERT_TRUE (display.getName().isNotEmpty());
+
+    juce::StringPairArray environment;
+    environment.set ("DISPLAY", display.getName());
+    environment.set ("XDG_RUNTIME_DIR", userFolder.get().getFullPathName());
+    environment.set ("HOME", userFolder.get().getFullPathName());
+    environment.set ("XDG_DATA_HOME", userFolder.get().getChildFile ("data").getFullPathName());
+
+    TestProcess tavlo;
+    ASSERT_TRUE (tavlo.start ({ testpaths::programFile().getFullPathName() }, environment));
+
+    const juce::String noticeTitle ("Firmware Upgrader about to start"), dialogTitle ("Firmware Upgrade");
+    const auto windowsTitled = [&] (const juce::String& title) { return display.findVisibleWindows (tavlo.getProcessId(), title); };
+    const auto titleOf = [&] (const juce::String& window) { return display.run ({ "xdotool", "getwindowname", window }).trim(); };
+
+    const auto boundsOf = [&] (const juce::String& window)
     {
-    protected:
-        void SetUp() override
-        {
-            ASSERT_TRUE (display.getName().isNotEmpty());
+        juce::StringPairArray values;
 
-            juce::StringPairArray environment;
-            environment.set ("DISPLAY", display.getName());
-            environment.set ("XDG_RUNTIME_DIR", userFolder.get().getFullPathName());
-            environment.set ("HOME", userFolder.get().getFullPathName());
-            environment.set ("XDG_DATA_HOME", userFolder.get().getChildFile ("data").getFullPathName());
+        for (auto& line : juce::StringArray::fromLines (display.run ({ "xdotool", "getwindowgeometry", "--shell", window })))
+            values.set (line.upToFirstOccurrenceOf ("=", false, false), line.fromFirstOccurrenceOf ("=", false, false));
 
-            ASSERT_TRUE (tavlo.start ({ testpaths::programFile().getFullPathName() }, environment));
-            ASSERT_TRUE (eventually ([&] { return windowsTitled (editorTitle).size() == 1; }));
-            editorWindow = windowsTitled (editorTitle)[0];
-        }
-
-        juce::StringArray windowsTitled (const juce::String& title) const
-        {
-            return display.findVisibleWindows (tavlo.getProcessId(), title);
-        }
-
-        juce::String titleOf (const juce::String& windowId) const
-        {
-            return display.run ({ "xdotool", "getwindowname", windowId }).trim();
-        }
-
-        /** The window's place and size on the screen. */
-        juce::Rectangle<int> boundsOf (const juce::String& windowId) const
-        {
-            juce::StringPairArray values;
-
-            for (auto& line : juce::StringArray::fromLines (display.run ({ "xdotool", "getwindowgeometry", "--shell", windowId })))
-                values.set (line.upToFirstOccurrenceOf ("=", false, false), line.fromFirstOccurrenceOf ("=", false, false));
-
-            return { values["X"].getIntValue(), values["Y"].getIntValue(),
-                     values["WIDTH"].getIntValue(), values["HEIGHT"].getIntValue() };
-        }
-
-        /** Clicks the editor's "Firmware Upgrade" button until the notice shows. */
-        juce::String openTheNotice()
-        {
-            // The button's middle, in the editor window.
-            const bool shown = eventually ([&]
-            {
-                display.run ({ "xdotool", "mousemove", "--window", editorWindow, "71", "451", "click", "1" });
-                return windowsTitled (noticeTitle).size() == 1;
-            }, 50, 200);
-
-            return shown ? windowsTitled (noticeTitle)[0] : juce::String();
-        }
-
-        /** Types a key into the window until the condition holds. A key typed
-            before the focus has settled is lost, so it is typed again, but
-            only once the last one has surely had no effect. */
-        bool typeUntil (const juce::String& windowId, const juce::String& key, std::function<bool()> condition)
-        {
-            for (int attempt = 0; attempt < 5; ++attempt)
-            {
-                display.typeKeysInto (windowId, key);
-
-                if (eventually (condition, 15, 100))
-                    return true;
-            }
-
-            return false;
-        }
-
-        bool typeUntilTitled (const juce::String& windowId, const juce::String& key, const juce::String& title)
-        {
-            return typeUntil (windowId, key, [&] { return titleOf (windowId) == title; });
-        }
-
-        static constexpr const char* editorTitle = "Dravel Tavlo.*";
-        static constexpr const char* noticeTitle = "Firmware Upgrader about to start";
-        static constexpr const char* dialogTitle = "Firmware Upgrade";
-
-        TempFolder userFolder;
-        PrivateDisplay display;
-        TestProcess tavlo;
-        juce::String editorWindow;
+        return juce::Rectangle<int> (values["X"].getIntValue(), values["Y"].getIntValue(),
+                                     values["WIDTH"].getIntValue(), values["HEIGHT"].getIntValue());
     };
-}
 
-TEST_F (UpgraderInProgram, OkOnTheNoticeOpensTheUpgradeDialogOverTheEditor)
-{
-    const auto notice = openTheNotice();
+    // A key typed before the focus has settled is lost, so it is typed again,
+    // but only once the last one has surely had no effect.
+    const auto typeUntil = [&] (const juce::String& window, const juce::String& key, std::function<bool()> condition)
+    {
+        for (int attempt = 0; attempt < 5; ++attempt)
+        {
+            display.typeKeysInto (window, key);
+
+            if (eventually (condition, 15, 100))
+                return true;
+        }
+
+        return false;
+    };
+
+    ASSERT_TRUE (eventually ([&] { return windowsTitled ("Dravel Tavlo.*").size() == 1; }));
+    const auto editorWindow = windowsTitled ("Dravel Tavlo.*")[0];
+
+    // Clicks the middle of the editor's "Firmware Upgrade" button until the notice shows.
+    const auto openTheNotice = [&]
+    {
+        const bool shown = eventually ([&]
+        {
+            display.run ({ "xdotool", "mousemove", "--window", editorWindow, "71", "451", "click", "1" });
+            return windowsTitled (noticeTitle).size() == 1;
+        }, 50, 200);
+
+        return shown ? windowsTitled (noticeTitle)[0] : juce::String();
+    };
+
+    // Escape on the notice: back to the editor as it was, and the button works again.
+    // The title settles at the first timer tick; compare with the settled one.
+    ASSERT_TRUE (eventually ([&] { return titleOf (editorWindow).contains ("[disconnected]"); })) << titleOf (editorWindow);
+    const auto titleBefore = titleOf (editorWindow);
+    auto notice = openTheNotice();
     ASSERT_TRUE (notice.isNotEmpty());
 
+    ASSERT_TRUE (typeUntil (notice, "Escape", [&] { return windowsTitled (noticeTitle).isEmpty(); }));
+    EXPECT_TRUE (windowsTitled (dialogTitle).isEmpty());
+    EXPECT_EQ (titleOf (editorWindow), titleBefore);
+
+    // Return on it: the dialog, centred over the editor.
+    notice = openTheNotice();
+    ASSERT_TRUE (notice.isNotEmpty());
     ASSERT_TRUE (typeUntil (notice, "Return", [&] { return windowsTitled (dialogTitle).size() == 1; }));
     EXPECT_TRUE (windowsTitled (noticeTitle).isEmpty());
 
@@ -113,41 +93,8 @@ TEST_F (UpgraderInProgram, OkOnTheNoticeOpensTheUpgradeDialogOverTheEditor)
     EXPECT_EQ (bounds.getHeight(), 450);
     EXPECT_LE (bounds.getCentre().getDistanceFrom (boundsOf (editorWindow).getCentre()), 2);
 
-    // The hidden keys reach the dialog as typed; Escape aborts but leaves it open.
-    EXPECT_TRUE (typeUntilTitled (dialog, "m", "Firmware Upgrade [M]")) << titleOf (dialog);
-
-    display.typeKeysInto (dialog, "Escape");
-    EXPECT_TRUE (typeUntilTitled (dialog, "m", "Firmware Upgrade")) << titleOf (dialog);
-    EXPECT_EQ (windowsTitled (dialogTitle).size(), 1);
-}
-
-TEST_F (UpgraderInProgram, EscapeOnTheNoticeReturnsToTheEditorAsItWas)
-{
-    // The title settles at the first timer tick; compare with the settled one.
-    ASSERT_TRUE (eventually ([&] { return titleOf (editorWindow).contains ("[disconnected]"); })) << titleOf (editorWindow);
-    const auto titleBefore = titleOf (editorWindow);
-
-    const auto notice = openTheNotice();
-    ASSERT_TRUE (notice.isNotEmpty());
-
-    ASSERT_TRUE (typeUntil (notice, "Escape", [&] { return windowsTitled (noticeTitle).isEmpty(); }));
-    EXPECT_TRUE (windowsTitled (dialogTitle).isEmpty());
-    EXPECT_EQ (titleOf (editorWindow), titleBefore);
-
-    // The hand-over is over: the button works again.
-    EXPECT_TRUE (openTheNotice().isNotEmpty());
-    EXPECT_TRUE (tavlo.isRunning());
-}
-
-TEST_F (UpgraderInProgram, EscapeEndsTheStartStepsSearchEarlyAndTheStepCanStartAgain)
-{
-    const auto notice = openTheNotice();
-    ASSERT_TRUE (notice.isNotEmpty());
-    ASSERT_TRUE (typeUntil (notice, "Return", [&] { return windowsTitled (dialogTitle).size() == 1; }));
-    const auto dialog = windowsTitled (dialogTitle)[0];
-
-    // No unit is plugged in here: the search counts its polls in the title,
-    // one a second, sixteen for a keyboard, unless Escape ends it.
+    // No unit is plugged in here: the Start step's search counts its polls in
+    // the title, one a second, sixteen for a keyboard, unless Escape ends it.
     int highestPoll = 0;
 
     const auto pollShown = [&]
@@ -160,11 +107,8 @@ TEST_F (UpgraderInProgram, EscapeEndsTheStartStepsSearchEarlyAndTheStepCanStartA
         return highestPoll;
     };
 
-    const auto clickStart = [&]
-    {
-        // The middle of the "Start" button; clicks while the step runs meet a disabled button.
-        display.run ({ "xdotool", "mousemove", "--window", dialog, "62", "102", "click", "1" });
-    };
+    // The middle of the "Start" button; clicks while the step runs meet a disabled button.
+    const auto clickStart = [&] { display.run ({ "xdotool", "mousemove", "--window", dialog, "62", "102", "click", "1" }); };
 
     ASSERT_TRUE (eventually ([&] { clickStart(); return pollShown() >= 1; }, 50, 200)) << titleOf (dialog);
 

@@ -1,21 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "support/NamedPorts.h"
+#include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
 #include "firmware/midi/UpgraderPortLookups.h"
 
 using namespace halvik;
 
 namespace
 {
-    struct UpgraderPortLookups : ::testing::Test
-    {
-        void SetUp() override    { resetUpgraderState(); }
-        void TearDown() override { resetUpgraderState(); }
-
-        sim::SimulatedMidiPorts ports;
-    };
+    using UpgraderPortLookups = sim::UpgraderFixture;
 
     /** One keyboard, a Microsoft synth and a unit in upgrade mode, as each
         system names them. */
@@ -70,37 +64,11 @@ TEST_F (UpgraderPortLookups, OnlyTheExactUpgradeTextMarksAnUpgradePortUnlessTheT
     EXPECT_FALSE (isUpgradePortNameExact ("HALVIK FIRMWARE UPGRADE"));
 }
 
-TEST_F (UpgraderPortLookups, TheDeviceFilterKeepsDeviceNamesAndLetsAliasesThroughOnlyWhenAllowed)
-{
-    struct Row { const char* name; bool withoutAliases; bool withAliases; bool microsoftOnly; };
-
-    const Row rows[] {
-        { "MIDIOUT2 (Dravel 49)",          false, true,  true  },
-        { "midiin3 (Dravel 49)",           false, true,  true  },
-        { "Dravel 49 MIDI 2",              false, true,  true  },
-        { "Dravel 49 MIDI 1",              true,  true,  true  },
-        { "Dravel 49 MIDI",                true,  true,  true  },
-        { "Dravel 49",                     false, false, true  },
-        { "Halvik ab",                     true,  false, true  },
-        { "Microsoft GS Wavetable Synth",  false, false, false },
-        { "Halvik firmware upgrade",       false, false, true  },
-        { "Dravel49",                      false, false, true  },
-    };
-
-    for (auto& row : rows)
-    {
-        EXPECT_EQ (isUsableDevicePortName (row.name, true, false, false), row.withoutAliases) << row.name;
-        EXPECT_EQ (isUsableDevicePortName (row.name, true, false, true), row.withAliases) << row.name;
-        EXPECT_EQ (isUsableDevicePortName (row.name, true, true, false), row.microsoftOnly) << row.name;
-    }
-}
-
 TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnceInBothNamingStyles)
 {
     for (auto* style : { &windowsNames, &linuxNames })
     {
-        sim::SimulatedMidiPorts stylePorts;
-        sim::NamedPorts plugged (stylePorts, style->outputs, style->inputs);
+        sim::NamedPorts plugged (style->outputs, style->inputs);
         SCOPED_TRACE (style->label);
 
         toolFamilyActive = false;
@@ -128,32 +96,11 @@ TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnceInBothNamingStyles)
     }
 }
 
-TEST_F (UpgraderPortLookups, TheHighestNumberedPortOfTheProductIsChosen)
-{
-    struct Row { juce::StringArray names; int productId; bool generic; const char* expected; };
-
-    const Row rows[] {
-        { { "Dravel 49", "MIDIIN2 (Dravel 49)" },               4130, false, "MIDIIN2 (Dravel 49)" },
-        { { "MIDIOUT2 (Dravel 49)", "MIDIOUT2 (Dravel 49)X" },  4130, false, "MIDIOUT2 (Dravel 49)" },
-        { { "Dravel 49 MIDI 2", "Dravel 49 MIDI 1" },           4130, false, "Dravel 49 MIDI 2" },
-        { { "Dravel 61 MIDI 2", "Dravel 49 MIDI 1" },           4130, false, "Dravel 49 MIDI 1" },
-        { { "MIDIOUTx (Dravel 49)" },                           4130, false, "" },
-        { { "HALVIK Midi 1", "Other", "halvik usb midi" },      4130, true,  "halvik usb midi" },
-        { { "HALVIK Midi 1" },                                  4130, false, "" },
-        { {},                                                   4130, true,  "" },
-    };
-
-    for (auto& row : rows)
-        EXPECT_EQ (choosePortForProduct (row.names, row.productId, row.generic), row.expected)
-            << row.names.joinIntoString (" | ");
-}
-
 TEST_F (UpgraderPortLookups, CountsSeeOneUnitPerKeyboardWhateverItsNumberOfPortsAndTwinsAsTwo)
 {
     for (auto* style : { &windowsNames, &linuxNames })
     {
-        sim::SimulatedMidiPorts stylePorts;
-        sim::NamedPorts plugged (stylePorts, style->outputs, style->inputs);
+        sim::NamedPorts plugged (style->outputs, style->inputs);
         SCOPED_TRACE (style->label);
 
         // The first port is listed twice, as two units of one model are on
@@ -177,10 +124,4 @@ TEST_F (UpgraderPortLookups, CountsSeeOneUnitPerKeyboardWhateverItsNumberOfPorts
     sim::NamedPorts plugged (twoKeyboards, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "MIDIOUT2 (Dravel 49)",
                                              "Dravel 49 X MIDI 1", "Dravel 49 X MIDI 2" });
     EXPECT_EQ (countProductMidiOutputs (4130), 2);
-}
-
-TEST_F (UpgraderPortLookups, AMissingDeviceIsReportedByItsModelName)
-{
-    EXPECT_EQ (reportTargetNotFound (2000), "The target device of \"Unknown\" is not found!");
-    EXPECT_EQ (reportTargetNotFound (4130), "The target device of \"Dravel 49\" is not found!");
 }

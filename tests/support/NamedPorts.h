@@ -2,6 +2,8 @@
 
 #include "support/SimulatedMidiPorts.h"
 
+#include <memory>
+
 namespace sim
 {
 
@@ -16,12 +18,20 @@ public:
                 const juce::StringArray& inputs = {})
         : ports (portsToUse)
     {
-        for (auto& name : outputs)
-            ports.publishOutput (name, *this);
-
-        for (auto& name : inputs)
-            ports.publishInput (name);
+        publish (outputs, inputs);
     }
+
+    /** The same on a port system of their own, installed while they live,
+        whose pauses are only recorded: fresh ports for one row of a test. */
+    NamedPorts (const juce::StringArray& outputs, const juce::StringArray& inputs = {})
+        : ownPorts (std::make_unique<SimulatedMidiPorts>()), ports (*ownPorts)
+    {
+        ownPorts->setRealPauses (false);
+        publish (outputs, inputs);
+    }
+
+    /** The port system the names are published on. */
+    SimulatedMidiPorts& getPorts() noexcept  { return ports; }
 
     /** The messages that reached the output of that name, as hex text, in order. */
     juce::StringArray messagesTo (const juce::String& outputName) const
@@ -36,8 +46,18 @@ public:
     }
 
 private:
+    void publish (const juce::StringArray& outputs, const juce::StringArray& inputs)
+    {
+        for (auto& name : outputs)
+            ports.publishOutput (name, *this);
+
+        for (auto& name : inputs)
+            ports.publishInput (name);
+    }
+
     void receiveFromProgram (const juce::String&, const juce::MidiMessage&) override {}
 
+    std::unique_ptr<SimulatedMidiPorts> ownPorts;
     SimulatedMidiPorts& ports;
 
     JUCE_DECLARE_NON_COPYABLE (NamedPorts)

@@ -22,11 +22,31 @@ protected:
         ports.setClock (&clock);
     }
 
+    /** A unit's options: a "Dravel 49" keyboard unless told otherwise, in its
+        normal mode unless inUpgradeMode. */
+    static sim::SimulatedUpgradeUnit::Options unitOptions (bool inUpgradeMode, const juce::String& model = "Dravel 49",
+                                                           int productId = 0x1022)
+    {
+        sim::SimulatedUpgradeUnit::Options options;
+        options.model = model;
+        options.productId = productId;
+        options.startsInUpgradeMode = inUpgradeMode;
+        return options;
+    }
+
     /** A unit plugged into the simulated ports. */
     sim::SimulatedUpgradeUnit& addUnit (sim::SimulatedUpgradeUnit::Options options = {})
     {
         units.push_back (std::make_unique<sim::SimulatedUpgradeUnit> (ports, clock, std::move (options)));
         return *units.back();
+    }
+
+    /** No window, and this unit alone plugged in: a fresh start for one row of a table. */
+    sim::SimulatedUpgradeUnit& onlyUnit (sim::SimulatedUpgradeUnit::Options options)
+    {
+        window.reset();
+        units.clear();
+        return addUnit (std::move (options));
     }
 
     /** The upgrade window for a product, with the pacing of its family. */
