@@ -86,6 +86,7 @@ TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
     const Case cases[] =
     {
         { "not found page",          LocalHttpServer::text ("<html><body>Not here</body></html>", 404), true },
+        { "server error page",       LocalHttpServer::text ("<html><body>Internal error</body></html>", 500), false },
         { "empty body",              LocalHttpServer::text ({}), true },
         { "transfer cut short",      LocalHttpServer::bytes (image, LocalHttpServer::Delivery::truncated), true },
         { "transfer stalled",        LocalHttpServer::bytes (image, LocalHttpServer::Delivery::stalled), false },
