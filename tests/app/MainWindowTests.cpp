@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/DemoContentComponent.h"
 #include "app/MainAppWindow.h"
-#include "app/MainComponent.h"
 #include "support/ProbeComponent.h"
 
 namespace
@@ -17,37 +15,7 @@ namespace
     };
 }
 
-TEST_F (MainWindow, OffersItsPeersEnginesAndNeverChoosesOpenGL)
-{
-    auto* main = window->findMainComponent();
-    ASSERT_NE (main, nullptr);
-    auto* peer = window->getPeer();
-    ASSERT_NE (peer, nullptr);
-
-    auto expected = peer->getAvailableRenderingEngines();
-    expected.add ("OpenGL Renderer");
-
-    EXPECT_EQ (main->getRenderingEngines(), expected);
-    EXPECT_EQ (main->getCurrentRenderingEngine(), peer->getCurrentRenderingEngine());
-    EXPECT_FALSE (main->isUsingOpenGL());
-}
-
-TEST_F (MainWindow, EndsOnCtrlQDestroyingTheContentOnceWithoutConsumingTheKey)
-{
-    const auto ctrl = juce::ModifierKeys::ctrlModifier;
-
-    EXPECT_FALSE (window->keyPressed (juce::KeyPress ('q', ctrl, 0)));
-    EXPECT_FALSE (window->keyPressed (juce::KeyPress ('Q', ctrl, 0))) << "as with Caps Lock on";
-
-    EXPECT_EQ (*editorDestroyed, 1);
-    EXPECT_EQ (window->getContentComponent(), nullptr);
-    EXPECT_TRUE (loopStopped());
-
-    window.reset();
-    EXPECT_EQ (*editorDestroyed, 1);
-}
-
-TEST_F (MainWindow, IgnoresQWithAnyOtherCombinationOfModifiers)
+TEST_F (MainWindow, EndsOnCtrlQOfEitherCaseOnlyDestroyingTheContentOnceWithoutConsumingTheKey)
 {
     using M = juce::ModifierKeys;
     const juce::KeyPress others[] = { { 'q', 0, 0 }, { 'Q', M::shiftModifier, 0 }, { 'q', M::ctrlModifier | M::shiftModifier, 0 },
@@ -58,17 +26,36 @@ TEST_F (MainWindow, IgnoresQWithAnyOtherCombinationOfModifiers)
         EXPECT_FALSE (window->keyPressed (key)) << key.getTextDescription();
 
     EXPECT_EQ (*editorDestroyed, 0);
-    EXPECT_NE (window->findMainComponent(), nullptr);
     EXPECT_FALSE (loopStopped());
+
+    EXPECT_FALSE (window->keyPressed (juce::KeyPress ('q', M::ctrlModifier, 0)));
+    EXPECT_FALSE (window->keyPressed (juce::KeyPress ('Q', M::ctrlModifier, 0))) << "as with Caps Lock on";
+
+    EXPECT_EQ (*editorDestroyed, 1);
+    EXPECT_EQ (window->getContentComponent(), nullptr);
+    EXPECT_TRUE (loopStopped());
+
+    window.reset();
+    EXPECT_EQ (*editorDestroyed, 1);
 }
 
-TEST_F (MainWindow, LaysTheContentOutAgainWhenTheDesktopChangesSize)
+TEST_F (MainWindow, IsCentredDuringItsFirstFiveLayoutsOnly)
 {
-    auto* main = window->findMainComponent();
-    ASSERT_NE (main, nullptr);
-    main->getContentArea().setBounds (0, 0, 10, 10);
+    const auto* screen = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay();
+    ASSERT_NE (screen, nullptr);
 
-    window->parentSizeChanged();
+    juce::String centred;    // one letter per layout: c = centred, - = left in place
 
-    EXPECT_EQ (main->getContentArea().getBounds(), main->getLocalBounds());
+    for (int i = 0; i < 8; ++i)
+    {
+        window->setTopLeftPosition (3, 4);
+        window->setSize (400 + 2 * i, 300);
+        centred << (window->getBounds().getCentre() == screen->userArea.getCentre() ? "c" : "-");
+    }
+
+    // Opening the window may already have used some of its five turns.
+    const auto turnsLeft = centred.indexOfChar ('-');
+    EXPECT_GE (turnsLeft, 1) << centred;
+    EXPECT_LE (turnsLeft, 5) << centred;
+    EXPECT_FALSE (centred.substring (turnsLeft).containsChar ('c')) << centred;
 }

@@ -2,6 +2,7 @@
 #include <juce_gui_extra/juce_gui_extra.h>
 
 #include "app/DemoTaskbarComponent.h"
+#include "support/ComponentQueries.h"
 #include "support/DispatchUntil.h"
 
 namespace
@@ -42,7 +43,7 @@ namespace
     };
 }
 
-TEST_F (TrayMenu, HideAndShowActOnTheMainWindowAndDismissingChangesNothing)
+TEST_F (TrayMenu, HideAndShowActOnTheMainWindowQuitAsksTheApplicationAndDismissingChangesNothing)
 {
     for (auto [choice, visibleAfter] : { std::pair (2, false), std::pair (0, false), std::pair (1, true), std::pair (0, true) })
     {
@@ -50,25 +51,20 @@ TEST_F (TrayMenu, HideAndShowActOnTheMainWindowAndDismissingChangesNothing)
         EXPECT_EQ (window.isVisible(), visibleAfter) << "after choice " << choice;
     }
 
+    QuitRecordingApplication application;
+    choose (4);
+    EXPECT_EQ (application.quitRequests, 1);
+    EXPECT_TRUE (window.isVisible());
+
     // Once Ctrl+Q has destroyed the content, the menu leaves the window alone.
     window.clearContentComponent();
     choose (2);
     EXPECT_TRUE (window.isVisible());
 }
 
-TEST_F (TrayMenu, QuitMakesTheApplicationsQuitRequest)
-{
-    QuitRecordingApplication application;
-    choose (4);
-    EXPECT_EQ (application.quitRequests, 1);
-}
-
 TEST_F (TrayMenu, TwoQuickClicksOpenOneMenuWithShowHideAndQuit)
 {
-    const auto now = juce::Time::getCurrentTime();
-    const juce::MouseEvent click (juce::Desktop::getInstance().getMainMouseSource(), {}, juce::ModifierKeys::leftButtonModifier,
-                                  juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f,
-                                  &tray, &tray, now, {}, now, 1, false);
+    const auto click = testsupport::mouseEventAt (tray, {}, juce::ModifierKeys::leftButtonModifier);
     tray.mouseDown (click);
     tray.mouseDown (click);
 

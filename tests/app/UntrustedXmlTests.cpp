@@ -4,20 +4,9 @@
 
 namespace
 {
-    juce::MemoryBlock bytesOf (const std::string& text)
+    std::string repeated (const char* piece, int times)
     {
-        return { text.data(), text.size() };
-    }
-
-    std::string repeated (const std::string& piece, int times)
-    {
-        std::string text;
-        text.reserve (piece.size() * (size_t) times);
-
-        for (int i = 0; i < times; ++i)
-            text += piece;
-
-        return text;
+        return juce::String::repeatedString (piece, times).toStdString();
     }
 
     // depth elements, each inside the one before.
@@ -28,7 +17,7 @@ namespace
 
     std::unique_ptr<juce::XmlElement> parse (const std::string& text, size_t maxBytes = 1024 * 1024)
     {
-        return parseUntrustedXml (bytesOf (text), maxBytes);
+        return parseUntrustedXml ({ text.data(), text.size() }, maxBytes);
     }
 }
 

@@ -1,3 +1,5 @@
+#include "support/ComponentQueries.h"
+#include "support/DispatchUntil.h"
 #include "support/EditorFixture.h"
 
 using namespace sim;
@@ -12,15 +14,6 @@ namespace
     /** A key with Ctrl+Shift+Alt held; X11 gives letters in lower case then. */
     juce::KeyPress chord (int keyCode, int extraFlags = 0)  { return { keyCode, juce::ModifierKeys (ctrl | shift | alt | extraFlags), 0 }; }
     juce::KeyPress plain (int keyCode, int flags = 0)       { return { keyCode, juce::ModifierKeys (flags), 0 }; }
-
-    juce::Button& buttonOf (juce::AlertWindow& dialog, const juce::String& text)
-    {
-        for (auto* child : dialog.getChildren())
-            if (auto* button = dynamic_cast<juce::TextButton*> (child); button != nullptr && button->getButtonText() == text)
-                return *button;
-
-        throw std::runtime_error ("no such button");
-    }
 
     class RawMidiSender  : public EditorFixture
     {
@@ -54,7 +47,7 @@ namespace
             return press (chord ('m'), [text] (juce::AlertWindow& dialog)
             {
                 dialog.getTextEditor ("MIDI")->setText (text);
-                buttonOf (dialog, "Send").triggerClick();
+                testsupport::findButton (dialog, "Send")->triggerClick();
             });
         }
 
@@ -84,7 +77,7 @@ TEST_F (RawMidiSender, SendsTheOfferedBytesAsOneMessageToTheKeyboard)
     EXPECT_TRUE (press (chord ('m'), [&] (juce::AlertWindow& dialog)
     {
         offered = dialog.getTextEditorContents ("MIDI");
-        buttonOf (dialog, "Send").triggerClick();
+        testsupport::findButton (dialog, "Send")->triggerClick();
     }));
 
     EXPECT_EQ (offered, "EF7F7F F01D03 202300 0100F7");
@@ -101,7 +94,7 @@ TEST_F (RawMidiSender, EscapeCancelAndTextThatIsNotWholeBytesSendNothing)
     {
         static_cast<juce::Component&> (dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
     }));
-    EXPECT_TRUE (press (chord ('m'), [] (juce::AlertWindow& dialog) { buttonOf (dialog, "Cancel").triggerClick(); }));
+    EXPECT_TRUE (press (chord ('m'), [] (juce::AlertWindow& dialog) { testsupport::findButton (dialog, "Cancel")->triggerClick(); }));
     EXPECT_TRUE (alerts.messages.isEmpty());
 
     EXPECT_TRUE (send ("EF7F7F F01D03 202300 0100F70"));
@@ -184,27 +177,20 @@ TEST_F (HiddenKeys, TTogglesATestProductIdAndTwiceRestoresTheKeyboardsId)
     EXPECT_EQ (NsDravel::detectedProductId.load(), 0x1022);
 }
 
-TEST_F (HiddenKeys, F1OpensANewAboutWindowEachTime)
+TEST_F (HiddenKeys, F1OpensANewAboutWindowEachTimeWhichEscapeCloses)
 {
-    auto aboutWindows = []
-    {
-        juce::Array<juce::TopLevelWindow*> found;
-
-        for (int i = 0; i < juce::TopLevelWindow::getNumTopLevelWindows(); ++i)
-            if (auto* window = juce::TopLevelWindow::getTopLevelWindow (i); window->getName() == "About This Tavlo")
-                found.add (window);
-
-        return found;
-    };
+    auto aboutWindows = [] { return testsupport::findWindowsTitled ("About This Tavlo"); };
 
     EXPECT_FALSE (editor->keyPressed (chord (juce::KeyPress::F1Key)));
     EXPECT_TRUE (aboutWindows().isEmpty());
 
     EXPECT_FALSE (editor->keyPressed (plain (juce::KeyPress::F1Key)));
     EXPECT_FALSE (editor->keyPressed (plain (juce::KeyPress::F1Key, shift)));
-    const auto windows = aboutWindows();
-    EXPECT_EQ (windows.size(), 2);
+    ASSERT_EQ (aboutWindows().size(), 2);
 
-    for (auto* window : windows)
-        delete window;
+    juce::Component::SafePointer<juce::Component> first (aboutWindows()[0]);
+    first->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return first == nullptr; }));
+    ASSERT_EQ (aboutWindows().size(), 1);
+    delete aboutWindows()[0];
 }

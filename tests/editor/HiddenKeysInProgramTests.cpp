@@ -1,42 +1,23 @@
-#include <gtest/gtest.h>
-
-#include "support/DesktopWindows.h"
-#include "support/TempFolder.h"
-#include "support/TestPaths.h"
-#include "support/TestProcess.h"
+#include "support/RealProgramFixture.h"
 
 // The real program on a display of its own, driven by real key presses: the
 // editor's hidden keys must reach it from the window as the user types them.
+using HiddenKeysInTheProgram = RealProgramFixture;
 
-TEST (HiddenKeysInTheProgram, F1TypedIntoTheWindowOpensTheAboutWindow)
+TEST_F (HiddenKeysInTheProgram, F1TypedIntoTheWindowOpensTheAboutWindow)
 {
-    TempFolder userFolder;
-    PrivateDisplay display;
-    ASSERT_TRUE (display.getName().isNotEmpty());
-
-    juce::StringPairArray environment;
-    environment.set ("DISPLAY", display.getName());
-    environment.set ("XDG_RUNTIME_DIR", userFolder.get().getFullPathName());
-    environment.set ("HOME", userFolder.get().getFullPathName());
-
     TestProcess tavlo;
-    ASSERT_TRUE (tavlo.start ({ testpaths::programFile().getFullPathName() }, environment));
-
-    auto windowsTitled = [&] (const juce::String& title)
-    {
-        return display.findVisibleWindows (tavlo.getProcessId(), title);
-    };
-
-    ASSERT_TRUE (eventually ([&] { return windowsTitled ("Dravel Tavlo.*").size() == 1; }));
-    EXPECT_TRUE (windowsTitled ("About This Tavlo").isEmpty());
-
-    const auto editorWindow = windowsTitled ("Dravel Tavlo.*")[0];
+    ASSERT_TRUE (start (tavlo));
+    ASSERT_TRUE (showsOneWindow (tavlo));
+    EXPECT_TRUE (windowsOf (tavlo, "About This Tavlo").isEmpty());
 
     // The focus settles on the editor a moment after the window is focused; a
     // key typed before that reaches only the window. Type again until it lands.
+    const auto editorWindow = windowsOf (tavlo)[0];
+
     EXPECT_TRUE (eventually ([&]
     {
         display.typeKeysInto (editorWindow, "F1");
-        return windowsTitled ("About This Tavlo").size() > 0;
+        return windowsOf (tavlo, "About This Tavlo").size() > 0;
     }, 50, 200));
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+
+#include "editor/EditorState.h"
 #include "editor/KeyboardMessages.h"
+#include "editor/PortNames.h"
 #include "editor/VelocityCurves.h"
 
 #include <vector>
@@ -34,6 +37,12 @@ namespace
     struct UserCurveReset : ::testing::Test
     {
         void TearDown() override { resetUserVelocityCurve(); }
+    };
+
+    struct CurrentDevice : ::testing::Test
+    {
+        void SetUp() override    { resetProcessState(); }
+        void TearDown() override { resetProcessState(); }
     };
 }
 
@@ -71,8 +80,6 @@ TEST (KeyboardMessages, OutOfRangeArgumentsNeverPutAStatusByteInsideASysex)
 
 TEST (KeyboardMessages, SettingsBytesTravelAsNibblesOfANoteOn)
 {
-    EXPECT_EQ (bytesOf (makeSettingsByteMessage (0x90)), (Bytes { 0x9F, 0x09, 0x00 }));
-    EXPECT_EQ (bytesOf (makeSettingsByteMessage (0xF0)), (Bytes { 0x9F, 0x0F, 0x00 }));
     EXPECT_EQ (bytesOf (makeSettingsByteMessage (0x7F)), (Bytes { 0x9F, 0x07, 0x0F }));
 
     for (int byte = 0; byte < 256; ++byte)
@@ -107,14 +114,6 @@ TEST_F (UserCurveReset, CurveDumpCarriesTheWholeCurveClampedToDataBytes)
                Bytes (velocityCurves[2], velocityCurves[2] + 256));
 }
 
-TEST (KeyboardMessages, VersionTextFollowsTheReplyDigits)
-{
-    EXPECT_EQ (makeVersionText (1, 0, 6, 0), "V1.06");
-    EXPECT_EQ (makeVersionText (1, 0, 6, 3), "V1.06-3");
-    EXPECT_EQ (makeVersionText (2, 13, 4, 0), "V2.34");
-    EXPECT_EQ (makeVersionText (0, 0, 0, 0), "");
-}
-
 TEST (KeyboardMessages, OnlyATwelveByteReplyOfTheProductIsAVersionReply)
 {
     const auto reply = messageOf ({ 0xF0, 0x1D, 0x03, 0x20, 0x22, 0x00, 0x01, 1, 0, 6, 3, 0xF7 });
@@ -134,4 +133,33 @@ TEST (KeyboardMessages, OnlyATwelveByteReplyOfTheProductIsAVersionReply)
     };
     for (auto& bytes : rejected)
         EXPECT_FALSE (decodeVersionReply (messageOf (bytes), 0x1022).has_value()) << bytes.size();
+}
+
+//==============================================================================
+TEST_F (CurrentDevice, TheCurveDumpCarriesTheDetectedIdAndEverythingElseTheLinkId)
+{
+    productId = 0x1022;
+    detectedProductId = 0x1027;
+
+    auto headerOf = [] (const juce::MidiMessage& m) { return Bytes (m.getRawData(), m.getRawData() + 5); };
+    const Bytes linkHeader { 0xF0, 0x1D, 0x03, 0x20, 0x22 };
+    EXPECT_EQ (headerOf (makeParameterSysex (saveDeviceSettingsParameter, 1)), linkHeader);
+    EXPECT_EQ (headerOf (makeVersionRequestSysex()), linkHeader);
+    EXPECT_EQ (headerOf (makeCurveDumpSysex (8)), (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x27 }));
+
+    auto versionReply = [] (int low) { return messageOf ({ 0xF0, 0x1D, 0x03, 0x20, low, 0x00, 0x01, 2, 13, 4, 0, 0xF7 }); };
+    EXPECT_EQ (decodeVersionReply (versionReply (0x22)), juce::String ("V2.34"));
+    EXPECT_FALSE (decodeVersionReply (versionReply (0x27)).has_value());
+}
+
+TEST_F (CurrentDevice, ProductFilterAlsoAcceptsTheDetectedDevice)
+{
+    detectedProductId = 0x1020;
+    EXPECT_TRUE (dravelProductFilter (0x1024));
+    EXPECT_FALSE (dravelProductFilter (0x1027));
+    EXPECT_FALSE (dravelProductFilter (2000));
+
+    detectedProductId = 0x1027;
+    EXPECT_TRUE (dravelProductFilter (0x1027));
+    EXPECT_FALSE (isDravelModelRange (0x1027));
 }
