@@ -54,16 +54,6 @@ TEST_F (AssetLoader, GivesTheNullImageForAMissingOrUndecodableFileAndLooksAgainN
     EXPECT_TRUE (loadResourceImage ("later.png", true, resources).isValid());
 }
 
-TEST_F (AssetLoader, OpensStreamsInsideOrBesideTheAssetsFolderAsAsked)
-{
-    resources.getChildFile ("b.txt").replaceWithText ("beside assets");
-
-    std::unique_ptr<juce::InputStream> besideAssets (openResourceStream ("b.txt", false, resources));
-    ASSERT_NE (besideAssets, nullptr);
-    EXPECT_EQ (besideAssets->readEntireStreamAsString(), "beside assets");
-    EXPECT_EQ (std::unique_ptr<juce::InputStream> (openResourceStream ("b.txt", true, resources)), nullptr);
-}
-
 TEST (StandInPictures, AreLaidOutBesideTheProgramUnderTheNamesTheProgramLoads)
 {
     // The test binary sits beside the program, so the program's own search finds them.
