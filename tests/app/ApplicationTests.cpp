@@ -49,44 +49,29 @@ TEST (ApplicationWithoutEditor, EndsWithoutAWindowAndWithAFailureCode)
     EXPECT_NE (app.getApplicationReturnValue(), 0);
 }
 
-TEST_F (Application, HidesItsWindowWhenTheSystemAsksItToQuitAndShowsItAgainOnASecondStart)
+TEST_F (Application, AQuitRequestHidesTheWindowAndASecondStartShowsItWhileClosingItEndsTheContentOnce)
 {
     app.initialise ({});
     auto* window = app.getMainWindow();
     ASSERT_NE (window, nullptr);
 
     app.systemRequestedQuit();
-
     EXPECT_FALSE (window->isVisible());
     EXPECT_TRUE (loopStopped());
 
     app.anotherInstanceStarted ("--anything");
-
     EXPECT_TRUE (window->isVisible());
     EXPECT_EQ (*editorDestroyed, 0);
 
-    app.shutdown();
-
-    EXPECT_EQ (app.getMainWindow(), nullptr);
-    EXPECT_EQ (*editorDestroyed, 1);
-}
-
-TEST_F (Application, ClosingTheWindowHidesItAndTheContentIsGoneOnceAfterShutdown)
-{
-    app.initialise ({});
-    auto* window = app.getMainWindow();
-    ASSERT_NE (window, nullptr);
-
     window->closeButtonPressed();
-
     EXPECT_FALSE (window->isVisible());
-    EXPECT_TRUE (loopStopped());
     EXPECT_EQ (*editorDestroyed, 1);
     EXPECT_EQ (window->findMainComponent(), nullptr);
 
     // Later layout requests and the window's own end leave the gone content alone.
     window->parentSizeChanged();
     app.shutdown();
+    EXPECT_EQ (app.getMainWindow(), nullptr);
     EXPECT_EQ (*editorDestroyed, 1);
 }
 

@@ -24,22 +24,6 @@ namespace
     };
 }
 
-TEST_F (AssetLoader, DecodesAPictureOnceAndServesItsNameFromTheCacheAfterwards)
-{
-    auto file = assets.getChildFile ("ui/knob/knob.png");
-    writePicture (file, 76, 39, juce::Colours::red);
-
-    const auto first = loadResourceImage ("ui/knob/knob.png", true, resources);
-    ASSERT_TRUE (first.isValid());
-    EXPECT_EQ (first.getBounds(), juce::Rectangle<int> (76, 39));
-    EXPECT_EQ (first.getPixelAt (10, 10), juce::Colours::red);
-
-    ASSERT_TRUE (file.deleteFile());
-
-    EXPECT_TRUE (loadResourceImage ("ui/knob/knob.png", true, resources) == first) << "the same pixels, without the file";
-    EXPECT_TRUE (loadResourceImage ("ui/knob/knob.png", false, resources) == first) << "the folder is not part of the key";
-}
-
 TEST_F (AssetLoader, GivesTheNullImageForAMissingOrUndecodableFileAndLooksAgainNextTime)
 {
     assets.getChildFile ("broken.png").replaceWithText ("this is not a PNG");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainAppWindow.h"
+#include "app/MainComponent.h"
 #include "support/ProbeComponent.h"
 
 namespace
@@ -58,4 +59,19 @@ TEST_F (MainWindow, IsCentredDuringItsFirstFiveLayoutsOnly)
     EXPECT_GE (turnsLeft, 1) << centred;
     EXPECT_LE (turnsLeft, 5) << centred;
     EXPECT_FALSE (centred.substring (turnsLeft).containsChar ('c')) << centred;
+}
+
+TEST (MainComponent, LeavesNoPendingLayoutBehindWhenDestroyed)
+{
+    // A heavyweight view makes hiding the panel lay the component out again
+    // 250 ms later; the component may be gone by then.
+    auto main = std::make_unique<MainComponent> (ProbeComponent::factory (std::make_shared<int> (0)));
+    main->setSize (979, 473);
+    main->onContentChanged (true);
+
+    main->onSidePanelShowHide (false);
+    main.reset();
+
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (400);
+    SUCCEED();
 }

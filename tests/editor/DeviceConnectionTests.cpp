@@ -100,24 +100,6 @@ TEST_F (DeviceConnection, OfTwoKeyboardsWithTheSameNamesTheOneItConnectsToGetsEv
 //==============================================================================
 using KeyboardReplies = KeyboardLinkFixture;
 
-TEST_F (KeyboardReplies, AReplyOfAnotherProductOrOfTheWrongShapeIsIgnored)
-{
-    SimulatedKeyboard keyboard (ports);
-
-    for (auto replies : { SimulatedKeyboard::Replies::foreignProduct,
-                          SimulatedKeyboard::Replies::shortReply,
-                          SimulatedKeyboard::Replies::wrongCommand })
-    {
-        keyboard.setReplies (replies);
-        NsDravel::knownOutputNames.clear();     // makes the next tick ask again at once
-        tick();
-        deliverReplies (keyboard);
-        EXPECT_EQ (versionLabel(), "");
-    }
-
-    EXPECT_EQ (keyboard.versionRequests().size(), 3u);
-}
-
 TEST_F (KeyboardReplies, AnyMessageMarksTheTitleWithReceivedUnlessThePortsAreClosed)
 {
     SimulatedKeyboard keyboard (ports);

@@ -144,20 +144,6 @@ TEST_F (DeviceTimer, ATransferThatCannotOpenItsPortStaysRequestedAndShowsNoTraff
     EXPECT_TRUE (title().endsWith (">")) << title();
 }
 
-TEST_F (DeviceTimer, WithAutoConnectOffThePortsCloseAndNothingIsSent)
-{
-    SimulatedKeyboard keyboard (ports);
-    tick();
-    keyboard.clearRecords();
-
-    NsDravel::autoConnectEnabled = false;
-    NsDravel::pendingSettingsWrite = true;
-    ticks (3);
-    EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 0);
-    EXPECT_TRUE (keyboard.received().empty());
-    EXPECT_TRUE (title().endsWith (" [disconnected] "));
-}
-
 TEST_F (DeviceTimer, ATickReadsTheOutputAndInputListsOnceEachHoweverMuchItDoes)
 {
     auto listingsOfOneTick = [this]

@@ -73,6 +73,7 @@ TEST_F (EditorWindow, TheUpgraderGetsTheKeyboardAloneAndAutoConnectComesBackAfte
     ASSERT_EQ (pairCount(), 1);
 
     int calls = 0, productSeen = 0, portsOpenDuringUpgrade = -1;
+    size_t messagesDuringUpgrade = 1;
     bool autoConnectDuringUpgrade = true;
     juce::Component* parentSeen = nullptr;
 
@@ -82,8 +83,11 @@ TEST_F (EditorWindow, TheUpgraderGetsTheKeyboardAloneAndAutoConnectComesBackAfte
         productSeen = pid;
         parentSeen = parent;
         autoConnectDuringUpgrade = NsDravel::autoConnectEnabled;
-        tick();                                   // the timer keeps ticking meanwhile
+        keyboard.clearRecords();
+        NsDravel::pendingSettingsWrite = true;
+        tick();                                   // the timer keeps ticking meanwhile, and sends nothing
         portsOpenDuringUpgrade = pairCount();
+        messagesDuringUpgrade = keyboard.received().size();
         click (editor->firmwareUpgradeButton);    // a second press is ignored
         editor->runFirmwareUpgrade();
         return 0;
@@ -96,6 +100,7 @@ TEST_F (EditorWindow, TheUpgraderGetsTheKeyboardAloneAndAutoConnectComesBackAfte
     EXPECT_EQ (parentSeen, editor.get());
     EXPECT_FALSE (autoConnectDuringUpgrade);
     EXPECT_EQ (portsOpenDuringUpgrade, 0);
+    EXPECT_EQ (messagesDuringUpgrade, 0u);
 
     EXPECT_TRUE (NsDravel::autoConnectEnabled);
     EXPECT_FALSE (NsDravel::deviceConnected);

@@ -48,15 +48,6 @@ TEST_F (MappingModelTest, StartsOnNuendoWithTheFactoryImageAndModeAndProductIdFo
     EXPECT_EQ ((int) model.getModes()["pid"], 0x1023);
 }
 
-TEST_F (MappingModelTest, ControlsAreFoundByIdAlsoWhenTheIdIsText)
-{
-    auto map = createMapTree (1);
-    getControlAt (map, 2).setProperty ("id", "3", nullptr);   // as a file loads it
-    EXPECT_EQ (getControlById (map, 3), getControlAt (map, 2));
-    EXPECT_FALSE (getControlById (map, 8).isValid());
-    EXPECT_FALSE (getControlAt (map, 7).isValid());
-}
-
 //==============================================================================
 TEST_F (MappingModelTest, FactoryDefaultsRestoreImageAndModelTogether)
 {
@@ -106,20 +97,6 @@ TEST_F (MappingModelTest, FactoryDefaultsInHuiModeKeepTheImageAndReadTheModelFro
 }
 
 //==============================================================================
-TEST (ModelNames, DawModeNamesParseBackTrimmedAndCaseSensitiveAndUnknownNamesFallBack)
-{
-    for (int mode = 0; mode < 11; ++mode)
-        EXPECT_EQ (parseDawMode (" " + getDawModeNames (mode) + "\t"), mode);
-
-    EXPECT_EQ (parseDawMode ("nuendo"), 1);
-    EXPECT_EQ (getModeIndexOfMap (juce::ValueTree ("map")), 1);
-    EXPECT_EQ (getDawModeNames (11), "");
-    EXPECT_EQ (parseControlKind ("Piano"), buttonKind);
-    EXPECT_EQ (parseMessageType ("sysex"), 0);
-    EXPECT_EQ (typeNameOfStatus (0xB0), "");
-    EXPECT_EQ (buttonIndexOf (8), -1);
-}
-
 TEST (ValueNames, NotesAreNamedWithTheirOctaveAndValuesOutsideTheListsHaveNoNameNorPlace)
 {
     const std::pair<int, const char*> notes[] { { 0, " C(-1)" }, { 1, "C#(-1)" }, { 60, " C(4)" }, { 127, " G(9)" } };

@@ -61,12 +61,3 @@ TEST (PortNames, DeviceNameIsTheFirstCandidateOfAPlainKeyboard)
                "Dravel 25 MIDI 2");
     EXPECT_EQ (findDravelDeviceName ({ "Dravel 49X", "Dravel 88X MIDI 2", "Dravel88" }), "");
 }
-
-TEST (PortNames, KeyboardRangeIsTheFiveSizes)
-{
-    for (int id : { 0x1020, 0x1024 })
-        EXPECT_TRUE (isDravelModelRange (id)) << id;
-
-    for (int id : { 0x101F, 0x1025, 2000, std::numeric_limits<int>::min(), std::numeric_limits<int>::max() })
-        EXPECT_FALSE (isDravelModelRange (id)) << id;
-}
