@@ -61,21 +61,3 @@ TEST_F (TrayMenu, HideAndShowActOnTheMainWindowQuitAsksTheApplicationAndDismissi
     choose (2);
     EXPECT_TRUE (window.isVisible());
 }
-
-TEST_F (TrayMenu, TwoQuickClicksOpenOneMenuWithShowHideAndQuit)
-{
-    const auto click = testsupport::mouseEventAt (tray, {}, juce::ModifierKeys::leftButtonModifier);
-    tray.mouseDown (click);
-    tray.mouseDown (click);
-
-    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return ! tray.shown.empty(); }));
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (150);
-    ASSERT_EQ (tray.shown.size(), 1u);
-
-    juce::StringArray items;
-
-    for (juce::PopupMenu::MenuItemIterator it (tray.shown.front()); it.next();)
-        items.add (juce::String (it.getItem().itemID) + " " + it.getItem().text + (it.getItem().isEnabled ? "" : " (off)"));
-
-    EXPECT_EQ (items, juce::StringArray ({ "1 Show", "2 Hide", "4 Quit" }));
-}

@@ -156,32 +156,6 @@ TEST_F (CurveDialog, AnEndHandleStopsAtTheOtherEndsHeightAndCarriesTheHandlesBet
     expectFiniteVelocities (curve);
 }
 
-TEST_F (CurveDialog, HandlesKeepTheirPlaceOnThePlotWhenTheDialogIsResized)
-{
-    CurveSettingView view (8, editorWidth, editorHeight);
-    auto& curve = view.getCurveComponent();
-    dragHandle (curve, 3, curve.getHandlePosition (3) + juce::Point<float> (0.0f, -80.0f));
-
-    // Where each handle sits as a fraction of the plot inside its 5-pixel margin.
-    auto places = [&curve]
-    {
-        juce::Array<juce::Point<int>> result;
-
-        for (int h = 0; h < CurveShape::numHandles; ++h)
-        {
-            const auto p = curve.getHandlePosition (h) - juce::Point<float> (5.0f, 5.0f);
-            result.add ({ juce::roundToInt (1.0e4f * p.x / (float) (curve.getWidth() - 10)),
-                          juce::roundToInt (1.0e4f * p.y / (float) (curve.getHeight() - 10)) });
-        }
-
-        return result;
-    };
-
-    const auto before = places();
-    view.setSize (1200, 800);
-    EXPECT_EQ (places(), before);
-}
-
 TEST_F (CurveDialog, APlotTooSmallToDrawInPlacesItsHandlesOnlyOnceItGrows)
 {
     juce::Array<int> values;

@@ -2,6 +2,7 @@
 
 #include "editor/EditorState.h"
 #include "editor/Host.h"
+#include "editor/MidiInputHandler.h"
 #include "editor/PortNames.h"
 
 using namespace sim;
@@ -9,6 +10,12 @@ using Naming = SimulatedKeyboard::Naming;
 
 namespace
 {
+    void chatter (SimulatedKeyboard& keyboard, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            keyboard.sendFromKeyboard (juce::MidiMessage::controllerEvent (1, 1, i & 0x7F));
+    }
+
     bool connect()
     {
         return NsDravel::connectToDevice (true, true, NsDravel::dravelProductFilter, NsDravel::isSecondPort);
@@ -117,4 +124,38 @@ TEST_F (KeyboardReplies, AnyMessageMarksTheTitleWithReceivedUnlessThePortsAreClo
     deliverReplies (keyboard);
     tick();
     EXPECT_FALSE (title().endsWith ("<")) << title();
+}
+
+//==============================================================================
+// The keyboard talks on its own thread while the message thread reopens and
+// tears down the connection and the editor; run this under ThreadSanitizer
+// too (TAVLO_TSAN).
+using KeyboardThreads = KeyboardLinkFixture;
+
+TEST_F (KeyboardThreads, ReconnectingAndTearingDownWhileTheKeyboardTalksLosesNoPortAndCrashesNothing)
+{
+    SimulatedKeyboard keyboard (ports);
+    tick();
+
+    for (int round = 0; round < 50; ++round)
+    {
+        chatter (keyboard, 20);
+        NsDravel::knownOutputNames.clear();     // a port-list change: reconnect and ask again
+        tick();
+    }
+
+    deliverReplies (keyboard);
+    EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 1);
+    EXPECT_EQ (versionLabel(), "V1.06");
+
+    // The editor and the connection go while a version reply and chatter are
+    // on their way.
+    NsDravel::knownOutputNames.clear();
+    tick();
+    chatter (keyboard, 200);
+    editor.reset();
+    NsDravel::Host::getInstance()->connection.reset();
+
+    deliverReplies (keyboard);
+    EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 0);
 }

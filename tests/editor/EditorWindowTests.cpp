@@ -37,7 +37,7 @@ namespace
 
 using EditorWindow = EditorFixture;
 
-TEST_F (EditorWindow, StartsDisconnectedOnTheSmallestModelWithAnEmptyDetailRowAndKeepsItsOneSize)
+TEST_F (EditorWindow, StartsDisconnectedOnTheSmallestModelWithAnEmptyDetailRowKeepsItsOneSizeAndShowsAChosenModel)
 {
     tick();
 
@@ -53,13 +53,8 @@ TEST_F (EditorWindow, StartsDisconnectedOnTheSmallestModelWithAnEmptyDetailRowAn
 
     editor->setSize (500, 300);
     EXPECT_EQ (editor->getBounds(), juce::Rectangle<int> (0, 0, 979, 473)) << "any other size is taken back";
-}
 
-TEST_F (EditorWindow, ChoosingDravel61ShowsItsPictureAndSwitchesTheProductId)
-{
     pick (editor->modelCombo, "Dravel 61");
-
-    EXPECT_EQ (editor->getKeyboardImageIndex(), 3);
     EXPECT_EQ (editor->mixerSection.getKeyboardPicture().getImage(), loadResourceImage ("ui/kbd/kbd6.png", true));
     EXPECT_EQ (NsDravel::selectedProductId, 0x1023);
     EXPECT_EQ (NsDravel::Host::getInstance()->getProductId(), 0x1023);
@@ -126,17 +121,6 @@ TEST_F (EditorWindow, TheDeviceTimerStartsWithTheControlPanelAndStopsWithTheEdit
     NsDravel::MixerSection panel;
     ASSERT_NE (NsDravel::theTimer, nullptr);
     EXPECT_TRUE (NsDravel::theTimer->isTimerRunning());
-}
-
-TEST_F (EditorWindow, ClickingTheLogoOpensTheAboutBoxAndClickingThePictureDoesNot)
-{
-    editor->mouseDown (testsupport::mouseEventAt (*editor, { 400.0f, 25.0f }));       // the product picture
-    EXPECT_TRUE (testsupport::findWindowsTitled ("About This Tavlo").isEmpty());
-
-    editor->mouseDown (testsupport::mouseEventAt (*editor, { 60.0f, 25.0f }));
-    const auto about = testsupport::findWindowsTitled ("About This Tavlo");
-    ASSERT_EQ (about.size(), 1);
-    delete about[0];
 }
 
 TEST_F (EditorWindow, TheDeviceChooserPicksTheOutputOrOnCancelKeepsItAndTheModelFollowsTheFoundName)

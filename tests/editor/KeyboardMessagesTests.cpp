@@ -48,14 +48,11 @@ namespace
 
 TEST (KeyboardMessages, SysexCarriesTheProductIdModeIndexPlusOneAndParameterWrites)
 {
+    // The settings transfer's test checks the mode select and the closing write in place.
     EXPECT_EQ (bytesOf (makeVersionRequestSysex (0x1022)),
                (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x22, 0x00, 0x01, 0x00, 0xF7 }));
-    EXPECT_EQ (bytesOf (makeModeSelectSysex (0x1020, 0)),
-               (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x20, 0x00, 0x01, 0x7F, 0xF7 }));
     EXPECT_EQ (bytesOf (makeModeSelectSysex (0x1022, 10)),
                (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x22, 0x00, 0x0B, 0x7F, 0xF7 }));
-    EXPECT_EQ (bytesOf (makeParameterSysex (0x1021, endOfSettingsParameter, 0)),
-               (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x21, 0x02, 0x01, 0x00, 0xF7 }));
     EXPECT_EQ (bytesOf (makeParameterSysex (0x1021, saveDeviceSettingsParameter, 1)),
                (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x21, 0x01, 0x35, 0x01, 0xF7 }));
 }
@@ -80,16 +77,8 @@ TEST (KeyboardMessages, OutOfRangeArgumentsNeverPutAStatusByteInsideASysex)
 
 TEST (KeyboardMessages, SettingsBytesTravelAsNibblesOfANoteOn)
 {
-    EXPECT_EQ (bytesOf (makeSettingsByteMessage (0x7F)), (Bytes { 0x9F, 0x07, 0x0F }));
-
     for (int byte = 0; byte < 256; ++byte)
-    {
-        const auto bytes = bytesOf (makeSettingsByteMessage ((juce::uint8) byte));
-        ASSERT_EQ (bytes.size(), 3u);
-        EXPECT_LT (bytes[1], 0x80);
-        EXPECT_LT (bytes[2], 0x80);
-        EXPECT_EQ (bytes[1] * 16 + bytes[2], byte);
-    }
+        EXPECT_EQ (bytesOf (makeSettingsByteMessage ((juce::uint8) byte)), (Bytes { 0x9F, byte >> 4, byte & 0x0F })) << byte;
 }
 
 TEST_F (UserCurveReset, CurveDumpCarriesTheWholeCurveClampedToDataBytes)

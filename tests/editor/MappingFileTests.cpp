@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <juce_gui_basics/juce_gui_basics.h>
 
 #include "editor/DeviceSettingsImage.h"
 #include "editor/EditorState.h"
@@ -9,6 +8,7 @@
 #include "editor/MappingModel.h"
 #include "app/UntrustedXml.h"
 #include "support/AlertRecorder.h"
+#include "support/TempFolder.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -24,24 +24,10 @@ namespace
         {
             resetProcessState();
             model = std::make_unique<MappingModel>();
-            folder = juce::File::createTempFile ("mappings");
-            ASSERT_TRUE (folder.createDirectory());
         }
 
-        void TearDown() override
-        {
-            folder.deleteRecursively();
-        }
-
-        juce::File fileWithText (const juce::String& text)
-        {
-            auto file = folder.getChildFile ("written.tavlo");
-            file.replaceWithText (text);
-            return file;
-        }
-
-        // A map of the mode, changed by edit, saved; the model and image are then
-        // put back to their start so that only the load itself is measured.
+        // A map of the mode, changed by edit, saved; the image is then put back
+        // to its start so that only the load itself is measured.
         juce::File savedMap (int mode, std::function<void (juce::ValueTree&)> edit = {})
         {
             auto map = createMapTree (mode);
@@ -58,7 +44,8 @@ namespace
         static juce::ValueTree control (juce::ValueTree& map, int id)   { return getControlById (map, id); }
 
         std::unique_ptr<MappingModel> model;
-        juce::File folder;
+        TempFolder temp;
+        const juce::File folder = temp.get();
         int counter = 0;
     };
 }
@@ -85,25 +72,22 @@ TEST_F (MappingFiles, TheFactoryMappingIsSavedAsUtf8XmlAndLoadsBackToTheSameImag
     ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
 
     EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
-    ASSERT_EQ (model->getModes().getNumChildren(), 4);
+    EXPECT_EQ (model->getModes().getNumChildren(), 4);
     EXPECT_EQ (model->getModes()[ModelIds::current].toString(), "Nuendo");
-
-    const char* order[] { "Nuendo", "Cubase", "Logic", "Samplitude" };
-
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ (model->getModes().getChild (i)[ModelIds::mode].toString(), order[i]);
 }
 
-TEST_F (MappingFiles, AReaperFileIsAppendedAndBecomesCurrent)
+TEST_F (MappingFiles, AReaperFileIsAppendedAndBecomesCurrentButAProductIdOutsideTheKeyboardsIsNotApplied)
 {
     const auto file = savedMap (7);
+    model->setProductId (0x1022);
+    model->getModes().setProperty (ModelIds::pid, 0x2000, nullptr);
 
     ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
 
     ASSERT_EQ (model->getModes().getNumChildren(), 5);
     EXPECT_EQ (model->getModes().getChild (4)[ModelIds::mode].toString(), "Reaper");
-    EXPECT_EQ (model->getModes()[ModelIds::current].toString(), "Reaper");
     EXPECT_EQ (model->getCurrentMap()[ModelIds::mode].toString(), "Reaper");
+    EXPECT_EQ (model->getProductId(), 0x1022);
 }
 
 TEST_F (MappingFiles, AFileTakesThePlaceOfItsModesMapAndItsAssignmentsComeBack)
@@ -168,16 +152,6 @@ TEST_F (MappingFiles, OptionalSettingsReachTheImageOnlyWhenPresentAndTheModeAllo
     ASSERT_TRUE (loadMappingFromFile (*model, nuendo).wasOk());
     EXPECT_EQ (deviceSettingsImage.header[1], before.header[1]);
     EXPECT_EQ (deviceSettingsImage.knobs[0], before.knobs[0]);
-}
-
-TEST_F (MappingFiles, AProductIdOutsideTheKeyboardsIsNotApplied)
-{
-    const auto file = savedMap (0);
-    model->setProductId (0x1022);
-    model->getModes().setProperty (ModelIds::pid, 0x2000, nullptr);
-
-    ASSERT_TRUE (loadMappingFromFile (*model, file).wasOk());
-    EXPECT_EQ (model->getProductId(), 0x1022);
 }
 
 //==============================================================================
@@ -316,5 +290,6 @@ TEST_F (MappingFiles, BadAndHostileFilesAreRefusedWithTheUsualMessageAndChangeNo
     EXPECT_EQ (alerts.messages[0], "Could not load mapping data");
 
     // A mapping as deep as the limit allows still loads.
-    EXPECT_TRUE (host->loadMappingFile (fileWithText (mapWithDeepBranch (maxUntrustedXmlDepth - 1))).wasOk());
+    folder.getChildFile ("deep.tavlo").replaceWithText (mapWithDeepBranch (maxUntrustedXmlDepth - 1));
+    EXPECT_TRUE (host->loadMappingFile (folder.getChildFile ("deep.tavlo")).wasOk());
 }

@@ -105,8 +105,6 @@ TEST (ValueNames, NotesAreNamedWithTheirOctaveAndValuesOutsideTheListsHaveNoName
 
     EXPECT_EQ (getValueName (5, buttonKind, 60, 0x9), "") << "the HUI mode names no values";
     EXPECT_EQ (getValueName (0, buttonKind, 128, 0x9), "");
-    EXPECT_EQ (getValueName (0, buttonKind, 60, 0x8), "");
-    EXPECT_EQ (getMcpFunctionText (0, buttonKind, 94), "Play");
     EXPECT_EQ (getMcpFunctionText (5, buttonKind, 94), "");
 
     for (int value : { 115, 128, -1 })
