@@ -25,17 +25,13 @@ TEST_F (Application, StartsWithTheEditorAloneInItsWindow)
 {
     app.initialise ({});
 
-    EXPECT_FALSE (app.moreThanOneInstanceAllowed());
     auto* window = app.getMainWindow();
-    ASSERT_NE (window, nullptr);
-    EXPECT_TRUE (window->isOnDesktop() && window->isVisible());
+    ASSERT_TRUE (window != nullptr && window->isOnDesktop() && window->isVisible());
     auto* main = window->findMainComponent();
     ASSERT_NE (main, nullptr);
     EXPECT_NE (main->getContentArea().getCurrentView(), nullptr);
-    EXPECT_FALSE (main->getSidePanel().isPanelShowing());
-    EXPECT_FALSE (main->isUsingOpenGL());
-
-    EXPECT_FALSE (loopStopped());
+    EXPECT_FALSE (main->getSidePanel().isPanelShowing() || main->isUsingOpenGL());
+    EXPECT_FALSE (loopStopped() || app.moreThanOneInstanceAllowed());
     EXPECT_EQ (app.getApplicationReturnValue(), 0);
 }
 

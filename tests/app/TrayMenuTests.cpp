@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <juce_gui_extra/juce_gui_extra.h>
+#include <map>
 
 #include "app/DemoTaskbarComponent.h"
 #include "support/ComponentQueries.h"
@@ -43,21 +44,36 @@ namespace
     };
 }
 
-TEST_F (TrayMenu, HideAndShowActOnTheMainWindowQuitAsksTheApplicationAndDismissingChangesNothing)
+TEST_F (TrayMenu, TwoQuickClicksOpenOneMenuWhoseShowHideAndQuitActOnTheWindowAndTheApplication)
 {
-    for (auto [choice, visibleAfter] : { std::pair (2, false), std::pair (0, false), std::pair (1, true), std::pair (0, true) })
+    const auto click = testsupport::mouseEventAt (tray, {}, juce::ModifierKeys::leftButtonModifier);
+    tray.mouseDown (click);
+    tray.mouseDown (click);
+
+    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return ! tray.shown.empty(); }));
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (150);
+    ASSERT_EQ (tray.shown.size(), 1u);
+
+    std::map<juce::String, int> ids;     // "" stands for dismissing the menu
+
+    for (juce::PopupMenu::MenuItemIterator it (tray.shown.front()); it.next();)
+        ids[it.getItem().text] = it.getItem().itemID;
+
+    ASSERT_EQ (ids.size(), 3u);
+
+    for (auto [item, visibleAfter] : { std::pair ("Hide", false), std::pair ("", false), std::pair ("Show", true), std::pair ("", true) })
     {
-        choose (choice);
-        EXPECT_EQ (window.isVisible(), visibleAfter) << "after choice " << choice;
+        choose (ids[item]);
+        EXPECT_EQ (window.isVisible(), visibleAfter) << "after " << item;
     }
 
     QuitRecordingApplication application;
-    choose (4);
+    choose (ids["Quit"]);
     EXPECT_EQ (application.quitRequests, 1);
     EXPECT_TRUE (window.isVisible());
 
     // Once Ctrl+Q has destroyed the content, the menu leaves the window alone.
     window.clearContentComponent();
-    choose (2);
+    choose (ids["Hide"]);
     EXPECT_TRUE (window.isVisible());
 }

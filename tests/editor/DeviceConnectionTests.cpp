@@ -104,10 +104,7 @@ TEST_F (DeviceConnection, OfTwoKeyboardsWithTheSameNamesTheOneItConnectsToGetsEv
     }
 }
 
-//==============================================================================
-using KeyboardReplies = KeyboardLinkFixture;
-
-TEST_F (KeyboardReplies, AnyMessageMarksTheTitleWithReceivedUnlessThePortsAreClosed)
+TEST_F (DeviceConnection, AnyMessageMarksTheTitleWithReceivedUnlessThePortsAreClosed)
 {
     SimulatedKeyboard keyboard (ports);
     keyboard.setReplies (SimulatedKeyboard::Replies::silent);

@@ -1,6 +1,7 @@
 #include "support/ComponentQueries.h"
 #include "support/DispatchUntil.h"
 #include "support/EditorFixture.h"
+#include "support/RealProgramFixture.h"
 
 using namespace sim;
 
@@ -51,16 +52,6 @@ namespace
             });
         }
 
-        juce::StringArray received() const
-        {
-            juce::StringArray messages;
-
-            for (auto& r : keyboard.received())
-                messages.add (r.port + ": " + SimulatedMidiPorts::hexOf (r.message));
-
-            return messages;
-        }
-
         SimulatedKeyboard keyboard { ports };
         AlertRecorder alerts;
     };
@@ -81,7 +72,9 @@ TEST_F (RawMidiSender, SendsTheOfferedBytesAsOneMessageToTheKeyboard)
     }));
 
     EXPECT_EQ (offered, "EF7F7F F01D03 202300 0100F7");
-    EXPECT_EQ (received(), juce::StringArray ("MIDIOUT2 (Dravel 49): EF 7F 7F F0 1D 03 20 23 00 01 00 F7"));
+    ASSERT_EQ (keyboard.received().size(), 1u);
+    EXPECT_EQ (keyboard.received()[0].port, "MIDIOUT2 (Dravel 49)");
+    EXPECT_EQ (SimulatedMidiPorts::hexOf (keyboard.received()[0].message), "EF 7F 7F F0 1D 03 20 23 00 01 00 F7");
     EXPECT_TRUE (alerts.messages.isEmpty());
 }
 
@@ -104,7 +97,7 @@ TEST_F (RawMidiSender, OpensOnCtrlShiftAltMAloneAndEscapeCancelOrTextThatIsNotWh
     EXPECT_TRUE (send ("90 3C 4G"));
     EXPECT_TRUE (send ("  \n"));
 
-    EXPECT_TRUE (received().isEmpty());
+    EXPECT_TRUE (keyboard.received().empty());
     EXPECT_EQ (alerts.messages, juce::StringArray ({ "Wrong length!", "Not a hexadecimal number!" }));
 }
 
@@ -188,4 +181,27 @@ TEST_F (HiddenKeys, F1OpensANewAboutWindowEachTimeWhichEscapeCloses)
     EXPECT_TRUE (testsupport::dispatchUntil ([&] { return first == nullptr; }));
     ASSERT_EQ (aboutWindows().size(), 1);
     delete aboutWindows()[0];
+}
+
+//==============================================================================
+// The real program on a display of its own, driven by real key presses: the
+// editor's hidden keys must reach it from the window as the user types them.
+using HiddenKeysInTheProgram = RealProgramFixture;
+
+TEST_F (HiddenKeysInTheProgram, F1TypedIntoTheWindowOpensTheAboutWindow)
+{
+    TestProcess tavlo;
+    ASSERT_TRUE (start (tavlo));
+    ASSERT_TRUE (showsOneWindow (tavlo));
+    EXPECT_TRUE (windowsOf (tavlo, "About This Tavlo").isEmpty());
+
+    // The focus settles on the editor a moment after the window is focused; a
+    // key typed before that reaches only the window. Type again until it lands.
+    const auto editorWindow = windowsOf (tavlo)[0];
+
+    EXPECT_TRUE (eventually ([&]
+    {
+        display.typeKeysInto (editorWindow, "F1");
+        return windowsOf (tavlo, "About This Tavlo").size() > 0;
+    }, 50, 200));
 }

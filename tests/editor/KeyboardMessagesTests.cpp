@@ -125,7 +125,7 @@ TEST (KeyboardMessages, OnlyATwelveByteReplyOfTheProductIsAVersionReply)
 }
 
 //==============================================================================
-TEST_F (CurrentDevice, TheCurveDumpCarriesTheDetectedIdAndEverythingElseTheLinkId)
+TEST_F (CurrentDevice, TheCurveDumpAndTheProductFilterTakeTheDetectedIdAndEverythingElseTheLinkId)
 {
     productId = 0x1022;
     detectedProductId = 0x1027;
@@ -139,16 +139,11 @@ TEST_F (CurrentDevice, TheCurveDumpCarriesTheDetectedIdAndEverythingElseTheLinkI
     auto versionReply = [] (int low) { return messageOf ({ 0xF0, 0x1D, 0x03, 0x20, low, 0x00, 0x01, 2, 13, 4, 0, 0xF7 }); };
     EXPECT_EQ (decodeVersionReply (versionReply (0x22)), juce::String ("V2.34"));
     EXPECT_FALSE (decodeVersionReply (versionReply (0x27)).has_value());
-}
 
-TEST_F (CurrentDevice, ProductFilterAlsoAcceptsTheDetectedDevice)
-{
-    detectedProductId = 0x1020;
-    EXPECT_TRUE (dravelProductFilter (0x1024));
-    EXPECT_FALSE (dravelProductFilter (0x1027));
-    EXPECT_FALSE (dravelProductFilter (2000));
-
-    detectedProductId = 0x1027;
     EXPECT_TRUE (dravelProductFilter (0x1027));
     EXPECT_FALSE (isDravelModelRange (0x1027));
+
+    detectedProductId = 0x1020;
+    EXPECT_TRUE (dravelProductFilter (0x1024));
+    EXPECT_FALSE (dravelProductFilter (0x1027) || dravelProductFilter (2000));
 }

@@ -192,7 +192,6 @@ TEST_F (MappingFiles, TheEditorsCommandsShowOnlyFailuresInAWarningBox)
     host->setCurrentMode (0);
     EXPECT_TRUE (loadMappingFileWithMessage (good).wasOk());
     EXPECT_EQ (host->getCurrentModeIndex(), 3);
-
     EXPECT_TRUE (saveMappingFileWithMessage (folder.getChildFile ("none").getChildFile ("x.tavlo")).failed());
 
     host->setCurrentMode (5);     // no Pro Tools map exists

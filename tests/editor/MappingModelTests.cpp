@@ -78,32 +78,10 @@ TEST_F (MappingModelTest, FactoryDefaultsRestoreImageAndModelTogether)
     EXPECT_FALSE (getControlById (map, 7).hasProperty ("clockwise"));
 }
 
-TEST_F (MappingModelTest, FactoryDefaultsInHuiModeKeepTheImageAndReadTheModelFromIt)
-{
-    auto map = createMapTree (1);
-    map.setProperty ("mode", "Pro Tools", nullptr);
-    deviceSettingsImage.pedalAndWheel[1] = { 0x0C, 0xC4, 0x21, 0x00, 0x7F, 0xF0 };
-    deviceSettingsImage.knobs[0][1] = 0xB5;   // knobs read channel 1 in this mode whatever the image holds
-    const auto before = deviceSettingsImage;
-
-    resetMapToFactoryDefaults (map);
-
-    EXPECT_EQ (deviceSettingsImage, before);
-    auto expression = getControlById (map, 3);
-    EXPECT_EQ (expression["type"].toString(), "program");
-    EXPECT_EQ ((int) expression["chan"], 5);
-    EXPECT_EQ ((int) expression["value"], 0x21);
-    EXPECT_EQ ((int) getControlById (map, 6)["chan"], 1);
-}
-
 //==============================================================================
-TEST (ValueNames, NotesAreNamedWithTheirOctaveAndValuesOutsideTheListsHaveNoNameNorPlace)
+TEST (ValueNames, ValuesOutsideTheListsOrInTheHuiModeHaveNoNameNorPlace)
 {
-    const std::pair<int, const char*> notes[] { { 0, " C(-1)" }, { 1, "C#(-1)" }, { 60, " C(4)" }, { 127, " G(9)" } };
-    for (auto& [value, name] : notes)
-        EXPECT_EQ (getValueName (0, buttonKind, value, 0x9), name) << value;
-
-    EXPECT_EQ (getValueName (5, buttonKind, 60, 0x9), "") << "the HUI mode names no values";
+    EXPECT_EQ (getValueName (5, buttonKind, 60, 0x9), "");
     EXPECT_EQ (getValueName (0, buttonKind, 128, 0x9), "");
     EXPECT_EQ (getMcpFunctionText (5, buttonKind, 94), "");
 
@@ -111,6 +89,5 @@ TEST (ValueNames, NotesAreNamedWithTheirOctaveAndValuesOutsideTheListsHaveNoName
         EXPECT_EQ (getMcpButtonName (value), "") << value;
 
     EXPECT_EQ (indexOfValue (5, buttonKind, 60), -1);
-    EXPECT_EQ (indexOfValue (5, buttonKind, 49), 49);
     EXPECT_EQ (indexOfValue (0, jogWheelKind, 128), -1);
 }

@@ -44,18 +44,14 @@ TEST (PortNames, NamesGiveTheirPortNumberAndCompanionPort)
     EXPECT_TRUE (isMidiOutPortName ("MIDIOUTX (Dravel 49)"));
 }
 
-TEST (PortNames, CandidatesAreProductPortsOnceEachInSystemOrder)
+TEST (PortNames, CandidatesAreProductPortsOnceEachInSystemOrderAndTheDeviceIsTheFirstPlainKeyboard)
 {
     const juce::StringArray outputs { "Midi Through", "Dravel 61 MIDI 1", "", "  ", "halvik midi 2", "Halvik MIDI",
                                       "halvik 2", "Dravel 61 MIDI 1", "dravel 49", "Dravel 61 MIDI 2" };
     EXPECT_EQ (getCandidateDeviceNames (outputs),
                (juce::StringArray { "Dravel 61 MIDI 1", "halvik midi 2", "Dravel 61 MIDI 2" }));
-}
 
-TEST (PortNames, DeviceNameIsTheFirstCandidateOfAPlainKeyboard)
-{
     halvik::resetUpgraderState();
-
     EXPECT_EQ (findDravelDeviceName (juce::StringArray()), "");
     EXPECT_EQ (findDravelDeviceName ({ "halvik midi 2", "Dravel 49X", "Dravel 25 MIDI 2", "Dravel 88" }),
                "Dravel 25 MIDI 2");

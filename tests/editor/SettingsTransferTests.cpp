@@ -49,9 +49,6 @@ TEST_F (SettingsTransfer, SendsTheFactoryImageWithItsFramingAndPausesInOrder)
                          "F0 1D 03 20 21 02 01 00 F7", "pause 1500" });
     EXPECT_EQ (ports.describeTimeline().joinIntoString ("\n").toUpperCase(), expected.joinIntoString ("\n").toUpperCase());
 
-    EXPECT_EQ (keyboard.received().size(), 44u);
-    EXPECT_DOUBLE_EQ (ports.totalPauseMicroseconds(), 26000.0);
-
     auto images = keyboard.appliedImages();
     ASSERT_EQ (images.size(), 1u);
     EXPECT_EQ (images[0].bytes, image);
