@@ -61,7 +61,7 @@ TEST (CurveShaping, AfterADragTheCurveRunsBetweenTheFootAndH5)
     EXPECT_NEAR (v[shape.getRawIndex (2)], 70.0f, 1.0f);
 }
 
-TEST (VelocityCurves, FixedCurvesFallButForCurveThreesStepsAndTheUserCurveStartsAsCurveOne)
+TEST (VelocityCurves, FixedCurvesFallOrStayFlatButForCurveThreesStepsAndTheUserCurveStartsAsCurveOne)
 {
     for (int t = 0; t < 256; ++t)
     {

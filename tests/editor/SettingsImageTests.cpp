@@ -143,7 +143,7 @@ TEST_F (SettingsImageTest, KnobSettingsFollowTheDawModeGates)
 }
 
 //==============================================================================
-TEST_F (SettingsImageTest, ControlsWriteOnlyTheirOwnPropertiesAndNumbersOutsideTheTablesNoStrayBytes)
+TEST_F (SettingsImageTest, ControlsWriteOnlyTheirOwnPropertiesAndNumbersOutsideTheTablesWriteNoStrayBytes)
 {
     bindTo (3).setOctave (10);
     bindTo (3).setSustainMode (1);
