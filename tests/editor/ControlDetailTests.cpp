@@ -17,7 +17,6 @@ struct ControlDetail : public EditorFixture
     }
 };
 
-//==============================================================================
 TEST_F (ControlDetail, AClickedControlAloneIsSelectedAndTheRowShowsItsKindsCaptionsStatesAndSettings)
 {
     // The keys button lies over the keyboard picture, so it takes the clicks on it.

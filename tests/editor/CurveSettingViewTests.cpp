@@ -81,7 +81,6 @@ namespace
     };
 }
 
-//==============================================================================
 TEST_F (CurveDialog, AFixedCurveIsPlottedLeftToRightAndIgnoresTheMouse)
 {
     currentCurveNumber = 3;
@@ -96,7 +95,6 @@ TEST_F (CurveDialog, AFixedCurveIsPlottedLeftToRightAndIgnoresTheMouse)
     EXPECT_EQ (curve.getValues(), before);
 }
 
-//==============================================================================
 TEST_F (CurveDialog, DraggingAnyHandleAnywhereKeepsTheCurveFiniteAndInRange)
 {
     const juce::Point<float> farAway[] { { -500, -500 }, { 2000, -500 }, { -500, 2000 }, { 2000, 2000 }, { 5, 5 } };
@@ -159,7 +157,6 @@ TEST_F (CurveDialog, APlotTooSmallToDrawInPlacesItsHandlesOnlyOnceItGrows)
     EXPECT_TRUE (curve.areHandlesPlaced());
 }
 
-//==============================================================================
 TEST_F (CurveDialog, OnlyOkOnTheUserCurveStoresItAndAsksForItToBeSent)
 {
     // Cancel, and OK on a fixed curve, only close.
