@@ -44,7 +44,7 @@ TEST_F (RealProgram, KeepsOneCopyWhateverTheUsersFoldersHoldAndEndsCleanlyOnCtrl
 
         TestProcess first, second;
         ASSERT_TRUE (start (first, folders.runtimeFolder, folders.home));
-        ASSERT_TRUE (showsOneWindow (first));
+        ASSERT_TRUE (showsOneWindow (first)) << "exit code " << first.waitForExit (0) << ", windows " << windowsOf (first).size();
 
         ASSERT_TRUE (start (second, folders.runtimeFolder, folders.home));
 
