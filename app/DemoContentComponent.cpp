@@ -158,11 +158,6 @@ juce::Component* DemoContentComponent::getCurrentView() const
     return viewHolder->getView();
 }
 
-CodeContent& DemoContentComponent::getCodeViewer() const
-{
-    return *codeViewer;
-}
-
 void DemoContentComponent::mouseDown (const juce::MouseEvent&)
 {
 }

@@ -69,9 +69,6 @@ public:
     /** The view shown now, or null. */
     juce::Component* getCurrentView() const;
 
-    /** The notes viewer, which lives beside the tabs. */
-    CodeContent& getCodeViewer() const;
-
     void mouseDown (const juce::MouseEvent&) override;
     void lookAndFeelChanged() override;
     void resized() override;

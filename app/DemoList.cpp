@@ -21,16 +21,6 @@ void DemoList::openCategory (const juce::String& name)
     listBox.updateContent();
 }
 
-const juce::String& DemoList::getOpenCategory() const noexcept
-{
-    return openCategoryName;
-}
-
-juce::ListBox& DemoList::getListBox() noexcept
-{
-    return listBox;
-}
-
 void DemoList::resized()
 {
     listBox.setBounds (getLocalBounds());

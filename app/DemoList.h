@@ -15,12 +15,6 @@ public:
     /** Opens a category by name; the empty name goes back to the list of categories. */
     void openCategory (const juce::String& name);
 
-    /** The open category's name, empty while the categories are listed. */
-    const juce::String& getOpenCategory() const noexcept;
-
-    /** The list box, for callers that inspect what it shows. */
-    juce::ListBox& getListBox() noexcept;
-
     void resized() override;
 
     int getNumRows() override;

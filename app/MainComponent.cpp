@@ -53,16 +53,6 @@ juce::SidePanel& MainComponent::getSidePanel() noexcept
     return sidePanel;
 }
 
-juce::TextButton& MainComponent::getMenuButton() noexcept
-{
-    return menuButton;
-}
-
-const juce::StringArray& MainComponent::getRenderingEngines() const noexcept
-{
-    return renderingEngines;
-}
-
 int MainComponent::getCurrentRenderingEngine() const noexcept
 {
     return currentEngineIndex;

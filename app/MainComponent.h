@@ -25,10 +25,6 @@ public:
 
     DemoContentComponent& getContentArea() const noexcept;
     juce::SidePanel& getSidePanel() noexcept;
-    juce::TextButton& getMenuButton() noexcept;
-
-    /** The rendering engines the window's peer offers, followed by "OpenGL Renderer". */
-    const juce::StringArray& getRenderingEngines() const noexcept;
     int getCurrentRenderingEngine() const noexcept;
     bool isUsingOpenGL() const noexcept;
     bool isShowingHeavyweightView() const noexcept;

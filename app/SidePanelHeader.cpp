@@ -72,16 +72,6 @@ SidePanelHeader::SidePanelHeader (MainComponent& ownerToUse)
     lookAndFeelChanged();
 }
 
-juce::ShapeButton& SidePanelHeader::getHomeButton() noexcept
-{
-    return homeButton;
-}
-
-juce::ShapeButton& SidePanelHeader::getSettingsButton() noexcept
-{
-    return settingsButton;
-}
-
 void SidePanelHeader::lookAndFeelChanged()
 {
     auto& sidePanel = owner.getSidePanel();

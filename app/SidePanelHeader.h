@@ -11,9 +11,6 @@ class SidePanelHeader : public juce::Component
 public:
     explicit SidePanelHeader (MainComponent& owner);
 
-    juce::ShapeButton& getHomeButton() noexcept;
-    juce::ShapeButton& getSettingsButton() noexcept;
-
     void lookAndFeelChanged() override;
     void paint (juce::Graphics&) override;
     void resized() override;

@@ -191,9 +191,4 @@ namespace NsDravel
             default: return nullptr;
         }
     }
-
-    MappableButton* MixerSection::getSmallButton (int index) const
-    {
-        return juce::isPositiveAndBelow (index, 4) ? smallButtons[index].get() : nullptr;
-    }
 }

@@ -44,10 +44,6 @@ namespace NsDravel
             modulation wheel, knob 1, knob 2); null for any other number. */
         MappableButton* getControlButton (int control) const;
 
-        /** The four small buttons under the knobs ("Tran-", "Tran+", "Octa-", "Octa+"),
-            index 0..3; they are shown but never take a click. */
-        MappableButton* getSmallButton (int index) const;
-
         /** The device timer the panel created and started (also NsDravel::theTimer);
             it goes with the panel. */
         std::unique_ptr<MyTimer> deviceTimer;

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "app/DemoContentComponent.h"
-#include "app/DemoRegistry.h"
-#include "app/DemoTaskbarComponent.h"
 #include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
+#include "editor/EditorState.h"
 #include "editor/Host.h"
 #include "support/DispatchUntil.h"
 #include "support/ProbeComponent.h"
 #include "support/SimulatedKeyboard.h"
+#include "support/WindowManagerView.h"
 
 namespace
 {
@@ -21,24 +21,17 @@ namespace
     };
 }
 
-TEST_F (Application, StartsWithTheEditorEntryRegisteredAndItsWindowShown)
+TEST_F (Application, StartsWithTheEditorAloneInItsWindow)
 {
     app.initialise ({});
 
-    EXPECT_FALSE (app.moreThanOneInstanceAllowed());
-    EXPECT_EQ (findOrAddDemoCategory ("Keyboard").entries.size(), 1u);
-
     auto* window = app.getMainWindow();
-    ASSERT_NE (window, nullptr);
-    EXPECT_EQ (window->getName(), "Dravel Tavlo");
-    EXPECT_TRUE (window->isOnDesktop() && window->isVisible());
-    EXPECT_TRUE (window->isUsingNativeTitleBar());
-    EXPECT_FALSE (window->isResizable());
-    ASSERT_NE (window->findMainComponent(), nullptr);
-    EXPECT_NE (window->findMainComponent()->getContentArea().getCurrentView(), nullptr);
-    EXPECT_NE (dynamic_cast<DemoTaskbarComponent*> (window->getTrayComponent()), nullptr);
-
-    EXPECT_FALSE (loopStopped());
+    ASSERT_TRUE (window != nullptr && window->isOnDesktop() && window->isVisible());
+    auto* main = window->findMainComponent();
+    ASSERT_NE (main, nullptr);
+    EXPECT_NE (main->getContentArea().getCurrentView(), nullptr);
+    EXPECT_FALSE (main->getSidePanel().isPanelShowing() || main->isUsingOpenGL());
+    EXPECT_FALSE (loopStopped() || app.moreThanOneInstanceAllowed());
     EXPECT_EQ (app.getApplicationReturnValue(), 0);
 }
 
@@ -54,43 +47,56 @@ TEST (ApplicationWithoutEditor, EndsWithoutAWindowAndWithAFailureCode)
     EXPECT_NE (app.getApplicationReturnValue(), 0);
 }
 
-TEST_F (Application, HidesItsWindowWhenTheSystemAsksItToQuitAndShowsItAgainOnASecondStart)
+TEST_F (Application, AQuitRequestHidesTheWindowAndASecondStartShowsItWhileClosingItEndsTheContentOnce)
 {
     app.initialise ({});
     auto* window = app.getMainWindow();
     ASSERT_NE (window, nullptr);
 
     app.systemRequestedQuit();
-
     EXPECT_FALSE (window->isVisible());
     EXPECT_TRUE (loopStopped());
 
     app.anotherInstanceStarted ("--anything");
-
     EXPECT_TRUE (window->isVisible());
     EXPECT_EQ (*editorDestroyed, 0);
 
-    app.shutdown();
-
-    EXPECT_EQ (app.getMainWindow(), nullptr);
-    EXPECT_EQ (*editorDestroyed, 1);
-}
-
-TEST_F (Application, ClosingTheWindowHidesItAndTheContentIsGoneOnceAfterShutdown)
-{
-    app.initialise ({});
-    auto* window = app.getMainWindow();
-    ASSERT_NE (window, nullptr);
-
     window->closeButtonPressed();
-
     EXPECT_FALSE (window->isVisible());
-    EXPECT_TRUE (loopStopped());
     EXPECT_EQ (*editorDestroyed, 1);
     EXPECT_EQ (window->findMainComponent(), nullptr);
 
     // Later layout requests and the window's own end leave the gone content alone.
     window->parentSizeChanged();
+    app.shutdown();
+    EXPECT_EQ (app.getMainWindow(), nullptr);
+    EXPECT_EQ (*editorDestroyed, 1);
+}
+
+TEST_F (Application, EndsOnCtrlQOfEitherCaseOnlyDestroyingTheContentOnceWithoutConsumingTheKey)
+{
+    app.initialise ({});
+    auto* window = app.getMainWindow();
+    ASSERT_NE (window, nullptr);
+
+    using M = juce::ModifierKeys;
+    const juce::KeyPress others[] = { { 'q', 0, 0 }, { 'Q', M::shiftModifier, 0 }, { 'q', M::ctrlModifier | M::shiftModifier, 0 },
+                                      { 'q', M::altModifier, 0 }, { 'q', M::ctrlModifier | M::altModifier, 0 }, { 'w', M::ctrlModifier, 0 },
+                                      { 'q', M::ctrlModifier | M::leftButtonModifier, 0 } };
+
+    for (auto& key : others)
+        EXPECT_FALSE (window->keyPressed (key)) << key.getTextDescription();
+
+    EXPECT_EQ (*editorDestroyed, 0);
+    EXPECT_FALSE (loopStopped());
+
+    EXPECT_FALSE (window->keyPressed (juce::KeyPress ('q', M::ctrlModifier, 0)));
+    EXPECT_FALSE (window->keyPressed (juce::KeyPress ('Q', M::ctrlModifier, 0))) << "as with Caps Lock on";
+
+    EXPECT_EQ (*editorDestroyed, 1);
+    EXPECT_EQ (window->getContentComponent(), nullptr);
+    EXPECT_TRUE (loopStopped());
+
     app.shutdown();
     EXPECT_EQ (*editorDestroyed, 1);
 }
@@ -112,4 +118,41 @@ TEST (ApplicationWithTheEditor, ClosesTheKeyboardsPortsAndFreesTheDeviceHostAtSh
     EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 0);
     EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 0);
     EXPECT_EQ (NsDravel::Host::getInstanceWithoutCreating(), nullptr);
+}
+
+// The editor has one size: a window manager must not be offered to maximise or
+// resize the window, or it shows the editor in a corner of an unpainted window.
+TEST (FixedSizeWindow, OffersTheWindowManagerNeitherMaximisingNorResizing)
+{
+    WindowManagerView windowManager;
+    ASSERT_TRUE (windowManager.isOpen());
+    sim::SimulatedMidiPorts ports;
+    NsDravel::resetProcessState();
+    DemoRunnerApplication app;
+    app.initialise ({});
+    auto& window = *app.getMainWindow();
+
+    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return windowManager.motifFunctionsAndDecorations (window).first >= 0; }));
+    const auto [functions, decorations] = windowManager.motifFunctionsAndDecorations (window);
+    EXPECT_EQ (functions & (0x10 | 0x02), 0) << "no maximise, no resize";
+    EXPECT_EQ (decorations & (0x40 | 0x04), 0) << "no maximise button, no resize handles";
+
+    const auto actions = windowManager.allowedActions (window);
+    EXPECT_EQ (actions, juce::StringArray ("_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_CLOSE"));
+    app.shutdown();
+}
+
+TEST (MainComponent, LeavesNoPendingLayoutBehindWhenDestroyed)
+{
+    // A heavyweight view makes hiding the panel lay the component out again
+    // 250 ms later; the component may be gone by then.
+    auto main = std::make_unique<MainComponent> (ProbeComponent::factory (std::make_shared<int> (0)));
+    main->setSize (979, 473);
+    main->onContentChanged (true);
+
+    main->onSidePanelShowHide (false);
+    main.reset();
+
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (400);
+    SUCCEED();
 }

@@ -41,11 +41,6 @@ namespace
 
         return (pid_t) pgrep.readAllProcessOutput().getIntValue();
     }
-
-    juce::MemoryBlock requestWithCount (int count)
-    {
-        return serialiseTreeToBlock (juce::ValueTree ("REQUEST", { { "count", count } }));
-    }
 }
 
 TEST (ChildProcessMode, StartedAsChildTheProgramGreetsAnswersCountsAndEndsWhenTheCoordinatorLeaves)
@@ -71,9 +66,10 @@ TEST (ChildProcessMode, StartedAsChildTheProgramGreetsAnswersCountsAndEndsWhenTh
     ASSERT_GT (pid, 0);
     EXPECT_TRUE (display.findVisibleWindows ((int) pid, ".*").isEmpty());
 
-    coordinator.sendMessageToWorker (requestWithCount (41));
+    auto request = [] (int count) { return serialiseTreeToBlock (juce::ValueTree ("REQUEST", { { "count", count } })); };
+    coordinator.sendMessageToWorker (request (41));
     coordinator.sendMessageToWorker (juce::MemoryBlock ("not a tree", 10));
-    coordinator.sendMessageToWorker (requestWithCount (7));
+    coordinator.sendMessageToWorker (request (7));
 
     auto all = coordinator.waitForMessages (4);
     ASSERT_EQ (all.size(), 4);

@@ -16,8 +16,6 @@
 #include "support/TempFolder.h"
 #include "support/WhileADialogRuns.h"
 
-#include <cstdlib>
-
 // The real window with the real editor: a dialog of the editor is opened, the
 // user asks the window to close (or the program to quit) while it runs, and the
 // dialog is then ended as its "Cancel" would. The window refuses while the
@@ -48,7 +46,7 @@ namespace
     const DialogCase aboutWindow     { "AboutWindow",     [] (auto& e) { e.keyPressed (juce::KeyPress (juce::KeyPress::F1Key)); } };
     const DialogCase rawMidiSender   { "RawMidiSender",   [] (auto& e)
     {
-        juce::MessageManager::callAsync ([&e] { e.keyPressed (juce::KeyPress ('m', M::ctrlModifier | M::shiftModifier | M::altModifier, 0)); });
+        juce::MessageManager::callAsync ([&e] { e.keyPressed ({ 'm', M::ctrlModifier | M::shiftModifier | M::altModifier, 0 }); });
     } };
     const DialogCase systemSaveChooser { "SystemSaveChooser", [] (auto& e) { e.saveFileButton.triggerClick(); }, "live" };
     const DialogCase systemLoadChooser { "SystemLoadChooser", [] (auto& e) { e.loadFileButton.triggerClick(); }, "logic.tavlo" };

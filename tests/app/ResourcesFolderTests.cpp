@@ -17,7 +17,7 @@ namespace
     }
 }
 
-TEST (ResourcesFolder, IsTheFolderBesideTheProgramOrANamedAncestorWithinTheWalk)
+TEST (ResourcesFolder, IsTheFolderBesideTheProgramOrANamedAncestorWithinTheWalkOrElseAMissingOneBesideIt)
 {
     const struct { const char* what; juce::String folder, file, program, expected; } cases[] =
     {
@@ -39,25 +39,8 @@ TEST (ResourcesFolder, IsTheFolderBesideTheProgramOrANamedAncestorWithinTheWalk)
         const auto expected = c.expected.isEmpty() ? juce::File() : temp.get().getChildFile (c.expected);
 
         EXPECT_EQ (findResourcesFolder (program), expected) << c.what;
-
-        if (expected != juce::File())
-            EXPECT_EQ (getResourcesFolder (program), expected) << c.what;
+        EXPECT_EQ (getResourcesFolder (program), expected != juce::File() ? expected : program.getSiblingFile ("resources")) << c.what;
     }
-}
-
-TEST (ResourcesFolder, WhenMissingLeadsTheLoadersToAFolderThatDoesNotExist)
-{
-    TempFolder temp;
-    temp.createFile ("top/Logo.png").replaceWithText ("not a picture");
-    auto program = temp.createFile ("top/bin/Tavlo");
-
-    const auto folder = getResourcesFolder (program);
-
-    EXPECT_EQ (findResourcesFolder (program), juce::File());
-    EXPECT_FALSE (folder.exists());
-    EXPECT_EQ (folder, program.getSiblingFile ("resources"));
-    EXPECT_EQ (openResourceStream ("Logo.png", true, folder), nullptr);
-    EXPECT_TRUE (loadResourceImage ("Logo.png", false, folder).isNull());
 }
 
 TEST (ResourceFile, ResolvesBackslashesAndEitherCaseOfTheLeadingFolderName)
@@ -71,4 +54,47 @@ TEST (ResourceFile, ResolvesBackslashesAndEitherCaseOfTheLeadingFolderName)
     EXPECT_EQ (getResourceFile ("Resources/Assets/res/check.bin", resources), check);
     EXPECT_EQ (getResourceFile ("Assets\\res/check.bin", resources), check);
     EXPECT_EQ (getResourceFile ("", resources), resources);
+}
+
+namespace
+{
+    void writePicture (const juce::File& file, int width, int height, juce::Colour colour)
+    {
+        juce::Image image (juce::Image::ARGB, width, height, true);
+        image.clear (image.getBounds(), colour);
+
+        file.getParentDirectory().createDirectory();
+        file.deleteFile();
+        juce::FileOutputStream out (file);
+        juce::PNGImageFormat().writeImageToStream (image, out);
+    }
+
+    struct AssetLoader : public ::testing::Test
+    {
+        TempFolder temp;
+        juce::File resources = temp.createFolder ("resources");
+        juce::File assets = temp.createFolder ("resources/Assets");
+    };
+}
+
+TEST_F (AssetLoader, GivesTheNullImageForAMissingOrUndecodableFileAndLooksAgainNextTime)
+{
+    assets.getChildFile ("broken.png").replaceWithText ("this is not a PNG");
+    assets.getChildFile ("empty.png").create();
+
+    EXPECT_TRUE (loadResourceImage ("broken.png", true, resources).isNull());
+    EXPECT_TRUE (loadResourceImage ("empty.png", true, resources).isNull());
+    EXPECT_TRUE (loadResourceImage ("later.png", true, resources).isNull());
+
+    writePicture (assets.getChildFile ("later.png"), 5, 5, juce::Colours::white);
+
+    EXPECT_TRUE (loadResourceImage ("later.png", true, resources).isValid());
+}
+
+TEST (StandInPictures, AreLaidOutBesideTheProgramUnderTheNamesTheProgramLoads)
+{
+    // The test binary sits beside the program, so the program's own search finds them.
+    for (auto* name : { "halvik/Halvik Logo.png", "product/Dravel/Dravel.png", "Halvik Logo.png", "ui/kbd/kbd3.png", "ui/kbd/kbd4.png",
+                        "ui/kbd/kbd5.png", "ui/kbd/kbd6.png", "ui/kbd/kbd8.png", "ui/knob/knoNor.png", "ui/knob/monNor.png" })
+        EXPECT_TRUE (loadResourceImage (name, true).isValid()) << name;
 }

@@ -1,6 +1,9 @@
 #include "support/EditorFixture.h"
 
+#include "editor/HostImpl.h"
+
 using namespace sim;
+using NsDravel::MainComp;
 
 struct ControlDetail : public EditorFixture
 {
@@ -14,9 +17,12 @@ struct ControlDetail : public EditorFixture
     }
 };
 
-//==============================================================================
-TEST_F (ControlDetail, EachKindOfControlShowsItsCaptionsStatesAndStoredSettings)
+TEST_F (ControlDetail, AClickedControlAloneIsSelectedAndTheRowShowsItsKindsCaptionsStatesAndSettings)
 {
+    // The keys button lies over the keyboard picture, so it takes the clicks on it.
+    auto& panel = e().mixerSection;
+    EXPECT_EQ (panel.getComponentAt (panel.getKeyboardPicture().getBounds().getCentre()), &controlButton (1));
+
     const struct { int control; const char* captions; const char* enabled; const char* itemCounts; const char* shown; } cases[] =
     {
         { 1, "Velocity Curve | Channel | Octave | Trans", "on | on | on | on",    "8 | 16 | 13 | 13", "Curve 1 | 1 | 0 | 0" },
@@ -25,103 +31,72 @@ TEST_F (ControlDetail, EachKindOfControlShowsItsCaptionsStatesAndStoredSettings)
         { 6, "Msg Type | Channel | Message | Sustain",    "off | on | on | off",  "4 | 16 | 128 | 0", "2) CC | 1 | 7) Volume*(GM) | " },
     };
 
-    for (auto& c : cases)
-    {
-        click (controlButton (c.control));
-
-        // The clicked control alone is selected.
-        EXPECT_EQ (e().getSelectedButton(), &controlButton (c.control));
-
-        EXPECT_EQ (row ([] (auto& caption, auto&) { return caption.getText(); }), c.captions) << "control " << c.control;
-        EXPECT_EQ (row ([] (auto&, auto& combo) { return juce::String (combo.isEnabled() ? "on" : "off"); }), c.enabled) << "control " << c.control;
-        EXPECT_EQ (row ([] (auto&, auto& combo) { return juce::String (combo.getNumItems()); }), c.itemCounts) << "control " << c.control;
-        EXPECT_EQ (row ([] (auto&, auto& combo) { return combo.getText(); }), c.shown) << "control " << c.control;
-    }
-}
-
-TEST_F (ControlDetail, ShowingTheKeysRaisesAWriteThroughTheCurveNotification)
-{
-    // Only the change handler of the first combo shows "Curve View" and raises
-    // the write; the click itself does neither.
+    // Only the change handler of the keys' first combo shows "Curve View" and
+    // raises a write; a click by itself does neither.
     e().curveViewButton.setVisible (false);
     NsDravel::pendingSettingsWrite = false;
 
-    click (controlButton (1));
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.control);
+        click (controlButton (c.control));
 
-    EXPECT_TRUE (NsDravel::pendingSettingsWrite);
-    EXPECT_TRUE (e().curveViewButton.isVisible());
+        if (c.control == 1)
+            EXPECT_TRUE (NsDravel::pendingSettingsWrite && e().curveViewButton.isVisible());
+
+        EXPECT_EQ (e().getSelectedButton(), &controlButton (c.control));
+        EXPECT_EQ (row ([] (auto& caption, auto&) { return caption.getText(); }), c.captions);
+        EXPECT_EQ (row ([] (auto&, auto& combo) { return juce::String (combo.isEnabled() ? "on" : "off"); }), c.enabled);
+        EXPECT_EQ (row ([] (auto&, auto& combo) { return juce::String (combo.getNumItems()); }), c.itemCounts);
+        EXPECT_EQ (row ([] (auto&, auto& combo) { return combo.getText(); }), c.shown);
+    }
+
     EXPECT_EQ (NsDravel::deviceSettingsImage, NsDravel::factorySettingsImage);
 }
 
 //==============================================================================
-TEST_F (ControlDetail, AChannelChoiceReachesTheImageTheMapAndTheKeyboard)
+TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
 {
     SimulatedKeyboard keyboard (ports);
     tick();
-    click (controlButton (2));
-    NsDravel::pendingSettingsWrite = false;
 
-    pick (e().channelCombo, "16");
+    const struct { int control; NsDravel::MapComboBox MainComp::* combo; const char* item; const char* property; juce::var stored; } choices[]
+    {
+        { 2, &MainComp::channelCombo, "16",                "chan",          16 },
+        { 2, &MainComp::messageCombo, "66) Sostenuto(Gs)", "value",         66 },
+        { 2, &MainComp::fifthCombo,   "by releasing",      "sustain",       1 },
+        { 3, &MainComp::msgTypeCombo, "1) Note",           "type",          "note" },
+        { 1, &MainComp::messageCombo, "+2",                "octave",        10 },
+        { 1, &MainComp::fifthCombo,   "-4",                "transposition", 4 },
+        { 1, &MainComp::msgTypeCombo, "Custom Curve",      "curve",         7 },
+    };
 
-    EXPECT_EQ (NsDravel::deviceSettingsImage.pedalAndWheel[0][1], 0xBF);
-    EXPECT_EQ ((int) controlNode (2)["chan"], 16);
-    EXPECT_TRUE (NsDravel::pendingSettingsWrite);
+    for (auto& c : choices)
+    {
+        SCOPED_TRACE (c.item);
+        click (controlButton (c.control));
+        NsDravel::pendingSettingsWrite = false;
+
+        pick (e().*c.combo, c.item);
+
+        EXPECT_EQ (controlNode (c.control)[c.property], c.stored);
+        EXPECT_TRUE (NsDravel::pendingSettingsWrite);
+    }
+
+    const auto& image = NsDravel::deviceSettingsImage;
+    EXPECT_EQ (image.header, (std::array<juce::uint8, 5> { 0x90, 10, 4, 7, 0xF0 }));     // octave, transposition, curve
+    EXPECT_EQ (image.pedalAndWheel[0], (std::array<juce::uint8, 6> { 0x0B, 0xBF, 66, 0x7F, 0x00, 0xF0 }));   // acts on release
+    EXPECT_EQ (image.pedalAndWheel[1][0], 0x09);
+    EXPECT_EQ (image.pedalAndWheel[1][1], 0x90);
+    EXPECT_EQ (NsDravel::currentCurveNumber, 8);
+
+    click (controlButton (3));
+    EXPECT_EQ (e().messageCombo.getItemText (60), "60)  C(4)") << "the values follow the type";
 
     keyboard.clearRecords();
     tick();
     ASSERT_EQ (keyboard.appliedImages().size(), 1u);
     EXPECT_EQ (keyboard.appliedImages()[0].bytes, imageBytes());
-    EXPECT_EQ (keyboard.appliedImages()[0].bytes[5 + 1], 0xBF);   // the sustain record's status byte
-}
-
-TEST_F (ControlDetail, TypeValueAndPolarityChoicesRewriteThePedalsRecordAndNode)
-{
-    click (controlButton (3));
-    pick (e().msgTypeCombo, "1) Note");
-
-    EXPECT_EQ (NsDravel::deviceSettingsImage.pedalAndWheel[1][0], 0x09);
-    EXPECT_EQ (NsDravel::deviceSettingsImage.pedalAndWheel[1][1], 0x90);
-    EXPECT_EQ (controlNode (3)["type"].toString(), "note");
-    EXPECT_EQ (e().messageCombo.getItemText (60), "60)  C(4)") << "the values follow the type";
-
-    click (controlButton (2));
-    pick (e().messageCombo, "66) Sostenuto(Gs)");
-    pick (e().fifthCombo, "by releasing");
-
-    const auto& sustain = NsDravel::deviceSettingsImage.pedalAndWheel[0];
-    EXPECT_EQ (sustain[2], 66);
-    EXPECT_EQ (sustain[3], 0x7F);
-    EXPECT_EQ (sustain[4], 0x00);
-    EXPECT_EQ ((int) controlNode (2)["value"], 66);
-    EXPECT_EQ ((int) controlNode (2)["sustain"], 1);
-}
-
-TEST_F (ControlDetail, OctaveTranspositionAndCurveOfTheKeysReachTheKeyboard)
-{
-    SimulatedKeyboard keyboard (ports);
-    tick();
-    click (controlButton (1));
-    settle();
-
-    pick (e().messageCombo, "+2");
-    pick (e().fifthCombo, "-4");
-    pick (e().msgTypeCombo, "Custom Curve");
-
-    const auto& header = NsDravel::deviceSettingsImage.header;
-    EXPECT_EQ (header[1], 10);
-    EXPECT_EQ (header[2], 4);
-    EXPECT_EQ (header[3], 7);
-    EXPECT_EQ (NsDravel::currentCurveNumber, 8);
-    EXPECT_EQ ((int) controlNode (1)["octave"], 10);
-    EXPECT_EQ ((int) controlNode (1)["transposition"], 4);
-    EXPECT_EQ ((int) controlNode (1)["curve"], 7);
-
-    keyboard.clearRecords();
-    tick();
-    ASSERT_EQ (keyboard.appliedImages().size(), 1u);
-    const auto sent = keyboard.appliedImages()[0].bytes;
-    EXPECT_EQ (std::vector<juce::uint8> (sent.begin(), sent.begin() + 5),
-               (std::vector<juce::uint8> { 0x90, 10, 4, 7, 0xF0 }));
 }
 
 TEST_F (ControlDetail, AChoiceWithNoControlSelectedOnlyRaisesTheWrite)
@@ -135,4 +110,16 @@ TEST_F (ControlDetail, AChoiceWithNoControlSelectedOnlyRaisesTheWrite)
     EXPECT_EQ (NsDravel::deviceSettingsImage, NsDravel::factorySettingsImage);
     EXPECT_EQ ((int) controlNode (2)["chan"], 1);
     EXPECT_TRUE (NsDravel::pendingSettingsWrite);
+}
+
+TEST_F (ControlDetail, AfterAnotherDawModeIsChosenTheChoicesEditThatModesMap)
+{
+    NsDravel::Host::getInstance()->setCurrentMode (2);
+    editor->refreshFromModel();
+    click (controlButton (3));
+    pick (e().channelCombo, "5");
+
+    auto channelOfExpressionIn = [] (juce::ValueTree map) { return (int) map.getChildWithName ("controls").getChild (2)["chan"]; };
+    EXPECT_EQ (channelOfExpressionIn (NsDravel::Host::getInstance()->getCurrentMap()), 5);
+    EXPECT_EQ (channelOfExpressionIn (NsDravel::Host::getInstance()->impl->getModes().getChild (0)), 1);
 }

@@ -18,7 +18,6 @@ namespace
     }
 }
 
-//==============================================================================
 TEST (CurveShaping, H1AndH5SitWhereTheStraightRunsFromBothEndsStop)
 {
     // Steps of 2 up to index 20, a slow rise, then steps of 2 from index 245 to 127.
@@ -60,4 +59,29 @@ TEST (CurveShaping, AfterADragTheCurveRunsBetweenTheFootAndH5)
     }
 
     EXPECT_NEAR (v[shape.getRawIndex (2)], 70.0f, 1.0f);
+}
+
+TEST (VelocityCurves, FixedCurvesFallOrStayFlatButForCurveThreesStepsAndTheUserCurveStartsAsCurveOne)
+{
+    for (int t = 0; t < 256; ++t)
+    {
+        EXPECT_EQ (getVelocityCurve (6)[t], 64);
+        EXPECT_EQ (getVelocityCurve (7)[t], 127);
+        EXPECT_EQ (getVelocityCurve (8)[t], getVelocityCurve (1)[t]);
+    }
+
+    // They only fall, but for curve 3's steps.
+    for (int curve : { 1, 2, 4, 5 })
+        for (int t = 0; t < 255; ++t)
+            EXPECT_LE (getVelocityCurve (curve)[t + 1], getVelocityCurve (curve)[t]) << curve << " at " << t;
+
+    const auto* curve3 = getVelocityCurve (3);
+    juce::Array<int> rises;
+    for (int t = 0; t < 255; ++t)
+        if (curve3[t + 1] > curve3[t])
+        {
+            rises.add (t);
+            EXPECT_EQ (curve3[t + 1], curve3[t] + 1);
+        }
+    EXPECT_EQ (rises, (juce::Array<int> { 65, 85, 94, 100, 110, 115, 118, 121 }));
 }

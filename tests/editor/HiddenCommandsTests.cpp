@@ -1,4 +1,7 @@
+#include "support/ComponentQueries.h"
+#include "support/DispatchUntil.h"
 #include "support/EditorFixture.h"
+#include "support/RealProgramFixture.h"
 
 using namespace sim;
 
@@ -12,15 +15,6 @@ namespace
     /** A key with Ctrl+Shift+Alt held; X11 gives letters in lower case then. */
     juce::KeyPress chord (int keyCode, int extraFlags = 0)  { return { keyCode, juce::ModifierKeys (ctrl | shift | alt | extraFlags), 0 }; }
     juce::KeyPress plain (int keyCode, int flags = 0)       { return { keyCode, juce::ModifierKeys (flags), 0 }; }
-
-    juce::Button& buttonOf (juce::AlertWindow& dialog, const juce::String& text)
-    {
-        for (auto* child : dialog.getChildren())
-            if (auto* button = dynamic_cast<juce::TextButton*> (child); button != nullptr && button->getButtonText() == text)
-                return *button;
-
-        throw std::runtime_error ("no such button");
-    }
 
     class RawMidiSender  : public EditorFixture
     {
@@ -54,18 +48,8 @@ namespace
             return press (chord ('m'), [text] (juce::AlertWindow& dialog)
             {
                 dialog.getTextEditor ("MIDI")->setText (text);
-                buttonOf (dialog, "Send").triggerClick();
+                testsupport::findButton (dialog, "Send")->triggerClick();
             });
-        }
-
-        juce::StringArray received() const
-        {
-            juce::StringArray messages;
-
-            for (auto& r : keyboard.received())
-                messages.add (r.port + ": " + SimulatedMidiPorts::hexOf (r.message));
-
-            return messages;
         }
 
         SimulatedKeyboard keyboard { ports };
@@ -84,31 +68,36 @@ TEST_F (RawMidiSender, SendsTheOfferedBytesAsOneMessageToTheKeyboard)
     EXPECT_TRUE (press (chord ('m'), [&] (juce::AlertWindow& dialog)
     {
         offered = dialog.getTextEditorContents ("MIDI");
-        buttonOf (dialog, "Send").triggerClick();
+        testsupport::findButton (dialog, "Send")->triggerClick();
     }));
 
     EXPECT_EQ (offered, "EF7F7F F01D03 202300 0100F7");
-    EXPECT_EQ (received(), juce::StringArray ("MIDIOUT2 (Dravel 49): EF 7F 7F F0 1D 03 20 23 00 01 00 F7"));
+    ASSERT_EQ (keyboard.received().size(), 1u);
+    EXPECT_EQ (keyboard.received()[0].port, "MIDIOUT2 (Dravel 49)");
+    EXPECT_EQ (SimulatedMidiPorts::hexOf (keyboard.received()[0].message), "EF 7F 7F F0 1D 03 20 23 00 01 00 F7");
     EXPECT_TRUE (alerts.messages.isEmpty());
 }
 
-TEST_F (RawMidiSender, EscapeCancelAndTextThatIsNotWholeBytesSendNothing)
+TEST_F (RawMidiSender, OpensOnCtrlShiftAltMAloneAndEscapeCancelOrTextThatIsNotWholeBytesSendNothing)
 {
     tick();
     keyboard.clearRecords();
 
-    EXPECT_TRUE (press (chord ('m'), [] (juce::AlertWindow& dialog)
+    for (auto key : { plain ('m', ctrl | shift), plain ('m', ctrl | alt), plain ('M', shift), chord ('m', mouse), chord ('n') })
+        EXPECT_FALSE (press (key, cancel)) << key.getTextDescription();
+
+    EXPECT_TRUE (press (chord ('M'), [] (juce::AlertWindow& dialog)     // whatever the letter's case
     {
         static_cast<juce::Component&> (dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
     }));
-    EXPECT_TRUE (press (chord ('m'), [] (juce::AlertWindow& dialog) { buttonOf (dialog, "Cancel").triggerClick(); }));
+    EXPECT_TRUE (press (chord ('m'), [] (juce::AlertWindow& dialog) { testsupport::findButton (dialog, "Cancel")->triggerClick(); }));
     EXPECT_TRUE (alerts.messages.isEmpty());
 
     EXPECT_TRUE (send ("EF7F7F F01D03 202300 0100F70"));
     EXPECT_TRUE (send ("90 3C 4G"));
     EXPECT_TRUE (send ("  \n"));
 
-    EXPECT_TRUE (received().isEmpty());
+    EXPECT_TRUE (keyboard.received().empty());
     EXPECT_EQ (alerts.messages, juce::StringArray ({ "Wrong length!", "Not a hexadecimal number!" }));
 }
 
@@ -122,14 +111,6 @@ TEST_F (RawMidiSender, APortThatWillNotOpenIsReportedAndAMissingOneOpensNothing)
     keyboard.unplug();
     EXPECT_FALSE (press (chord ('m'), cancel));
     EXPECT_EQ (alerts.messages.size(), 1);
-}
-
-TEST_F (RawMidiSender, OpensWithCtrlShiftAltExactlyWhateverTheLettersCase)
-{
-    for (auto key : { plain ('m', ctrl | shift), plain ('m', ctrl | alt), plain ('M', shift), chord ('m', mouse), chord ('n') })
-        EXPECT_FALSE (press (key, cancel)) << key.getTextDescription();
-
-    EXPECT_TRUE (press (chord ('M'), cancel));
 }
 
 //==============================================================================
@@ -184,27 +165,43 @@ TEST_F (HiddenKeys, TTogglesATestProductIdAndTwiceRestoresTheKeyboardsId)
     EXPECT_EQ (NsDravel::detectedProductId.load(), 0x1022);
 }
 
-TEST_F (HiddenKeys, F1OpensANewAboutWindowEachTime)
+TEST_F (HiddenKeys, F1OpensANewAboutWindowEachTimeWhichEscapeCloses)
 {
-    auto aboutWindows = []
-    {
-        juce::Array<juce::TopLevelWindow*> found;
-
-        for (int i = 0; i < juce::TopLevelWindow::getNumTopLevelWindows(); ++i)
-            if (auto* window = juce::TopLevelWindow::getTopLevelWindow (i); window->getName() == "About This Tavlo")
-                found.add (window);
-
-        return found;
-    };
+    auto aboutWindows = [] { return testsupport::findWindowsTitled ("About This Tavlo"); };
 
     EXPECT_FALSE (editor->keyPressed (chord (juce::KeyPress::F1Key)));
     EXPECT_TRUE (aboutWindows().isEmpty());
 
     EXPECT_FALSE (editor->keyPressed (plain (juce::KeyPress::F1Key)));
     EXPECT_FALSE (editor->keyPressed (plain (juce::KeyPress::F1Key, shift)));
-    const auto windows = aboutWindows();
-    EXPECT_EQ (windows.size(), 2);
+    ASSERT_EQ (aboutWindows().size(), 2);
 
-    for (auto* window : windows)
-        delete window;
+    juce::Component::SafePointer<juce::Component> first (aboutWindows()[0]);
+    first->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return first == nullptr; }));
+    ASSERT_EQ (aboutWindows().size(), 1);
+    delete aboutWindows()[0];
+}
+
+//==============================================================================
+// The real program on a display of its own, driven by real key presses: the
+// editor's hidden keys must reach it from the window as the user types them.
+using HiddenKeysInTheProgram = RealProgramFixture;
+
+TEST_F (HiddenKeysInTheProgram, F1TypedIntoTheWindowOpensTheAboutWindow)
+{
+    TestProcess tavlo;
+    ASSERT_TRUE (start (tavlo));
+    ASSERT_TRUE (showsOneWindow (tavlo));
+    EXPECT_TRUE (windowsOf (tavlo, "About This Tavlo").isEmpty());
+
+    // The focus settles on the editor a moment after the window is focused; a
+    // key typed before that reaches only the window. Type again until it lands.
+    const auto editorWindow = windowsOf (tavlo)[0];
+
+    EXPECT_TRUE (eventually ([&]
+    {
+        display.typeKeysInto (editorWindow, "F1");
+        return windowsOf (tavlo, "About This Tavlo").size() > 0;
+    }, 50, 200));
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+
+#include "editor/EditorState.h"
 #include "editor/KeyboardMessages.h"
+#include "editor/PortNames.h"
 #include "editor/VelocityCurves.h"
 
 #include <vector>
@@ -35,18 +38,21 @@ namespace
     {
         void TearDown() override { resetUserVelocityCurve(); }
     };
+
+    struct CurrentDevice : ::testing::Test
+    {
+        void SetUp() override    { resetProcessState(); }
+        void TearDown() override { resetProcessState(); }
+    };
 }
 
 TEST (KeyboardMessages, SysexCarriesTheProductIdModeIndexPlusOneAndParameterWrites)
 {
+    // The settings transfer's test checks the mode select and the closing write in place.
     EXPECT_EQ (bytesOf (makeVersionRequestSysex (0x1022)),
                (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x22, 0x00, 0x01, 0x00, 0xF7 }));
-    EXPECT_EQ (bytesOf (makeModeSelectSysex (0x1020, 0)),
-               (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x20, 0x00, 0x01, 0x7F, 0xF7 }));
     EXPECT_EQ (bytesOf (makeModeSelectSysex (0x1022, 10)),
                (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x22, 0x00, 0x0B, 0x7F, 0xF7 }));
-    EXPECT_EQ (bytesOf (makeParameterSysex (0x1021, endOfSettingsParameter, 0)),
-               (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x21, 0x02, 0x01, 0x00, 0xF7 }));
     EXPECT_EQ (bytesOf (makeParameterSysex (0x1021, saveDeviceSettingsParameter, 1)),
                (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x21, 0x01, 0x35, 0x01, 0xF7 }));
 }
@@ -71,18 +77,8 @@ TEST (KeyboardMessages, OutOfRangeArgumentsNeverPutAStatusByteInsideASysex)
 
 TEST (KeyboardMessages, SettingsBytesTravelAsNibblesOfANoteOn)
 {
-    EXPECT_EQ (bytesOf (makeSettingsByteMessage (0x90)), (Bytes { 0x9F, 0x09, 0x00 }));
-    EXPECT_EQ (bytesOf (makeSettingsByteMessage (0xF0)), (Bytes { 0x9F, 0x0F, 0x00 }));
-    EXPECT_EQ (bytesOf (makeSettingsByteMessage (0x7F)), (Bytes { 0x9F, 0x07, 0x0F }));
-
     for (int byte = 0; byte < 256; ++byte)
-    {
-        const auto bytes = bytesOf (makeSettingsByteMessage ((juce::uint8) byte));
-        ASSERT_EQ (bytes.size(), 3u);
-        EXPECT_LT (bytes[1], 0x80);
-        EXPECT_LT (bytes[2], 0x80);
-        EXPECT_EQ (bytes[1] * 16 + bytes[2], byte);
-    }
+        EXPECT_EQ (bytesOf (makeSettingsByteMessage ((juce::uint8) byte)), (Bytes { 0x9F, byte >> 4, byte & 0x0F })) << byte;
 }
 
 TEST_F (UserCurveReset, CurveDumpCarriesTheWholeCurveClampedToDataBytes)
@@ -107,14 +103,6 @@ TEST_F (UserCurveReset, CurveDumpCarriesTheWholeCurveClampedToDataBytes)
                Bytes (velocityCurves[2], velocityCurves[2] + 256));
 }
 
-TEST (KeyboardMessages, VersionTextFollowsTheReplyDigits)
-{
-    EXPECT_EQ (makeVersionText (1, 0, 6, 0), "V1.06");
-    EXPECT_EQ (makeVersionText (1, 0, 6, 3), "V1.06-3");
-    EXPECT_EQ (makeVersionText (2, 13, 4, 0), "V2.34");
-    EXPECT_EQ (makeVersionText (0, 0, 0, 0), "");
-}
-
 TEST (KeyboardMessages, OnlyATwelveByteReplyOfTheProductIsAVersionReply)
 {
     const auto reply = messageOf ({ 0xF0, 0x1D, 0x03, 0x20, 0x22, 0x00, 0x01, 1, 0, 6, 3, 0xF7 });
@@ -134,4 +122,28 @@ TEST (KeyboardMessages, OnlyATwelveByteReplyOfTheProductIsAVersionReply)
     };
     for (auto& bytes : rejected)
         EXPECT_FALSE (decodeVersionReply (messageOf (bytes), 0x1022).has_value()) << bytes.size();
+}
+
+//==============================================================================
+TEST_F (CurrentDevice, TheCurveDumpAndTheProductFilterTakeTheDetectedIdAndEverythingElseTheLinkId)
+{
+    productId = 0x1022;
+    detectedProductId = 0x1027;
+
+    auto headerOf = [] (const juce::MidiMessage& m) { return Bytes (m.getRawData(), m.getRawData() + 5); };
+    const Bytes linkHeader { 0xF0, 0x1D, 0x03, 0x20, 0x22 };
+    EXPECT_EQ (headerOf (makeParameterSysex (saveDeviceSettingsParameter, 1)), linkHeader);
+    EXPECT_EQ (headerOf (makeVersionRequestSysex()), linkHeader);
+    EXPECT_EQ (headerOf (makeCurveDumpSysex (8)), (Bytes { 0xF0, 0x1D, 0x03, 0x20, 0x27 }));
+
+    auto versionReply = [] (int low) { return messageOf ({ 0xF0, 0x1D, 0x03, 0x20, low, 0x00, 0x01, 2, 13, 4, 0, 0xF7 }); };
+    EXPECT_EQ (decodeVersionReply (versionReply (0x22)), juce::String ("V2.34"));
+    EXPECT_FALSE (decodeVersionReply (versionReply (0x27)).has_value());
+
+    EXPECT_TRUE (dravelProductFilter (0x1027));
+    EXPECT_FALSE (isDravelModelRange (0x1027));
+
+    detectedProductId = 0x1020;
+    EXPECT_TRUE (dravelProductFilter (0x1024));
+    EXPECT_FALSE (dravelProductFilter (0x1027) || dravelProductFilter (2000));
 }

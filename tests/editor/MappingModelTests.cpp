@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
-#include <juce_gui_basics/juce_gui_basics.h>
 
 #include "editor/DeviceSettingsImage.h"
 #include "editor/EditorState.h"
 #include "editor/MappingModel.h"
-#include "editor/ModeComboLookup.h"
 #include "editor/ModelNames.h"
 
 using namespace NsDravel;
@@ -18,53 +16,13 @@ namespace
 }
 
 //==============================================================================
-TEST_F (MappingModelTest, StartsWithFourMapsAndNuendoCurrent)
+TEST_F (MappingModelTest, StartsOnNuendoWithTheFactoryImageAndModeAndProductIdFollowTheModesTree)
 {
     MappingModel model;
-    auto modes = model.getModes();
-
-    ASSERT_EQ (modes.getNumChildren(), 4);
-    const char* expected[] { "Nuendo", "Cubase", "Logic", "Samplitude" };
-
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ (modes.getChild (i)["mode"].toString(), expected[i]);
-
-    EXPECT_EQ (modes.getChild (2)["name"].toString(), "Logic Pro (MCP)");
-
-    EXPECT_EQ (modes["current"].toString(), "Nuendo");
-    EXPECT_EQ ((int) modes["pid"], 0x1020);
-    EXPECT_EQ (model.getCurrentMap(), modes.getChild (0));
-    EXPECT_EQ (model.getCurrentModeIndex(), 0);
+    ASSERT_EQ (model.getModes().getNumChildren(), 4);
+    EXPECT_EQ (model.getCurrentMap(), model.getModes().getChild (0));
+    EXPECT_EQ ((int) model.getModes()["pid"], 0x1020);
     EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
-}
-
-TEST_F (MappingModelTest, FreshControlsDescribeTheFactoryBytes)
-{
-    MappingModel model;
-    auto map = model.getCurrentMap();
-
-    struct Row { int id; const char* kind; const char* type; int value; };
-    const Row rows[] { { 1, "piano", "note", 0 },            { 2, "pedal-and-wheel", "cc", 64 },
-                       { 3, "pedal-and-wheel", "cc", 11 },   { 4, "pedal-and-wheel", "pitch", 1 },
-                       { 5, "pedal-and-wheel", "cc", 1 },    { 6, "jog-wheel", "cc", 7 },
-                       { 7, "jog-wheel", "cc", 10 } };
-
-    for (auto& row : rows)
-    {
-        auto control = getControlById (map, row.id);
-        SCOPED_TRACE (row.id);
-        EXPECT_EQ (control["kind"].toString(), row.kind);
-        EXPECT_EQ (control["type"].toString(), row.type);
-        EXPECT_EQ ((int) control["chan"], 1);
-        EXPECT_EQ ((int) control["value"], row.value);
-    }
-
-    EXPECT_FALSE (getControlById (map, 6).hasProperty ("octave") || getControlById (map, 6).hasProperty ("sustain"));
-}
-
-TEST_F (MappingModelTest, ModeSelectionAndProductIdFollowTheModesTree)
-{
-    MappingModel model;
 
     model.setCurrentMode (2);
     EXPECT_EQ (model.getCurrentMap(), model.getModes().getChild (2));
@@ -88,15 +46,6 @@ TEST_F (MappingModelTest, ModeSelectionAndProductIdFollowTheModesTree)
 
     model.setProductId (0x1023);
     EXPECT_EQ ((int) model.getModes()["pid"], 0x1023);
-}
-
-TEST_F (MappingModelTest, ControlsAreFoundByIdAlsoWhenTheIdIsText)
-{
-    auto map = createMapTree (1);
-    getControlAt (map, 2).setProperty ("id", "3", nullptr);   // as a file loads it
-    EXPECT_EQ (getControlById (map, 3), getControlAt (map, 2));
-    EXPECT_FALSE (getControlById (map, 8).isValid());
-    EXPECT_FALSE (getControlAt (map, 7).isValid());
 }
 
 //==============================================================================
@@ -129,106 +78,16 @@ TEST_F (MappingModelTest, FactoryDefaultsRestoreImageAndModelTogether)
     EXPECT_FALSE (getControlById (map, 7).hasProperty ("clockwise"));
 }
 
-TEST_F (MappingModelTest, FactoryDefaultsInHuiModeKeepTheImageAndReadTheModelFromIt)
-{
-    auto map = createMapTree (1);
-    map.setProperty ("mode", "Pro Tools", nullptr);
-    deviceSettingsImage.pedalAndWheel[1] = { 0x0C, 0xC4, 0x21, 0x00, 0x7F, 0xF0 };
-    deviceSettingsImage.knobs[0][1] = 0xB5;   // knobs read channel 1 in this mode whatever the image holds
-    const auto before = deviceSettingsImage;
-
-    resetMapToFactoryDefaults (map);
-
-    EXPECT_EQ (deviceSettingsImage, before);
-    auto expression = getControlById (map, 3);
-    EXPECT_EQ (expression["type"].toString(), "program");
-    EXPECT_EQ ((int) expression["chan"], 5);
-    EXPECT_EQ ((int) expression["value"], 0x21);
-    EXPECT_EQ ((int) getControlById (map, 6)["chan"], 1);
-}
-
 //==============================================================================
-TEST (ModelNames, DawModeNamesParseBackTrimmedAndCaseSensitive)
+TEST (ValueNames, ValuesOutsideTheListsOrInTheHuiModeHaveNoNameNorPlace)
 {
-    for (int mode = 0; mode < 11; ++mode)
-        EXPECT_EQ (parseDawMode (" " + getDawModeNames (mode) + "\t"), mode);
-
-    EXPECT_EQ (getDawModeDisplayNames (5), "Pro Tools (HUI)");
-    EXPECT_EQ (getDawModeNames (10), "Bitwig");
-    EXPECT_EQ (getDawModeNames (11), "");
-    EXPECT_EQ (getDawModeDisplayNames (-1), "");
-
-    EXPECT_EQ (parseDawMode ("nuendo"), 1);
-    EXPECT_EQ (parseDawMode (""), 1);
-    EXPECT_EQ (getModeIndexOfMap (juce::ValueTree ("map")), 1);
-}
-
-TEST (ModelNames, DawModeComboItemsStandForTheirModes)
-{
-    juce::ComboBox combo;
-    EXPECT_EQ (getModeIndexOfComboId (combo), -1);
-
-    for (int i = 0; i < 11; ++i)
-        combo.addItem (getDawModeDisplayNames (i), i + 1);
-
-    combo.setSelectedItemIndex (10, juce::dontSendNotification);
-    EXPECT_EQ (getModeIndexOfComboId (combo), 10);
-}
-
-TEST (ModelNames, UnknownKindsAndTypesFallBackToButtonAndNote)
-{
-    EXPECT_EQ (parseControlKind ("jog-wheel"), jogWheelKind);
-    EXPECT_EQ (parseControlKind ("Piano"), buttonKind);
-    EXPECT_EQ (parseMessageType ("program"), 2);
-    EXPECT_EQ (parseMessageType ("sysex"), 0);
-    EXPECT_EQ (typeNameOfStatus (0xC), "program");
-    EXPECT_EQ (typeNameOfStatus (0x8), "");
-    EXPECT_EQ (typeNameOfStatus (0xB0), "");
-    EXPECT_EQ (buttonIndexOf (20), 19);
-    EXPECT_EQ (buttonIndexOf (8), -1);
-}
-
-//==============================================================================
-TEST (ValueNames, NotesControllersAndMackieButtonsAreNamed)
-{
-    const std::pair<int, const char*> notes[] { { 0, " C(-1)" }, { 1, "C#(-1)" }, { 60, " C(4)" }, { 127, " G(9)" } };
-    for (auto& [value, name] : notes)
-        EXPECT_EQ (getValueName (0, buttonKind, value, 0x9), name) << value;
-
-    const std::pair<int, const char*> controllers[] { { 7, "Volume*(GM)" }, { 16, "Gp Control #1" }, { 3, "--" },
-                                                      { 79, "Sound Control #10" }, { 83, "GP Control #8" },
-                                                      { 121, "Reset All Contorllers(GM)" }, { 127, "Poly Mode On" } };
-    for (auto& [value, name] : controllers)
-        EXPECT_EQ (getValueName (0, jogWheelKind, value, 0xB), name) << value;
-
-    const std::pair<int, const char*> buttons[] { { 0, "REC.1" }, { 54, "F1" }, { 62, "" }, { 70, "Undo" },
-                                                  { 114, "Beats LED" }, { 115, "" }, { 128, "" }, { -1, "" } };
-    for (auto& [value, name] : buttons)
-        EXPECT_EQ (getMcpButtonName (value), name) << value;
-}
-
-TEST (ValueNames, NamesNeedAValueListKindAModeOtherThanHuiAndAKnownStatus)
-{
-    EXPECT_EQ (getValueName (0, faderKind, 60, 0x9), " C(4)");
     EXPECT_EQ (getValueName (5, buttonKind, 60, 0x9), "");
-    EXPECT_EQ (getValueName (0, pedalAndWheelKind, 60, 0x9), "");
-    EXPECT_EQ (getValueName (0, buttonKind, 60, 0xC), "");
-    EXPECT_EQ (getValueName (0, buttonKind, 60, 0x8), "");
     EXPECT_EQ (getValueName (0, buttonKind, 128, 0x9), "");
-
-    EXPECT_EQ (getMcpFunctionText (0, buttonKind, 94), "Play");
     EXPECT_EQ (getMcpFunctionText (5, buttonKind, 94), "");
-    EXPECT_EQ (getMcpFunctionText (0, pedalAndWheelKind, 94), "");
-}
 
-TEST (ValueNames, ValueListsDependOnKindAndHuiMode)
-{
+    for (int value : { 115, 128, -1 })
+        EXPECT_EQ (getMcpButtonName (value), "") << value;
+
     EXPECT_EQ (indexOfValue (5, buttonKind, 60), -1);
-    EXPECT_EQ (indexOfValue (5, buttonKind, 49), 49);
-    EXPECT_EQ (indexOfValue (0, buttonKind, 60), 60);
-    EXPECT_EQ (indexOfValue (5, pedalAndWheelKind, 0), -1);
     EXPECT_EQ (indexOfValue (0, jogWheelKind, 128), -1);
-    EXPECT_EQ (indexOfValue (0, pedalAndWheelKind, 5), -1);
-    EXPECT_EQ (valueCountForKind (7, pianoKind), 128);
-    EXPECT_EQ (getValueForIndex (0, pianoKind, 17), 0);
 }

@@ -108,6 +108,10 @@ TEST_F (SaveAndLoadCommands, AfterAFactoryResetTheSavedFileHoldsWhatTheEditorSho
     ASSERT_EQ (NsDravel::deviceSettingsImage, NsDravel::factorySettingsImage);
     EXPECT_EQ (editor->msgTypeCombo.getText(), "Curve 1");
     EXPECT_EQ (editor->fifthCombo.getText(), "0");
+    keyboard.clearRecords();
+    tick();
+    ASSERT_FALSE (keyboard.appliedImages().empty()) << "the reset is sent";
+    EXPECT_EQ (keyboard.appliedImages().back().bytes, imageBytes (NsDravel::factorySettingsImage));
 
     saveAs ("after reset");
     const auto saved = document ("after reset.tavlo");

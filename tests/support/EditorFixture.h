@@ -45,17 +45,6 @@ protected:
         juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
     }
 
-    /** The texts of a combo's items. */
-    static juce::StringArray itemsOf (const juce::ComboBox& combo)
-    {
-        juce::StringArray items;
-
-        for (int i = 0; i < combo.getNumItems(); ++i)
-            items.add (combo.getItemText (i));
-
-        return items;
-    }
-
     /** A control's node in the host's current map. */
     static juce::ValueTree controlNode (int control)
     {

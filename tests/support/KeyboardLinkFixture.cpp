@@ -59,4 +59,10 @@ void KeyboardLinkFixture::closeConnection()
         connection->closeDevices();
 }
 
+int KeyboardLinkFixture::pairCount()
+{
+    auto& connection = NsDravel::Host::getInstance()->connection;
+    return connection == nullptr ? 0 : connection->getPairCount();
+}
+
 } // namespace sim

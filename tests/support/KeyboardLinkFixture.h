@@ -40,6 +40,9 @@ protected:
     /** Closes the editor's connection, as the firmware upgrader hand-over does. */
     void closeConnection();
 
+    /** How many input and output pairs the editor's connection holds open. */
+    static int pairCount();
+
     SimulatedMidiPorts ports;
     std::unique_ptr<NsDravel::MainComp> editor;
     NsDravel::MyTimer timer;
