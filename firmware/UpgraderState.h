@@ -12,6 +12,10 @@ namespace halvik
     /** Number of steps and step buttons of the upgrade window. */
     constexpr int stepCount = 5;
 
+    /** An automatic repeat ends after this many counted runs; the title shows
+        the count against it. */
+    constexpr int repeatRunLimit = 20;
+
     /** The steps run on by themselves; the window refuses to close. */
     extern bool autoAdvance;
     /** A step is running. */

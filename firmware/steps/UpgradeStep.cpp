@@ -18,8 +18,6 @@ namespace
 
     const juce::String m2HostWarning ("Warning: The current device cannot upgrade firmware correctly,\n on the M2 series macOS. \n\nPlease close the current upgrade window!");
 
-    /** An automatic repeat ends after this many counted runs. */
-    constexpr int repeatRunLimit = 20;
 
     juce::StringArray currentMidiOutputNames()
     {

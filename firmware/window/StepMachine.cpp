@@ -13,8 +13,6 @@ namespace
     const juce::String buildDate ("Jul 14 2025");
     const juce::String makerName ("Halvik Audio");
 
-    /** Finished runs that the title counts up to. */
-    constexpr int repeatRunLimit = 20;
 
     bool isMessageThread()
     {
