@@ -13,7 +13,6 @@ namespace
     const juce::String buildDate ("Jul 14 2025");
     const juce::String makerName ("Halvik Audio");
 
-
     bool isMessageThread()
     {
         return juce::MessageManager::existsAndIsCurrentThread();
