@@ -2,12 +2,6 @@
 
 namespace halvik
 {
-    juce::String getExecutableFolder()
-    {
-        return juce::File::getSpecialLocation (juce::File::currentExecutableFile)
-                   .getParentDirectory().getFullPathName() + "/";
-    }
-
     juce::File getUpgraderDataFolder()
     {
         const auto xdgDataHome = juce::SystemStats::getEnvironmentVariable ("XDG_DATA_HOME", {});

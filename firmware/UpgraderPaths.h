@@ -4,9 +4,6 @@
 
 namespace halvik
 {
-    /** The folder of the running program, with a trailing "/". */
-    juce::String getExecutableFolder();
-
     /** The program's per-user data folder, where the upgrader keeps downloaded
         firmware and the flashing tool's staging and read-back files:
         $XDG_DATA_HOME/Tavlo, or ~/.local/share/Tavlo. Created when missing. */

@@ -16,7 +16,8 @@ namespace halvik
         the count against it. */
     constexpr int repeatRunLimit = 20;
 
-    /** The steps run on by themselves; the window refuses to close. */
+    /** The steps run on by themselves. The window may still be closed
+        between steps; it refuses only while a step is busy (upgraderBusy). */
     extern bool autoAdvance;
     /** A step is running. */
     extern bool upgraderBusy;

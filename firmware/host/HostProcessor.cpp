@@ -8,9 +8,9 @@ namespace halvik
     {
         bool isAppleMSeriesWith (const juce::String& edition, const juce::String& cpu)
         {
-            for (auto* generation : { "M1", "M2", "M3", "M4" })
-                if (cpu.containsIgnoreCase (generation))
-                    return cpu.containsIgnoreCase (edition);
+            for (int generation = 1; generation <= 4; ++generation)
+                if (NsDravel::isAppleMSeriesCpu (generation, cpu))
+                    return NsDravel::cpuNameContainsIgnoreCase (edition, cpu);
 
             return false;
         }

@@ -245,13 +245,13 @@ juce::String FirmwareUpgradeComponent::uploadFirmwareOnWorker()
 }
 
 //==============================================================================
-bool resetAllUpgradePorts()
+void resetOutputsWhere (const std::function<bool (const juce::String& outputName)>& isChosen)
 {
     auto& ports = NsDravel::MidiPortSystem::getCurrent();
 
     for (auto& device : ports.getOutputDevices())
     {
-        if (device.name.trim().isEmpty() || ! isUpgradePortName (device.name))
+        if (! isChosen (device.name))
             continue;
 
         if (auto output = ports.openOutput (device.identifier))
@@ -259,8 +259,13 @@ bool resetAllUpgradePorts()
     }
 
     sleepMilliseconds (50.0);
+}
 
-    return countMidiPortsContaining ("Halvik firmware upgrade", true) == 0;
+bool resetAllUpgradePorts()
+{
+    resetOutputsWhere ([] (const juce::String& name) { return name.trim().isNotEmpty() && isUpgradePortName (name); });
+
+    return countMidiPortsContaining (upgradePortText, true) == 0;
 }
 
 } // namespace halvik

@@ -4,7 +4,7 @@
 #include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/midi/UpgraderPortLookups.h"
 #include "firmware/midi/UpgraderWaits.h"
-#include "firmware/steps/StepToolCommands.h"
+#include "firmware/tool/FlashTool.h"
 #include "firmware/window/DeviceSelectComponent.h"
 #include "firmware/window/UpgraderPrompts.h"
 
@@ -86,7 +86,7 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
         {
             runBlhostCommand ("erase", regionSize, "Bad compatibility!", address, "3");
             compatibilityResult = -1;
-            stepcommands::resetThroughTool();
+            resetThroughTool();
         }
 
         setBusy (false);
@@ -119,17 +119,16 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
     if (self == nullptr)
         return false;   // the window closed while the chooser ran
 
+    // Whatever goes wrong from here leaves the window at step 3, to try again.
     setBusy (false);
     setStep (3);
 
+    if (result != 1)
+        return false;   // the chooser was closed
+
     bool succeeded = false;
 
-    if (result != 1)
-    {
-        setStep (3);
-        getStepButton (0).setEnabled (true);
-    }
-    else if (notKeyboardFamily)
+    if (notKeyboardFamily)
     {
         upgradePortName = resolveUpgradePortName (chooser.getChosenName());
 
@@ -137,18 +136,13 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
         {
             UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::WarningIcon, "Step 3",
                                                        "Please select the unit \"Halvik firmware upgrade\"");
-            setStep (3);
-            getStepButton (0).setEnabled (true);
         }
         else
         {
             if (currentProductId == firstGenerationAirId || currentProductId == secondGenerationAirId)
-            {
-                savedProductId = currentProductId;
                 currentProductId = targetProductId = parseVersionNumber (upgradePortName) == 1
                                                          ? firstGenerationAirId
                                                          : secondGenerationAirId;
-            }
 
             sleepMilliseconds (3.0);
             midiHandler->openDevices (upgradePortName);
@@ -157,15 +151,13 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
             if (midiHandler->hasInput() && midiHandler->hasOutput())
             {
                 setStep (4);
-                getStepButton (0).setEnabled (false);
+                stepButtons[0].setEnabled (false);
                 succeeded = true;
             }
             else
             {
                 UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::InfoIcon, "Midi Device",
                                                            "Could not open the selected MIDI input device: " + upgradePortName);
-                setStep (3);
-                getStepButton (0).setEnabled (true);
             }
         }
     }
@@ -180,13 +172,8 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
         if (waitForUpgradeAck (1) && midiHandler != nullptr && midiHandler->hasInput() && midiHandler->hasOutput())
         {
             setStep (4);
-            getStepButton (0).setEnabled (false);
-            getStepButton (1).setEnabled (false);
+            disableFirstStepButtons();
             succeeded = true;
-        }
-        else
-        {
-            setStep (3);
         }
     }
 

@@ -6,7 +6,7 @@
 #include "firmware/midi/UpgraderPortLookups.h"
 #include "firmware/midi/UpgraderWaits.h"
 #include "firmware/midi/UpgradeModeMessages.h"
-#include "firmware/steps/StepToolCommands.h"
+#include "firmware/tool/FlashTool.h"
 #include "firmware/window/UpgraderPrompts.h"
 
 #include <cmath>
@@ -91,7 +91,7 @@ namespace
             {
                 for (int probe = 1; probe <= bootloaderProbes; ++probe)
                 {
-                    const auto result = stepcommands::probeBootloader();
+                    const auto result = probeBootloader();
 
                     // Any status line means the bootloader is there.
                     if (result == 0 || result == 1)
@@ -145,7 +145,7 @@ namespace
         }
 
         // No MIDI port: only a bootloader that already answers in full will do.
-        if (stepcommands::probeBootloader() == 1)
+        if (probeBootloader() == 1)
         {
             waitWithMessageLoop (probeIntervalMs, false);
             toolModeEntered = true;

@@ -63,14 +63,8 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     if (arg < 1)
         return 0;
 
-    auto disableFirstButtons = [this]
-    {
-        stepButtons[0].setEnabled (false);
-        stepButtons[1].setEnabled (false);
-    };
-
     setStep (4);
-    disableFirstButtons();
+    disableFirstStepButtons();
 
     if (midiHandler == nullptr)
         midiHandler = std::make_unique<MidiInputHandler> (*this);
@@ -186,7 +180,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                     firmwareFilePath = firmwareFile.getFullPathName();
                     firmwareReady = true;
                     setStep (5);
-                    disableFirstButtons();
+                    disableFirstStepButtons();
                 }
                 else
                 {
@@ -212,7 +206,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                 firmwareFilePath = file.getFullPathName();
                 selectedMarker = 1;
                 setStep (5);
-                disableFirstButtons();
+                disableFirstStepButtons();
             }
             else
             {
@@ -243,7 +237,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                              "Firmware Upgrade", message);
 
         // A unit that answered the tool leaves its upgrade mode again.
-        if (toolModeEntered && runBlhostCommand ("reset", "524288", {}, "0x60010000", "3") >= 1)
+        if (toolModeEntered && resetThroughTool() >= 1)
             toolModeEntered = false;
 
         return 0;
@@ -297,7 +291,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
                         setBusy (false);
                         setStep (4);
-                        disableFirstButtons();
+                        disableFirstStepButtons();
 
                         if (downloaded)
                         {
@@ -351,7 +345,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     if (cancelled || abortRequested)
     {
         setStep (getStep());
-        disableFirstButtons();
+        disableFirstStepButtons();
         return -1;
     }
 
@@ -369,7 +363,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     }
 
     setStep (5);
-    disableFirstButtons();
+    disableFirstStepButtons();
     return 1;
 }
 

@@ -7,7 +7,7 @@
 #include "firmware/midi/UpgraderPortLookups.h"
 #include "firmware/midi/UpgraderWaits.h"
 #include "firmware/midi/UpgradeModeProtocol.h"
-#include "firmware/steps/StepToolCommands.h"
+#include "firmware/tool/FlashTool.h"
 #include "firmware/window/DeviceSelectComponent.h"
 #include "firmware/window/UpgraderPrompts.h"
 
@@ -76,7 +76,7 @@ namespace
     {
         for (int probe = 1;; ++probe)
         {
-            if (stepcommands::probeBootloader() == 1)
+            if (probeBootloader() == 1)
             {
                 toolModeEntered = true;
                 return true;
@@ -124,13 +124,13 @@ namespace
     {
         const auto notFound = reportTargetNotFound (window.currentProductId);
 
-        if (stepcommands::probeBootloader() == -1)
+        if (probeBootloader() == -1)
         {
             search.message = notFound;
             return;
         }
 
-        if (stepcommands::resetThroughTool() != 1)
+        if (resetThroughTool() != 1)
         {
             toolModeEntered = false;
             return;
@@ -420,8 +420,7 @@ bool FirmwareUpgradeComponent::stepStart (int arg)
     auto search = toolFamilyActive ? searchThroughTool (*this) : searchMidiPorts (*this);
     Choice choice;
 
-    if (clearStatusAfterSearch)
-        setStatusText ({});
+    setStatusText ({});
 
     setBusy (false);
     setStep (1);
@@ -465,12 +464,7 @@ bool FirmwareUpgradeComponent::selectTarget (int productIdToUse)
 {
     targetProductId = currentProductId = productIdToUse;
 
-    const auto name = getWindowTitle() + ": " + getProductModelName (productIdToUse);
-
-    if (auto* dialog = findParentComponentOfClass<juce::DialogWindow>())
-        dialog->setName (name);
-    else if (auto* window = findParentComponentOfClass<juce::TopLevelWindow>())
-        window->setName (name);
+    setStatusText (getProductModelName (productIdToUse));
 
     if (toolProbeMode ? usesBootloaderTool (currentProductId) : autoAdvance)
         return stepEnter (2);

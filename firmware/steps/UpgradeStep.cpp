@@ -1,11 +1,14 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
+#include "editor/ProcessorNames.h"
 #include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/host/HostProcessor.h"
 #include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/midi/UpgraderWaits.h"
+#include "firmware/tool/FlashTool.h"
 #include "firmware/window/UpgraderPrompts.h"
+#include "midi/MidiPortNames.h"
 
 namespace halvik
 {
@@ -17,17 +20,6 @@ namespace
     const juce::String upgradeConsoleNotice ("Ready to erase the old firmware...  &&echo. &&echo DO NOT CLOSE the command-line windows during firmware update!");
 
     const juce::String m2HostWarning ("Warning: The current device cannot upgrade firmware correctly,\n on the M2 series macOS. \n\nPlease close the current upgrade window!");
-
-
-    juce::StringArray currentMidiOutputNames()
-    {
-        juce::StringArray names;
-
-        for (auto& device : NsDravel::MidiPortSystem::getCurrent().getOutputDevices())
-            names.add (device.name);
-
-        return names;
-    }
 }
 
 bool FirmwareUpgradeComponent::stepUpgrade (int arg)
@@ -41,8 +33,7 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
         return false;
 
     setStep (5);
-    stepButtons[0].setEnabled (false);
-    stepButtons[1].setEnabled (false);
+    disableFirstStepButtons();
     toFront (true);
     juce::Desktop::setScreenSaverEnabled (false);
     setBusy (true);
@@ -61,12 +52,12 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
         return true;
     };
 
-    const bool m2Host = getHostCpuModel().containsIgnoreCase ("M2");
+    const bool m2Host = NsDravel::isAppleMSeriesCpu (2, getHostCpuModel());
     juce::String result;
 
     if (toolFamilyActive)
     {
-        result = flashFirmwareWithBlhost (firmwareFilePath, compatibilityResult == 2, "0x60010000", true,
+        result = flashFirmwareWithBlhost (firmwareFilePath, compatibilityResult == 2, bootAddress, true,
                                           upgradeConsoleNotice, 4);
 
         if (windowWentAway())
@@ -125,7 +116,7 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
         {
             // The unit restarts into its normal mode: its port goes, comes back,
             // and then it must answer with a real version.
-            auto known = currentMidiOutputNames();
+            auto known = NsDravel::listMidiOutputNames();
             waitForMidiDeviceListChange (known, currentProductId, false, 1, 400);
             waitForMidiDeviceListChange (known, currentProductId, true, 50, 2000);
             sleepMilliseconds (2000);
@@ -188,7 +179,6 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
     setStatusText ({});
     setStep (1);
     deviceReplyText.clear();
-    activateText.clear();
     statusLabel.setText ("Firmware Upgrade", juce::dontSendNotification);
 
     if (autoAdvance && repeatMode && ! abortRequested)

@@ -12,9 +12,6 @@ namespace halvik
 {
     namespace
     {
-        const juce::String bootAddress { "0x60010000" };
-        const juce::String keepArgument { "524288" };
-
         /** Erases the first 4096 bytes at the address, so that the unit never
             starts an image that did not prove good. */
         void eraseHeader (const juce::String& address)
@@ -64,7 +61,7 @@ namespace halvik
             return "Write firmware failed!";
         }
 
-        runBlhostCommand ("keep", keepArgument, {}, bootAddress, "3");
+        probeBootloader();
 
         staged.deleteFile();
         waitWithMessageLoop (235.0f, false);
@@ -96,7 +93,7 @@ namespace halvik
             if (! finish)
                 return {};
 
-            if (runBlhostCommand ("reset", keepArgument, {}, bootAddress, "3") != 1)
+            if (resetThroughTool() != 1)
                 message = "OK. But reset failed!";
 
             toolModeEntered = false;

@@ -11,6 +11,10 @@ namespace halvik
     {
         const juce::String defaultConsoleNotice { "DO NOT CLOSE the command-line windows during firmware update!" };
 
+        // The size the "keep" and "reset" commands tell the tool about; the
+        // bootloader ignores it there.
+        const char* const bootRegionSize = "524288";
+
         // How long a run may last before it counts as hung. Generous: killing a
         // tool in the middle of a real write leaves a unit without firmware,
         // while a hung tool only costs the wait.
@@ -189,5 +193,15 @@ namespace halvik
         waitWithMessageLoop ((float) pauseMs, false);
 
         return resultOf (run.output);
+    }
+
+    int probeBootloader()
+    {
+        return runBlhostCommand ("keep", bootRegionSize, {}, bootAddress, "3");
+    }
+
+    int resetThroughTool()
+    {
+        return runBlhostCommand ("reset", bootRegionSize, {}, bootAddress, "3");
     }
 }

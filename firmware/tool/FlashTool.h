@@ -33,6 +33,18 @@ namespace halvik
     int runBlhostCommand (juce::String command, juce::String argument, juce::String text,
                           juce::String address, juce::String pingCount);
 
+    /** Where the unit's firmware starts in flash. The "keep" and "reset"
+        commands carry it too, though the bootloader ignores it there. */
+    inline const char* const bootAddress = "0x60010000";
+
+    /** Asks the unit's bootloader for a property ("keep"): 1 it answered with
+        success, 0 it answered, -1 nothing answered. Message thread. */
+    int probeBootloader();
+
+    /** Restarts the unit out of its bootloader ("reset"): 1 when it
+        confirmed. Message thread. */
+    int resetThroughTool();
+
     /** Receives the tool's console notice while it is shown, then an empty
         text when it goes. */
     using FlashToolNoticeSink = std::function<void (const juce::String&)>;

@@ -5,6 +5,7 @@
 #include "firmware/midi/UpgraderPortLookups.h"
 #include "firmware/midi/UpgraderWaits.h"
 #include "firmware/window/UpgraderPrompts.h"
+#include "midi/MidiPortNames.h"
 
 namespace halvik
 {
@@ -35,7 +36,12 @@ DeviceSelectComponent::DeviceSelectComponent (int productIdToFind, const juce::S
 
     for (int attempt = 0; attempt < searchTries; ++attempt)
     {
-        index = findUnit (names);
+        {
+            // One reading of the port lists for all the look-ups of a try;
+            // the next try reads them afresh.
+            const NsDravel::PortListScope oneReading;
+            index = findUnit (names);
+        }
 
         if (index != -1)
             break;
@@ -55,7 +61,6 @@ DeviceSelectComponent::DeviceSelectComponent (int productIdToFind, const juce::S
 
     deviceCombo.setSelectedItemIndex (index, juce::dontSendNotification);
     chosenName = deviceCombo.getText();
-    chosenIndex = deviceCombo.getSelectedItemIndex();
 
     okButton.addListener (this);
     cancelButton.addListener (this);
@@ -100,7 +105,6 @@ int DeviceSelectComponent::findUnit (const juce::StringArray& names) const
 
 void DeviceSelectComponent::comboBoxChanged (juce::ComboBox*)
 {
-    chosenIndex = listMidiDevicesForDisplay (true, true, true).indexOf (deviceCombo.getText());
     chosenName = deviceCombo.getText();
 }
 

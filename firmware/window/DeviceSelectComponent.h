@@ -49,7 +49,6 @@ private:
     juce::String portName;
     int productId = 2000;
     juce::String chosenName;
-    int chosenIndex = -1;
     bool confirmed = false;
     juce::ComboBox deviceCombo;
     juce::TextButton cancelButton { "Cancel" };

@@ -4,9 +4,9 @@
 #include "firmware/UpgraderState.h"
 #include "firmware/catalogue/PortNameTable.h"
 #include "firmware/catalogue/ProductCatalogue.h"
-#include "firmware/midi/BootloaderPackets.h"
 #include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/midi/UpgraderPortLookups.h"
+#include "firmware/midi/UpgradeModeProtocol.h"
 #include "firmware/midi/UpgraderWaits.h"
 #include "firmware/tool/FlashTool.h"
 
@@ -35,7 +35,7 @@ FirmwareUpgradeComponent::FirmwareUpgradeComponent (int givenProductId, bool ser
     flashToolPath = locateFlashTool().getFullPathName();
 
     // The flashing tool's notices show in this window's title while it runs.
-    setFlashToolNoticeSink ([safe = juce::Component::SafePointer<FirmwareUpgradeComponent> (this)] (const juce::String& notice)
+    setFlashToolNoticeSink ([safe = selfReference] (const juce::String& notice)
                             {
                                 if (safe != nullptr)
                                     safe->setStatusText (notice);
@@ -46,7 +46,6 @@ FirmwareUpgradeComponent::FirmwareUpgradeComponent (int givenProductId, bool ser
     abortRequested = false;
     repeatRunCount = 0;
     acceptAnyProduct = true;
-    clearStatusAfterSearch = true;
     useServerList = serverListEnabled;
     productId = givenProductId;
 
@@ -132,39 +131,27 @@ FirmwareUpgradeComponent::~FirmwareUpgradeComponent()
             sleepMilliseconds (3);
         }
 
-        resetUnitsLeftInBootloader();
-        sleepMilliseconds (50);
+        // Every output that may still sit in a bootloader gets its reset: a
+        // keyboard's first port, or a port in upgrade mode.
+        const bool keyboardFamily = ! notKeyboardFamily;
+
+        resetOutputsWhere ([keyboardFamily] (const juce::String& name)
+        {
+            if (keyboardFamily)
+                return getFlashMethod (getProductIdFromPortName (name)) == flashMethodKeyboard
+                       && NsDravel::portNumberOfName (name) == 1;
+
+            return isUpgradePortName (name);
+        });
     }
     else if (toolModeEntered)
     {
-        runBlhostCommand ("reset", "524288", {}, "0x60010000", "3");
+        resetThroughTool();
     }
 
     setFlashToolNoticeSink ({});
 
     midiHandler.reset();
-}
-
-void FirmwareUpgradeComponent::resetUnitsLeftInBootloader()
-{
-    auto& ports = NsDravel::MidiPortSystem::getCurrent();
-
-    // Every matching output gets its reset, however many units are plugged in.
-    for (auto& device : ports.getOutputDevices())
-    {
-        const auto& name = device.name;
-
-        const bool chosen = notKeyboardFamily
-                                ? isUsableDevicePortName (name, false, true, false)
-                                : getFlashMethod (getProductIdFromPortName (name)) == flashMethodKeyboard
-                                      && NsDravel::portNumberOfName (name) == 1;
-
-        if (! chosen)
-            continue;
-
-        if (auto output = ports.openOutput (device.identifier))
-            sendBootloaderReset (*output);
-    }
 }
 
 void FirmwareUpgradeComponent::resized()

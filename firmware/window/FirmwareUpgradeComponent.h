@@ -171,13 +171,10 @@ public:
     int targetProductId = 2000;               ///< the product the steps talk to
     int currentProductId = 2000;
     int requestedProductId = 2000;            ///< the id the window was opened for
-    int savedProductId = 2000;                ///< the id before the Activate step renamed 186 / 2052
     int productId = 2000;                     ///< the launch id, taken when any product is accepted
 
     juce::String deviceReplyText;             ///< the chosen port's name, or the unit's reply text
-    juce::String activateText;
     juce::String upgradePortName;             ///< the unit's port in upgrade mode (Activate step)
-    bool clearStatusAfterSearch = true;
 
     bool firmwareReady = false;               ///< a firmware file was downloaded for the tool family
     juce::File firmwareFile;                  ///< the firmware chosen or downloaded in step 4
@@ -189,7 +186,6 @@ public:
     // Widgets, reachable for tests.
 
     juce::TextButton& getStepButton (int index)      { return stepButtons[index]; }
-    juce::Label& getStepInstructionLabel (int index) { return stepInstructionLabels[index]; }
     juce::Label& getStatusLabel()                    { return statusLabel; }
 
     /** The value the progress bar shows now. Message thread. */
@@ -202,8 +198,9 @@ private:
         else through a message. */
     void showProgress();
 
-    /** Sends a reset to every output that may still sit in a bootloader. */
-    void resetUnitsLeftInBootloader();
+    /** Disables the Start and Enter buttons, which a run past the Activate
+        step must not offer. */
+    void disableFirstStepButtons();
 
     /** Made on the message thread at construction, copied by other threads
         for their hand-overs to it. */

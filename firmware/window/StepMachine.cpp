@@ -155,6 +155,12 @@ void FirmwareUpgradeComponent::setBusy (bool isBusy)
         button.setEnabled (! isBusy);
 }
 
+void FirmwareUpgradeComponent::disableFirstStepButtons()
+{
+    stepButtons[0].setEnabled (false);
+    stepButtons[1].setEnabled (false);
+}
+
 //==============================================================================
 juce::String FirmwareUpgradeComponent::getWindowTitle() const
 {

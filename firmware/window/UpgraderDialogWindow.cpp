@@ -3,7 +3,7 @@
 namespace halvik
 {
 
-UpgraderDialogWindow::UpgraderDialogWindow (const juce::String& title, juce::Component& content, bool takeOwnership,
+UpgraderDialogWindow::UpgraderDialogWindow (const juce::String& title, juce::Component& content,
                                             juce::Component* centreAround, bool escapeClosesWindow)
     : juce::DialogWindow (title, juce::Colours::lightgrey, escapeClosesWindow, true,
                           centreAround != nullptr ? juce::Component::getApproximateScaleFactorForComponent (centreAround)
@@ -15,10 +15,7 @@ UpgraderDialogWindow::UpgraderDialogWindow (const juce::String& title, juce::Com
     setUsingNativeTitleBar (true);
     setResizable (false, false);
 
-    if (takeOwnership)
-        setContentOwned (&content, true);
-    else
-        setContentNonOwned (&content, true);
+    setContentNonOwned (&content, true);
 
     centreAroundComponent (centreAround, getWidth(), getHeight());
 }
@@ -26,23 +23,12 @@ UpgraderDialogWindow::UpgraderDialogWindow (const juce::String& title, juce::Com
 int UpgraderDialogWindow::runModal (juce::Component& content, const juce::String& title,
                                     juce::Component* centreAround, bool escapeClosesDialog)
 {
-    return runModal (std::make_unique<UpgraderDialogWindow> (title, content, false, centreAround, escapeClosesDialog));
-}
+    auto window = std::make_unique<UpgraderDialogWindow> (title, content, centreAround, escapeClosesDialog);
+    window->enterModalState (true, nullptr, true);
 
-int UpgraderDialogWindow::runModal (std::unique_ptr<juce::Component> content, const juce::String& title,
-                                    juce::Component* centreAround, bool escapeClosesDialog)
-{
-    jassert (content != nullptr);
-    return runModal (std::make_unique<UpgraderDialogWindow> (title, *content.release(), true, centreAround, escapeClosesDialog));
-}
-
-int UpgraderDialogWindow::runModal (std::unique_ptr<UpgraderDialogWindow> window)
-{
     // The modal manager owns the window from here and deletes it once it has
     // left its modal state, before runModalLoop returns.
-    auto* modalWindow = window.release();
-    modalWindow->enterModalState (true, nullptr, true);
-    return modalWindow->runModalLoop();
+    return window.release()->runModalLoop();
 }
 
 bool UpgraderDialogWindow::mayClose() const

@@ -2,8 +2,6 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include <memory>
-
 namespace halvik
 {
 
@@ -30,9 +28,9 @@ public:
 class UpgraderDialogWindow final : public juce::DialogWindow
 {
 public:
-    /** A dialog around the content, sized to it and centred on centreAround
-        (or the screen); takeOwnership makes the window delete the content. */
-    UpgraderDialogWindow (const juce::String& title, juce::Component& content, bool takeOwnership,
+    /** A dialog around a content that the caller keeps, sized to it and
+        centred on centreAround (or the screen). */
+    UpgraderDialogWindow (const juce::String& title, juce::Component& content,
                           juce::Component* centreAround, bool escapeClosesDialog);
 
     /** Runs a dialog around a content the caller keeps, modally, until it
@@ -40,21 +38,16 @@ public:
     static int runModal (juce::Component& content, const juce::String& title,
                          juce::Component* centreAround, bool escapeClosesDialog);
 
-    /** The same for a content that the dialog deletes when it closes. */
-    static int runModal (std::unique_ptr<juce::Component> content, const juce::String& title,
-                         juce::Component* centreAround, bool escapeClosesDialog);
-
-    /** Whether the close button would close the window now. */
-    bool mayClose() const;
-
-    /** Hides the window (which ends its modal loop) unless mayClose() refuses. */
+    /** Hides the window (which ends its modal loop), unless the content
+        refuses or a modal window of its own runs in front of it. */
     void closeButtonPressed() override;
 
     bool escapeKeyPressed() override;
     void focusGained (FocusChangeType cause) override;
 
 private:
-    static int runModal (std::unique_ptr<UpgraderDialogWindow> window);
+    /** Whether the close button would close the window now. */
+    bool mayClose() const;
 
     const bool escapeCloses;
 

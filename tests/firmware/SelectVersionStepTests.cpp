@@ -159,7 +159,7 @@ TEST_F (SelectVersionStep, TheSystemsFileChooserKeepsTheUpgradeWindowFromClosing
     auto* scripted = UpgraderPrompts::setCurrent (nullptr);
 
     FirmwareUpgradeComponent window (4130, false);
-    UpgraderDialogWindow dialog ("Firmware Upgrade", window, false, nullptr, false);
+    UpgraderDialogWindow dialog ("Firmware Upgrade", window, nullptr, false);
     dialog.setVisible (true);
     autoAdvance = false;
     activatedMarker = 1;

@@ -35,7 +35,7 @@ namespace
         {
             explicit OnScreen (int productId)
                 : window (productId, true),
-                  dialog ("Firmware Upgrade", window, false, nullptr, false)
+                  dialog ("Firmware Upgrade", window, nullptr, false)
             {
                 dialog.setVisible (true);
             }
