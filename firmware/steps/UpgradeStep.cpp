@@ -40,17 +40,9 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
 
     juce::Component::SafePointer<FirmwareUpgradeComponent> self (this);
 
-    // The window stays open while busy; should it go by another road meanwhile,
-    // only the process-wide state is put back.
-    auto windowWentAway = [&self]
-    {
-        if (self != nullptr)
-            return false;
-
-        upgraderBusy = false;
-        juce::Desktop::setScreenSaverEnabled (true);
-        return true;
-    };
+    // The window stays open while busy; should it go by another road
+    // meanwhile, its destructor has put the process-wide state back.
+    auto windowWentAway = [&self] { return self == nullptr; };
 
     const bool m2Host = NsDravel::isAppleMSeriesCpu (2, getHostCpuModel());
     juce::String result;

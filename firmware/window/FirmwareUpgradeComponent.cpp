@@ -121,6 +121,12 @@ FirmwareUpgradeComponent::FirmwareUpgradeComponent (int givenProductId, bool ser
 
 FirmwareUpgradeComponent::~FirmwareUpgradeComponent()
 {
+    // A step may still be running further up the stack, inside a modal loop
+    // during which the window went: what it set for the whole program must not
+    // outlive the window, or the next one could never be closed.
+    upgraderBusy = false;
+    juce::Desktop::setScreenSaverEnabled (true);
+
     if (! toolFamilyActive)
     {
         if (midiHandler != nullptr)

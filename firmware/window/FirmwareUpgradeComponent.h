@@ -21,7 +21,9 @@ namespace halvik
     thread unless a comment says otherwise.
 
     Its destructor leaves the unit in a sane state: a unit still in a
-    bootloader is told to reset.
+    bootloader is told to reset. It also clears the program-wide busy mark and
+    lets the screen saver run again, since a step may be cut short by the
+    window going.
 */
 class FirmwareUpgradeComponent : public juce::Component,
                                  public CloseGuard,

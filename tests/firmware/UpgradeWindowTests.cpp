@@ -4,6 +4,7 @@
 #include "support/NamedPorts.h"
 #include "support/TextLists.h"
 #include "support/ToolFamilyFixture.h"
+#include "support/UpgradeStepsFixture.h"
 #include "support/UpgraderFixture.h"
 
 #include "firmware/UpgraderState.h"
@@ -264,5 +265,57 @@ TEST_F (UpgradeWindowClosing, ResetsEveryUnitThatMayStillSitInItsBootloaderAndNo
 
         EXPECT_EQ (sim::texts (unit.describeRuns()), std::vector<std::string> ((size_t) row.toolResets, "-u -- reset")) << row.productId;
         EXPECT_EQ (toolModeEntered, row.toolModeEntered) << "the mark stays as it was";
+    }
+}
+
+using UpgradeWindowGoingMidStep = sim::UpgradeStepsFixture;
+
+TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
+{
+    std::unique_ptr<FirmwareUpgradeComponent> window;
+
+    struct Row
+    {
+        const char* how;
+        std::function<void()> run;
+    };
+
+    const Row rows[] {
+        { "the Activate step's device chooser takes the window away", [&]
+          {
+              window = std::make_unique<FirmwareUpgradeComponent> (94, true);
+              prompts.dialogAnswer = [&] (juce::Component&, const juce::String&) { window.reset(); return 0; };
+              EXPECT_FALSE (window->stepActivate (1));
+          } },
+        { "the window goes while the Upgrade step flashes", [&]
+          {
+              window = std::make_unique<FirmwareUpgradeComponent> (2056, true);
+              window->setStep (5);
+              activatedMarker = selectedMarker = 1;
+              toolModeEntered = true;
+              firmwareFilePath = makeImage ("r7_x_v2.01.bin", 3000);
+              juce::MessageManager::callAsync ([&] { window.reset(); });
+              EXPECT_TRUE (window->stepUpgrade (1));
+          } },
+    };
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.how);
+        resetUpgraderState();
+        flashToolPath = sim::FlashToolStandIn::toolFile().getFullPathName();
+        prompts.dialogAnswer = nullptr;
+
+        row.run();
+
+        EXPECT_EQ (window, nullptr) << "the window went during the step";
+        EXPECT_FALSE (upgraderBusy);
+        EXPECT_TRUE (juce::Desktop::isScreenSaverEnabled());
+
+        FirmwareUpgradeComponent next (94, true);
+        UpgraderDialogWindow dialog ("Firmware Upgrade", next, nullptr, false);
+        dialog.setVisible (true);
+        dialog.closeButtonPressed();
+        EXPECT_FALSE (dialog.isVisible()) << "the next window closes";
     }
 }
