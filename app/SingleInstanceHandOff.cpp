@@ -231,8 +231,9 @@ SingleInstanceHandOff::Outcome SingleInstanceHandOff::claimOrHandOff (const juce
 {
     const AbstractAddress address (addressName);
 
-    // A running instance that is just starting (or ending) may hold the address
-    // without listening yet (or any more); try again for a moment before giving up.
+    // The instance that holds the address may be ending: it drops a connection
+    // unanswered and soon frees the address, which a later attempt then takes.
+    // Try again for a moment before giving up.
     for (int attempt = 0; attempt < attemptsWhileStartingOrEnding; ++attempt)
     {
         const auto fd = ::socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -238,15 +238,11 @@ void MainComp::paint (juce::Graphics& g)
 //==============================================================================
 void MainComp::resized()
 {
-    // The editor's layout is fixed: the window always comes back to its size,
-    // and tells the window manager that it has no other.
+    // The editor's layout is fixed: the window always comes back to its size.
+    // Being not resizable, it gives the window manager that size as both its
+    // smallest and its largest.
     if (auto* top = getTopLevelComponent())
-    {
-        if (auto* window = dynamic_cast<juce::ResizableWindow*> (top))
-            window->setResizeLimits (979, 473, 979, 473);
-
         top->setSize (979, 473);
-    }
 
     layoutControlRow();
     layoutCommandButtons();

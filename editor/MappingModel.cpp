@@ -68,18 +68,18 @@ namespace NsDravel
             // The data byte itself, so that a saved and reloaded map sends the same bytes.
             control.setProperty (ModelIds::value, getControlDataValue (id), nullptr);
 
-            if (id == 1)
-                control.setProperty (ModelIds::octave, getOctaveByte (mode, 1), nullptr);
-
             if (id == 2)
                 control.setProperty (ModelIds::sustain, getFactorySustainByte (mode, 2), nullptr);
 
-            // The curve, the transposition and the knob direction are written only
-            // once the user has set them; when a control carries one, it must say
-            // what the image now holds, or a saved file would bring the old
-            // setting back while the editor shows the factory one.
+            // Control 1 always carries the octave. The curve, the transposition and
+            // the knob direction are written only once the user has set them; when
+            // a control carries one, it must say what the image now holds, or a
+            // saved file would bring the old setting back while the editor shows
+            // the factory one.
             if (id == 1)
             {
+                control.setProperty (ModelIds::octave, getOctaveByte (mode, 1), nullptr);
+
                 if (control.hasProperty (ModelIds::curve))
                     control.setProperty (ModelIds::curve, (int) deviceSettingsImage.header[3], nullptr);
 

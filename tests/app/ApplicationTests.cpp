@@ -7,7 +7,7 @@
 #include "editor/Host.h"
 #include "support/DispatchUntil.h"
 #include "support/ProbeComponent.h"
-#include "support/SimulatedKeyboard.h"
+#include "support/RunningApplication.h"
 #include "support/WindowManagerView.h"
 
 namespace
@@ -103,20 +103,19 @@ TEST_F (Application, EndsOnCtrlQOfEitherCaseOnlyDestroyingTheContentOnceWithoutC
 
 TEST (ApplicationWithTheEditor, ClosesTheKeyboardsPortsAndFreesTheDeviceHostAtShutdown)
 {
-    sim::SimulatedMidiPorts ports;
-    ports.setRealPauses (false);
-    sim::SimulatedKeyboard keyboard (ports);
-    DemoRunnerApplication app;
+    sim::RunningApplication running;
+    auto& ports = running.ports;
+    const auto input = running.keyboard.secondInputName(), output = running.keyboard.secondOutputName();
 
-    app.initialise ({});
-    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return ports.openInputsNow (keyboard.secondInputName()) == 1; }));
+    running.start();
+    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return ports.openInputsNow (input) == 1; }));
 
     // As Ctrl+Q ends the program: the window closes, the loop stops, then shutdown.
-    app.getMainWindow()->closeButtonPressed();
-    app.shutdown();
+    running.window().closeButtonPressed();
+    running.shutdown();
 
-    EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 0);
-    EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 0);
+    EXPECT_EQ (ports.openInputsNow (input), 0);
+    EXPECT_EQ (ports.openOutputsNow (output), 0);
     EXPECT_EQ (NsDravel::Host::getInstanceWithoutCreating(), nullptr);
 }
 
@@ -126,11 +125,9 @@ TEST (FixedSizeWindow, OffersTheWindowManagerNeitherMaximisingNorResizing)
 {
     WindowManagerView windowManager;
     ASSERT_TRUE (windowManager.isOpen());
-    sim::SimulatedMidiPorts ports;
-    NsDravel::resetProcessState();
-    DemoRunnerApplication app;
-    app.initialise ({});
-    auto& window = *app.getMainWindow();
+    sim::RunningApplication running;
+    running.start();
+    auto& window = running.window();
 
     ASSERT_TRUE (testsupport::dispatchUntil ([&] { return windowManager.motifFunctionsAndDecorations (window).first >= 0; }));
     const auto [functions, decorations] = windowManager.motifFunctionsAndDecorations (window);
@@ -139,7 +136,6 @@ TEST (FixedSizeWindow, OffersTheWindowManagerNeitherMaximisingNorResizing)
 
     const auto actions = windowManager.allowedActions (window);
     EXPECT_EQ (actions, juce::StringArray ("_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_CLOSE"));
-    app.shutdown();
 }
 
 TEST (MainComponent, LeavesNoPendingLayoutBehindWhenDestroyed)
@@ -153,6 +149,9 @@ TEST (MainComponent, LeavesNoPendingLayoutBehindWhenDestroyed)
     main->onSidePanelShowHide (false);
     main.reset();
 
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (400);
-    SUCCEED();
+    // Timers fire in the order they fall due: once one set past the pending
+    // layout has fired, the layout has had its turn.
+    auto layoutTimeOver = std::make_shared<bool> (false);
+    juce::Timer::callAfterDelay (400, [layoutTimeOver] { *layoutTimeOver = true; });
+    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return *layoutTimeOver; }));
 }

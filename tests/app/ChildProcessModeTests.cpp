@@ -5,6 +5,7 @@
 
 #include "app/ChildProcessMode.h"
 #include "support/DesktopWindows.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TestPaths.h"
 #include "support/TestProcess.h"
@@ -50,9 +51,9 @@ TEST (ChildProcessMode, StartedAsChildTheProgramGreetsAnswersCountsAndEndsWhenTh
     PrivateDisplay display;
     ASSERT_TRUE (display.getName().isNotEmpty());
     TempFolder userFolder;
-    setenv ("DISPLAY", display.getName().toRawUTF8(), 1);
-    setenv ("HOME", userFolder.get().getFullPathName().toRawUTF8(), 1);
-    setenv ("XDG_RUNTIME_DIR", userFolder.get().getFullPathName().toRawUTF8(), 1);
+    ScopedEnvironment environment ("DISPLAY", display.getName());
+    environment.set ("HOME", userFolder.get().getFullPathName());
+    environment.set ("XDG_RUNTIME_DIR", userFolder.get().getFullPathName());
 
     RecordingCoordinator coordinator;
     ASSERT_TRUE (coordinator.launchWorkerProcess (testpaths::programFile(), "demoUID", 0, 0));

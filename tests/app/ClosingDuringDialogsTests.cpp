@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "app/DemoContentComponent.h"
-#include "app/DemoRunnerApplication.h"
-#include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
 #include "editor/EditorState.h"
 #include "editor/Host.h"
@@ -11,7 +9,8 @@
 #include "editor/MappingModel.h"
 #include "editor/UpgraderHook.h"
 #include "support/DispatchUntil.h"
-#include "support/SimulatedKeyboard.h"
+#include "support/RunningApplication.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SystemFileChooserStandIn.h"
 #include "support/TempFolder.h"
 #include "support/WhileADialogRuns.h"
@@ -63,23 +62,21 @@ namespace
         ClosingDuringADialog()
         {
             // JUCE runs the system's file chooser when it finds one on the PATH, else its own dialog.
-            setenv ("PATH", (tools.get().getFullPathName() + (dialog().systemChooserAnswer != nullptr ? ":/usr/bin:/bin" : "")).toRawUTF8(), 1);
-            unsetenv ("KDE_FULL_SESSION");
+            environment.set ("PATH", tools.get().getFullPathName() + (dialog().systemChooserAnswer != nullptr ? ":/usr/bin:/bin" : ""));
+            environment.unset ("KDE_FULL_SESSION");
             NsDravel::saveMappingToFile (NsDravel::createMapTree (2), documents.get().getChildFile ("logic.tavlo"));
 
-            ports.setRealPauses (false);
-            NsDravel::resetProcessState();
-            app.initialise ({});
+            running.start();
         }
 
         ~ClosingDuringADialog() override
         {
-            app.shutdown();
+            running.shutdown();
             NsDravel::firmwareUpgraderEntry() = previousUpgrader;
         }
 
         const DialogCase& dialog() const   { return std::get<0> (GetParam()); }
-        DemoRunnerApplication::MainAppWindow& window() const   { return *app.getMainWindow(); }
+        DemoRunnerApplication::MainAppWindow& window() const   { return running.window(); }
 
         NsDravel::MainComp* editor() const
         {
@@ -101,7 +98,7 @@ namespace
                 case Request::closeButton:      window().getPeer()->handleUserClosingWindow(); break;
                 case Request::ctrlQ:            window().getPeer()->handleKeyPress (juce::KeyPress ('q', M::ctrlModifier, 0));
                                                 window().keyPressed (juce::KeyPress ('q', M::ctrlModifier, 0)); break;
-                case Request::trayQuit:         app.systemRequestedQuit(); break;
+                case Request::trayQuit:         running.app.systemRequestedQuit(); break;
                 // No user can do this: the editor goes by some other road.
                 case Request::editorTakenAway:  window().clearContentComponent(); break;
             }
@@ -128,11 +125,10 @@ namespace
         }
 
         TempFolder tools, documents;
+        ScopedEnvironment environment;
         SystemFileChooserStandIn systemChooser { tools.get() };
-        sim::SimulatedMidiPorts ports;
-        sim::SimulatedKeyboard keyboard { ports };   // the raw-MIDI sender needs a keyboard port
         NsDravel::UpgraderEntry previousUpgrader = std::exchange (NsDravel::firmwareUpgraderEntry(), modalUpgrader);
-        DemoRunnerApplication app;
+        sim::RunningApplication running;     // its keyboard gives the raw-MIDI sender a port
     };
 
     std::string caseName (const ::testing::TestParamInfo<std::tuple<DialogCase, Request>>& info)

@@ -50,8 +50,11 @@ TEST_F (TrayMenu, TwoQuickClicksOpenOneMenuWhoseShowHideAndQuitActOnTheWindowAnd
     tray.mouseDown (click);
     tray.mouseDown (click);
 
-    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return ! tray.shown.empty(); }));
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (150);
+    // Timers fire in the order they fall due: once one set well past the
+    // clicks' menu delay has fired, every menu the clicks open has been shown.
+    auto clicksOver = std::make_shared<bool> (false);
+    juce::Timer::callAfterDelay (150, [clicksOver] { *clicksOver = true; });
+    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return *clicksOver; }));
     ASSERT_EQ (tray.shown.size(), 1u);
 
     std::map<juce::String, int> ids;     // "" stands for dismissing the menu

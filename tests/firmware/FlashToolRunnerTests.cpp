@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/ScopedEnvironment.h"
 #include "support/TestPaths.h"
 #include "support/ToolFamilyFixture.h"
 
@@ -67,7 +68,7 @@ TEST_F (FlashToolRunner, AHungToolIsKilledAndReapedAndGivesNoOutput)
 
 TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTheStandInAnswersOnlyInATest)
 {
-    sim::ScopedEnvironmentVariable noVariable ("TAVLO_FLASH_TOOL", {});
+    ScopedEnvironment noVariable ("TAVLO_FLASH_TOOL", {});
     EXPECT_EQ (locateFlashTool(), getResourcesFolder().getChildFile ("Assets/tools/linux/blhost"));
 
     juce::MemoryBlock standIn;
@@ -85,7 +86,7 @@ TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTh
     }
 
     // Without a unit given to it by a test, the stand-in reports no status.
-    sim::ScopedEnvironmentVariable noUnit ("TAVLO_FLASH_STANDIN_STATE", {});
+    ScopedEnvironment noUnit ("TAVLO_FLASH_STANDIN_STATE", {});
     const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "get-property", "1" }, 20000);
     EXPECT_TRUE (run.started);
     EXPECT_FALSE (run.output.contains ("status = "));

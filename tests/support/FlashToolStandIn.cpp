@@ -30,9 +30,9 @@ namespace
 }
 
 FlashToolStandIn::FlashToolStandIn()
-    : stateVariable ("TAVLO_FLASH_STANDIN_STATE", state.get().getFullPathName()),
-      toolVariable ("TAVLO_FLASH_TOOL", toolFile().getFullPathName())
 {
+    environment.set ("TAVLO_FLASH_STANDIN_STATE", state.get().getFullPathName());
+    environment.set ("TAVLO_FLASH_TOOL", toolFile().getFullPathName());
 }
 
 juce::File FlashToolStandIn::toolFile()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/ScopedEnvironmentVariable.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 
 #include <juce_core/juce_core.h>
@@ -46,7 +46,7 @@ public:
 
 private:
     TempFolder state;
-    ScopedEnvironmentVariable stateVariable, toolVariable;
+    ScopedEnvironment environment;
 
     JUCE_DECLARE_NON_COPYABLE (FlashToolStandIn)
 };

@@ -17,8 +17,10 @@ KeyboardLinkFixture::KeyboardLinkFixture()
     NsDravel::resetProcessState();
     halvik::resetUpgraderState();
 
-    // The host outlives a test when several run in one process: give it back
-    // its start-up state.
+    // Each test case runs in its own process: once an application's shutdown
+    // has deleted the host, no later case could make it again. The host is
+    // still given back its start-up state, so that cases run together by hand
+    // do not lean on one another.
     auto* host = NsDravel::Host::getInstance();
     host->connection.reset();
     host->impl->outputName = {};

@@ -17,7 +17,13 @@ namespace sim
     (A message that posts itself again cannot do this: the message queue
     runs until it is empty, so it would never let the waiting code go on.
     The watch is called by the event loop instead, through a pipe that it
-    keeps readable.) */
+    keeps readable.)
+
+    Not while a modal loop is entered from inside a message (a dialog opened
+    by a posted click, say): JUCE's Linux loop walks one shared list of ready
+    callbacks, which the nested loop refills under the outer walk, and the
+    watch's always-ready pipe makes that list grow, so the outer walk reads
+    freed memory. WhileADialogRuns, on a timer, is for that case. */
 class MessageWatch
 {
 public:

@@ -13,6 +13,12 @@ class ScopedEnvironment
 public:
     ScopedEnvironment() = default;
 
+    /** Sets one variable at once; more can follow with set() and unset(). */
+    ScopedEnvironment (const juce::String& name, const juce::String& value)
+    {
+        set (name, value);
+    }
+
     ~ScopedEnvironment()
     {
         for (auto it = saved.rbegin(); it != saved.rend(); ++it)

@@ -19,9 +19,9 @@ public:
 
     ~TempFolder()
     {
-        // Not File::deleteRecursively: it takes a socket (which the program's
-        // single-instance hand-off leaves behind when killed) for a folder and
-        // then leaves both the socket and this folder behind.
+        // Not File::deleteRecursively: it takes a socket (which a program given
+        // this folder as its home or runtime folder may leave there) for a
+        // folder and then leaves both the socket and this folder behind.
         std::error_code ignored;
         std::filesystem::remove_all (folder.getFullPathName().toStdString(), ignored);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/FlashToolStandIn.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SimulatedMidiPorts.h"
 #include "support/TempFolder.h"
 
@@ -72,7 +73,7 @@ protected:
     }
 
     TempFolder dataHome, images;
-    ScopedEnvironmentVariable dataHomeVariable { "XDG_DATA_HOME", dataHome.get().getFullPathName() };
+    ScopedEnvironment dataHomeVariable { "XDG_DATA_HOME", dataHome.get().getFullPathName() };
     SimulatedMidiPorts ports;
     FlashToolStandIn tool;
 };
