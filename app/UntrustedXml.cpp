@@ -8,56 +8,6 @@
 
 namespace
 {
-    bool isContinuationByte (juce::uint8 b)   { return (b & 0xC0) == 0x80; }
-
-    // Strict UTF-8: shortest forms only, no surrogates, nothing beyond U+10FFFF,
-    // and no NUL (XML has no use for it, and JUCE's strings end at one).
-    bool isValidUtf8 (const juce::uint8* text, size_t size)
-    {
-        size_t i = 0;
-
-        while (i < size)
-        {
-            const auto lead = text[i];
-
-            if (lead == 0)
-                return false;
-
-            if (lead < 0x80)
-            {
-                ++i;
-                continue;
-            }
-
-            size_t length = 0;
-            juce::uint32 lowest = 0;
-            juce::uint32 code = 0;
-
-            if (lead >= 0xC2 && lead <= 0xDF)        { length = 2; lowest = 0x80;    code = lead & 0x1Fu; }
-            else if (lead >= 0xE0 && lead <= 0xEF)   { length = 3; lowest = 0x800;   code = lead & 0x0Fu; }
-            else if (lead >= 0xF0 && lead <= 0xF4)   { length = 4; lowest = 0x10000; code = lead & 0x07u; }
-            else                                     return false;     // a continuation byte, C0, C1 or F5..FF
-
-            if (size - i < length)
-                return false;
-
-            for (size_t k = 1; k < length; ++k)
-            {
-                if (! isContinuationByte (text[i + k]))
-                    return false;
-
-                code = (code << 6) | (text[i + k] & 0x3Fu);
-            }
-
-            if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-                return false;
-
-            i += length;
-        }
-
-        return true;
-    }
-
     /** What expat's handlers learn while it reads the text. */
     struct StrictCheck
     {
@@ -103,7 +53,9 @@ namespace
     bool isStrictlyWellFormed (const juce::uint8* text, size_t size)
     {
         // The encoding is fixed to UTF-8 whatever the document declares: that is
-        // how its text reaches JUCE.
+        // how its text reaches JUCE. expat then refuses every byte sequence
+        // that is not strict UTF-8 (overlong forms, surrogates, code points past
+        // U+10FFFF, bytes that start nothing) and NUL, wherever it stands.
         std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parser (XML_ParserCreate ("UTF-8"));
 
         if (parser == nullptr)
@@ -147,7 +99,7 @@ std::unique_ptr<juce::XmlElement> parseUntrustedXml (const juce::MemoryBlock& by
 
     const auto* text = static_cast<const juce::uint8*> (bytes.getData());
 
-    if (! isValidUtf8 (text, size) || ! isStrictlyWellFormed (text, size))
+    if (! isStrictlyWellFormed (text, size))
         return {};
 
     // The byte order mark has done its work; JUCE's reader does not need it.

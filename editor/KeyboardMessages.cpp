@@ -22,15 +22,15 @@ namespace NsDravel
         {
             return (juce::uint8) juce::jlimit (0, 0x7F, value);
         }
+    }
 
-        juce::MidiMessage makeNineByteSysex (int productId, juce::uint8 b5, juce::uint8 b6, juce::uint8 b7)
-        {
-            const juce::uint8 bytes[] { sysexStart, manufacturerId, deviceFamily,
-                                        idHighByte (productId), idLowByte (productId),
-                                        b5, b6, b7,
-                                        sysexEnd };
-            return juce::MidiMessage (bytes, (int) sizeof (bytes), 0.0);
-        }
+    juce::MidiMessage makeNineByteSysex (int productId, juce::uint8 b5, juce::uint8 b6, juce::uint8 b7)
+    {
+        const juce::uint8 bytes[] { sysexStart, manufacturerId, deviceFamily,
+                                    idHighByte (productId), idLowByte (productId),
+                                    b5, b6, b7,
+                                    sysexEnd };
+        return juce::MidiMessage (bytes, (int) sizeof (bytes), 0.0);
     }
 
     juce::MidiMessage makeWakeUpMessage()

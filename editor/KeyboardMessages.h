@@ -28,6 +28,11 @@ namespace NsDravel
         of message groups. */
     constexpr juce::uint8 wakeUpMessageBytes[3] { 0xEF, 0x7F, 0x7F };
 
+    /** The nine-byte SysEx that most requests share: F0 1D 03, the product id
+        as two 7-bit bytes (high, low), b5 b6 b7, F7. The three bytes are the
+        caller's and must be below 0x80. */
+    juce::MidiMessage makeNineByteSysex (int productId, juce::uint8 b5, juce::uint8 b6, juce::uint8 b7);
+
     /** The wake-up as a message. */
     juce::MidiMessage makeWakeUpMessage();
 

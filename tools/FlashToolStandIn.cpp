@@ -23,6 +23,7 @@
 //                 \t \n \r \\)
 //     run-count   how many runs there were
 //     hang.pid    process id of the last run that hung
+//     helper.pid  process id of the last helper a run left behind
 //
 // Fault switches, as files in the state folder:
 //     no-device              no unit answers any command
@@ -34,6 +35,8 @@
 //     corrupt-read           read-memory flips the bits of the first byte it returns
 //     hang                   the run hangs until killed; when the file holds a
 //                            CMD word only that command hangs
+//     leave-helper           a run that answers leaves a helper process behind
+//                            that holds its output open until killed
 //     skip-alternate-chunks  a write keeps only every other 1016-byte chunk of
 //                            its data (the 1st, 3rd, ...), written one after
 //                            the other, as a host that drops every other
@@ -179,6 +182,24 @@ namespace
         return out.good();
     }
 
+    // A helper that outlives the run and keeps its standard output open, as
+    // a tool that starts a background service would. The test kills it.
+    void leaveHelperBehind()
+    {
+        std::cout.flush();
+        const auto helper = fork();
+
+        if (helper == 0)
+        {
+            // The bound only keeps a forgotten helper from lingering for ever.
+            std::this_thread::sleep_for (std::chrono::minutes (5));
+            _exit (0);
+        }
+
+        if (helper > 0)
+            std::ofstream (stateFolder / "helper.pid", std::ios::trunc) << helper << '\n';
+    }
+
     int report (int status, const std::string& what)
     {
         std::cout << "Stand-in unit: " << what << "\n"
@@ -188,6 +209,9 @@ namespace
             std::cout << "Success.\n";
         else
             std::cout << "Failed.\n";
+
+        if (switchIsOn ("leave-helper"))
+            leaveHelperBehind();
 
         return status == statusOk ? 0 : 1;
     }

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "firmware/FirmwareImageLimit.h"
+
 #include <juce_core/juce_core.h>
 
 /** Downloads of firmware images from the firmware server. Each runs on the
     calling thread and blocks it until the transfer ends or is given up. */
 namespace halvik
 {
-    /** The largest firmware image the program accepts from a server. */
-    constexpr size_t maxFirmwareImageBytes = 2 * 1024 * 1024;
-
     /** How long connecting may take, and how long a transfer may go without
         progress, before a download is given up. */
     constexpr int firmwareTransferTimeoutMs = 10000;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "firmware/FirmwareImageLimit.h"
 #include "midi/MidiPortSystem.h"
 
 #include <array>
@@ -18,14 +19,13 @@ namespace halvik
     /** The data packet's command. */
     constexpr juce::uint8 bootloaderDataCommand    = 0x01;
 
-    /** Lengths of the two packet kinds, and the image bytes one data packet carries. */
-    constexpr int controlPacketSize = 17;
-    constexpr int dataPacketSize = 530;
+    /** The image bytes one data packet carries. */
     constexpr int dataBytesPerPacket = 512;
 
-    /** The smallest and the largest image the bootloader takes. */
+    /** The smallest and the largest image the bootloader takes: the largest
+        is one byte short of the largest image file. */
     constexpr int smallestFirmwareImage = 512;
-    constexpr int largestFirmwareImage = 2097151;
+    constexpr int largestFirmwareImage = (int) maxFirmwareImageBytes - 1;
 
     /** A 17-byte control packet: ten 55 bytes, 1D 03 00 49, command,
         parameter, and the low 8 bits of the sum of the 16 bytes before it. */

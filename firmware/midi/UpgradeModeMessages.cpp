@@ -1,5 +1,6 @@
 #include "firmware/midi/UpgradeModeMessages.h"
 
+#include "editor/KeyboardMessages.h"
 #include "firmware/catalogue/ProductCatalogue.h"
 
 namespace halvik
@@ -7,11 +8,12 @@ namespace halvik
     juce::MidiMessage makeEnterUpgradeModeSysEx (int productId, int length)
     {
         const auto code = getSysExModelCode (productId);
-        const auto codeHigh = (juce::uint8) ((code >> 7) & 0x7F);
-        const auto codeLow = (juce::uint8) (code % 128);
 
         if (length < 9)
         {
+            const auto codeHigh = (juce::uint8) ((code >> 7) & 0x7F);
+            const auto codeLow = (juce::uint8) (code % 128);
+
             const juce::uint8 bytes[] { 0xF0, 0x1D, 0x03,       // SysEx, maker id
                                         codeHigh, codeLow,      // model code
                                         0x55, 0x7F,             // command: enter upgrade mode (short form)
@@ -20,12 +22,9 @@ namespace halvik
         }
 
         const bool tagged = productId == 157 || productId == 158;
-        const juce::uint8 bytes[] { 0xF0, 0x1D, 0x03,           // SysEx, maker id
-                                    codeHigh, codeLow,          // model code
-                                    0x00, 0x7F,                 // command: enter upgrade mode
-                                    (juce::uint8) (tagged ? 0x7E : 0x7F),   // mode byte
-                                    0xF7 };
-        return juce::MidiMessage (bytes, (int) sizeof (bytes));
+        return NsDravel::makeNineByteSysex (code,                           // the model code where the id goes
+                                            0x00, 0x7F,                     // command: enter upgrade mode
+                                            (juce::uint8) (tagged ? 0x7E : 0x7F));  // mode byte
     }
 
     float UnitReply::versionValue() const

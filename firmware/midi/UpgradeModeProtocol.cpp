@@ -60,6 +60,9 @@ namespace
 //==============================================================================
 bool FirmwareUpgradeComponent::openTargetMidiDevices (const juce::String& outputName, int wantedProductId)
 {
+    // One reading of the port lists for the search and the opening below.
+    const NsDravel::PortListScope portLists;
+
     if (midiHandler == nullptr)
         midiHandler = std::make_unique<MidiInputHandler> (*this);
 
@@ -202,15 +205,19 @@ bool FirmwareUpgradeComponent::waitForMidiDeviceListChange (juce::StringArray& k
 
     for (int i = 0; i < polls; ++i)
     {
-        const auto current = NsDravel::listMidiOutputNames();
-
-        if (current != knownOutputs)
         {
-            const bool found = isProductPortPresent (watchedProductId, present);
-            knownOutputs = current;
+            // One reading of the outputs per poll, for the comparison and the search.
+            const NsDravel::PortListScope portLists;
+            const auto current = NsDravel::listMidiOutputNames();
 
-            if (found)
-                return true;
+            if (current != knownOutputs)
+            {
+                const bool found = isProductPortPresent (watchedProductId, present);
+                knownOutputs = current;
+
+                if (found)
+                    return true;
+            }
         }
 
         sleepMilliseconds ((double) pollMs);
@@ -224,20 +231,26 @@ juce::String FirmwareUpgradeComponent::uploadFirmwareOnWorker()
     if (midiHandler == nullptr)
         return "No MIDI input device is open!";
 
-    auto handOver = std::make_shared<UploadHandOver>();
     auto* handler = midiHandler.get();
+
+    // Claimed here, before the worker exists: whenever the handler goes from
+    // now on (the window replaced it, or closed), its destructor stops the
+    // upload and waits for the worker to let go of it.
+    if (! handler->reserveUpload())
+        return "Could not write new firmware";
+
+    auto handOver = std::make_shared<UploadHandOver>();
 
     const bool started = juce::Thread::launch ([handOver, handler]
     {
-        handOver->finish (handler->uploadFirmware().getErrorMessage());
+        handOver->finish (handler->runReservedUpload().getErrorMessage());
     });
 
     if (! started)
-        return handler->uploadFirmware().getErrorMessage();
+        return handler->runReservedUpload().getErrorMessage();
 
     // The window keeps painting the progress meanwhile. Only locals are
-    // touched here: the handler, if the window goes, stops the upload and
-    // waits for it.
+    // touched here: the window may close during the wait.
     while (! handOver->finished)
         waitWithMessageLoop (200.0f, false);
 

@@ -6,6 +6,8 @@
 #include "firmware/midi/BootloaderPackets.h"
 #include "firmware/midi/UpgradeModeMessages.h"
 #include "firmware/midi/UpgraderWaits.h"
+#include "firmware/tool/WholeFile.h"
+#include "midi/MidiPortNames.h"
 
 namespace halvik
 {
@@ -19,20 +21,6 @@ namespace
     constexpr int eraseAckSleeps = 150;
     constexpr int dataAckSleeps = 300;
     constexpr double resetReplyMicroseconds = 6 * 1000.0;    // six sleeps of 1 ms
-
-    // Bigger files are never read: the bootloader would refuse them anyway.
-    constexpr juce::int64 largestImageFile = 2 * 1024 * 1024;
-
-    // The index of a name in a port list; -1 when absent.
-    int indexOfName (const juce::Array<juce::MidiDeviceInfo>& devices, const juce::String& name, bool ignoreCase)
-    {
-        for (int i = 0; i < devices.size(); ++i)
-            if (ignoreCase ? devices.getReference (i).name.equalsIgnoreCase (name)
-                           : devices.getReference (i).name == name)
-                return i;
-
-        return -1;
-    }
 }
 
 FirmwareUpgradeComponent::MidiInputHandler::MidiInputHandler (FirmwareUpgradeComponent& ownerToUse)
@@ -68,14 +56,14 @@ void FirmwareUpgradeComponent::MidiInputHandler::openDevices (const juce::String
     auto& ports = NsDravel::MidiPortSystem::getCurrent();
 
     const auto inputName = NsDravel::companionPortName (outputName, true);
-    const auto inputs = ports.getInputDevices();
-    const auto inputIndex = indexOfName (inputs, inputName, true);
+    const auto inputs = NsDravel::listMidiInputs();
+    const auto inputIndex = NsDravel::namesOf (inputs).indexOf (inputName, true);
 
     if (inputIndex >= 0)
         input = ports.openInput (inputs.getReference (inputIndex).identifier, this);
 
-    const auto outputs = ports.getOutputDevices();
-    const auto outputIndex = indexOfName (outputs, outputName, false);
+    const auto outputs = NsDravel::listMidiOutputs();
+    const auto outputIndex = NsDravel::namesOf (outputs).indexOf (outputName, false);
 
     if (outputIndex >= 0)
         output = ports.openOutput (outputs.getReference (outputIndex).identifier);
@@ -132,49 +120,59 @@ void FirmwareUpgradeComponent::MidiInputHandler::handleIncomingMidiMessage (juce
 void FirmwareUpgradeComponent::MidiInputHandler::loadFirmwareImage (const juce::File& file)
 {
     image.clear();
-    imageFile = file;
 
-    if (file.getSize() > largestImageFile)
-        return;
-
-    juce::FileInputStream stream (file);
-
-    if (! stream.openedOk())
-        return;
-
-    // The limit also holds when the file grew since its size was read.
-    juce::MemoryBlock block;
-    stream.readIntoMemoryBlock (block, (ssize_t) largestImageFile + 1);
-
-    if ((juce::int64) block.getSize() > largestImageFile)
-        return;
-
-    const auto* bytes = static_cast<const juce::uint8*> (block.getData());
-    image.assign (bytes, bytes + block.getSize());
+    // Bigger files are never read: the bootloader would refuse them anyway.
+    if (const auto bytes = readWholeFile (file.getFullPathName(), maxFirmwareImageBytes))
+    {
+        const auto* data = static_cast<const juce::uint8*> (bytes->getData());
+        image.assign (data, data + bytes->getSize());
+    }
 }
 
 //==============================================================================
 juce::Result FirmwareUpgradeComponent::MidiInputHandler::uploadFirmware()
 {
+    if (! reserveUpload())
+        return juce::Result::fail ("Could not write new firmware");
+
+    return runReservedUpload();
+}
+
+bool FirmwareUpgradeComponent::MidiInputHandler::reserveUpload()
+{
+    const std::lock_guard<std::mutex> guard (uploadLock);
+
+    // Two uploads at once would mix their packets, and the first to end
+    // would free the handler under the other.
+    if (stopRequested || uploadRunning)
+        return false;
+
+    uploadRunning = true;
+    uploadThread = {};
+    return true;
+}
+
+juce::Result FirmwareUpgradeComponent::MidiInputHandler::runReservedUpload()
+{
     {
         const std::lock_guard<std::mutex> guard (uploadLock);
-
-        if (stopRequested)
-            return juce::Result::fail ("Could not write new firmware");
-
-        uploadRunning = true;
+        jassert (uploadRunning);
         uploadThread = std::this_thread::get_id();
     }
 
-    const auto result = runUpload();
+    const auto result = stopRequested ? juce::Result::fail ("Could not write new firmware")
+                                      : runUpload();
 
     {
         const std::lock_guard<std::mutex> guard (uploadLock);
         uploadRunning = false;
         uploadThread = {};
+
+        // Told while the lock is held: the destructor cannot pass its wait,
+        // and free what this touches, before the lock is let go.
+        uploadEnded.notify_all();
     }
 
-    uploadEnded.notify_all();
     return result;
 }
 
@@ -188,7 +186,7 @@ juce::Result FirmwareUpgradeComponent::MidiInputHandler::runUpload()
 
     resetReplyFlags();
 
-    const auto imageSize = (int) juce::jmin (image.size(), (size_t) largestImageFile + 1);
+    const auto imageSize = (int) juce::jmin (image.size(), maxFirmwareImageBytes);
 
     if (imageSize < smallestFirmwareImage || imageSize > largestFirmwareImage)
         return juce::Result::fail ("Firmware exception!");

@@ -47,19 +47,29 @@ public:
     NsDravel::MidiOutputPort* getOutput() const  { return output.get(); }
 
     /** Reads a firmware image into memory. A file that cannot be read leaves
-        no image; so does a file above 2 MiB, which is not even read (the
-        upload would refuse it anyway). */
+        no image; so does a file above maxFirmwareImageBytes, which is not even
+        read (the upload would refuse it anyway). */
     void loadFirmwareImage (const juce::File& file);
 
-    const juce::File& getImageFile() const               { return imageFile; }
     const std::vector<juce::uint8>& getImage() const     { return image; }
 
     /** Sends the image through the MIDI bootloader: connect, erase, data
         packets, reset, reporting the phase and progress to the window. Fails
-        with the text the window shows. Runs on the message thread, or on the
-        worker of the window's uploadFirmwareOnWorker (then its pauses are
+        with the text the window shows. Message thread; a worker runs the same
+        upload through reserveUpload and runReservedUpload (then its pauses are
         plain sleeps). */
     juce::Result uploadFirmware();
+
+    /** Claims the handler for one upload that runReservedUpload will run,
+        typically on a worker that is yet to start: from now on the destructor
+        waits until that run has ended. False (and nothing claimed) while the
+        handler is being destroyed or another upload holds it. Message thread. */
+    bool reserveUpload();
+
+    /** Runs the upload claimed with reserveUpload and ends the claim; once it
+        returns the handler may be gone. A stop asked for since the claim
+        sends nothing and fails. Any thread, once per claim. */
+    juce::Result runReservedUpload();
 
     /** The product whose erase code the upload uses (the window's current id
         when the handler was made). */
@@ -78,7 +88,6 @@ private:
     std::unique_ptr<NsDravel::MidiOutputPort> output;
     std::atomic<int> busy { 0 };
 
-    juce::File imageFile;
     std::vector<juce::uint8> image;
 
     // Pacing of the running upload: every `every` messages a wait of
@@ -87,8 +96,9 @@ private:
     float paceWaitMs = 0.5f;
     bool plainSleeps = true;
 
-    // An upload on a worker holds the handler; the destructor stops it and
-    // waits until it has let go.
+    // An upload holds the handler from its reservation (before its worker
+    // starts) to its end; the destructor stops it and waits until it has let
+    // go. uploadThread is the thread that runs it, once it runs.
     std::atomic<bool> stopRequested { false };
     std::mutex uploadLock;
     std::condition_variable uploadEnded;

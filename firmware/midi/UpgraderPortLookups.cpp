@@ -229,6 +229,8 @@ namespace halvik
         if (! isUpgradePortNameExact (name))
             return name;
 
+        // Both lists from one reading of the outputs, so the places match.
+        const NsDravel::PortListScope portLists;
         const auto index = listMidiDevicesForDisplay (true, true, true).indexOf (name, false);
         return listMidiDevices (true, true, true)[index];
     }

@@ -1,5 +1,6 @@
 #include "firmware/tool/FlashProcedure.h"
 
+#include "firmware/FirmwareImageLimit.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/midi/UpgraderWaits.h"
 #include "firmware/tool/FlashTool.h"
@@ -29,12 +30,22 @@ namespace halvik
         if (! image.existsAsFile())
             return "No firmware file!";
 
-        const auto size = (int) image.getSize();
-        const auto expected = imageCheckValue (readWholeFile (imagePath), 0.0, 3);
+        if (image.getSize() > (juce::int64) maxFirmwareImageBytes)
+            return "Firmware exception!";
+
+        // Read once: the bytes whose check value proves the flash are the
+        // bytes staged for it. A file that cannot be read whole stages nothing.
+        const auto bytes = readWholeFile (imagePath, maxFirmwareImageBytes);
+
+        if (! bytes.has_value())
+            return "Cannot create firmware file!";
+
+        const auto size = (int) bytes->getSize();
+        const auto expected = imageCheckValue (*bytes, 0.0, 3);
         const auto readBack = readBackFileFor (imagePath, flashStagingSubfolder);
 
-        const juce::File staged (padded ? stagePaddedImage (imagePath, flashStagingSubfolder, "_M1")
-                                        : stagePlainImage (imagePath, flashStagingSubfolder, "_"));
+        const juce::File staged (padded ? stagePaddedImage (*bytes, imagePath, flashStagingSubfolder, "_M1")
+                                        : stagePlainImage (*bytes, imagePath, flashStagingSubfolder, "_"));
 
         if (staged == juce::File())
             return "Cannot create firmware file!";
@@ -49,6 +60,7 @@ namespace halvik
 
         if (runBlhostCommand ("erase", juce::String (size + 4096), consoleNotice, address, juce::String (pingCount)) != 1)
         {
+            staged.deleteFile();
             eraseHeader (address);
             return "Erase failed!";
         }
@@ -57,6 +69,7 @@ namespace halvik
         // read-back below decides.
         if (runBlhostCommand ("write", staged.getFullPathName(), {}, address, "3") == -1)
         {
+            staged.deleteFile();
             toolModeEntered = false;
             return "Write firmware failed!";
         }

@@ -20,7 +20,9 @@ namespace halvik
         image's header, so that a half-written firmware never starts.
 
         Returns the empty text only for a written and verified image, else
-        "No firmware file!", "Cannot create firmware file!", "Upgrade aborted!"
+        "No firmware file!", "Firmware exception!" (a file larger than
+        maxFirmwareImageBytes, which is not read), "Cannot create firmware
+        file!" (the image could not be read whole or staged), "Upgrade aborted!"
         (abortRequested was set before the erase; the unit is untouched),
         "Erase failed!", "Write firmware failed!", "Read failed!",
         "check failed!", "Wrote wrong data!" or "OK. But reset failed!" (a

@@ -70,34 +70,20 @@ namespace halvik
         return padded;
     }
 
-    juce::String stagePaddedImage (const juce::String& imagePath, const juce::String& subfolder,
-                                   const juce::String& suffix)
+    juce::String stagePaddedImage (const juce::MemoryBlock& image, const juce::String& imagePath,
+                                   const juce::String& subfolder, const juce::String& suffix)
     {
-        const auto staged = prepareStagedFile (imagePath, subfolder, suffix);
-
-        const juce::File image (imagePath);
-
-        if (staged == juce::File() || ! image.existsAsFile())
-            return {};
-
-        // An image that cannot be read whole is not staged at all: a short
-        // copy would be flashed as if it were the image.
-        const auto bytes = readWholeFile (imagePath);
-
-        if ((juce::int64) bytes.getSize() != image.getSize())
-            return {};
-
-        return keptOrRemoved (staged, writeWholeFile (staged.getFullPathName(), padImage (bytes)));
+        return stagePlainImage (padImage (image), imagePath, subfolder, suffix);
     }
 
-    juce::String stagePlainImage (const juce::String& imagePath, const juce::String& subfolder,
-                                  const juce::String& suffix)
+    juce::String stagePlainImage (const juce::MemoryBlock& image, const juce::String& imagePath,
+                                  const juce::String& subfolder, const juce::String& suffix)
     {
         const auto staged = prepareStagedFile (imagePath, subfolder, suffix);
 
         if (staged == juce::File())
             return {};
 
-        return keptOrRemoved (staged, juce::File (imagePath).copyFileTo (staged));
+        return keptOrRemoved (staged, writeWholeFile (staged.getFullPathName(), image));
     }
 }

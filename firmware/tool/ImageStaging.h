@@ -22,13 +22,14 @@ namespace halvik
         zeros, the last partial block as it is. */
     juce::MemoryBlock padImage (const juce::MemoryBlock& image);
 
-    /** Writes the padded layout of the image into its staged file (folders
-        created when missing) and returns that file's path, or an empty text
-        when it could not be written (nothing is left behind then). */
-    juce::String stagePaddedImage (const juce::String& imagePath, const juce::String& subfolder,
-                                   const juce::String& suffix);
+    /** Writes the padded layout of the image's bytes into the staged file for
+        imagePath (folders created when missing) and returns that file's path,
+        or an empty text when it could not be written (nothing is left behind
+        then). */
+    juce::String stagePaddedImage (const juce::MemoryBlock& image, const juce::String& imagePath,
+                                   const juce::String& subfolder, const juce::String& suffix);
 
-    /** Copies the image unchanged into its staged file; as above. */
-    juce::String stagePlainImage (const juce::String& imagePath, const juce::String& subfolder,
-                                  const juce::String& suffix);
+    /** Writes the image's bytes unchanged into its staged file; as above. */
+    juce::String stagePlainImage (const juce::MemoryBlock& image, const juce::String& imagePath,
+                                  const juce::String& subfolder, const juce::String& suffix);
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace halvik
@@ -15,12 +16,27 @@ namespace halvik
         constexpr int readerGraceMs = 1000;
 
         /** The process and what its reader collected. Shared with the reader
-            thread, which may outlive a killed run (see runToolProcess). */
+            thread, which may outlive the run (see runToolProcess). */
         struct RunningTool
         {
             juce::ChildProcess process;
-            juce::String output;
             std::atomic<bool> outputEnded { false };
+
+            void append (const void* data, size_t size)
+            {
+                const std::lock_guard<std::mutex> guard (lock);
+                output.append (data, size);
+            }
+
+            juce::String getOutput()
+            {
+                const std::lock_guard<std::mutex> guard (lock);
+                return juce::String::createStringFromData (output.getData(), (int) output.getSize());
+            }
+
+        private:
+            std::mutex lock;
+            juce::MemoryBlock output;
         };
 
         void letTimePass()
@@ -55,15 +71,32 @@ namespace halvik
         // can never block on a full pipe while this side waits for its end.
         std::thread reader ([tool]
         {
-            tool->output = tool->process.readAllProcessOutput();
+            // A byte at a time: a longer read waits until it is full or the
+            // pipe ends, and what has arrived must be there to keep when
+            // something else holds the pipe open.
+            char byte = 0;
+
+            while (tool->process.readProcessOutput (&byte, 1) > 0)
+                tool->append (&byte, 1);
+
             tool->outputEnded = true;
         });
 
         const auto deadline = juce::Time::getMillisecondCounterHiRes() + timeoutMs;
 
-        // isRunning also reaps the process once it has ended.
-        while (! tool->outputEnded || tool->process.isRunning())
+        // Once isRunning has said no, the child is reaped and its process id
+        // may already belong to another process: it is neither asked about
+        // nor killed again.
+        bool reaped = false;
+
+        while (! reaped)
         {
+            if (! tool->process.isRunning())
+            {
+                reaped = true;
+                break;
+            }
+
             if (juce::Time::getMillisecondCounterHiRes() >= deadline)
             {
                 result.timedOut = true;
@@ -78,24 +111,28 @@ namespace halvik
             tool->process.kill();
 
             // A killed child stays a zombie until it is waited for.
-            for (int waited = 0; tool->process.isRunning() && waited < reapLimitMs; ++waited)
-                juce::Thread::sleep (1);
-
-            waitForReader (*tool, readerGraceMs);
-
-            // Something the program started may still hold its output open;
-            // the reader then ends whenever that does, keeping the shared state.
-            if (! tool->outputEnded)
+            for (int waited = 0; waited < reapLimitMs; ++waited)
             {
-                reader.detach();
-                return result;
+                if (! tool->process.isRunning())
+                    break;
+
+                juce::Thread::sleep (1);
             }
         }
 
-        reader.join();
+        // The pipe ends with the program, unless something it started still
+        // holds it open. Then the reader is left to end whenever that does,
+        // keeping the shared state, and a run that ended by itself keeps what
+        // it printed so far.
+        waitForReader (*tool, readerGraceMs);
+
+        if (tool->outputEnded)
+            reader.join();
+        else
+            reader.detach();
 
         if (! result.timedOut)
-            result.output = tool->output;
+            result.output = tool->getOutput();
 
         return result;
     }

@@ -76,6 +76,11 @@ TEST (UntrustedXml, TextThatIsNotPlainWellFormedUtf8XmlIsRefused)
         { "an overlong slash",                "<a>\xC0\xAF</a>" },
         { "an encoded surrogate",             "<a>\xED\xA0\x80</a>" },
         { "a sequence cut short",             "<a>\xE2\x82</a>" },
+        { "an overlong three-byte form",      "<a>\xE0\x80\xAF</a>" },
+        { "a surrogate in an attribute",      "<a x=\"\xED\xBF\xBF\"/>" },
+        { "a code point past U+10FFFF",       "<a>\xF4\x90\x80\x80</a>" },
+        { "a byte that starts nothing",       "<a>\xF5\x80\x80\x80</a>" },
+        { "an invalid byte in a comment",     "<a><!--\xFF--></a>" },
         { "UTF-16",                           std::string ("\xFF\xFE<\0a\0/\0>\0", 10) },
         { "a NUL byte",                       std::string ("<a>\0</a>", 8) },
     };

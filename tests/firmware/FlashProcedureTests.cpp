@@ -2,12 +2,15 @@
 
 #include "support/ToolFamilyFixture.h"
 
+#include "firmware/FirmwareImageLimit.h"
 #include "firmware/tool/FlashProcedure.h"
 #include "firmware/tool/FlashTool.h"
 #include "firmware/tool/ImageCheckValue.h"
 #include "firmware/tool/ImageStaging.h"
 #include "firmware/tool/WholeFile.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
+
+#include <filesystem>
 
 using namespace halvik;
 
@@ -125,6 +128,9 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
         EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", c.finish, upgradeNotice, 4), c.message) << c.fault;
         EXPECT_EQ (unit.describeRuns(), expectedRuns (c.runs, 3000, "fw_.bin", "fw.dat")) << c.fault;
         EXPECT_EQ (toolModeEntered, c.toolModeStays) << c.fault;
+
+        // However it ended, no staged copy stays behind.
+        EXPECT_FALSE (stagingFolder().getChildFile ("fw_.bin").exists()) << c.fault;
     }
 
     setFlashToolNoticeSink ({});
@@ -140,6 +146,25 @@ TEST_F (FlashProcedure, NothingReachesTheUnitWithoutAnImageOrAPlaceToStageIt)
                "Cannot create firmware file!");
 
     EXPECT_TRUE (tool.runs().empty());
+}
+
+TEST_F (FlashProcedure, AnImageFileTooLargeForAFirmwareIsRefusedBeforeTheToolRuns)
+{
+    struct Case { juce::int64 size; const char* message; };
+    const Case cases[] { { (juce::int64) maxFirmwareImageBytes + 1, "Firmware exception!" },
+                         { 3LL * 1024 * 1024 * 1024, "Firmware exception!" },      // past what an int counts
+                         { (juce::int64) maxFirmwareImageBytes, "" } };
+
+    for (auto& c : cases)
+    {
+        sim::FlashToolStandIn unit;
+        const juce::File image (makeImage ("big.bin", 4096));
+        std::filesystem::resize_file (image.getFullPathName().toStdString(), (std::uintmax_t) c.size);
+
+        EXPECT_EQ (flashImageThroughTool (image.getFullPathName(), false, "0x60010000", true, {}, 3), juce::String (c.message)) << c.size;
+        EXPECT_EQ (unit.runs().empty(), juce::String (c.message).isNotEmpty()) << c.size;
+        EXPECT_FALSE (stagingFolder().getChildFile ("big_.bin").exists()) << c.size;
+    }
 }
 
 TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
@@ -190,7 +215,7 @@ TEST_F (FlashProcedure, ThePaddedLayoutFollowsEveryFullBlockWithAsManyZeros)
         juce::File (imagePath).create();    // writing no bytes removed the file
         const auto image = contentOf (imagePath);
 
-        const auto staged = stagePaddedImage (imagePath, "local/", "_M1");
+        const auto staged = stagePaddedImage (image, imagePath, "local/", "_M1");
         ASSERT_EQ (staged, stagingFolder().getFullPathName() + "/fw_M1.bin") << c.size;
 
         juce::MemoryBlock expected;

@@ -66,6 +66,21 @@ TEST_F (FlashToolRunner, AHungToolIsKilledAndReapedAndGivesNoOutput)
         EXPECT_NE (::kill (pid, 0), 0);
 }
 
+TEST_F (FlashToolRunner, ARunThatEndedCountsWhileAProcessItLeftBehindStillHoldsItsOutput)
+{
+    tool.setSwitch ("leave-helper");
+
+    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "reset" }, 20000);
+
+    if (const auto helper = tool.helperProcessId(); helper > 0)
+        ::kill (helper, SIGKILL);
+
+    EXPECT_TRUE (run.started);
+    EXPECT_FALSE (run.timedOut);
+    EXPECT_TRUE (run.output.contains ("status = 0")) << run.output;
+    EXPECT_TRUE (run.output.contains ("Success.")) << run.output;
+}
+
 TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTheStandInAnswersOnlyInATest)
 {
     ScopedEnvironment noVariable ("TAVLO_FLASH_TOOL", {});

@@ -217,3 +217,48 @@ TEST_F (MidiBootloader, UnitsThatAnswerLateOrNotAtAllEndTheUploadAtTheRightPlace
                        || halvik::resetAckReceived || halvik::negativeReplyReceived) << row;
     }
 }
+
+TEST_F (MidiBootloader, AHandlerReplacedWhileItsUploadRunsOnAWorkerStopsTheUploadAndWaitsForIt)
+{
+    // Replaced at the window's first look at its message loop (the worker may
+    // not even have begun), or once the connect packet reached the unit.
+    for (const bool onceConnecting : { false, true })
+    {
+        auto& unit = onlyUnit (unitOptions (true));
+        unit.setAnswer (Phase::connect, Answer::silence, 0.0);
+        makeWindow (0x1022);
+        connectWithImage (unit, 1024);
+
+        // Real waits for replies, woken by the stop: the message thread waits
+        // for the worker outside the virtual clock.
+        ports.setClock (nullptr);
+        ports.setRealPauses (false);
+
+        std::function<void()> replaceHandler = [&]
+        {
+            if (onceConnecting && ! unit.log().contains ("connect"))
+            {
+                juce::MessageManager::callAsync ([&] { replaceHandler(); });
+                return;
+            }
+
+            window->midiHandler = std::make_unique<halvik::FirmwareUpgradeComponent::MidiInputHandler> (*window);
+        };
+
+        juce::MessageManager::callAsync ([&] { replaceHandler(); });
+        const auto result = window->uploadFirmwareOnWorker();
+
+        const juce::StringArray stopped { "Could not write new firmware", "Could not connect to hardware" };
+        EXPECT_TRUE (stopped.contains (result)) << onceConnecting << ": " << result;
+
+        // At most the connect packet (a wake-up and 17 bytes) went out: the
+        // stop ended the wait for its answer, or came before it.
+        const auto sent = messagesSent().size();
+        EXPECT_TRUE (sent == 0 || sent == 18) << onceConnecting << ": " << sent;
+
+        if (onceConnecting)
+            EXPECT_EQ (result, "Could not connect to hardware");
+
+        ports.setClock (&clock);
+    }
+}

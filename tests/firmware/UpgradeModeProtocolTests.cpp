@@ -3,6 +3,7 @@
 
 #include "firmware/midi/UpgradeModeMessages.h"
 #include "firmware/midi/UpgradeModeProtocol.h"
+#include "firmware/midi/UpgraderPortLookups.h"
 
 #include <algorithm>
 
@@ -198,4 +199,30 @@ TEST_F (UpgradeModeProtocol, CompanionInputIsFoundWhateverItsLetterCase)
 
     w.midiHandler = std::make_unique<halvik::FirmwareUpgradeComponent::MidiInputHandler> (w);
     EXPECT_FALSE (halvik::dataAckReceived);
+}
+
+TEST_F (UpgradeModeProtocol, FindingTheUnitReadsEachPortListOnceAndWatchingItOncePerPoll)
+{
+    addUnit (unitOptions (false));
+    addUnit (unitOptions (true, "Mixora C4", 94));
+    auto& w = makeWindow (0x1022);
+
+    // Each reading of a list opens the system's MIDI sequencer anew.
+    auto listingsDuring = [this] (std::function<void()> action)
+    {
+        const auto outputs = ports.outputListings(), inputs = ports.inputListings();
+        action();
+        return std::make_pair (ports.outputListings() - outputs, ports.inputListings() - inputs);
+    };
+
+    EXPECT_EQ (listingsDuring ([&] { EXPECT_TRUE (w.openTargetMidiDevices ({}, 0x1022)); }), std::make_pair (1, 1));
+
+    // Five polls: the first sees a list it did not know, the rest the same one again.
+    juce::StringArray known;
+    EXPECT_EQ (listingsDuring ([&] { EXPECT_FALSE (w.waitForMidiDeviceListChange (known, 0x1022, false, 100.0f, 500.0f)); }),
+               std::make_pair (5, 0));
+
+    juce::String resolved;
+    EXPECT_EQ (listingsDuring ([&] { resolved = resolveUpgradePortName (upgradePortDisplayName); }), std::make_pair (1, 0));
+    EXPECT_EQ (resolved, upgradePortText);
 }

@@ -110,4 +110,10 @@ int FlashToolStandIn::hungProcessId() const
     return file.existsAsFile() ? file.loadFileAsString().trim().getIntValue() : -1;
 }
 
+int FlashToolStandIn::helperProcessId() const
+{
+    const auto file = state.get().getChildFile ("helper.pid");
+    return file.existsAsFile() ? file.loadFileAsString().trim().getIntValue() : -1;
+}
+
 } // namespace sim

@@ -42,6 +42,9 @@ public:
     /** The process id of the last run that hung, or -1. */
     int hungProcessId() const;
 
+    /** The process id of the last helper a run left behind ("leave-helper"), or -1. */
+    int helperProcessId() const;
+
     const juce::File& getStateFolder() const { return state.get(); }
 
 private:
