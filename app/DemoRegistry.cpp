@@ -1,7 +1,7 @@
 #include "DemoRegistry.h"
 #include "ResourcesFolder.h"
 #include "TextConstants.h"
-#include "editor/CreateMainComp.h"
+#include "editor/window/CreateMainComp.h"
 
 std::vector<DemoCategory>& getDemoCategoryList()
 {

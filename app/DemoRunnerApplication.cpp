@@ -7,7 +7,7 @@
 #include "SingleInstanceHandOff.h"
 #include "TextConstants.h"
 
-#include "editor/Host.h"
+#include "editor/device/Host.h"
 
 DemoRunnerApplication::DemoRunnerApplication (std::function<juce::Component*()> createEditor)
     : editorFactory (std::move (createEditor))

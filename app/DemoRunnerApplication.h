@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "editor/CreateMainComp.h"
+#include "editor/window/CreateMainComp.h"
 
 class SingleInstanceHandOff;
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "editor/CreateMainComp.h"
+#include "editor/window/CreateMainComp.h"
 
 class DemoContentComponent;
 

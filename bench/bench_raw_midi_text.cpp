@@ -3,7 +3,7 @@
 // (pairs of digits in groups with blanks and line breaks). The time per
 // character should stay flat as the text grows. Run by hand.
 
-#include "editor/RawMidiText.h"
+#include "editor/messages/RawMidiText.h"
 
 #include <algorithm>
 #include <cstdio>

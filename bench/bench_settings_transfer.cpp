@@ -4,8 +4,8 @@
 
 #include "support/SimulatedKeyboard.h"
 
-#include "editor/Host.h"
-#include "editor/HostImpl.h"
+#include "editor/device/Host.h"
+#include "editor/device/HostImpl.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

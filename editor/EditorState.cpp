@@ -1,7 +1,7 @@
-#include "EditorState.h"
-#include "DeviceSettingsImage.h"
-#include "PortNames.h"
-#include "VelocityCurves.h"
+#include "editor/EditorState.h"
+#include "editor/model/DeviceSettingsImage.h"
+#include "editor/device/PortNames.h"
+#include "editor/curves/VelocityCurves.h"
 
 namespace NsDravel
 {

@@ -1,6 +1,6 @@
 #include "firmware/host/HostProcessor.h"
 
-#include "editor/ProcessorNames.h"
+#include "editor/device/ProcessorNames.h"
 
 namespace halvik
 {

@@ -1,6 +1,6 @@
 #include "firmware/midi/BootloaderPackets.h"
 
-#include "editor/KeyboardMessages.h"
+#include "editor/messages/KeyboardMessages.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "firmware/midi/UpgradeModeMessages.h"
 
-#include "editor/KeyboardMessages.h"
+#include "editor/messages/KeyboardMessages.h"
 #include "firmware/catalogue/ProductCatalogue.h"
 
 namespace halvik

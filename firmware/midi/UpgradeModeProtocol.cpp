@@ -1,7 +1,7 @@
 #include "firmware/midi/UpgradeModeProtocol.h"
 
-#include "editor/KeyboardMessages.h"
-#include "editor/PortNames.h"
+#include "editor/messages/KeyboardMessages.h"
+#include "editor/device/PortNames.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/catalogue/PortNameTable.h"
 #include "firmware/midi/BootloaderPackets.h"

@@ -1,6 +1,6 @@
 #include "firmware/midi/UpgraderPortLookups.h"
 
-#include "editor/PortNames.h"
+#include "editor/device/PortNames.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/catalogue/PortNameTable.h"
 #include "firmware/catalogue/ProductCatalogue.h"

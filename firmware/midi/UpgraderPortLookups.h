@@ -7,7 +7,7 @@
     upgrade mode, which of several ports of one product is taken, and how many
     ports of a product are present.
 
-    Both naming schemes of editor/PortNames.h are understood. A device's
+    Both naming schemes of editor/device/PortNames.h are understood. A device's
     numbered further ports ("MIDIOUT2 (Dravel 49)" on Windows, "Dravel 49 MIDI 2"
     under ALSA) are its aliases; its first port ("Dravel 49", "Dravel 49 MIDI 1")
     is not.

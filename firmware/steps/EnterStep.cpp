@@ -1,6 +1,6 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
-#include "editor/KeyboardMessages.h"
+#include "editor/messages/KeyboardMessages.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/midi/UpgraderPortLookups.h"

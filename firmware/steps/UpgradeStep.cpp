@@ -1,6 +1,6 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
-#include "editor/ProcessorNames.h"
+#include "editor/device/ProcessorNames.h"
 #include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/host/HostProcessor.h"

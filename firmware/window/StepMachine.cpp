@@ -1,6 +1,6 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
-#include "editor/AboutComponent.h"
+#include "editor/window/AboutComponent.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/window/UpgraderPrompts.h"
 

@@ -4,7 +4,7 @@
 #include "app/MainAppWindow.h"
 #include "app/MainComponent.h"
 #include "editor/EditorState.h"
-#include "editor/Host.h"
+#include "editor/device/Host.h"
 #include "support/DispatchUntil.h"
 #include "support/ProbeComponent.h"
 #include "support/RunningApplication.h"

@@ -1,6 +1,6 @@
 #include "support/EditorFixture.h"
 
-#include "editor/HostImpl.h"
+#include "editor/device/HostImpl.h"
 
 using namespace sim;
 using NsDravel::MainComp;

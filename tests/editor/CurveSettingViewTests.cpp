@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include "editor/CurveSettingView.h"
+#include "editor/curves/CurveSettingView.h"
 #include "editor/EditorState.h"
-#include "editor/VelocityCurves.h"
+#include "editor/curves/VelocityCurves.h"
 #include "support/ComponentQueries.h"
 
 #include <cmath>

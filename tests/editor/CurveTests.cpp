@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "editor/CurveShape.h"
-#include "editor/VelocityCurves.h"
+#include "editor/curves/CurveShape.h"
+#include "editor/curves/VelocityCurves.h"
 
 using namespace NsDravel;
 

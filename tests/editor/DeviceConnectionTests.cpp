@@ -1,9 +1,9 @@
 #include "support/KeyboardLinkFixture.h"
 
 #include "editor/EditorState.h"
-#include "editor/Host.h"
-#include "editor/MidiInputHandler.h"
-#include "editor/PortNames.h"
+#include "editor/device/Host.h"
+#include "editor/device/MidiInputHandler.h"
+#include "editor/device/PortNames.h"
 
 using namespace sim;
 using Naming = SimulatedKeyboard::Naming;

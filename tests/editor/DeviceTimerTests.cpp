@@ -1,7 +1,7 @@
 #include "support/EditorFixture.h"
 
-#include "editor/HostImpl.h"
-#include "editor/VelocityCurves.h"
+#include "editor/device/HostImpl.h"
+#include "editor/curves/VelocityCurves.h"
 
 using namespace sim;
 using Replies = SimulatedKeyboard::Replies;

@@ -2,8 +2,8 @@
 #include "support/EditorFixture.h"
 
 #include "app/AssetLoader.h"
-#include "editor/HostImpl.h"
-#include "editor/UpgraderHook.h"
+#include "editor/device/HostImpl.h"
+#include "editor/window/UpgraderHook.h"
 
 using namespace sim;
 

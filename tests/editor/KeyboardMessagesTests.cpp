@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "editor/EditorState.h"
-#include "editor/KeyboardMessages.h"
-#include "editor/PortNames.h"
-#include "editor/VelocityCurves.h"
+#include "editor/messages/KeyboardMessages.h"
+#include "editor/device/PortNames.h"
+#include "editor/curves/VelocityCurves.h"
 
 #include <vector>
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "editor/DeviceSettingsImage.h"
+#include "editor/model/DeviceSettingsImage.h"
 #include "editor/EditorState.h"
-#include "editor/HostImpl.h"
-#include "editor/MappingFile.h"
-#include "editor/MappingFileCommands.h"
-#include "editor/MappingModel.h"
+#include "editor/device/HostImpl.h"
+#include "editor/files/MappingFile.h"
+#include "editor/files/MappingFileCommands.h"
+#include "editor/model/MappingModel.h"
 #include "app/UntrustedXml.h"
 #include "support/AlertRecorder.h"
 #include "support/TempFolder.h"

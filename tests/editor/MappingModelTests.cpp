@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "editor/DeviceSettingsImage.h"
+#include "editor/model/DeviceSettingsImage.h"
 #include "editor/EditorState.h"
-#include "editor/MappingModel.h"
-#include "editor/ModelNames.h"
+#include "editor/model/MappingModel.h"
+#include "editor/model/ModelNames.h"
 
 using namespace NsDravel;
 

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "editor/PortNames.h"
+#include "editor/device/PortNames.h"
 #include "firmware/UpgraderState.h"
 
 using namespace NsDravel;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "editor/RawMidiText.h"
+#include "editor/messages/RawMidiText.h"
 
 namespace
 {

@@ -2,7 +2,7 @@
 #include "support/ScriptedFilePrompts.h"
 #include "support/TempFolder.h"
 
-#include "editor/MappingFile.h"
+#include "editor/files/MappingFile.h"
 
 using namespace sim;
 

@@ -1,9 +1,9 @@
 #include "support/KeyboardLinkFixture.h"
 
-#include "editor/DeviceSettingsImage.h"
+#include "editor/model/DeviceSettingsImage.h"
 #include "editor/EditorState.h"
-#include "editor/Host.h"
-#include "editor/HostImpl.h"
+#include "editor/device/Host.h"
+#include "editor/device/HostImpl.h"
 
 using namespace sim;
 

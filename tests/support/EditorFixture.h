@@ -2,10 +2,10 @@
 
 #include "support/KeyboardLinkFixture.h"
 
-#include "editor/DeviceSettingsImage.h"
+#include "editor/model/DeviceSettingsImage.h"
 #include "editor/EditorState.h"
-#include "editor/Host.h"
-#include "editor/MappingModel.h"
+#include "editor/device/Host.h"
+#include "editor/model/MappingModel.h"
 
 #include <vector>
 

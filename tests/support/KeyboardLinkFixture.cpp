@@ -1,10 +1,10 @@
 #include "support/KeyboardLinkFixture.h"
 
-#include "editor/DeviceSettingsImage.h"
+#include "editor/model/DeviceSettingsImage.h"
 #include "editor/EditorState.h"
-#include "editor/Host.h"
-#include "editor/HostImpl.h"
-#include "editor/MidiInputHandler.h"
+#include "editor/device/Host.h"
+#include "editor/device/HostImpl.h"
+#include "editor/device/MidiInputHandler.h"
 #include "firmware/UpgraderState.h"
 
 namespace sim

@@ -3,8 +3,8 @@
 #include "support/AlertRecorder.h"
 #include "support/SimulatedKeyboard.h"
 
-#include "editor/DeviceTimer.h"
-#include "editor/MainComp.h"
+#include "editor/device/DeviceTimer.h"
+#include "editor/window/MainComp.h"
 
 #include <gtest/gtest.h>
 

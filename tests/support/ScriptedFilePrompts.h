@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/MappingFilePrompts.h"
+#include "editor/files/MappingFilePrompts.h"
 
 namespace sim
 {
