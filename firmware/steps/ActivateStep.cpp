@@ -23,6 +23,8 @@ namespace
     constexpr int firstGenerationAirId = 186;
     constexpr int secondGenerationAirId = 2052;
 
+    const juce::String checkStoppedText ("Compatibility check stopped.");
+
     juce::String incompatibleHostText (bool checkImageExists)
     {
         if (! checkImageExists)
@@ -69,12 +71,20 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
         const auto regionSize = juce::String (2 * size);
 
         // First the image as it is; when this host garbles that, the padded
-        // layout; when it garbles both, it cannot upgrade at all.
+        // layout; when it garbles both, it cannot upgrade at all. A stage
+        // that failed after Escape says nothing about the host: the check
+        // stops there.
+        bool stopped = false;
+
         if (flashFirmwareWithBlhost (checkImagePath, false, address, false,
                                      "Starting stage 1 of compatibility checking", 3).isEmpty())
         {
             runBlhostCommand ("erase", regionSize, "Good compatibility.", address, "1");
             compatibilityResult = 1;
+        }
+        else if (abortRequested)
+        {
+            stopped = true;
         }
         else if (flashFirmwareWithBlhost (checkImagePath, true, address, false,
                                           "Starting stage 2 of compatibility checking", 3).isEmpty())
@@ -82,11 +92,27 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
             runBlhostCommand ("erase", regionSize, "Good compatibility", address, "1");
             compatibilityResult = 2;
         }
+        else if (abortRequested)
+        {
+            stopped = true;
+        }
         else
         {
             runBlhostCommand ("erase", regionSize, "Bad compatibility!", address, "3");
             compatibilityResult = -1;
             resetThroughTool();
+        }
+
+        if (stopped)
+        {
+            // What the stage wrote goes; the unit stays in its bootloader, so
+            // that Activate can run again.
+            runBlhostCommand ("erase", regionSize, checkStoppedText, address, "1");
+            setBusy (false);
+            setStep (3);
+            UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade",
+                                                       checkStoppedText);
+            return false;
         }
 
         setBusy (false);
@@ -140,9 +166,12 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
         else
         {
             if (currentProductId == firstGenerationAirId || currentProductId == secondGenerationAirId)
+            {
                 currentProductId = targetProductId = parseVersionNumber (upgradePortName) == 1
                                                          ? firstGenerationAirId
                                                          : secondGenerationAirId;
+                midiHandler->productId = currentProductId;
+            }
 
             sleepMilliseconds (3.0);
             midiHandler->openDevices (upgradePortName);

@@ -19,6 +19,7 @@ namespace
 {
     const juce::String notMatchingText ("Not the matching firmware!");
     const juce::String downloadFailedText ("Could not download firmware file");
+    const juce::String emptyImageText ("The firmware file is empty!");
 
     constexpr int midiDownloadAttempts = 3;
 
@@ -50,6 +51,13 @@ namespace
     bool chosenFileFitsProduct (const juce::File& file, int productId)
     {
         return firmwareFileMatchesProduct (file.getFileNameWithoutExtension().toLowerCase().trim(), productId);
+    }
+
+    /** An image without a byte would have the unit erased and then "verified"
+        against nothing, and an upload would send nothing: it is refused. */
+    bool isEmptyImage (const juce::File& file)
+    {
+        return file.getSize() == 0;
     }
 }
 
@@ -201,14 +209,9 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
             firmwareFile = file;
 
-            if (chosenFileFitsProduct (file, midiHandler->productId))
-            {
-                firmwareFilePath = file.getFullPathName();
-                selectedMarker = 1;
-                setStep (5);
-                disableFirstStepButtons();
-            }
-            else
+            // Checked against the model the Activate step settled on, which
+            // its upgrade port may have told apart from the one first found.
+            if (! chosenFileFitsProduct (file, currentProductId))
             {
                 message = notMatchingText;
 
@@ -216,6 +219,18 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                     return 0;
 
                 finishBoxOnly = true;
+            }
+            else if (isEmptyImage (file))
+            {
+                message = emptyImageText;
+                finishBoxOnly = true;
+            }
+            else
+            {
+                firmwareFilePath = file.getFullPathName();
+                selectedMarker = 1;
+                setStep (5);
+                disableFirstStepButtons();
             }
         }
 
@@ -236,9 +251,30 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                                            : juce::MessageBoxIconType::InfoIcon,
                              "Firmware Upgrade", message);
 
-        // A unit that answered the tool leaves its upgrade mode again.
-        if (toolModeEntered && resetThroughTool() >= 1)
-            toolModeEntered = false;
+        // A unit that answered the tool leaves its upgrade mode again. The
+        // window is busy meanwhile: the reset lets messages through, and a
+        // step started by a click would find the tool taken.
+        if (toolModeEntered)
+        {
+            bool enabled[stepCount];
+
+            for (int i = 0; i < stepCount; ++i)
+                enabled[i] = getStepButton (i).isEnabled();
+
+            setBusy (true);
+            const auto reset = resetThroughTool();
+
+            if (self == nullptr)
+                return 0;
+
+            setBusy (false);
+
+            for (int i = 0; i < stepCount; ++i)
+                getStepButton (i).setEnabled (enabled[i]);
+
+            if (reset >= 1)
+                toolModeEntered = false;
+        }
 
         return 0;
     }
@@ -326,13 +362,20 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
         {
             firmwareFile = file;
 
-            if (! chosenFileFitsProduct (file, midiHandler->productId))
+            if (! chosenFileFitsProduct (file, currentProductId))
             {
                 message = notMatchingText;
 
                 if (! autoAdvance)
                     prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Load File", message);
 
+                return 0;
+            }
+
+            // Told even when running on by itself: nothing will be written.
+            if (isEmptyImage (file))
+            {
+                prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Load File", emptyImageText);
                 return 0;
             }
 

@@ -55,6 +55,7 @@ namespace
         bool found = false;
         bool chooseFromList = true;
         juce::String message;
+        juce::String toolProblem;   ///< why the flashing tool cannot run, when it cannot
     };
 
     /** The outcome of checking the user's choice. */
@@ -201,7 +202,10 @@ namespace
         Search search;
         targetPortCount = 0;
 
-        if (! isBlhostAvailable (flashToolPath))
+        // Told apart from a missing unit: the user has to put the tool in place.
+        search.toolProblem = describeFlashToolProblem (flashToolPath);
+
+        if (search.toolProblem.isNotEmpty())
             return search;
 
         targetPortCount = countProductMidiOutputs (window.currentProductId);
@@ -387,7 +391,7 @@ namespace
             return false;
         }
 
-        if (search.message == targetMidiNotFoundText)
+        if (search.message == targetMidiNotFoundText || search.toolProblem.isNotEmpty())
             prompts.showMessage (juce::MessageBoxIconType::WarningIcon, boxTitle, search.message);
         else if (search.message.isNotEmpty())
             prompts.showMessage (juce::MessageBoxIconType::InfoIcon, boxTitle, search.message);
@@ -427,7 +431,7 @@ bool FirmwareUpgradeComponent::stepStart (int arg)
 
     if (! search.found)
     {
-        search.message = targetNotFoundText;
+        search.message = search.toolProblem.isNotEmpty() ? search.toolProblem : targetNotFoundText;
     }
     else if (! search.chooseFromList)
     {

@@ -5,6 +5,8 @@
 #include "firmware/midi/UpgraderWaits.h"
 #include "firmware/tool/ToolProcess.h"
 
+#include <unistd.h>
+
 namespace halvik
 {
     namespace
@@ -84,9 +86,19 @@ namespace halvik
         return getResourceFile ("resources/Assets/tools/linux/blhost");
     }
 
-    bool isBlhostAvailable (const juce::String& path)
+    juce::String describeFlashToolProblem (const juce::String& path)
     {
-        return (path.isEmpty() ? locateFlashTool() : juce::File (path)).existsAsFile();
+        const auto tool = path.isEmpty() ? locateFlashTool() : juce::File (path);
+        const juce::String where ("\n\nIt goes at resources/Assets/tools/linux/blhost next to Tavlo, executable, "
+                                  "or where the environment variable TAVLO_FLASH_TOOL names.");
+
+        if (! tool.existsAsFile())
+            return "The flashing tool is missing:\n" + tool.getFullPathName() + where;
+
+        if (access (tool.getFullPathName().toRawUTF8(), X_OK) != 0)
+            return "The flashing tool cannot be run (it is not executable):\n" + tool.getFullPathName() + where;
+
+        return {};
     }
 
     FlashToolNoticeSink setFlashToolNoticeSink (FlashToolNoticeSink newSink)

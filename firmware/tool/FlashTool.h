@@ -12,9 +12,10 @@ namespace halvik
         resources/Assets/tools/linux/blhost in the program's resources folder. */
     juce::File locateFlashTool();
 
-    /** True when path names an existing file; an empty path stands for the
-        tool's place in the resources folder. */
-    bool isBlhostAvailable (const juce::String& path);
+    /** Why the tool at path (empty: its place in the resources folder) cannot
+        be run, missing or not executable, with where it goes; empty when it
+        can. */
+    juce::String describeFlashToolProblem (const juce::String& path);
 
     /** Runs one tool command ("keep", "erase", "write", "read", "reset", case
         ignored) with the tool at flashToolPath and returns 1 (a status line and

@@ -5,6 +5,7 @@
 #include "support/UpgradeStepsFixture.h"
 
 #include "firmware/UpgraderState.h"
+#include "firmware/midi/UpgraderMidiHandler.h"
 
 using namespace halvik;
 using sim::texts;
@@ -55,6 +56,7 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
         bool staleAbort, missingImage, succeeds;
         int resultAfter;
         std::vector<std::string> notices, runs, messages;
+        bool escapeInStage1 = false;
     };
 
     const std::string stage1 ("Starting stage 1 of compatibility checking"), stage2 ("Starting stage 2 of compatibility checking");
@@ -79,12 +81,16 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
             "Forbit upgrade firmware!\n\nPlease close the current upgrade window" } },
         { "",                      false, true,  false, 1, { "Bad compatibility!" },
           { "-u -t 5000 -- flash-erase-region 1614802944 0", "-u -- reset" }, { "Warning: Cannot find the check.bin!" } },
+        // Stopped by the user: no verdict on the host, the unit stays in its bootloader for another try.
+        { "corrupt-read",          false, false, false, 1, { stage1, "Compatibility check stopped." },
+          plus (oneStage, { eraseCheckRegion }), { "Compatibility check stopped." }, true },
     };
 
     for (auto& row : rows)
     {
         const auto described = juce::String ("fault '") + row.fault + "', stale abort " + juce::String ((int) row.staleAbort)
-                               + ", image missing " + juce::String ((int) row.missingImage);
+                               + ", image missing " + juce::String ((int) row.missingImage)
+                               + ", escape " + juce::String ((int) row.escapeInStage1);
 
         sim::FlashToolStandIn unit;
         unit.putFlashBytes (checkAddress, juce::MemoryBlock (8192, true));   // zeros, as if something else was there
@@ -102,16 +108,19 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
         autoAdvance = false;
         abortRequested = row.staleAbort;   // as an earlier run's "up to date" answer leaves it
 
+        if (row.escapeInStage1)
+            window.whenTitleContains (stage1, [&] { window.pressEscape(); });
+
         EXPECT_EQ (window->stepActivate (1), row.succeeds) << described;
         EXPECT_EQ (compatibilityResult, row.resultAfter) << described;
         EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0) << described;
-        EXPECT_EQ (window->getStep(), row.succeeds ? 3 : 1) << described;
+        EXPECT_EQ (window->getStep(), row.succeeds || row.escapeInStage1 ? 3 : 1) << described;
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.notices) << described;
         EXPECT_EQ (withoutPaths (unit.describeRuns()), row.runs) << described;
         EXPECT_TRUE (row.missingImage || unit.flashBytes (checkAddress, 8192) == erased) << described;
         EXPECT_EQ (messages(), row.messages) << described;
 
-        if (! row.messages.empty())
+        if (! row.messages.empty() && ! row.escapeInStage1)
             EXPECT_EQ (prompts.shown.back().title, "") << "a plain box";
     }
 }
@@ -123,7 +132,8 @@ TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmwar
     // One port serves two models, which its name tells apart by the digit before its first ".".
     for (auto row : { Row { 94,   "Halvik firmware upgrade",      94 },
                       Row { 2052, "Halvik firmware upgrade V1.2", 186 },
-                      Row { 2052, "Halvik firmware upgrade V2.0", 2052 } })
+                      Row { 2052, "Halvik firmware upgrade V2.0", 2052 },
+                      Row { 186,  "Halvik firmware upgrade V2.0", 2052 } })
     {
         auto options = linuxUnit ("Mixora C4", row.productId, false, true);
         options.upgradePortName = row.portName;
@@ -131,7 +141,7 @@ TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmwar
         prompts.dialogAnswer = sim::clickOkInDeviceChooser();
 
         {
-            sim::StepWindow window (row.productId);
+            sim::StepWindow window (row.productId, false);
             autoAdvance = false;
 
             EXPECT_TRUE (window->stepActivate (1)) << row.portName;
@@ -141,6 +151,20 @@ TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmwar
             EXPECT_FALSE (window->getStepButton (0).isEnabled());
             EXPECT_EQ (activatedMarker, 1);
             EXPECT_EQ (window->currentProductId, row.productAfter) << row.portName;
+
+            // A file picked by hand is checked against the model the port told.
+            if (row.productAfter != 94)
+            {
+                const juce::String air ("faderon_air_v1.10.bin"), airRx ("faderon_air_rx_v1.10.bin");
+                const auto own = row.productAfter == 186 ? air : airRx, other = row.productAfter == 186 ? airRx : air;
+                prompts.fileAnswers = { juce::File (makeImage (other, 600)), juce::File (makeImage (own, 600)) };
+                prompts.shown.clear();
+
+                EXPECT_EQ (window->stepSelectFirmware (1), 0) << other;
+                EXPECT_EQ (messages(), std::vector<std::string> { "Not the matching firmware!" }) << other;
+                EXPECT_EQ (window->stepSelectFirmware (1), 1) << own;
+                EXPECT_EQ (window->midiHandler->getImage().size(), 600u) << own;
+            }
         }
 
         units.clear();

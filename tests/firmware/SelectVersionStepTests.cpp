@@ -2,7 +2,9 @@
 
 #include "support/FirmwareChooserUser.h"
 #include "support/LocalFirmwareServer.h"
+#include "support/MessageWatch.h"
 #include "support/ScopedEnvironment.h"
+#include "support/StepWindow.h"
 #include "support/SystemFileChooserStandIn.h"
 #include "support/UpgradeStepsFixture.h"
 #include "support/WhileADialogRuns.h"
@@ -183,4 +185,50 @@ TEST_F (SelectVersionStep, TheSystemsFileChooserKeepsTheUpgradeWindowFromClosing
 
     dialog.getPeer()->handleUserClosingWindow();
     EXPECT_FALSE (dialog.isVisible()) << "closes once the chooser has gone";
+}
+
+TEST_F (SelectVersionStep, AnEmptyImageIsRefusedBeforeAnythingReachesTheUnit)
+{
+    const juce::MemoryBlock oldFirmware (8192, true);
+
+    for (auto row : { std::pair { 2056, "r7_x_v3.00.bin" }, std::pair { 94, "mixora_c4_v3.00.bin" } })
+    {
+        SCOPED_TRACE (row.second);
+        sim::FlashToolStandIn toolUnit;
+        toolUnit.putFlashBytes (firmwareAddress, oldFirmware);
+        units.clear();
+        prompts.shown.clear();
+        auto& midiUnit = addUnit (linuxUnit ("Mixora C4", 94, false, true));
+
+        auto window = makeWindow (row.first, "2.00", false);
+        window->openTargetMidiDevices (midiUnit.outputName(), 0);
+        midiUnit.clearRecords();
+        prompts.fileAnswers = { juce::File (makeImage (row.second, 0)) };
+        autoAdvance = true;   // nothing stands between the file and the unit
+
+        window->stepSelectFirmware (1);
+
+        EXPECT_EQ (messages(), std::vector<std::string> { "The firmware file is empty!" });
+        EXPECT_TRUE (toolUnit.flashBytes (firmwareAddress, 8192) == oldFirmware) << "the old firmware stays";
+        EXPECT_FALSE (toolUnit.describeRuns().joinIntoString ("\n").contains ("erase"));
+        EXPECT_TRUE (midiUnit.received().empty());
+    }
+}
+
+TEST_F (SelectVersionStep, AClickWhileTheClosingToolResetRunsStartsNoStep)
+{
+    sim::StepWindow window (2056, false);
+    autoAdvance = false;
+    toolModeEntered = true;
+    prompts.fileAnswers = { juce::File (makeImage ("r7_x_v2.01.bin", 3000)) };
+
+    sim::MessageWatch duringTheReset ([&] { return tool.describeRuns().size() == 1; },
+                                      [&] { window->getStepButton (0).triggerClick(); });
+
+    window->stepSelectFirmware (1);
+
+    EXPECT_TRUE (duringTheReset.hasFired());
+    EXPECT_EQ (toolRuns(), std::vector<std::string> { "-u -- reset" });
+    EXPECT_EQ (messages(), std::vector<std::string> { "OK" });
+    EXPECT_EQ (window->getStep(), 6);
 }

@@ -272,3 +272,23 @@ TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
         units.clear();
     }
 }
+
+TEST_F (StartStep, AMissingOrUnrunnableFlashingToolIsToldApartFromAMissingUnitWithWhereItGoes)
+{
+    const juce::String where ("\n\nIt goes at resources/Assets/tools/linux/blhost next to Tavlo, executable, "
+                              "or where the environment variable TAVLO_FLASH_TOOL names.");
+    const auto missing = dataHome.get().getChildFile ("nowhere/blhost").getFullPathName();
+    const auto notExecutable = makeImage ("blhost", 100);
+
+    for (auto [path, problem] : { std::pair { missing, "The flashing tool is missing:\n" },
+                                  std::pair { notExecutable, "The flashing tool cannot be run (it is not executable):\n" } })
+    {
+        prompts.shown.clear();
+        sim::StepWindow window (2056);
+        flashToolPath = path;
+
+        EXPECT_FALSE (window->stepStart (1));
+        EXPECT_EQ (messages(), std::vector<std::string> { (problem + path + where).toStdString() });
+        EXPECT_EQ (window->getStep(), 1);
+    }
+}

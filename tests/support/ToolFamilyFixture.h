@@ -50,6 +50,7 @@ protected:
         // Joined as text: getChildFile takes a name such as "~x" for a path of its own.
         const juce::File file (images.get().getFullPathName() + "/" + fileName);
         file.replaceWithData (bytes.getData(), bytes.getSize());
+        file.create();   // an empty image too: replaceWithData deletes the file for 0 bytes
         return file.getFullPathName();
     }
 
