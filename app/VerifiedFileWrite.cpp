@@ -57,7 +57,7 @@ namespace
 
             const auto remaining = size - (size_t) offset;
 
-            if ((size_t) got > remaining || std::memcmp (buffer, data + offset, (size_t) got) != 0)
+            if ((size_t) got > remaining || (got > 0 && std::memcmp (buffer, data + offset, (size_t) got) != 0))
             {
                 errno = EIO;
                 return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <juce_core/juce_core.h>
+
 #include <csignal>
 #include <sys/resource.h>
 
@@ -28,6 +30,5 @@ private:
     rlimit previous {};
     void (*previousHandler) (int) = nullptr;
 
-    ScopedFileSizeLimit (const ScopedFileSizeLimit&) = delete;
-    ScopedFileSizeLimit& operator= (const ScopedFileSizeLimit&) = delete;
+    JUCE_DECLARE_NON_COPYABLE (ScopedFileSizeLimit)
 };
