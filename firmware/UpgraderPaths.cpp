@@ -1,17 +1,80 @@
 #include "firmware/UpgraderPaths.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace halvik
 {
+    namespace
+    {
+        bool isExistingAbsoluteFolder (const juce::String& path)
+        {
+            return juce::File::isAbsolutePath (path) && juce::File (path).isDirectory();
+        }
+
+        /** The folder of that name inside parent, made when missing; empty
+            when a link or anything but a folder stands there. Files written
+            into a linked folder would land wherever it points. */
+        juce::File makeRealFolder (const juce::File& parent, const juce::String& name)
+        {
+            const auto folder = parent.getChildFile (name);
+            const auto fullPath = folder.getFullPathName();
+            const auto* path = fullPath.toRawUTF8();
+            struct stat info {};
+
+            if (::lstat (path, &info) != 0)
+            {
+                if (errno != ENOENT || (::mkdir (path, 0777) != 0 && errno != EEXIST) || ::lstat (path, &info) != 0)
+                    return {};
+            }
+
+            return S_ISDIR (info.st_mode) ? folder : juce::File();
+        }
+    }
+
+    UpgraderDataFolder findUpgraderDataFolder()
+    {
+        // An empty HOME would put the folder at the root, a missing one would
+        // have the whole path made: neither is the user's folder.
+        const auto dataHome = juce::SystemStats::getEnvironmentVariable ("XDG_DATA_HOME", {});
+        const auto home = juce::SystemStats::getEnvironmentVariable ("HOME", {});
+        juce::File base;
+
+        if (isExistingAbsoluteFolder (dataHome))
+            base = juce::File (dataHome);
+        else if (isExistingAbsoluteFolder (home))
+            base = juce::File (home).getChildFile (".local/share");
+        else
+            return { {}, juce::Result::fail (noUpgraderFolderText) };
+
+        base.createDirectory();
+        const auto folder = makeRealFolder (base, "Tavlo");
+
+        if (folder == juce::File())
+            return { {}, juce::Result::fail ("No folder for the upgrader's files: cannot create "
+                                             + base.getChildFile ("Tavlo").getFullPathName()) };
+
+        return { folder, juce::Result::ok() };
+    }
+
     juce::File getUpgraderDataFolder()
     {
-        const auto xdgDataHome = juce::SystemStats::getEnvironmentVariable ("XDG_DATA_HOME", {});
-        const auto base = juce::File::isAbsolutePath (xdgDataHome)
-                              ? juce::File (xdgDataHome)
-                              : juce::File::getSpecialLocation (juce::File::userHomeDirectory)
-                                    .getChildFile (".local/share");
+        return findUpgraderDataFolder().folder;
+    }
 
-        auto folder = base.getChildFile ("Tavlo");
-        folder.createDirectory();
+    juce::File makeUpgraderSubfolder (const juce::String& relativePath)
+    {
+        auto folder = getUpgraderDataFolder();
+
+        for (auto& name : juce::StringArray::fromTokens (relativePath, "/", {}))
+        {
+            if (name == "." || name == "..")
+                return {};
+
+            if (name.isNotEmpty() && folder != juce::File())
+                folder = makeRealFolder (folder, name);
+        }
+
         return folder;
     }
 }

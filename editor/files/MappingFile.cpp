@@ -1,5 +1,6 @@
 #include "editor/files/MappingFile.h"
 #include "app/UntrustedXml.h"
+#include "app/VerifiedFileWrite.h"
 #include "editor/model/DeviceSettingsImage.h"
 #include "editor/device/HostImpl.h"
 #include "editor/model/MappingModel.h"
@@ -140,31 +141,10 @@ namespace NsDravel
         juce::MemoryOutputStream document;
         xml->writeTo (document, format);
 
-        const auto writeFailed = juce::Result::fail (MappingFileTexts::writeFailed);
-        juce::TemporaryFile temporary (file);
-
-        {
-            juce::FileOutputStream out (temporary.getFile());
-
-            if (! out.openedOk() || ! out.write (document.getData(), document.getDataSize()))
-                return writeFailed;
-
-            out.flush();
-
-            if (out.getStatus().failed())
-                return writeFailed;
-        }
-
-        // A short write (a full disk, a size limit) is not always reported by the
-        // stream, so the copy is read back before it may replace the old file.
-        juce::MemoryBlock written;
-
-        if (! temporary.getFile().loadFileAsData (written)
-             || written != juce::MemoryBlock (document.getData(), document.getDataSize()))
-            return writeFailed;
-
-        if (! temporary.overwriteTargetFileWithTemporary())
-            return writeFailed;
+        // The old file is replaced only by a copy that was read back whole, so a
+        // full disk or a size limit never costs the user the previous mapping.
+        if (writeFileVerified (file, document.getData(), document.getDataSize()).failed())
+            return juce::Result::fail (MappingFileTexts::writeFailed);
 
         return juce::Result::ok();
     }

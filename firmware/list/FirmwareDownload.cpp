@@ -1,5 +1,7 @@
 #include "firmware/list/FirmwareDownload.h"
 
+#include "app/VerifiedFileWrite.h"
+#include "firmware/UpgraderPaths.h"
 #include "firmware/list/ServerRead.h"
 
 namespace halvik
@@ -30,20 +32,22 @@ namespace halvik
         if (image.isEmpty())
             return juce::Result::fail ("The server sent an empty file");
 
-        // The image goes to a file beside the target and takes the target's
-        // place only once it is complete, so a failure never leaves half a file.
-        juce::TemporaryFile written (target);
-
-        if (! written.getFile().replaceWithData (image.getData(), image.getSize())
-             || ! written.overwriteTargetFileWithTemporary())
-            return juce::Result::fail ("Could not write " + target.getFullPathName());
-
-        return juce::Result::ok();
+        // The image takes the target's place only once all of it is on the
+        // disk: a full disk never leaves a cut image that a unit could be
+        // given, and a link at the target is replaced, not written through.
+        return writeFileVerified (target, image.getData(), image.getSize());
     }
 
     FirmwareDownloadResult downloadFirmwareImage (const juce::URL& url, const juce::File& folder, int timeoutMs)
     {
         FirmwareDownloadResult download;
+
+        if (folder == juce::File())
+        {
+            download.result = juce::Result::fail (noUpgraderFolderText);
+            return download;
+        }
+
         const auto name = getDownloadFileName (url);
 
         if (name.isEmpty())

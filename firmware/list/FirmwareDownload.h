@@ -32,8 +32,10 @@ namespace halvik
     /** Downloads the image at url into the folder (created when missing),
         under the name the server gives it (getDownloadFileName). Succeeds only
         for a status of 200..299 with a body of 1 to maxFirmwareImageBytes bytes
-        that arrived whole; on failure nothing new is left in the folder, and an
-        existing file of that name is replaced only by a download that worked. */
+        that arrived whole and reached the disk whole (writeFileVerified); on
+        failure nothing new is left in the folder, and an existing file of that
+        name is replaced only by a download that worked. An empty folder (the
+        user has no data folder) fails with noUpgraderFolderText. */
     FirmwareDownloadResult downloadFirmwareImage (const juce::URL& url, const juce::File& folder,
                                                   int timeoutMs = firmwareTransferTimeoutMs);
 

@@ -1,5 +1,6 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
+#include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/midi/UpgraderPortLookups.h"
@@ -65,6 +66,17 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
 
     if (toolFamilyActive)
     {
+        // Without a folder for the check's files the check cannot run: saying
+        // so beats calling the host unfit.
+        const auto dataFolder = findUpgraderDataFolder();
+
+        if (dataFolder.result.failed())
+        {
+            setBusy (false);
+            UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::WarningIcon, {}, dataFolder.result.getErrorMessage());
+            return false;
+        }
+
         const juce::File checkImage (checkImagePath);
         const auto size = checkImage.existsAsFile() ? checkImage.getSize() : 0;
         const auto address = juce::String (checkRegionEnd - 2 * size);

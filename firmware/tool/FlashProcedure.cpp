@@ -1,6 +1,7 @@
 #include "firmware/tool/FlashProcedure.h"
 
 #include "firmware/FirmwareImageLimit.h"
+#include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/midi/UpgraderWaits.h"
 #include "firmware/tool/FlashTool.h"
@@ -19,6 +20,15 @@ namespace halvik
         {
             runBlhostCommand ("erase", "4096", "Erasing header data", address, "3");
         }
+
+        /** Removes whatever stands at the read-back path (a link, not what it
+            points to): the tool writes that file itself and would follow a
+            link. True when nothing stands there now. */
+        bool clearedForTheTool (const juce::File& readBack)
+        {
+            readBack.deleteFile();
+            return ! readBack.exists() && ! readBack.isSymbolicLink();
+        }
     }
 
     juce::String flashImageThroughTool (const juce::String& imagePath, bool padded,
@@ -32,6 +42,11 @@ namespace halvik
 
         if (image.getSize() > (juce::int64) maxFirmwareImageBytes)
             return "Firmware exception!";
+
+        const auto dataFolder = findUpgraderDataFolder();
+
+        if (dataFolder.result.failed())
+            return dataFolder.result.getErrorMessage();
 
         // Read once: the bytes whose check value proves the flash are the
         // bytes staged for it. A file that cannot be read whole stages nothing.
@@ -47,8 +62,13 @@ namespace halvik
         const juce::File staged (padded ? stagePaddedImage (*bytes, imagePath, flashStagingSubfolder, "_M1")
                                         : stagePlainImage (*bytes, imagePath, flashStagingSubfolder, "_"));
 
-        if (staged == juce::File())
+        // The staging folder is real now (staging refuses a link); the
+        // read-back path in it must be free before anything reaches the unit.
+        if (staged == juce::File() || ! clearedForTheTool (readBack))
+        {
+            staged.deleteFile();
             return "Cannot create firmware file!";
+        }
 
         // Stopped before anything reached the unit. Callers take an empty text
         // for a finished, verified flash, so an aborted one must say so.
@@ -80,15 +100,14 @@ namespace halvik
         waitWithMessageLoop (235.0f, false);
 
         // A read-back left by an earlier run must never stand in for this one.
-        readBack.deleteFile();
-
         juce::String message;
 
-        if (runBlhostCommand ("read", readBack.getFullPathName(), juce::String (size), address, "3") != 1)
+        if (! clearedForTheTool (readBack)
+             || runBlhostCommand ("read", readBack.getFullPathName(), juce::String (size), address, "3") != 1)
         {
             message = "Read failed!";
         }
-        else if (! readBack.existsAsFile())
+        else if (! readBack.existsAsFile() || readBack.isSymbolicLink())
         {
             message = "check failed!";
         }

@@ -21,8 +21,11 @@ namespace halvik
 
         Returns the empty text only for a written and verified image, else
         "No firmware file!", "Firmware exception!" (a file larger than
-        maxFirmwareImageBytes, which is not read), "Cannot create firmware
-        file!" (the image could not be read whole or staged), "Upgrade aborted!"
+        maxFirmwareImageBytes, which is not read), noUpgraderFolderText or
+        another text that names the data folder (there is none to stage in),
+        "Cannot create firmware file!" (the image could not be read whole or
+        staged whole, the staging folder is a link, or the read-back file's
+        place cannot be cleared), "Upgrade aborted!"
         (abortRequested was set before the erase; the unit is untouched),
         "Erase failed!", "Write firmware failed!", "Read failed!",
         "check failed!", "Wrote wrong data!" or "OK. But reset failed!" (a

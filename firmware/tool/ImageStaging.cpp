@@ -9,23 +9,31 @@ namespace halvik
     {
         juce::File stagingFile (const juce::String& subfolder, const juce::String& fileName)
         {
-            const auto folder = getUpgraderDataFolder().getChildFile (subfolder);
+            const auto dataFolder = getUpgraderDataFolder();
+
+            if (dataFolder == juce::File())
+                return {};
+
+            const auto folder = dataFolder.getChildFile (subfolder);
 
             // Joined as text: a name from outside (say "~fw.bin") must not be
             // read as a path of its own.
             return juce::File (folder.getFullPathName() + "/" + fileName);
         }
 
-        /** The staged file, or none when its folder cannot be made. */
+        /** The staged file, or none when its folder cannot be made or is a
+            link: the tool must get the bytes checked here, and nothing of
+            the image may land outside the staging folder. */
         juce::File prepareStagedFile (const juce::String& imagePath, const juce::String& subfolder,
                                       const juce::String& suffix)
         {
-            auto staged = stagedFileFor (imagePath, subfolder, suffix);
+            const auto folder = makeUpgraderSubfolder (subfolder);
 
-            if (! staged.getParentDirectory().createDirectory())
+            if (folder == juce::File())
                 return {};
 
-            return staged;
+            const auto staged = stagedFileFor (imagePath, subfolder, suffix);
+            return staged.getParentDirectory() == folder ? staged : juce::File();
         }
 
         juce::String keptOrRemoved (const juce::File& staged, bool written)

@@ -23,9 +23,9 @@ namespace halvik
     juce::MemoryBlock padImage (const juce::MemoryBlock& image);
 
     /** Writes the padded layout of the image's bytes into the staged file for
-        imagePath (folders created when missing) and returns that file's path,
-        or an empty text when it could not be written (nothing is left behind
-        then). */
+        imagePath (folders made when missing) and returns that file's path, or
+        an empty text when not all of it could be written or a folder on the
+        way is a link (nothing is left behind then). */
     juce::String stagePaddedImage (const juce::MemoryBlock& image, const juce::String& imagePath,
                                    const juce::String& subfolder, const juce::String& suffix);
 

@@ -1,5 +1,7 @@
 #include "firmware/tool/WholeFile.h"
 
+#include "app/VerifiedFileWrite.h"
+
 namespace halvik
 {
     juce::MemoryBlock readWholeFile (const juce::String& path)
@@ -37,24 +39,6 @@ namespace halvik
 
     bool writeWholeFile (const juce::String& path, const juce::MemoryBlock& bytes)
     {
-        const juce::File file (path);
-
-        if (! file.getParentDirectory().createDirectory() || ! file.create())
-            return false;
-
-        juce::FileOutputStream out (file);
-
-        if (! out.openedOk())
-            return false;
-
-        out.setPosition (0);
-
-        if (out.truncate().failed())
-            return false;
-
-        // An empty image has no data pointer to hand on.
-        const bool written = bytes.isEmpty() || out.write (bytes.getData(), bytes.getSize());
-        out.flush();
-        return written && out.getStatus().wasOk();
+        return writeFileVerified (juce::File (path), bytes.getData(), bytes.getSize()).wasOk();
     }
 }

@@ -15,8 +15,8 @@ namespace halvik
         Any thread. */
     std::optional<juce::MemoryBlock> readWholeFile (const juce::String& path, size_t maxBytes);
 
-    /** Replaces the file's content with the bytes, creating the file and its
-        folders when missing. False when the file could not be created, opened
-        or written. Any thread. */
+    /** Puts the bytes into the file in its existing folder, as a new file
+        that replaces whatever stood there (writeFileVerified). False when not
+        every byte reached the disk; the file is then as it was. Any thread. */
     bool writeWholeFile (const juce::String& path, const juce::MemoryBlock& bytes);
 }

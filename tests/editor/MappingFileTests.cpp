@@ -8,10 +8,8 @@
 #include "editor/model/MappingModel.h"
 #include "app/UntrustedXml.h"
 #include "support/AlertRecorder.h"
+#include "support/ScopedFileSizeLimit.h"
 #include "support/TempFolder.h"
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace NsDravel;
 
@@ -160,24 +158,21 @@ TEST_F (MappingFiles, AWriteThatStopsHalfWayKeepsThePreviousFile)
     const auto file = folder.getChildFile ("kept.tavlo");
     ASSERT_TRUE (saveMappingToFile (model->getCurrentMap(), file).wasOk());
     const auto previous = file.loadFileAsString();
-
-    // Let files grow to 300 bytes only, as a full disk would.
-    rlimit oldLimit {};
-    ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &oldLimit), 0);
-    const auto oldHandler = std::signal (SIGXFSZ, SIG_IGN);
-    rlimit small = oldLimit;
-    small.rlim_cur = 300;
-    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &small), 0);
-
     model->setCurrentMode (1);
-    const auto result = saveMappingToFile (model->getCurrentMap(), file);
 
-    setrlimit (RLIMIT_FSIZE, &oldLimit);
-    std::signal (SIGXFSZ, oldHandler);
+    // Room for 300 bytes, then for none, as a full disk would leave.
+    for (rlim_t room : { 300, 0 })
+    {
+        juce::Result result { juce::Result::ok() };
+        {
+            ScopedFileSizeLimit limit (room);
+            result = saveMappingToFile (model->getCurrentMap(), file);
+        }
 
-    EXPECT_EQ (result.getErrorMessage(), "Failed to write mapping file");
-    EXPECT_EQ (file.loadFileAsString(), previous);
-    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFiles), 1);
+        EXPECT_EQ (result.getErrorMessage(), "Failed to write mapping file") << room;
+        EXPECT_EQ (file.loadFileAsString(), previous) << room;
+        EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFiles), 1) << room;
+    }
 }
 
 //==============================================================================

@@ -125,6 +125,34 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
     }
 }
 
+TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreatesNone)
+{
+    struct Row { const char* home; const char* dataHome; };
+    const auto missing = dataHome.get().getChildFile ("missing").getFullPathName();
+    const Row rows[] { { "", nullptr }, { "missing/home", nullptr }, { "", "share" }, { "missing/home", "missing/share" } };
+    const auto rootHadOne = juce::File ("/.local").exists();
+
+    for (auto& row : rows)
+    {
+        ScopedEnvironment environment ("HOME", juce::String (row.home).replace ("missing", missing));
+
+        if (row.dataHome == nullptr)
+            environment.unset ("XDG_DATA_HOME");
+        else
+            environment.set ("XDG_DATA_HOME", juce::String (row.dataHome).replace ("missing", missing));
+
+        sim::StepWindow window (2056);
+        autoAdvance = false;
+        prompts.shown.clear();
+
+        EXPECT_FALSE (window->stepActivate (1)) << row.home;
+        EXPECT_EQ (messages(), std::vector<std::string> { "No folder for the upgrader's files: neither XDG_DATA_HOME nor HOME names an existing folder." }) << row.home;
+        EXPECT_TRUE (tool.runs().empty()) << row.home;
+        EXPECT_FALSE (juce::File (missing).exists()) << row.home;
+        EXPECT_EQ (juce::File ("/.local").exists(), rootHadOne) << row.home;
+    }
+}
+
 TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmware)
 {
     struct Row { int productId; const char* portName; int productAfter; };

@@ -2,6 +2,7 @@
 #include "firmware/list/FirmwareDownload.h"
 #include "firmware/UpgraderPaths.h"
 #include "support/LocalFirmwareServer.h"
+#include "support/ScopedFileSizeLimit.h"
 #include "support/TempFolder.h"
 
 using namespace halvik;
@@ -129,4 +130,27 @@ TEST_F (FirmwareDownloadTest, ServerNamesThatCouldLeaveTheFolderAreRefusedBefore
     EXPECT_TRUE (firmware.server.getRequestedPaths().isEmpty());
     EXPECT_TRUE (firmware.filesInDataFolder().isEmpty());
     EXPECT_EQ (firmware.filesInDataHome().size(), 1);      // the served file alone
+}
+
+TEST_F (FirmwareDownloadTest, AnImageTheDiskHasNoRoomForFailsAndLeavesNoFile)
+{
+    struct Case { rlim_t room; size_t size; };
+    const Case cases[] { { 4096, 8192 }, { 4096, 20000 }, { 4096, 2000000 }, { 0, 2000 } };
+
+    for (auto& c : cases)
+    {
+        firmware.serveImage ("fw/r7_x_v2.01.bin", makeImage (c.size, 4));
+        FirmwareDownloadResult downloaded;
+        juce::Result toAFile { juce::Result::ok() };
+        {
+            ScopedFileSizeLimit limit (c.room);
+            downloaded = download ("fw/r7_x_v2.01.bin");
+            toAFile = downloadTo ("fw/r7_x_v2.01.bin");
+        }
+
+        EXPECT_TRUE (downloaded.result.getErrorMessage().startsWith ("Cannot create file in " + getUpgraderDataFolder().getFullPathName())) << c.size;
+        EXPECT_TRUE (toAFile.getErrorMessage().startsWith ("Cannot create file in " + scratch.get().getFullPathName())) << c.size;
+        EXPECT_TRUE (firmware.filesInDataFolder().isEmpty()) << c.size;
+        EXPECT_EQ (scratch.get().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0) << c.size;
+    }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/ScopedFileSizeLimit.h"
 #include "support/ToolFamilyFixture.h"
 
 #include "firmware/FirmwareImageLimit.h"
@@ -141,11 +142,47 @@ TEST_F (FlashProcedure, NothingReachesTheUnitWithoutAnImageOrAPlaceToStageIt)
     EXPECT_EQ (flashImageThroughTool (images.get().getChildFile ("none.bin").getFullPathName(), false, "0x60010000", true, {}, 3),
                "No firmware file!");
 
+    // An 8 KiB image with 4 KiB of room: staged short, it would be erased for and written cut.
+    {
+        const auto image = makeImage ("fw.bin", 8192);
+        ScopedFileSizeLimit limit (4096);
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3), "Cannot create firmware file!");
+    }
+
+    EXPECT_TRUE (filesLeftInStagingFolder().isEmpty());
+
     getUpgraderDataFolder().getChildFile ("local").replaceWithText ("a file where the folder belongs");
     EXPECT_EQ (flashImageThroughTool (makeImage ("fw.bin", 100), true, "0x60010000", true, {}, 3),
                "Cannot create firmware file!");
 
     EXPECT_TRUE (tool.runs().empty());
+}
+
+TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
+{
+    // A unit that keeps what it is sent reads the padded layout back unlike the image.
+    struct Case { const char* link; bool padded; const char* message; };
+    const Case cases[] { { "local/fw_.bin", false, "" }, { "local/fw_M1.bin", true, "Wrote wrong data!" }, { "local/fw.dat", false, "" },
+                         { "local", false, "Cannot create firmware file!" } };
+
+    const auto image = makeImage ("fw.bin", 3000);
+
+    for (auto& c : cases)
+    {
+        TempFolder elsewhere;
+        const auto precious = elsewhere.get().getChildFile ("precious.bin");
+        precious.replaceWithText ("not for the unit");
+        stagingFolder().deleteRecursively();
+        stagingFolder().createDirectory();
+
+        const auto link = getUpgraderDataFolder().getChildFile (c.link);
+        link.deleteFile();
+        ASSERT_TRUE ((juce::String (c.link) == "local" ? elsewhere.get() : precious).createSymbolicLink (link, true)) << c.link;
+
+        EXPECT_EQ (flashImageThroughTool (image, c.padded, "0x60010000", true, {}, 3), c.message) << c.link;
+        EXPECT_EQ (elsewhere.get().findChildFiles (juce::File::findFilesAndDirectories, true), juce::Array<juce::File> { precious }) << c.link;
+        EXPECT_EQ (precious.loadFileAsString(), "not for the unit") << c.link;
+    }
 }
 
 TEST_F (FlashProcedure, AnImageFileTooLargeForAFirmwareIsRefusedBeforeTheToolRuns)
