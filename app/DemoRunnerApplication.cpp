@@ -9,6 +9,8 @@
 
 #include "editor/device/Host.h"
 
+#include <iostream>
+
 DemoRunnerApplication::DemoRunnerApplication (std::function<juce::Component*()> createEditor)
     : editorFactory (std::move (createEditor))
 {
@@ -68,6 +70,23 @@ void DemoRunnerApplication::initialise (const juce::String& commandLine)
 
     if (startChildProcessMode (commandLine))
         return;
+
+    // With no display the framework has nowhere to put the window and crashes
+    // placing it: say so instead, as scripts/run does, and fail. DISPLAY is
+    // looked at first: without it the framework would try display :0 on its
+    // own, which may be somebody else's.
+    const auto display = juce::SystemStats::getEnvironmentVariable ("DISPLAY", {});
+
+    if (display.isEmpty() || juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
+    {
+        std::cerr << "Tavlo cannot start: there is no display to show its window on: "
+                  << (display.isEmpty() ? juce::String ("DISPLAY is not set.")
+                                        : "the display \"" + display + "\" (DISPLAY) cannot be opened.")
+                  << std::endl;
+        setApplicationReturnValue (1);
+        juce::MessageManager::getInstance()->stopDispatchLoop();
+        return;
+    }
 
     auto window = std::make_unique<MainAppWindow> (getApplicationName() + juce::String(), editorFactory);
 

@@ -35,14 +35,17 @@
 //     corrupt-read           read-memory flips the bits of the first byte it returns
 //     hang                   the run hangs until killed; when the file holds a
 //                            CMD word only that command hangs
-//     leave-helper           a run that answers leaves a helper process behind
-//                            that holds its output open until killed
+//     leave-helper           a run that answers or hangs leaves a helper process
+//                            behind that holds its output open until killed
+//     chatter                (holds N) N bytes of noise between the status line
+//                            and its verdict
 //     skip-alternate-chunks  a write keeps only every other 1016-byte chunk of
 //                            its data (the 1st, 3rd, ...), written one after
 //                            the other, as a host that drops every other
 //                            transfer would
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -183,7 +186,8 @@ namespace
     }
 
     // A helper that outlives the run and keeps its standard output open, as
-    // a tool that starts a background service would. The test kills it.
+    // a tool that starts a background service would. Ending it is the job of
+    // whoever ran the tool.
     void leaveHelperBehind()
     {
         std::cout.flush();
@@ -200,10 +204,20 @@ namespace
             std::ofstream (stateFolder / "helper.pid", std::ios::trunc) << helper << '\n';
     }
 
+    void chatter()
+    {
+        const auto total = switchIsOn ("chatter") ? parseNumber (switchText ("chatter")).value_or (0) : 0;
+        const std::string noise (65536, '.');
+
+        for (std::uint64_t written = 0; written < total; written += noise.size())
+            std::cout.write (noise.data(), (std::streamsize) std::min<std::uint64_t> (noise.size(), total - written));
+    }
+
     int report (int status, const std::string& what)
     {
         std::cout << "Stand-in unit: " << what << "\n"
                   << "status = " << status << "\n";
+        chatter();
 
         if (status == statusOk)
             std::cout << "Success.\n";
@@ -231,6 +245,9 @@ namespace
     [[noreturn]] void hang()
     {
         std::ofstream (stateFolder / "hang.pid", std::ios::trunc) << getpid() << '\n';
+
+        if (switchIsOn ("leave-helper"))
+            leaveHelperBehind();
 
         // Killed by the program long before this ends; the bound only keeps a
         // forgotten stand-in from lingering for ever.

@@ -60,12 +60,15 @@ namespace halvik
                      n <= 64000 ? n : 5000 };
         }
 
-        int resultOf (const juce::String& output)
+        const juce::String statusMarker { "status = " }, successMarker { "Success." };
+
+        /** Classifies by the markers found anywhere in the tool's output. */
+        int resultOf (const juce::StringArray& markersFound)
         {
-            if (! output.contains ("status = "))
+            if (! markersFound.contains (statusMarker))
                 return -1;
 
-            return output.contains ("Success.") ? 1 : 0;
+            return markersFound.contains (successMarker) ? 1 : 0;
         }
 
         /** Holds the mark that a tool run is under way. */
@@ -200,11 +203,11 @@ namespace halvik
             juce::File (absolutePath (argument)).getParentDirectory().createDirectory();
         }
 
-        const auto run = runToolProcess (arguments, timeoutMs);
+        const auto run = runToolProcess (arguments, timeoutMs, { statusMarker, successMarker });
 
         waitWithMessageLoop ((float) pauseMs, false);
 
-        return resultOf (run.output);
+        return resultOf (run.markersFound);
     }
 
     int probeBootloader()

@@ -1,42 +1,83 @@
 #include "firmware/tool/ToolProcess.h"
 
+#include "firmware/tool/GroupedChildProcess.h"
+
 #include <juce_events/juce_events.h>
 
+#include <algorithm>
 #include <atomic>
-#include <memory>
-#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace halvik
 {
     namespace
     {
         constexpr int lookIntervalMs = 10;
-        constexpr int reapLimitMs = 5000;
-        constexpr int readerGraceMs = 1000;
+        constexpr int outputEndGraceMs = 100;
+        constexpr int drainLimitMs = 1000;
+        constexpr size_t keptOutputBytes = 64 * 1024;
 
-        /** The process and what its reader collected. Shared with the reader
-            thread, which may outlive the run (see runToolProcess). */
-        struct RunningTool
+        /** The last part of a program's output, and which of the marker texts
+            appeared anywhere in all of it. */
+        class KeptOutput
         {
-            juce::ChildProcess process;
-            std::atomic<bool> outputEnded { false };
-
-            void append (const void* data, size_t size)
+        public:
+            explicit KeptOutput (const juce::StringArray& markerTexts)
             {
-                const std::lock_guard<std::mutex> guard (lock);
-                output.append (data, size);
+                for (auto& text : markerTexts)
+                    markers.push_back ({ text.toStdString(), false });
             }
 
-            juce::String getOutput()
+            void append (const char* data, size_t size)
             {
-                const std::lock_guard<std::mutex> guard (lock);
-                return juce::String::createStringFromData (output.getData(), (int) output.getSize());
+                const auto before = tail.size();
+                tail.append (data, size);
+
+                // From a little before the new bytes: a marker may have begun
+                // in the earlier ones.
+                for (auto& marker : markers)
+                    if (! marker.found)
+                        marker.found = tail.find (marker.text, before - std::min (before, marker.text.size() - 1)) != std::string::npos;
+
+                // Dropped in large steps, so that most appends move nothing.
+                if (tail.size() > 2 * keptOutputBytes)
+                    tail.erase (0, tail.size() - keptOutputBytes);
+            }
+
+            juce::String text() const
+            {
+                auto start = tail.size() - std::min (tail.size(), keptOutputBytes);
+
+                // Not from the middle of a character.
+                while (start < tail.size() && (tail[start] & 0xc0) == 0x80)
+                    ++start;
+
+                return juce::String (juce::CharPointer_UTF8 (tail.data() + start),
+                                     juce::CharPointer_UTF8 (tail.data() + tail.size()));
+            }
+
+            juce::StringArray found() const
+            {
+                juce::StringArray texts;
+
+                for (auto& marker : markers)
+                    if (marker.found)
+                        texts.add (juce::String::fromUTF8 (marker.text.c_str()));
+
+                return texts;
             }
 
         private:
-            std::mutex lock;
-            juce::MemoryBlock output;
+            struct Marker
+            {
+                std::string text;
+                bool found;
+            };
+
+            std::vector<Marker> markers;
+            std::string tail;
         };
 
         void letTimePass()
@@ -49,54 +90,50 @@ namespace halvik
                 juce::Thread::sleep (lookIntervalMs);
         }
 
-        void waitForReader (const RunningTool& tool, int limitMs)
+        void waitUntil (const std::atomic<bool>& flag, int limitMs)
         {
-            for (int waited = 0; ! tool.outputEnded && waited < limitMs; waited += 1)
+            for (int waited = 0; ! flag && waited < limitMs; ++waited)
                 juce::Thread::sleep (1);
         }
     }
 
-    ToolRunResult runToolProcess (const juce::StringArray& arguments, int timeoutMs)
+    ToolRunResult runToolProcess (const juce::StringArray& arguments, int timeoutMs, const juce::StringArray& markers)
     {
         ToolRunResult result;
-        auto tool = std::make_shared<RunningTool>();
+        GroupedChildProcess tool;
 
-        // Standard output only: the success markers are looked for there.
-        if (! tool->process.start (arguments, juce::ChildProcess::wantStdOut))
+        if (! tool.start (arguments))
             return result;
 
         result.started = true;
 
+        KeptOutput kept (markers);
+        std::atomic<bool> outputEnded { false }, stopReading { false };
+
         // The output is read on its own thread so that a talkative program
         // can never block on a full pipe while this side waits for its end.
-        std::thread reader ([tool]
+        std::thread reader ([&]
         {
-            // A byte at a time: a longer read waits until it is full or the
-            // pipe ends, and what has arrived must be there to keep when
-            // something else holds the pipe open.
-            char byte = 0;
+            std::vector<char> chunk (keptOutputBytes);
 
-            while (tool->process.readProcessOutput (&byte, 1) > 0)
-                tool->append (&byte, 1);
+            while (! stopReading)
+            {
+                const auto count = tool.readOutput (chunk.data(), (int) chunk.size(), lookIntervalMs);
 
-            tool->outputEnded = true;
+                if (count == 0)
+                    break;
+
+                if (count > 0)
+                    kept.append (chunk.data(), (size_t) count);
+            }
+
+            outputEnded = true;
         });
 
         const auto deadline = juce::Time::getMillisecondCounterHiRes() + timeoutMs;
 
-        // Once isRunning has said no, the child is reaped and its process id
-        // may already belong to another process: it is neither asked about
-        // nor killed again.
-        bool reaped = false;
-
-        while (! reaped)
+        while (! tool.hasExited())
         {
-            if (! tool->process.isRunning())
-            {
-                reaped = true;
-                break;
-            }
-
             if (juce::Time::getMillisecondCounterHiRes() >= deadline)
             {
                 result.timedOut = true;
@@ -106,33 +143,25 @@ namespace halvik
             letTimePass();
         }
 
-        if (result.timedOut)
-        {
-            tool->process.kill();
+        // What the program printed before its end is in the pipe already. Only
+        // something it left running can hold the pipe open; that gets a moment
+        // to finish, then ends with the rest of the group.
+        if (! result.timedOut)
+            waitUntil (outputEnded, outputEndGraceMs);
 
-            // A killed child stays a zombie until it is waited for.
-            for (int waited = 0; waited < reapLimitMs; ++waited)
-            {
-                if (! tool->process.isRunning())
-                    break;
+        tool.endGroup();
 
-                juce::Thread::sleep (1);
-            }
-        }
-
-        // The pipe ends with the program, unless something it started still
-        // holds it open. Then the reader is left to end whenever that does,
-        // keeping the shared state, and a run that ended by itself keeps what
-        // it printed so far.
-        waitForReader (*tool, readerGraceMs);
-
-        if (tool->outputEnded)
-            reader.join();
-        else
-            reader.detach();
+        // The killed processes close the pipe as they die, and what is still
+        // in it is read. One that left the group could keep it open for ever.
+        waitUntil (outputEnded, drainLimitMs);
+        stopReading = true;
+        reader.join();
 
         if (! result.timedOut)
-            result.output = tool->getOutput();
+        {
+            result.output = kept.text();
+            result.markersFound = kept.found();
+        }
 
         return result;
     }

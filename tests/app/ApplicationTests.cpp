@@ -8,6 +8,10 @@
 #include "support/DispatchUntil.h"
 #include "support/ProbeComponent.h"
 #include "support/RunningApplication.h"
+#include "support/ScopedEnvironment.h"
+#include "support/TempFolder.h"
+#include "support/TestPaths.h"
+#include "support/TestProcess.h"
 #include "support/WindowManagerView.h"
 
 namespace
@@ -154,4 +158,22 @@ TEST (MainComponent, LeavesNoPendingLayoutBehindWhenDestroyed)
     auto layoutTimeOver = std::make_shared<bool> (false);
     juce::Timer::callAfterDelay (400, [layoutTimeOver] { *layoutTimeOver = true; });
     EXPECT_TRUE (testsupport::dispatchUntil ([&] { return *layoutTimeOver; }));
+}
+
+TEST (ProgramWithoutADisplay, SaysItNeedsOneAndEndsWithAFailureCode)
+{
+    TempFolder user;
+    ScopedEnvironment noDisplay;
+    noDisplay.unset ("DISPLAY");
+    juce::StringPairArray ownFolders;
+    ownFolders.set ("HOME", user.get().getFullPathName());
+    ownFolders.set ("XDG_RUNTIME_DIR", user.get().getFullPathName());
+    const auto errors = user.get().getChildFile ("errors.txt");
+
+    TestProcess tavlo;
+    ASSERT_TRUE (tavlo.start ({ testpaths::programFile().getFullPathName() }, ownFolders, errors));
+
+    EXPECT_EQ (tavlo.waitForExit (30000), 1) << "128 + the signal for a crash";
+    EXPECT_TRUE (errors.loadFileAsString().contains ("there is no display to show its window on: DISPLAY is not set.\n"))
+        << errors.loadFileAsString();
 }

@@ -2,6 +2,7 @@
 
 #include "support/ScopedEnvironment.h"
 #include "support/TestPaths.h"
+#include "support/TestProcess.h"
 #include "support/ToolFamilyFixture.h"
 
 #include "app/ResourcesFolder.h"
@@ -10,6 +11,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 using namespace halvik;
@@ -47,9 +49,24 @@ TEST_F (FlashToolRunner, NothingRunsForAnUnknownCommandWhileTheToolRunsOrWithout
     EXPECT_EQ (tool.describeRuns(), juce::StringArray ("-u -- get-property 1"));
 }
 
-TEST_F (FlashToolRunner, AHungToolIsKilledAndReapedAndGivesNoOutput)
+namespace
+{
+    /** Whether the process has ended, waiting a little for it to die; a
+        zombie that its new parent has yet to reap counts as ended. */
+    bool hasEnded (int processId)
+    {
+        return eventually ([processId]
+        {
+            const auto stat = juce::File ("/proc/" + juce::String (processId) + "/stat").loadFileAsString();
+            return stat.isEmpty() || stat.fromLastOccurrenceOf (")", false, false).trim().startsWith ("Z");
+        }, 100, 10);
+    }
+}
+
+TEST_F (FlashToolRunner, AHungToolIsKilledWithWhatItStartedAndReapedAndGivesNoOutput)
 {
     tool.setSwitch ("hang");
+    tool.setSwitch ("leave-helper");
 
     const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "reset" }, 500);
 
@@ -64,21 +81,40 @@ TEST_F (FlashToolRunner, AHungToolIsKilledAndReapedAndGivesNoOutput)
 
     if (const auto pid = tool.hungProcessId(); pid > 0)
         EXPECT_NE (::kill (pid, 0), 0);
+
+    EXPECT_GT (tool.helperProcessId(), 0);
+    EXPECT_TRUE (hasEnded (tool.helperProcessId()));
 }
 
-TEST_F (FlashToolRunner, ARunThatEndedCountsWhileAProcessItLeftBehindStillHoldsItsOutput)
+TEST_F (FlashToolRunner, ARunThatEndedCountsAndWhatItLeftHoldingItsOutputEndsSoonAfter)
 {
     tool.setSwitch ("leave-helper");
+    const auto start = juce::Time::getMillisecondCounterHiRes();
 
-    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "reset" }, 20000);
+    for (int i = 0; i < 5; ++i)
+    {
+        const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "reset" }, 20000);
 
-    if (const auto helper = tool.helperProcessId(); helper > 0)
-        ::kill (helper, SIGKILL);
+        EXPECT_TRUE (run.started && ! run.timedOut);
+        EXPECT_TRUE (run.output.contains ("status = 0") && run.output.contains ("Success.")) << run.output;
+        EXPECT_TRUE (hasEnded (tool.helperProcessId()));
+    }
 
-    EXPECT_TRUE (run.started);
-    EXPECT_FALSE (run.timedOut);
-    EXPECT_TRUE (run.output.contains ("status = 0")) << run.output;
-    EXPECT_TRUE (run.output.contains ("Success.")) << run.output;
+    EXPECT_LT (juce::Time::getMillisecondCounterHiRes() - start, 3000.0) << "five runs";
+}
+
+TEST_F (FlashToolRunner, AVerdictAfterHundredsOfMegabytesCountsWithItsStatusLineAndLittleOfItIsKept)
+{
+    tool.setSwitch ("chatter", "200000000");
+    rusage before {}, after {};
+    getrusage (RUSAGE_SELF, &before);
+
+    EXPECT_EQ (runBlhostCommand ("keep", "524288", {}, "0x60010000", "3"), 1);
+    tool.setSwitch ("fail-property");
+    EXPECT_EQ (runBlhostCommand ("keep", "524288", {}, "0x60010000", "3"), 0);
+
+    getrusage (RUSAGE_SELF, &after);
+    EXPECT_LT (after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB more at the peak";
 }
 
 TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTheStandInAnswersOnlyInATest)

@@ -1,6 +1,7 @@
 #include "TestProcess.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <vector>
@@ -12,7 +13,8 @@ TestProcess::~TestProcess()
     kill();
 }
 
-bool TestProcess::start (const juce::StringArray& arguments, const juce::StringPairArray& extraEnvironment)
+bool TestProcess::start (const juce::StringArray& arguments, const juce::StringPairArray& extraEnvironment,
+                         const juce::File& errorFile)
 {
     std::vector<std::string> args, env;
 
@@ -38,8 +40,16 @@ bool TestProcess::start (const juce::StringArray& arguments, const juce::StringP
     argv.push_back (nullptr);
     envp.push_back (nullptr);
 
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init (&files);
+
+    if (errorFile != juce::File())
+        posix_spawn_file_actions_addopen (&files, 2, errorFile.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
     exitCode = -1;
-    return posix_spawn (&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) == 0;
+    const auto started = posix_spawn (&pid, argv[0], &files, nullptr, argv.data(), envp.data()) == 0;
+    posix_spawn_file_actions_destroy (&files);
+    return started;
 }
 
 bool TestProcess::isRunning()

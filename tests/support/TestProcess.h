@@ -13,8 +13,10 @@ public:
     ~TestProcess();
 
     /** Starts the program with the arguments (the first is the program path) and
-        the current environment plus the given NAME=value pairs. */
-    bool start (const juce::StringArray& arguments, const juce::StringPairArray& extraEnvironment = {});
+        the current environment plus the given NAME=value pairs; its standard
+        error goes to errorFile when one is given. */
+    bool start (const juce::StringArray& arguments, const juce::StringPairArray& extraEnvironment = {},
+                const juce::File& errorFile = {});
 
     int getProcessId() const noexcept { return pid; }
 
