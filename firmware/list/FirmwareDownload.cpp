@@ -19,10 +19,10 @@ namespace halvik
         return name;
     }
 
-    juce::Result downloadFirmwareImageTo (const juce::URL& url, const juce::File& target, int timeoutMs)
+    juce::Result downloadFirmwareImageTo (const juce::URL& url, const juce::File& target, int timeoutMs, int deadlineMs)
     {
         juce::MemoryBlock image;
-        const auto read = readFromServer (url, maxFirmwareImageBytes, timeoutMs, image);
+        const auto read = readFromServer (url, maxFirmwareImageBytes, timeoutMs, deadlineMs, image);
 
         if (read.failed())
             return read;
@@ -41,7 +41,7 @@ namespace halvik
         return juce::Result::ok();
     }
 
-    FirmwareDownloadResult downloadFirmwareImage (const juce::URL& url, const juce::File& folder, int timeoutMs)
+    FirmwareDownloadResult downloadFirmwareImage (const juce::URL& url, const juce::File& folder, int timeoutMs, int deadlineMs)
     {
         FirmwareDownloadResult download;
         const auto name = getDownloadFileName (url);
@@ -70,7 +70,7 @@ namespace halvik
             return download;
         }
 
-        download.result = downloadFirmwareImageTo (url, download.file, timeoutMs);
+        download.result = downloadFirmwareImageTo (url, download.file, timeoutMs, deadlineMs);
         return download;
     }
 }

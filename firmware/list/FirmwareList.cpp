@@ -109,7 +109,7 @@ namespace halvik
         return juce::Result::ok();
     }
 
-    juce::Result fetchFirmwareList (int productId, juce::ValueTree& list)
+    juce::Result fetchFirmwareList (int productId, juce::ValueTree& list, int deadlineMs)
     {
         if (productId < 0 || productId == noProductId)
             return juce::Result::fail (unknownProductText);
@@ -121,7 +121,7 @@ namespace halvik
 
         juce::MemoryBlock document;
 
-        if (readFromServer (url, maxFirmwareListBytes, listTransferTimeoutMs, document).failed())
+        if (readFromServer (url, maxFirmwareListBytes, listTransferTimeoutMs, deadlineMs, document).failed())
             return juce::Result::fail (connectionErrorText);
 
         return readFirmwareList (document, productId, list);

@@ -7,12 +7,13 @@ namespace halvik
         constexpr int redirectsToFollow = 5;
     }
 
-    juce::Result readFromServer (const juce::URL& url, size_t maxBytes, int timeoutMs, juce::MemoryBlock& body)
+    juce::Result readFromServer (const juce::URL& url, size_t maxBytes, int stallTimeoutMs, int deadlineMs,
+                                 juce::MemoryBlock& body, juce::String* contentType)
     {
         body.reset();
 
         juce::WebInputStream stream (url, false);
-        stream.withConnectionTimeout (timeoutMs)
+        stream.withConnectionTimeout (stallTimeoutMs)
               .withNumRedirectsToFollow (redirectsToFollow);
 
         if (! stream.connect (nullptr) || stream.isError())
