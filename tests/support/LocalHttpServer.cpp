@@ -70,11 +70,11 @@ struct LocalHttpServer::Impl
 
         if (delivery == Delivery::unannounced)
             return response.set_content_provider (type, [body, data, size] (size_t, httplib::DataSink& sink)
-                                                  {
-                                                      sink.write (data, size);
-                                                      sink.done();
-                                                      return true;
-                                                  }, ended);
+            {
+                sink.write (data, size);
+                sink.done();
+                return true;
+            }, ended);
 
         const auto sent = delivery == Delivery::dripping ? size : size / 2;
 
