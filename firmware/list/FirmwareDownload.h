@@ -12,6 +12,9 @@ namespace halvik
         progress, before a download is given up. */
     constexpr int firmwareTransferTimeoutMs = 10000;
 
+    /** How long the transfer of an image may last in all, however steadily it goes. */
+    constexpr int firmwareImageDeadlineMs = 120000;
+
     /** What a download into a folder gives: its result and the file. */
     struct FirmwareDownloadResult
     {
@@ -26,22 +29,26 @@ namespace halvik
     /** The name under which an image is saved: the last piece of the URL's
         path, unescaped. Empty when it could name anything but a plain file in
         one folder: empty or blank, ".", "..", with a path separator, a ":" or
-        a control character. */
+        a control character, or escapes that do not make UTF-8. */
     juce::String getDownloadFileName (const juce::URL& url);
 
     /** Downloads the image at url into the folder (created when missing),
         under the name the server gives it (getDownloadFileName). Succeeds only
         for a status of 200..299 with a body of 1 to maxFirmwareImageBytes bytes
-        that arrived whole and reached the disk whole (writeFileVerified); on
-        failure nothing new is left in the folder, and an existing file of that
-        name is replaced only by a download that worked. An empty folder (the
-        user has no data folder) fails with noUpgraderFolderText. */
+        that arrived whole within deadlineMs, is no web page (labelled
+        "text/...", or beginning with "<" after blanks or a byte-order mark) and
+        reached the disk whole (writeFileVerified); on failure nothing new is
+        left in the folder, and an existing file of that name is replaced only
+        by a download that worked. An empty folder (the user has no data
+        folder) fails with noUpgraderFolderText. */
     FirmwareDownloadResult downloadFirmwareImage (const juce::URL& url, const juce::File& folder,
-                                                  int timeoutMs = firmwareTransferTimeoutMs);
+                                                  int timeoutMs = firmwareTransferTimeoutMs,
+                                                  int deadlineMs = firmwareImageDeadlineMs);
 
     /** Downloads the image at url into the target file (a temporary file, say),
         with the same checks as downloadFirmwareImage; the target is written
         only when the download worked, and nothing else is left beside it. */
     juce::Result downloadFirmwareImageTo (const juce::URL& url, const juce::File& target,
-                                          int timeoutMs = firmwareTransferTimeoutMs);
+                                          int timeoutMs = firmwareTransferTimeoutMs,
+                                          int deadlineMs = firmwareImageDeadlineMs);
 }

@@ -92,16 +92,20 @@ namespace halvik
         if (! tree.isValid())
             return juce::Result::fail (unreadableText);
 
+        // The product's entries are kept in one pass: removing the others one
+        // by one costs a search and a move of the rest for each.
+        juce::Array<juce::ValueTree> kept;
+
+        for (const auto& entry : tree)
+            if ((int) entry["pid"] == productId)
+                kept.add (entry);
+
+        tree.removeAllChildren (nullptr);
+
+        for (auto& entry : kept)
+            tree.appendChild (entry, nullptr);
+
         list = tree;
-
-        juce::Array<juce::ValueTree> others;
-
-        for (const auto& entry : list)
-            if ((int) entry["pid"] != productId)
-                others.add (entry);
-
-        for (auto& entry : others)
-            list.removeChild (entry, nullptr);
 
         if (list.getNumChildren() == 0)
             return juce::Result::fail (noMatchText);
@@ -109,7 +113,7 @@ namespace halvik
         return juce::Result::ok();
     }
 
-    juce::Result fetchFirmwareList (int productId, juce::ValueTree& list)
+    juce::Result fetchFirmwareList (int productId, juce::ValueTree& list, int deadlineMs)
     {
         if (productId < 0 || productId == noProductId)
             return juce::Result::fail (unknownProductText);
@@ -121,7 +125,7 @@ namespace halvik
 
         juce::MemoryBlock document;
 
-        if (readFromServer (url, maxFirmwareListBytes, listTransferTimeoutMs, document).failed())
+        if (readFromServer (url, maxFirmwareListBytes, listTransferTimeoutMs, deadlineMs, document).failed())
             return juce::Result::fail (connectionErrorText);
 
         return readFirmwareList (document, productId, list);

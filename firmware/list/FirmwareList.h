@@ -10,6 +10,9 @@ namespace halvik
     /** The largest list the program accepts from the server. */
     constexpr size_t maxFirmwareListBytes = 1024 * 1024;
 
+    /** How long the transfer of a list may last in all, however steadily it goes. */
+    constexpr int firmwareListDeadlineMs = 30000;
+
     /** The server's base address, ending in "/": the environment variable
         TAVLO_FIRMWARE_SERVER when set, else the built-in one. */
     juce::URL getFirmwareServerBase();
@@ -22,8 +25,9 @@ namespace halvik
         entries in document order. Fails with "Cannot fetch firmware details
         for Unknown product", "The firmware server is currently unavailable.",
         "Error connecting to server", "Could not read server response" or
-        "No firmware matches in the server, please try again manually!". */
-    juce::Result fetchFirmwareList (int productId, juce::ValueTree& list);
+        "No firmware matches in the server, please try again manually!"; a
+        transfer still going at deadlineMs is given up. */
+    juce::Result fetchFirmwareList (int productId, juce::ValueTree& list, int deadlineMs = firmwareListDeadlineMs);
 
     /** Reads a list document as the server sent it and keeps the product's
         entries (fetchFirmwareList after the transfer). Takes any bytes: text

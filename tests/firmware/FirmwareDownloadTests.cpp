@@ -13,8 +13,8 @@ using sim::LocalHttpServer;
 
 namespace
 {
-    // A stalled transfer is given up after this long without progress.
-    constexpr int shortTimeoutMs = 1000;
+    // A stalled transfer is given up after this long without progress, any transfer at the deadline.
+    constexpr int shortTimeoutMs = 1000, shortDeadlineMs = 3000;
 
     juce::MemoryBlock makeImage (size_t size, int seed)
     {
@@ -35,12 +35,12 @@ namespace
     {
         FirmwareDownloadResult download (const juce::String& path) const
         {
-            return downloadFirmwareImage (urlOf (path), getUpgraderDataFolder(), shortTimeoutMs);
+            return downloadFirmwareImage (urlOf (path), getUpgraderDataFolder(), shortTimeoutMs, shortDeadlineMs);
         }
 
         juce::Result downloadTo (const juce::String& path) const
         {
-            return downloadFirmwareImageTo (urlOf (path), target, shortTimeoutMs);
+            return downloadFirmwareImageTo (urlOf (path), target, shortTimeoutMs, shortDeadlineMs);
         }
 
         juce::URL urlOf (const juce::String& path) const
@@ -80,6 +80,8 @@ TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
 {
     const auto image = makeImage (4000, 2);
     const auto oversized = makeImage (maxFirmwareImageBytes + 1, 3);
+    const char badGateway[] = "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n<center><h1>502 Bad Gateway</h1></center>\r\n</body>\r\n</html>\r\n";
+    const char unlabelledPage[] = "\xEF\xBB\xBF \r\n\t<!DOCTYPE html><title>Bad Gateway</title>";
 
     // Each failing class once also for the download to a given file.
     struct Case { const char* what; LocalHttpServer::Answer answer; bool toAFileToo; };
@@ -93,6 +95,10 @@ TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
         { "transfer stalled",        LocalHttpServer::bytes (image, LocalHttpServer::Delivery::stalled), false },
         { "too large",               LocalHttpServer::bytes (oversized), false },
         { "too large, unannounced",  LocalHttpServer::bytes (oversized, LocalHttpServer::Delivery::unannounced), true },
+        { "error page, status 200",  LocalHttpServer::text (badGateway, 200, "text/html"), true },
+        { "image labelled as text",  { 200, image, LocalHttpServer::Delivery::whole, "Text/Plain; charset=utf-8" }, false },
+        { "page labelled as binary", LocalHttpServer::bytes ({ unlabelledPage, sizeof (unlabelledPage) - 1 }), true },
+        { "past the deadline",       LocalHttpServer::bytes (image, LocalHttpServer::Delivery::dripping), false },
     };
 
     for (auto& c : cases)
@@ -113,23 +119,20 @@ TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
     }
 }
 
-TEST_F (FirmwareDownloadTest, ServerNamesThatCouldLeaveTheFolderAreRefusedBeforeAsking)
+TEST_F (FirmwareDownloadTest, ServerNamesThatAreNoPlainFileNameAreRefusedBeforeAsking)
 {
     const char* unsafePaths[] =
     {
         "fw/", "fw/.", "fw/%2e%2e", "fw/..%2F..%2Fevil.bin", "fw/..%2fevil.bin",
         "fw/sub%5Cevil.bin", "fw/c:evil.bin", "fw/c%3Aevil.bin", "fw/new%0Aline.bin", "fw/%20",
+        "fw/abc%E2%82", "fw/x%F4%8F%BF",        // escapes of UTF-8 cut short
     };
-
-    firmware.server.serveFolder (firmware.dataHome.createFolder ("served"));
-    firmware.dataHome.get().getChildFile ("served/evil.bin").replaceWithText ("not firmware");
 
     for (auto* path : unsafePaths)
         EXPECT_TRUE (download (path).result.failed()) << path;
 
     EXPECT_TRUE (firmware.server.getRequestedPaths().isEmpty());
-    EXPECT_TRUE (firmware.filesInDataFolder().isEmpty());
-    EXPECT_EQ (firmware.filesInDataHome().size(), 1);      // the served file alone
+    EXPECT_TRUE (firmware.filesInDataHome().isEmpty());
 }
 
 TEST_F (FirmwareDownloadTest, AnImageTheDiskHasNoRoomForFailsAndLeavesNoFile)

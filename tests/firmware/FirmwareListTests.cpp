@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "firmware/list/FirmwareList.h"
+#include "support/DispatchUntil.h"
 #include "support/LocalFirmwareServer.h"
 #include "support/UpgraderFixture.h"
 
@@ -54,12 +55,13 @@ TEST_F (FirmwareListTest, EachWayTheServerFailsHasItsMessage)
     const juce::String notWellFormed ("<firmwares><firmware pid=\"4130\" name=\"Dravel 49\" version=\"1.0");
 
     // A valid list a little over the limit, made of entries for the product.
-    juce::String oversized ("<firmwares>");
-    while (oversized.getNumBytesAsUTF8() <= maxFirmwareListBytes)
-        oversized << "<firmware pid=\"4130\" name=\"Dravel 49\" version=\"1.02\" fw=\"fw/dravel_49_v1.02.bin\"/>";
-    oversized << "</firmwares>";
+    const juce::String entry ("<firmware pid=\"4130\" name=\"Dravel 49\" version=\"1.02\" fw=\"fw/dravel_49_v1.02.bin\"/>");
+    const auto oversized = "<firmwares>" + juce::String::repeatedString (entry, (int) maxFirmwareListBytes / entry.length() + 1) + "</firmwares>";
 
     const auto validList = LocalHttpServer::text (sim::LocalFirmwareServer::listText ({ { 4130, "Dravel 49", "1.02", "fw/a.bin" } }));
+    // Whole only after 14 s, long past the deadline below, though never slow enough to stall.
+    auto dripping = LocalHttpServer::text (validList.body.toString() + juce::String::repeatedString (" ", 4000));
+    dripping.delivery = LocalHttpServer::Delivery::dripping;
     const auto notFound = LocalHttpServer::text ("gone", 404);
 
     struct Case
@@ -79,6 +81,7 @@ TEST_F (FirmwareListTest, EachWayTheServerFailsHasItsMessage)
         { "broken transfer",  { validList, LocalHttpServer::bytes (validList.body, LocalHttpServer::Delivery::truncated) },
                               "Error connecting to server", 2, 0 },
         { "list too large",   { LocalHttpServer::text (oversized) }, "Error connecting to server", 2, 0 },
+        { "past the deadline", { dripping }, "Error connecting to server", 2, 0 },
         { "no entry for it",  { LocalHttpServer::text (sim::LocalFirmwareServer::listText ({ { 4131, "Dravel 61", "1.09", "fw/b.bin" },
                                                                                              { 2056, "R7-X1", "2.01", "fw/r7_x_v2.01.bin" } })) },
                               "No firmware matches in the server, please try again manually!", 2, 0 },
@@ -92,9 +95,10 @@ TEST_F (FirmwareListTest, EachWayTheServerFailsHasItsMessage)
         ports.clearTimeline();
         list = juce::ValueTree ("firmwares");
 
-        EXPECT_EQ (fetchFirmwareList (4130, list).getErrorMessage(), c.message);
+        EXPECT_EQ (fetchFirmwareList (4130, list, 3000).getErrorMessage(), c.message);
         EXPECT_EQ (firmware.server.countRequests ("firmware.xml"), c.requests);
         EXPECT_EQ (list.getNumChildren(), c.message.isEmpty() ? 1 : 0);
+        EXPECT_TRUE (testsupport::dispatchUntil ([this] { return firmware.server.getAnswersInProgress() == 0; })) << "a connection left open";
 
         // Every failed probe is followed by the pause before the next try.
         juce::StringArray pauses;

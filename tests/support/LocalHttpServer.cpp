@@ -1,74 +1,133 @@
 #include "support/LocalHttpServer.h"
 
-#include <cerrno>
-#include <poll.h>
-#include <sys/socket.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
 
 namespace sim
 {
 
-namespace
+struct LocalHttpServer::Impl
 {
-    constexpr int pollSliceMs = 20;
-    constexpr int maxRequestHeadBytes = 64 * 1024;
-
-    /** Waits up to one slice for the socket to become readable (or writable). */
-    bool isReady (int fd, bool forReading)
-    {
-        pollfd entry { fd, (short) (forReading ? POLLIN : POLLOUT), 0 };
-        return ::poll (&entry, 1, pollSliceMs) > 0;
-    }
-
-    juce::String reasonOf (int status)
-    {
-        switch (status)
-        {
-            case 200: return "OK";
-            case 301: return "Moved Permanently";
-            case 302: return "Found";
-            case 304: return "Not Modified";
-            case 403: return "Forbidden";
-            case 404: return "Not Found";
-            case 500: return "Internal Server Error";
-            default:  return "Status";
-        }
-    }
-
-    bool statusHasNoBody (int status)
-    {
-        return (status >= 100 && status < 200) || status == 204 || status == 304;
-    }
-}
-
-struct LocalHttpServer::Connection
-{
-    std::unique_ptr<juce::StreamingSocket> socket;
+    httplib::Server server;
     std::thread thread;
+    int port = -1;
+
+    mutable std::mutex lock;
+    std::condition_variable stopped;
+    bool stopping = false;
+    std::map<juce::String, std::deque<Answer>> answers;
+    juce::StringArray requestedPaths;
+    int answersInProgress = 0;
+
+    /** Waits until the server stops or the time is up; true once it stops. */
+    bool waitForStop (std::chrono::milliseconds limit)
+    {
+        std::unique_lock<std::mutex> guard (lock);
+        return stopped.wait_for (guard, limit, [this] { return stopping; });
+    }
+
+    Answer take (const juce::String& target)
+    {
+        std::lock_guard<std::mutex> guard (lock);
+        requestedPaths.add (target);
+        auto canned = answers.find (target.upToFirstOccurrenceOf ("?", false, false));
+
+        if (canned == answers.end())
+            return text ("not found", 404);
+
+        auto answer = canned->second.front();
+
+        if (canned->second.size() > 1)
+            canned->second.pop_front();
+
+        return answer;
+    }
+
+    void answer (const httplib::Request& request, httplib::Response& response)
+    {
+        const auto canned = take (juce::String (request.target).substring (1));
+        const auto body = std::make_shared<juce::MemoryBlock> (canned.body);
+        const auto* data = static_cast<const char*> (body->getData());
+        const auto size = body->getSize();
+        const auto type = canned.contentType.toStdString();
+        const auto delivery = canned.delivery;
+        response.status = canned.status;
+
+        if (delivery == Delivery::whole)
+            return response.set_content (data, size, type);
+
+        const auto ended = [this] (bool) { std::lock_guard<std::mutex> guard (lock); --answersInProgress; };
+        {
+            std::lock_guard<std::mutex> guard (lock);
+            ++answersInProgress;
+        }
+
+        if (delivery == Delivery::unannounced)
+            return response.set_content_provider (type, [body, data, size] (size_t, httplib::DataSink& sink)
+            {
+                sink.write (data, size);
+                sink.done();
+                return true;
+            }, ended);
+
+        const auto sent = delivery == Delivery::dripping ? size : size / 2;
+
+        response.set_content_provider (size, type, [this, body, data, sent, delivery] (size_t offset, size_t, httplib::DataSink& sink)
+        {
+            if (offset < sent && delivery != Delivery::dripping)
+                return sink.write (data + offset, sent - offset);
+
+            if (offset < sent)
+                return ! waitForStop (std::chrono::milliseconds (100))
+                        && sink.write (data + offset, std::min (sent - offset, (size_t) dripBytes));
+
+            if (delivery == Delivery::stalled)
+                waitForStop (std::chrono::hours (1));
+
+            return false;   // closes the connection before the announced end
+        }, ended);
+    }
 };
 
-LocalHttpServer::Answer LocalHttpServer::text (const juce::String& body, int status)
+LocalHttpServer::Answer LocalHttpServer::text (const juce::String& body, int status, const juce::String& contentType)
 {
-    Answer answer;
-    answer.status = status;
-    answer.body.append (body.toRawUTF8(), body.getNumBytesAsUTF8());
-    return answer;
+    return { status, { body.toRawUTF8(), body.getNumBytesAsUTF8() }, Delivery::whole, contentType };
 }
 
 LocalHttpServer::Answer LocalHttpServer::bytes (const juce::MemoryBlock& body, Delivery delivery)
 {
-    Answer answer;
-    answer.body = body;
-    answer.delivery = delivery;
-    return answer;
+    return { 200, body, delivery };
 }
 
-LocalHttpServer::LocalHttpServer()
+LocalHttpServer::LocalHttpServer() : impl (std::make_unique<Impl>())
 {
-    // Port 0: the system picks a free one, so tests running side by side never collide.
-    if (listener.createListener (0, "127.0.0.1"))
+    auto& server = impl->server;
+    // One request per connection, so that a stop never waits for an idle client.
+    server.set_keep_alive_max_count (1);
+    // A stalled answer holds its thread until the stop.
+    server.new_task_queue = [] { return new httplib::ThreadPool (16); };
+    server.set_pre_routing_handler ([this] (const httplib::Request& request, httplib::Response& response)
     {
-        port = listener.getBoundPort();
-        acceptThread = std::thread ([this] { acceptConnections(); });
+        impl->answer (request, response);
+        return httplib::Server::HandlerResponse::Handled;
+    });
+
+    // Port 0: the system picks a free one, so tests running side by side never collide.
+    impl->port = server.bind_to_any_port ("127.0.0.1");
+
+    if (impl->port > 0)
+    {
+        impl->thread = std::thread ([&server] { server.listen_after_bind(); });
+
+        // A stop before the server runs would not reach it.
+        while (! server.is_running())
+            std::this_thread::yield();
     }
 }
 
@@ -79,28 +138,20 @@ LocalHttpServer::~LocalHttpServer()
 
 void LocalHttpServer::stop()
 {
-    stopping = true;
-
-    if (acceptThread.joinable())
-        acceptThread.join();
-
-    listener.close();
-
-    // No new connection can appear now; each thread sees the flag within a slice.
-    std::vector<std::unique_ptr<Connection>> ending;
     {
-        std::lock_guard<std::mutex> guard (lock);
-        ending.swap (connections);
+        std::lock_guard<std::mutex> guard (impl->lock);
+        impl->stopping = true;
     }
+    impl->stopped.notify_all();
+    impl->server.stop();
 
-    for (auto& connection : ending)
-        if (connection->thread.joinable())
-            connection->thread.join();
+    if (impl->thread.joinable())
+        impl->thread.join();
 }
 
 juce::String LocalHttpServer::getBaseUrl() const
 {
-    return "http://127.0.0.1:" + juce::String (port) + "/";
+    return "http://127.0.0.1:" + juce::String (impl->port) + "/";
 }
 
 void LocalHttpServer::setAnswer (const juce::String& path, const Answer& answer)
@@ -110,187 +161,32 @@ void LocalHttpServer::setAnswer (const juce::String& path, const Answer& answer)
 
 void LocalHttpServer::setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn)
 {
-    jassert (! answersInTurn.empty());
-    std::lock_guard<std::mutex> guard (lock);
-    answers[path] = std::deque<Answer> (answersInTurn.begin(), answersInTurn.end());
-}
-
-void LocalHttpServer::serveFolder (const juce::File& folderToServe)
-{
-    std::lock_guard<std::mutex> guard (lock);
-    folder = folderToServe;
+    std::lock_guard<std::mutex> guard (impl->lock);
+    impl->answers[path] = std::deque<Answer> (answersInTurn.begin(), answersInTurn.end());
 }
 
 juce::StringArray LocalHttpServer::getRequestedPaths() const
 {
-    std::lock_guard<std::mutex> guard (lock);
-    return requestedPaths;
+    std::lock_guard<std::mutex> guard (impl->lock);
+    return impl->requestedPaths;
 }
 
 int LocalHttpServer::countRequests (const juce::String& path) const
 {
-    std::lock_guard<std::mutex> guard (lock);
-    int count = 0;
-
-    for (auto& requested : requestedPaths)
-        if (requested == path)
-            ++count;
-
-    return count;
+    const auto paths = getRequestedPaths();
+    return (int) std::count (paths.begin(), paths.end(), path);
 }
 
 void LocalHttpServer::clearRequests()
 {
-    std::lock_guard<std::mutex> guard (lock);
-    requestedPaths.clear();
+    std::lock_guard<std::mutex> guard (impl->lock);
+    impl->requestedPaths.clear();
 }
 
-void LocalHttpServer::acceptConnections()
+int LocalHttpServer::getAnswersInProgress() const
 {
-    const int listenerHandle = listener.getRawSocketHandle();
-
-    while (! stopping)
-    {
-        if (! isReady (listenerHandle, true))
-            continue;
-
-        std::unique_ptr<juce::StreamingSocket> socket (listener.waitForNextConnection());
-
-        if (socket == nullptr)
-            continue;
-
-        auto connection = std::make_unique<Connection>();
-        connection->socket = std::move (socket);
-        auto& started = *connection;
-
-        std::lock_guard<std::mutex> guard (lock);
-        connections.push_back (std::move (connection));
-        started.thread = std::thread ([this, &started] { serveConnection (started); });
-    }
-}
-
-LocalHttpServer::Answer LocalHttpServer::findAnswer (const juce::String& path)
-{
-    std::lock_guard<std::mutex> guard (lock);
-
-    auto canned = answers.find (path);
-
-    if (canned != answers.end() && ! canned->second.empty())
-    {
-        auto answer = canned->second.front();
-
-        if (canned->second.size() > 1)
-            canned->second.pop_front();
-
-        return answer;
-    }
-
-    if (folder != juce::File())
-    {
-        auto file = folder.getChildFile (juce::URL::removeEscapeChars (path));
-        Answer answer;
-
-        if (file.isAChildOf (folder) && file.existsAsFile() && file.loadFileAsData (answer.body))
-            return answer;
-    }
-
-    return text ("not found", 404);
-}
-
-void LocalHttpServer::serveConnection (Connection& connection)
-{
-    const int fd = connection.socket->getRawSocketHandle();
-
-    // The request head: everything up to the blank line.
-    juce::MemoryBlock head;
-
-    while (! stopping && head.getSize() < (size_t) maxRequestHeadBytes
-           && ! head.toString().contains ("\r\n\r\n"))
-    {
-        if (! isReady (fd, true))
-            continue;
-
-        char buffer[4096];
-        const auto received = ::recv (fd, buffer, sizeof (buffer), 0);
-
-        if (received <= 0)
-            return;
-
-        head.append (buffer, (size_t) received);
-    }
-
-    if (stopping)
-        return;
-
-    const auto requestLine = head.toString().upToFirstOccurrenceOf ("\r\n", false, false);
-    const auto target = requestLine.fromFirstOccurrenceOf (" ", false, false)
-                                   .upToFirstOccurrenceOf (" ", false, false);
-    const auto path = target.fromFirstOccurrenceOf ("/", false, false);
-    const auto pathWithoutQuery = path.upToFirstOccurrenceOf ("?", false, false);
-
-    {
-        std::lock_guard<std::mutex> guard (lock);
-        requestedPaths.add (path);
-    }
-
-    const auto answer = findAnswer (pathWithoutQuery);
-    const bool withBody = ! statusHasNoBody (answer.status);
-
-    juce::String header;
-    header << "HTTP/1.1 " << answer.status << " " << reasonOf (answer.status) << "\r\n";
-
-    if (withBody && answer.delivery != Delivery::unannounced)
-        header << "Content-Length: " << (juce::int64) answer.body.getSize() << "\r\n";
-
-    header << "Connection: close\r\n\r\n";
-
-    juce::MemoryBlock reply (header.toRawUTF8(), header.getNumBytesAsUTF8());
-
-    if (withBody)
-    {
-        const bool onlyHalf = answer.delivery == Delivery::truncated || answer.delivery == Delivery::stalled;
-        reply.append (answer.body.getData(), onlyHalf ? answer.body.getSize() / 2 : answer.body.getSize());
-    }
-
-    // Sent in slices so that a client that stops reading, or a stop, never blocks the thread.
-    for (size_t sent = 0; sent < reply.getSize();)
-    {
-        if (stopping)
-            return;
-
-        if (! isReady (fd, false))
-            continue;
-
-        const auto written = ::send (fd, static_cast<const char*> (reply.getData()) + sent,
-                                     juce::jmin ((size_t) 65536, reply.getSize() - sent),
-                                     MSG_NOSIGNAL | MSG_DONTWAIT);
-
-        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-            continue;
-
-        if (written <= 0)
-            return;     // the client went away
-
-        sent += (size_t) written;
-    }
-
-    if (withBody && answer.delivery == Delivery::stalled)
-    {
-        // Holds the connection open, sending nothing, until the client hangs up.
-        while (! stopping)
-        {
-            if (! isReady (fd, true))
-                continue;
-
-            char buffer[256];
-            const auto received = ::recv (fd, buffer, sizeof (buffer), MSG_DONTWAIT);
-
-            if (received == 0 || (received < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
-                break;
-        }
-    }
-
-    ::shutdown (fd, SHUT_WR);
+    std::lock_guard<std::mutex> guard (impl->lock);
+    return impl->answersInProgress;
 }
 
 } // namespace sim
