@@ -17,13 +17,15 @@ namespace
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
-    // The text comes from a text box: it is always Unicode.
+    // The text comes from a text box: Unicode characters, ending at the first
+    // U+0000. A round trip through UTF-32 gives such a text from any bytes
+    // that pass as UTF-8 (an overlong C0 80 becomes the end of the text).
     const auto* chars = reinterpret_cast<const char*> (data);
 
     if (size > 1 << 20 || ! juce::CharPointer_UTF8::isValidString (chars, (int) size))
         return 0;
 
-    const auto text = juce::String::fromUTF8 (chars, (int) size);
+    const juce::String text (juce::String::fromUTF8 (chars, (int) size).toUTF32());
     std::vector<juce::uint8> bytes { 0x55 };
     const auto result = NsDravel::parseRawMidiText (text, bytes);
     const auto digits = text.removeCharacters (" \t\r\n");

@@ -11,6 +11,9 @@
 
 namespace
 {
+    // The handler reports to an upgrade window, which is built but never
+    // shown. Building it connects to an X display: scripts/fuzz runs this
+    // target under a virtual display of its own.
     struct Upgrader
     {
         juce::ScopedJuceInitialiser_GUI juce;
