@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -22,7 +23,7 @@ namespace
         }
     };
 
-    void XMLCALL startElement (void* userData, const XML_Char*, const XML_Char**)
+    void XMLCALL startElement (void* userData, const XML_Char*, const XML_Char** attributes)
     {
         auto& check = *static_cast<StrictCheck*> (userData);
 
@@ -30,6 +31,14 @@ namespace
         // slows down badly with depth.
         if (++check.depth > maxUntrustedXmlDepth)
             check.refuse();
+
+        // Value trees read an attribute named "base64:..." as binary data whose
+        // size the text states: "-1." or "2147483647." allocate all memory.
+        // The program never writes such a name. (JUCE reads the same names or
+        // shorter ones that stop at an error, so none can slip past here.)
+        for (auto name = attributes; *name != nullptr; name += 2)
+            if (std::strncmp (*name, "base64:", 7) == 0)
+                check.refuse();
     }
 
     void XMLCALL endElement (void* userData, const XML_Char*)
@@ -41,6 +50,14 @@ namespace
     // follows those (nested ones blow up, external ones read other files). The
     // program's own files never carry one.
     void XMLCALL startDoctype (void* userData, const XML_Char*, const XML_Char*, const XML_Char*, int)
+    {
+        static_cast<StrictCheck*> (userData)->refuse();
+    }
+
+    // JUCE's reader loops for ever on text that follows a processing
+    // instruction inside an element. Neither the mapping files nor the
+    // firmware list carry any; the XML declaration is not one.
+    void XMLCALL processingInstruction (void* userData, const XML_Char*, const XML_Char*)
     {
         static_cast<StrictCheck*> (userData)->refuse();
     }
@@ -67,6 +84,7 @@ namespace
         XML_SetUserData (parser.get(), &check);
         XML_SetElementHandler (parser.get(), startElement, endElement);
         XML_SetStartDoctypeDeclHandler (parser.get(), startDoctype);
+        XML_SetProcessingInstructionHandler (parser.get(), processingInstruction);
         XML_SetParamEntityParsing (parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
 
         // expat takes an int length; the text goes in slices.

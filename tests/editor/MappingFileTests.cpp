@@ -220,6 +220,12 @@ namespace
         return createMapTree (1).createXml()->toString()
                    .replace ("</map>", juce::String::repeatedString ("<x>", depth) + juce::String::repeatedString ("</x>", depth) + "</map>");
     }
+
+    // A mapping the program saved, with one more attribute on its root.
+    std::string mapWithAttribute (const char* attribute)
+    {
+        return createMapTree (1).createXml()->toString().replace ("<map ", "<map " + juce::String (attribute) + " ").toStdString();
+    }
 }
 
 TEST_F (MappingFiles, BadAndHostileFilesAreRefusedWithTheUsualMessageAndChangeNothing)
@@ -259,6 +265,10 @@ TEST_F (MappingFiles, BadAndHostileFilesAreRefusedWithTheUsualMessageAndChangeNo
         { "16,000 nested levels inside a mapping",    mapWithDeepBranch (16000).toStdString() },
         { "a mapping nested one level too deep",      mapWithDeepBranch (maxUntrustedXmlDepth).toStdString() },
         { "a mapping that is not UTF-8",              latin1 },
+        { "a processing instruction, then text",      "<map mode=\"Cubase\"><controls><?m?>x</controls></map>" },
+        { "a processing instruction, a comment and text", "<map><controls><?pi x?><!--c-->text</controls></map>" },
+        { "a base64 attribute of size -1",            mapWithAttribute ("base64:x=\"-1.\"") },
+        { "a base64 attribute of 2 GB",               mapWithAttribute ("base64:x=\"2147483647.\"") },
     };
 
     sim::AlertRecorder alerts;

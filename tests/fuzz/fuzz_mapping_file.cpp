@@ -1,0 +1,76 @@
+// The mapping-file loader on any bytes, read from disk as "Load File" reads
+// them. A refused file must leave the model and the settings image as they
+// were; an accepted one must leave a valid current map.
+
+#include "editor/files/MappingFile.h"
+#include "editor/model/DeviceSettingsImage.h"
+#include "editor/model/MappingModel.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+
+namespace
+{
+    // One file per process, so that runs side by side never share it; in
+    // memory where the system offers it, as rewriting a file on disk
+    // thousands of times a second costs more than the load.
+    struct ScratchFile
+    {
+        static juce::File folder()
+        {
+            const juce::File shared ("/dev/shm");
+            return shared.isDirectory() ? shared : juce::File::getSpecialLocation (juce::File::tempDirectory);
+        }
+
+        const juce::File file { folder().getChildFile ("tavlo-fuzz-" + juce::String (getpid()) + ".tavlo") };
+
+        ~ScratchFile()  { file.deleteFile(); }
+    };
+
+    void fault (const char* what)
+    {
+        std::fprintf (stderr, "mapping file: %s\n", what);
+        std::abort();
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
+{
+    static ScratchFile scratch;
+
+    {
+        std::ofstream out (scratch.file.getFullPathName().toStdString(), std::ios::binary | std::ios::trunc);
+        out.write (reinterpret_cast<const char*> (data), (std::streamsize) size);
+    }
+
+    // The start-up state; a refused file leaves it as it was, so the model is
+    // built anew only after a file was taken.
+    static auto model = std::make_unique<NsDravel::MappingModel>();
+    static auto modesBefore = model->getModes().createCopy();
+    static auto imageBefore = NsDravel::deviceSettingsImage;
+
+    const auto result = NsDravel::loadMappingFromFile (*model, scratch.file);
+
+    if (result.failed())
+    {
+        if (result.getErrorMessage() != NsDravel::MappingFileTexts::loadFailed)
+            fault ("unexpected message");
+
+        if (! model->getModes().isEquivalentTo (modesBefore) || NsDravel::deviceSettingsImage != imageBefore)
+            fault ("a refused file changed the model");
+    }
+    else
+    {
+        if (! NsDravel::isValidMappingTree (model->getCurrentMap()))
+            fault ("an accepted file left an invalid current map");
+
+        model = std::make_unique<NsDravel::MappingModel>();
+        modesBefore = model->getModes().createCopy();
+        imageBefore = NsDravel::deviceSettingsImage;
+    }
+
+    return 0;
+}
