@@ -10,11 +10,28 @@
 class WindowsBlockedWhileChoosing
 {
 public:
-    WindowsBlockedWhileChoosing()   { blocker.enterModalState (false); }
+    WindowsBlockedWhileChoosing()
+    {
+        // Over a modal window of ours (the upgrade dialog) the blocker goes
+        // inside that window. JUCE answers a window brought to the front while
+        // a modal component of another window blocks it by bringing the modal
+        // components' windows to the front; a blocker with no window leaves
+        // that to the modal window beneath it, which, brought there, is still
+        // blocked from another window and asks again, until the stack
+        // overflows (a click on it, or the end of JUCE's own chooser over it,
+        // set that off). Inside it, the window holds its own blocker. (Added
+        // as a plain child: a dialog's own addChildComponent is for content.)
+        if (auto* modal = juce::Component::getCurrentlyModalComponent())
+            if (auto* window = modal->getTopLevelComponent(); window->isOnDesktop())
+                window->juce::Component::addChildComponent (blocker);
+
+        blocker.enterModalState (false);
+    }
+
     ~WindowsBlockedWhileChoosing()  { blocker.exitModalState (0); }
 
 private:
-    /** Invisible: it holds the modal state and shows nothing. */
+    /** Of no size: it holds the modal state and shows nothing. */
     juce::Component blocker;
 
     JUCE_DECLARE_NON_COPYABLE (WindowsBlockedWhileChoosing)

@@ -1,10 +1,26 @@
 #include <gtest/gtest.h>
 #include <juce_graphics/juce_graphics.h>
 
+#include "editor/device/Host.h"
+#include "editor/files/MappingFile.h"
+#include "editor/model/MappingModel.h"
+#include "editor/window/MainComp.h"
+#include "firmware/window/FirmwareUpgradeComponent.h"
+#include "firmware/window/UpgraderEntry.h"
 #include "support/DesktopWindows.h"
+#include "support/DispatchUntil.h"
+#include "support/FlashToolStandIn.h"
+#include "support/NamedPorts.h"
+#include "support/RunningApplication.h"
+#include "support/SystemFileChooserStandIn.h"
 #include "support/TempFolder.h"
 #include "support/TestPaths.h"
 #include "support/TestProcess.h"
+#include "support/WhileADialogRuns.h"
+
+#include <atomic>
+#include <thread>
+#include <unistd.h>
 
 // The real program on a display of its own, driven with the mouse and real
 // key presses: the editor's "Firmware Upgrade" button leads through the notice
@@ -125,3 +141,146 @@ TEST (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEscape
     EXPECT_TRUE (eventually ([&] { clickStart(); return pollShown() >= 1; }, 50, 200)) << titleOf (dialog);
     EXPECT_TRUE (tavlo.isRunning());
 }
+
+// The file choosers over the whole program (inside the test's process), chosen
+// from as a user would. JUCE's own chooser, shown where no system chooser is
+// installed, is typed into; the system's (a stand-in) answers after the window
+// beneath it was brought to the front, as a click on it does. Over the upgrade dialog the chosen firmware file
+// reaches the Select step's name check, over the editor the chosen mapping
+// loads, and the program lives on.
+
+namespace
+{
+    struct ChooserCase
+    {
+        const char* name;
+        const char* builtInChooserTitle;     // null: the system's chooser runs instead
+        const char* fileName;
+        std::function<void (NsDravel::MainComp&)> open;    // message thread; may return only once its dialog has ended
+        std::function<bool()> outcomeShown;
+    };
+
+    void PrintTo (const ChooserCase& c, std::ostream* os)  { *os << c.name; }
+
+    void openTheUpgraderOnATooledUnit (NsDravel::MainComp& editor)
+    {
+        // No firmware server answers: from Start the steps run on to the file chooser by themselves.
+        juce::MessageManager::callAsync ([]
+        {
+            if (auto* dialog = dynamic_cast<juce::DialogWindow*> (juce::Component::getCurrentlyModalComponent()))
+                if (auto* upgrader = dynamic_cast<halvik::FirmwareUpgradeComponent*> (dialog->getContentComponent()))
+                    upgrader->getStepButton (0).triggerClick();
+        });
+        halvik::openFirmwareUpgrader (2054, &editor, false, true, 0);
+    }
+
+    bool showsTheFirmwareRefusal()
+    {
+        auto* box = dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent());
+        return box != nullptr && box->getDescription().endsWith ("Not the matching firmware!");
+    }
+
+    const ChooserCase builtInOverTheUpgrader { "BuiltInOverTheUpgradeDialog", "Choose The Firmware File", "wrong.bin",
+                                               openTheUpgraderOnATooledUnit, showsTheFirmwareRefusal };
+    const ChooserCase systemsOverTheUpgrader { "SystemsOverTheUpgradeDialog", nullptr, "wrong.bin",
+                                               openTheUpgraderOnATooledUnit, showsTheFirmwareRefusal };
+    const ChooserCase builtInOverTheEditor { "BuiltInOverTheEditor", "Load Mapping", "logic.tavlo",
+                                             [] (auto& editor) { editor.loadFileButton.triggerClick(); },
+                                             [] { return NsDravel::Host::getInstance()->getCurrentModeIndex() == 2; } };
+
+    struct FileChooserInTheProgram : ::testing::TestWithParam<ChooserCase>
+    {
+        /** Another thread. JUCE's chooser: clicks its file name box, types the
+            file's path and presses Return twice (the first goes to the file's
+            folder, the second opens it), until the chooser has gone. The
+            system's: brings the window beneath to the front, then answers. */
+        bool chooseAsAUser (const juce::File& file)
+        {
+            if (GetParam().builtInChooserTitle == nullptr)
+            {
+                // A click on a window first brings it to the front; the window
+                // beneath the chooser is the modal one under the chooser's blocker.
+                const auto running = eventually ([this] { return systemChooser.isRunning(); });
+
+                if (running)
+                    juce::MessageManager::callAsync ([this]
+                    {
+                        if (auto* beneath = juce::Component::getCurrentlyModalComponent (1))
+                            beneath->toFront (true);
+
+                        clickDone = true;
+                    });
+
+                const auto clicked = running && eventually ([this] { return clickDone.load(); });
+                systemChooser.answerWith (file);
+                return clicked;
+            }
+
+            const auto choosers = [this] { return display.findVisibleWindows ((int) getpid(), GetParam().builtInChooserTitle); };
+            juce::StringArray chooser;
+
+            return eventually ([&] { chooser = choosers(); return chooser.size() == 1; })
+                && eventually ([&]
+                   {
+                       display.run ({ "xdotool", "windowfocus", "--sync", chooser[0], "mousemove", "--window", chooser[0], "300", "440",
+                                      "click", "1", "key", "ctrl+a", "type", file.getFullPathName() });
+                       display.run ({ "xdotool", "key", "Return", "Return" });
+                       return eventually ([&] { return choosers().isEmpty(); }, 10);
+                   }, 5, 0);
+        }
+
+        /** The test's own display. It outlives the program's connection to it,
+            which stays open until the last test has run. */
+        static const PrivateDisplay& ownDisplay()  { static PrivateDisplay d; return d; }
+
+        const PrivateDisplay& display = ownDisplay();
+        TempFolder folder, chooserFolder;
+        SystemFileChooserStandIn systemChooser { chooserFolder.get() };
+        std::atomic<bool> clickDone { false };
+        ScopedEnvironment environment;
+        sim::FlashToolStandIn tool;
+    };
+}
+
+TEST_P (FileChooserInTheProgram, TakesTheChosenFileAndTheProgramLivesOn)
+{
+    ASSERT_TRUE (display.getName().isNotEmpty());
+    environment.set ("DISPLAY", display.getName());
+    // JUCE looks the system's choosers up with "which"; without it, it finds none.
+    environment.set ("PATH", GetParam().builtInChooserTitle != nullptr ? folder.get().getFullPathName()
+                                                                        : chooserFolder.get().getFullPathName() + ":/usr/bin:/bin");
+    environment.set ("XDG_DATA_HOME", folder.get().getFullPathName());
+    environment.set ("TAVLO_FIRMWARE_SERVER", "http://127.0.0.1:1/");      // nothing listens there
+
+    // A mapping; the firmware check looks at the name only.
+    const auto file = folder.get().getChildFile (GetParam().fileName);
+    ASSERT_TRUE (NsDravel::saveMappingToFile (NsDravel::createMapTree (2), file).wasOk());
+
+    sim::RunningApplication running;
+    sim::NamedPorts unit (running.ports, { "R7-Nano MIDI 1" }, { "R7-Nano MIDI 1" });
+    running.start();
+    ASSERT_NE (NsDravel::theMainComp, nullptr);
+
+    const auto deadline = juce::Time::getMillisecondCounter() + 60000;
+    bool outcomeShown = false;
+    testsupport::WhileADialogRuns whenShown ([&] { return GetParam().outcomeShown() || juce::Time::getMillisecondCounter() > deadline; },
+                                             [&] { outcomeShown = GetParam().outcomeShown(); },
+                                             []
+                                             {
+                                                 while (auto* modal = juce::Component::getCurrentlyModalComponent())
+                                                     modal->exitModalState (0);
+                                             });
+    bool chosen = false;
+    std::thread user ([&] { chosen = chooseAsAUser (file); });
+    GetParam().open (*NsDravel::theMainComp);
+    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return whenShown.ended; }, 70000));
+    user.join();
+
+    EXPECT_TRUE (chosen);
+    EXPECT_TRUE (outcomeShown);
+    EXPECT_TRUE (running.window().isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P (OverTheUpgraderAndTheEditor, FileChooserInTheProgram,
+                          ::testing::Values (builtInOverTheUpgrader, systemsOverTheUpgrader, builtInOverTheEditor),
+                          [] (const auto& info) { return std::string (info.param.name); });

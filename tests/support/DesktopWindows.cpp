@@ -26,7 +26,9 @@ PrivateDisplay::~PrivateDisplay()
 
 juce::String PrivateDisplay::run (const juce::StringArray& arguments) const
 {
+    // X clients come from the system's folders, whatever PATH a test gave itself.
     auto withDisplay = arguments;
+    withDisplay.insert (0, "PATH=/usr/bin:/bin");
     withDisplay.insert (0, "DISPLAY=" + name);
     withDisplay.insert (0, "/usr/bin/env");
 
