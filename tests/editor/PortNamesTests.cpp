@@ -46,7 +46,7 @@ TEST (PortNames, NamesGiveTheirPortNumberAndCompanionPort)
 
 TEST (PortNames, CandidatesAreProductPortsOnceEachInSystemOrderAndTheDeviceIsTheFirstPlainKeyboard)
 {
-    const juce::StringArray outputs { "Midi Through", "Dravel 61 MIDI 1", "", "  ", "halvik midi 2", "Halvik MIDI",
+    const juce::StringArray outputs { "Midi Through Port-0", "Dravel 61 MIDI 1", "", "  ", "halvik midi 2", "Halvik MIDI",
                                       "halvik 2", "Dravel 61 MIDI 1", "dravel 49", "Dravel 61 MIDI 2" };
     EXPECT_EQ (getCandidateDeviceNames (outputs),
                (juce::StringArray { "Dravel 61 MIDI 1", "halvik midi 2", "Dravel 61 MIDI 2" }));
