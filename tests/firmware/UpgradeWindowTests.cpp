@@ -303,7 +303,8 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
           {
               // In real time, pauses only recorded: the worker sends flat out
               // while the message loop watches the unit. Ports closed under
-              // its sends would be used after now and then: thirty goings show it.
+              // its sends would be used after now and then: thirty goings
+              // often show it, a sanitizer build every time.
               ports.setClock (nullptr);
               ports.setRealPauses (false);
               sim::RealTimeScheduler realTime;
