@@ -53,6 +53,7 @@ TEST (PortNames, CandidatesAreProductPortsOnceEachInSystemOrderAndTheDeviceIsThe
 
     halvik::resetUpgraderState();
     EXPECT_EQ (findDravelDeviceName (juce::StringArray()), "");
+    EXPECT_EQ (findDravelDeviceName ({ "Midi Through Port-0" }), "");
     EXPECT_EQ (findDravelDeviceName ({ "halvik midi 2", "Dravel 49X", "Dravel 25 MIDI 2", "Dravel 88" }),
                "Dravel 25 MIDI 2");
     EXPECT_EQ (findDravelDeviceName ({ "Dravel 49X", "Dravel 88X MIDI 2", "Dravel88" }), "");
