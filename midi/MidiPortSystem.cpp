@@ -209,6 +209,25 @@ void MidiPortSystem::waitDispatchingMessages (double milliseconds)
     }
 }
 
+bool MidiPortSystem::waitDispatchingMessagesUntil (const std::function<bool()>& done, double timeoutMilliseconds)
+{
+    const auto end = juce::Time::getMillisecondCounterHiRes() + timeoutMilliseconds;
+    auto* messageManager = juce::MessageManager::getInstance();
+
+    while (! done())
+    {
+        if (juce::Time::getMillisecondCounterHiRes() >= end)
+            return false;
+
+        // One message dispatched, or a millisecond idled when none is pending.
+        // A loop told to quit dispatches nothing more: then it only idles.
+        if (! messageManager->runDispatchLoopUntil (0))
+            juce::Thread::sleep (1);
+    }
+
+    return true;
+}
+
 MidiPortSystem& MidiPortSystem::getCurrent()
 {
     if (auto* installed = installedSystem.load())
@@ -292,6 +311,11 @@ void pauseMicroseconds (double microseconds)
 void waitDispatchingMessages (double milliseconds)
 {
     MidiPortSystem::getCurrent().waitDispatchingMessages (milliseconds);
+}
+
+bool waitDispatchingMessagesUntil (const std::function<bool()>& done, double timeoutMilliseconds)
+{
+    return MidiPortSystem::getCurrent().waitDispatchingMessagesUntil (done, timeoutMilliseconds);
 }
 
 bool waitForReply (const std::function<bool()>& replied, double timeoutMicroseconds)

@@ -95,6 +95,14 @@ public:
         and keys reach them. Message thread only. */
     virtual void waitDispatchingMessages (double milliseconds);
 
+    /** Runs the message loop until the condition holds or the time is up,
+        testing the condition at once and after each message dispatched (or
+        each millisecond without one), so that it returns within about a
+        millisecond of the condition coming true. Returns the condition's
+        last answer. An infinite time-out waits for the condition alone.
+        Message thread only. */
+    virtual bool waitDispatchingMessagesUntil (const std::function<bool()>& done, double timeoutMilliseconds);
+
     /** The port system in use now: the system's own unless a test installed
         another. */
     static MidiPortSystem& getCurrent();
@@ -120,6 +128,12 @@ void pauseMicroseconds (double microseconds);
 /** A wait during which the message loop runs: every such wait of the program
     goes through here. Message thread only. */
 void waitDispatchingMessages (double milliseconds);
+
+/** A wait during which the message loop runs, for something another thread
+    does: it ends as soon as the condition holds (see
+    MidiPortSystem::waitDispatchingMessagesUntil), or when the time is up.
+    True when the condition held in time. Message thread only. */
+bool waitDispatchingMessagesUntil (const std::function<bool()>& done, double timeoutMilliseconds);
 
 /** A wait for a device's reply that ends as soon as the reply is there (see
     MidiPortSystem::waitForReply): every such wait of the program goes through

@@ -81,6 +81,11 @@ namespace NsDravel
         return name.contains ("Dravel") || (name.contains ("halvik") && name.contains ("midi"));
     }
 
+    bool isSystemPortName (const juce::String& name)
+    {
+        return name.contains ("Microsoft") || name.contains ("Midi Through");
+    }
+
     juce::StringArray getCandidateDeviceNames (juce::StringArray outputNames)
     {
         outputNames.removeDuplicates (false);

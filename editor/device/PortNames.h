@@ -37,6 +37,11 @@ namespace NsDravel
         or both "halvik" and "midi" (case-sensitive). */
     bool isProductPortName (juce::String name);
 
+    /** The port is the system's own rather than a device's: the software
+        synthesizer Windows lists ("Microsoft ...") or the loopback ALSA lists
+        on every Linux desktop ("Midi Through Port-0"). Case-sensitive. */
+    bool isSystemPortName (const juce::String& name);
+
     /** The product port names among these output names, in their order, each
         once, without empty or blank names. */
     juce::StringArray getCandidateDeviceNames (juce::StringArray outputNames);

@@ -12,6 +12,7 @@
 #include "midi/MidiPortNames.h"
 
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 namespace halvik
@@ -249,10 +250,12 @@ juce::String FirmwareUpgradeComponent::uploadFirmwareOnWorker()
     if (! started)
         return handler->runReservedUpload().getErrorMessage();
 
-    // The window keeps painting the progress meanwhile. Only locals are
-    // touched here: the window may close during the wait.
-    while (! handOver->finished)
-        waitWithMessageLoop (200.0f, false);
+    // The window keeps painting the progress meanwhile, and the step goes on
+    // the moment the worker is done. The upload bounds itself (every wait
+    // for the unit has its limit), so this waits as long as it runs. Only
+    // locals are touched here: the window may close during the wait.
+    NsDravel::waitDispatchingMessagesUntil ([handOver] { return handOver->finished.load(); },
+                                            std::numeric_limits<double>::infinity());
 
     return handOver->getResultText();
 }

@@ -81,9 +81,9 @@ namespace halvik
             return isUpgradePortName (name);
 
         if (microsoftOnly)
-            return ! name.contains ("Microsoft");
+            return ! NsDravel::isSystemPortName (name);
 
-        if (name.contains ("Microsoft") || isUpgradePortNameExact (name))
+        if (NsDravel::isSystemPortName (name) || isUpgradePortNameExact (name))
             return false;
 
         if (isAliasPortName (name, false))
@@ -175,7 +175,7 @@ namespace halvik
         {
             const auto& name = device.name;
 
-            if (name.trim().isNotEmpty() && ! name.contains ("Microsoft")
+            if (name.trim().isNotEmpty() && ! NsDravel::isSystemPortName (name)
                 && getProductIdFromPortName (name) == productId && ! isAliasPortName (name, true))
                 ++count;
         }

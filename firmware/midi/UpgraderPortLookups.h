@@ -37,8 +37,9 @@ namespace halvik
 
     /** Whether a port name is offered:
         - not filtered: only upgrade-mode ports;
-        - microsoftOnly: every name without "Microsoft";
-        - otherwise no "Microsoft" and no upgrade-mode name; aliases only when
+        - microsoftOnly: every name but the system's own ports
+          (NsDravel::isSystemPortName: "Microsoft", "Midi Through");
+        - otherwise no system port and no upgrade-mode name; aliases only when
           aliasesAllowed; a name with at least three characters somewhere after
           a blank; a bare "halvik ..." name only when aliases are not allowed. */
     bool isUsableDevicePortName (const juce::String& name, bool filtered,
@@ -49,7 +50,7 @@ namespace halvik
     juce::StringArray listMidiDevices (bool outputs, bool filtered, bool microsoftOnly);
 
     /** Strict: the names that pass the full device-name filter, aliases left
-        out. Not strict: every name without "Microsoft". */
+        out. Not strict: every name but the system's own ports. */
     juce::StringArray listMidiDevicesNoAliases (bool outputs, bool strict);
 
     /** The listMidiDevices names as the user sees them: every upgrade-mode port
@@ -64,8 +65,8 @@ namespace halvik
     /** The highest port number among the product's MIDI outputs, 0 when it has none. */
     int getHighestPortNumber (int productId);
 
-    /** The product's MIDI outputs that are not aliases (names with "Microsoft"
-        left out): one per connected unit. */
+    /** The product's MIDI outputs that are not aliases (the system's own
+        ports left out): one per connected unit. */
     int countProductMidiOutputs (int productId);
 
     /** Whether the product's presence among the MIDI outputs equals present. */

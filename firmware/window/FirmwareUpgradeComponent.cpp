@@ -131,8 +131,9 @@ FirmwareUpgradeComponent::~FirmwareUpgradeComponent()
     {
         if (midiHandler != nullptr)
         {
-            // No reply may arrive for a handler that is going.
-            midiHandler->closeDevices();
+            // The handler's going stops an upload still running on its worker
+            // and waits for it before closing the ports: closed first, they
+            // would be taken from under the worker's sends.
             midiHandler.reset();
             sleepMilliseconds (3);
         }

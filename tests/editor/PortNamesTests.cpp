@@ -46,13 +46,14 @@ TEST (PortNames, NamesGiveTheirPortNumberAndCompanionPort)
 
 TEST (PortNames, CandidatesAreProductPortsOnceEachInSystemOrderAndTheDeviceIsTheFirstPlainKeyboard)
 {
-    const juce::StringArray outputs { "Midi Through", "Dravel 61 MIDI 1", "", "  ", "halvik midi 2", "Halvik MIDI",
+    const juce::StringArray outputs { "Midi Through Port-0", "Dravel 61 MIDI 1", "", "  ", "halvik midi 2", "Halvik MIDI",
                                       "halvik 2", "Dravel 61 MIDI 1", "dravel 49", "Dravel 61 MIDI 2" };
     EXPECT_EQ (getCandidateDeviceNames (outputs),
                (juce::StringArray { "Dravel 61 MIDI 1", "halvik midi 2", "Dravel 61 MIDI 2" }));
 
     halvik::resetUpgraderState();
     EXPECT_EQ (findDravelDeviceName (juce::StringArray()), "");
+    EXPECT_EQ (findDravelDeviceName ({ "Midi Through Port-0" }), "");
     EXPECT_EQ (findDravelDeviceName ({ "halvik midi 2", "Dravel 49X", "Dravel 25 MIDI 2", "Dravel 88" }),
                "Dravel 25 MIDI 2");
     EXPECT_EQ (findDravelDeviceName ({ "Dravel 49X", "Dravel 88X MIDI 2", "Dravel88" }), "");

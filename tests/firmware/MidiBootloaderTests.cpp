@@ -88,6 +88,24 @@ TEST_F (MidiBootloader, KeyboardImageGoesUpFromAWorkerInTheExactStreamWithItsTai
     EXPECT_EQ (window->getProgress(), 1.0);
 }
 
+TEST_F (MidiBootloader, TheMessageThreadGoesOnTheMomentTheWorkerEndsItsUpload)
+{
+    double took[2] {};
+
+    for (const bool onWorker : { false, true })
+    {
+        auto& unit = onlyUnit (unitOptions (true));
+        makeWindow (0x1022);
+        connectWithImage (unit, 2 * 512);
+
+        const auto start = clock.now();
+        EXPECT_EQ (onWorker ? window->uploadFirmwareOnWorker() : window->midiHandler->uploadFirmware().getErrorMessage(), "");
+        took[onWorker] = clock.now() - start;
+    }
+
+    EXPECT_EQ (took[1], took[0]) << "the upload alone lasts " << took[0] << " us";
+}
+
 TEST_F (MidiBootloader, OtherUnitsPaceEveryTwoMessagesAndFourProductsEraseWithCode71)
 {
     auto& unit = addUnit (unitOptions (true, "Mixora C4", 94));

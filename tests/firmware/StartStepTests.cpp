@@ -7,6 +7,7 @@
 #include "support/UpgradeStepsFixture.h"
 
 #include "firmware/UpgraderState.h"
+#include "firmware/window/DeviceSelectComponent.h"
 
 using namespace halvik;
 using sim::texts;
@@ -29,6 +30,9 @@ namespace
 TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
 {
     struct Row { bool autoAdvancing; bool staleAbort; int escapeAt; int polls; };
+
+    // The loopback port ALSA lists on every Linux desktop is no unit.
+    sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
 
     for (auto row : { Row { false, false, 0, 12 }, Row { true, false, 0, 16 },
                       Row { false, true, 0, 12 }, Row { false, false, 3, 3 } })
@@ -201,6 +205,17 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
 
 TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivateEvenIfLeftInUpgradeMode)
 {
+    // ALSA lists its loopback port first; the chooser offers the keyboard alone.
+    sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
+    juce::StringArray offered;
+    prompts.dialogAnswer = [&offered, clickOk = prompts.dialogAnswer] (juce::Component& chooser, const juce::String& title)
+    {
+        auto& list = dynamic_cast<DeviceSelectComponent&> (chooser).getDeviceList();
+        for (int i = 0; i < list.getNumItems(); ++i)
+            offered.add (list.getItemText (i));
+        return clickOk (chooser, title);
+    };
+
     for (bool leftInUpgradeMode : { false, true })
     {
         auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true, leftInUpgradeMode));
@@ -228,6 +243,7 @@ TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivat
             EXPECT_EQ (ports.openOutputsNow ("Dravel 49 MIDI 1"), 1) << "the chosen port stays open for the upload";
 
             EXPECT_EQ (dialogs(), std::vector<std::string> (2, "Choose Your Halvik Device"));
+            EXPECT_FALSE (offered.contains ("Midi Through Port-0")) << offered.joinIntoString (", ");
             EXPECT_EQ (messages(), std::vector<std::string> {});
         }
 

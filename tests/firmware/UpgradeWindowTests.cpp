@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/DispatchUntil.h"
+#include "support/MessageWatch.h"
 #include "support/NamedPorts.h"
 #include "support/TextLists.h"
 #include "support/ToolFamilyFixture.h"
@@ -8,6 +9,7 @@
 #include "support/UpgraderFixture.h"
 
 #include "firmware/UpgraderState.h"
+#include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/tool/FlashTool.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
 #include "firmware/window/UpgraderDialogWindow.h"
@@ -296,6 +298,41 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
               firmwareFilePath = makeImage ("r7_x_v2.01.bin", 3000);
               juce::MessageManager::callAsync ([&] { window.reset(); });
               EXPECT_TRUE (window->stepUpgrade (1));
+          } },
+        { "the window goes while a keyboard's upload runs on its worker", [&]
+          {
+              // In real time, pauses only recorded: the worker sends flat out
+              // while the message loop watches the unit. Ports closed under
+              // its sends would be used after now and then: thirty goings
+              // often show it, a sanitizer build every time.
+              ports.setClock (nullptr);
+              ports.setRealPauses (false);
+              sim::RealTimeScheduler realTime;
+              sim::SimulatedUpgradeUnit::Options inUpgradeMode;
+              inUpgradeMode.startsInUpgradeMode = true;
+
+              for (int attempt = 0; attempt < 30; ++attempt)
+              {
+                  sim::SimulatedUpgradeUnit unit (ports, realTime, inUpgradeMode);
+                  unit.setDataPacketAnswer (2, sim::SimulatedUpgradeUnit::Answer::yes, 10000.0);   // the upload cannot end first
+                  const auto uploadPort = unit.outputName();
+                  window = std::make_unique<FirmwareUpgradeComponent> (4130, true);
+                  window->openTargetMidiDevices (uploadPort, 0);
+                  window->midiHandler->loadFirmwareImage (juce::File (makeImage ("image.bin", 4 * 512)));
+                  activatedMarker = selectedMarker = 1;
+
+                  // Half way through the second packet.
+                  sim::MessageWatch goes ([&] { return unit.received().size() > 36 + 530 + 265; }, [&] { window.reset(); });
+                  EXPECT_TRUE (window->stepUpgrade (1));
+
+                  // The upload stopped, then its ports closed; the keyboard's
+                  // first port was opened for the window's reset.
+                  EXPECT_EQ (ports.openOutputsNow (uploadPort) + ports.openInputsNow (uploadPort.replace ("OUT", "IN")), 0);
+                  EXPECT_EQ (ports.outputOpenCount ("Dravel 49"), attempt + 1);
+              }
+
+              ports.setRealPauses (true);
+              ports.setClock (&clock);
           } },
     };
 

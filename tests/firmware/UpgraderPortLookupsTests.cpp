@@ -11,8 +11,8 @@ namespace
 {
     using UpgraderPortLookups = sim::UpgraderFixture;
 
-    /** One keyboard, a Microsoft synth and a unit in upgrade mode, as each
-        system names them. */
+    /** One keyboard, the system's own ports (the Windows synth, the ALSA
+        loopback) and a unit in upgrade mode, as each system names them. */
     struct NamingStyle
     {
         const char* label;
@@ -29,7 +29,7 @@ namespace
                                      "Dravel 49", "MIDIOUT2 (Dravel 49)", "Halvik firmware upgrade" };
 
     const NamingStyle linuxNames { "Linux",
-                                   { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Microsoft GS Wavetable Synth",
+                                   { "Midi Through Port-0", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Microsoft GS Wavetable Synth",
                                      "Halvik firmware upgrade MIDI 1", "Dravel 49 MIDI 1", " " },
                                    { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" },
                                    "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" };

@@ -58,7 +58,9 @@ void RealTimeScheduler::run()
 
         if (Clock::now() < first->first)
         {
-            changed.wait_until (guard, first->first);
+            // A copy: a cancel during the wait may take the entry away.
+            const auto due = first->first;
+            changed.wait_until (guard, due);
             continue;
         }
 

@@ -443,6 +443,14 @@ void SimulatedMidiPorts::waitDispatchingMessages (double milliseconds)
         juce::MessageManager::getInstance()->runDispatchLoopUntil (1);
 }
 
+bool SimulatedMidiPorts::waitDispatchingMessagesUntil (const std::function<bool()>& done, double timeoutMilliseconds)
+{
+    if (auto* clock = core->clock.load())
+        return clock->waitDispatchingMessagesFor (done, timeoutMilliseconds * 1000.0);
+
+    return NsDravel::MidiPortSystem::waitDispatchingMessagesUntil (done, timeoutMilliseconds);
+}
+
 bool SimulatedMidiPorts::waitForReply (const std::function<bool()>& replied, double timeoutMicroseconds)
 {
     // Without a clock a reply wait really waits, for the reply or the time-out:

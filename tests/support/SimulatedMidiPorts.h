@@ -107,7 +107,9 @@ public:
 
     /** Whether pauses really wait (the default) or are only recorded. A wait
         that dispatches messages is recorded as a pause too; when pauses do not
-        really wait it still dispatches what is pending. */
+        really wait it still dispatches what is pending. A wait for something
+        another thread does is no pause: it is not recorded, and it always
+        really waits (in the clock's time when there is one). */
     void setRealPauses (bool shouldWait);
 
     /** Runs every pause, message-loop wait and reply wait of the program in the
@@ -124,6 +126,7 @@ public:
     std::unique_ptr<NsDravel::MidiOutputPort> openOutput (const juce::String& identifier) override;
     void pause (double microseconds) override;
     void waitDispatchingMessages (double milliseconds) override;
+    bool waitDispatchingMessagesUntil (const std::function<bool()>& done, double timeoutMilliseconds) override;
     bool waitForReply (const std::function<bool()>& replied, double timeoutMicroseconds) override;
     void wakeReplyWaiters() override;
 

@@ -277,6 +277,14 @@ void VirtualClock::sleepDispatchingMessages (double microseconds)
     core->wait (microseconds, nullptr, true);
 }
 
+bool VirtualClock::waitDispatchingMessagesFor (const std::function<bool()>& condition, double timeoutMicroseconds)
+{
+    // Nothing is dispatched before the wait has begun: whatever a message
+    // does, this thread counts as waiting meanwhile, so the thread it waits
+    // for can move the time on.
+    return core->wait (timeoutMicroseconds, &condition, true);
+}
+
 bool VirtualClock::waitFor (const std::function<bool()>& condition, double timeoutMicroseconds)
 {
     return core->wait (timeoutMicroseconds, &condition, false);

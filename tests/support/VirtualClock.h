@@ -49,6 +49,10 @@ public:
     /** The same while the message loop runs. Message thread. */
     void sleepDispatchingMessages (double microseconds);
 
+    /** The same, ending early once the condition holds; the condition's last
+        answer. It dispatches only while another thread holds the time up. */
+    bool waitDispatchingMessagesFor (const std::function<bool()>& condition, double timeoutMicroseconds);
+
     /** Blocks until the condition holds or the time is up; the condition's last answer. */
     bool waitFor (const std::function<bool()>& condition, double timeoutMicroseconds);
 
