@@ -55,6 +55,12 @@ namespace halvik
         if (! bytes.has_value())
             return "Cannot create firmware file!";
 
+        // Nothing to write would still erase the unit, and an empty read-back
+        // would then match it: an empty image (a damaged check image too) is
+        // refused before the tool runs.
+        if (bytes->isEmpty())
+            return "The firmware file is empty!";
+
         const auto size = (int) bytes->getSize();
         const auto expected = imageCheckValue (*bytes, 0.0, 3);
         const auto readBack = readBackFileFor (imagePath, flashStagingSubfolder);
@@ -113,7 +119,11 @@ namespace halvik
         }
         else
         {
-            if (imageCheckValue (readWholeFile (readBack.getFullPathName()), 0.0, 3) != expected)
+            // The tool was asked for size bytes: a longer read-back is wrong
+            // data too, and is not read past that.
+            const auto readBytes = readWholeFile (readBack.getFullPathName(), (size_t) size);
+
+            if (! readBytes.has_value() || imageCheckValue (*readBytes, 0.0, 3) != expected)
                 message = "Wrote wrong data!";
 
             waitWithMessageLoop (470.0f, false);

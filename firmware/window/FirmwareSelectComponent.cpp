@@ -60,7 +60,8 @@ void FirmwareSelectComponent::buttonClicked (juce::Button* button)
     if (button != &okButton)
         return;
 
-    // The same name filter as for ports: no entry naming "Microsoft".
+    // The same name filter as for ports: no entry naming one of the
+    // system's own ports ("Microsoft", "Midi Through").
     if (! isUsableDevicePortName (firmwareCombo.getText(), true, true, false))
         return;
 

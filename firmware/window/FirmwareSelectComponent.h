@@ -9,9 +9,10 @@ namespace halvik
     firmware list ("name Vversion"), "Release Notes", "OK" and "Cancel".
 
     "OK" takes the selected entry and ends the enclosing dialog's modal loop
-    with 1 (an item naming "Microsoft" is refused); "Cancel" presses the
-    dialog's close button. With auto-advance, unless chooserNoAutoConfirm is
-    set, it presses "OK" by itself once the dialog runs.
+    with 1 (an item naming a system port, "Microsoft" or "Midi Through", is
+    refused); "Cancel" presses the dialog's close button. With auto-advance,
+    unless chooserNoAutoConfirm is set, it presses "OK" by itself once the
+    dialog runs.
 
     The entry taken with "OK" stays with the chooser, so the caller reads it
     after the dialog whatever became of the list box. Message thread only.
