@@ -8,32 +8,16 @@ using Answer = sim::SimulatedUpgradeUnit::Answer;
 
 namespace
 {
-    // The note-ons that carry one packet: ten 55 bytes, 1D 03 00 49, the
-    // body, and the low byte of the sum of all of them.
-    juce::StringArray packetNotes (std::vector<juce::uint8> body)
+    // A control packet as the unit receives it: the wake-up, then each byte of
+    // 55 x 10, 1D 03 00 49, the command, its parameter and the sum as a note-on 9F hi lo.
+    juce::StringArray controlPacket (const juce::String& commandParameterSum)
     {
-        std::vector<juce::uint8> bytes (10, 0x55);
-        bytes.insert (bytes.end(), { 0x1D, 0x03, 0x00, 0x49 });
-        bytes.insert (bytes.end(), body.begin(), body.end());
+        juce::StringArray notes { "EF 7F 7F" };
 
-        unsigned sum = 0;
-        for (auto b : bytes)
-            sum += b;
-
-        bytes.push_back ((juce::uint8) sum);
-
-        juce::StringArray notes;
-        for (auto b : bytes)
-            notes.add (juce::String::formatted ("9F %02X %02X", b >> 4, b & 0x0F));
+        for (auto& byte : juce::StringArray::fromTokens ("55 55 55 55 55 55 55 55 55 55 1D 03 00 49 " + commandParameterSum, false))
+            notes.add ("9F 0" + byte.substring (0, 1) + " 0" + byte.substring (1));
 
         return notes;
-    }
-
-    juce::StringArray controlPacket (juce::uint8 command, juce::uint8 parameter)
-    {
-        juce::StringArray messages { "EF 7F 7F" };      // wake-up first
-        messages.addArray (packetNotes ({ command, parameter }));
-        return messages;
     }
 
     // How many messages went out between two pacing pauses of this length
@@ -66,22 +50,19 @@ TEST_F (MidiBootloader, KeyboardImageGoesUpFromAWorkerInTheExactStreamWithItsTai
 
     EXPECT_EQ (window->uploadFirmwareOnWorker(), "");
 
-    auto expected = controlPacket (0x7F, 0x00);             // connect
-    expected.addArray (controlPacket (0x00, 0x70));         // erase
-    for (int k = 0; k < 3; ++k)
-    {
-        std::vector<juce::uint8> body { 0x01, (juce::uint8) k, 0x00 };
-        body.insert (body.end(), padded.begin() + 512 * k, padded.begin() + 512 * (k + 1));
-        expected.addArray (packetNotes (body));
-    }
-    expected.addArray (controlPacket (0x02, 0x00));         // reset
-
-    EXPECT_EQ (messagesSent(), expected);
+    // Between the control packets, three data packets of 530 note-ons and no
+    // wake-up; the unit checks their sums and sequence numbers.
+    const auto sent = messagesSent();
+    ASSERT_EQ (sent.size(), 3 * 18 + 3 * 530);
+    EXPECT_EQ (juce::StringArray (sent.strings.begin(), 18), controlPacket ("7F 00 3A"));         // connect
+    EXPECT_EQ (juce::StringArray (sent.strings.begin() + 18, 18), controlPacket ("00 70 2B"));    // erase, code 70
+    EXPECT_EQ (juce::StringArray (sent.strings.end() - 18, 18), controlPacket ("02 00 BD"));      // reset
+    EXPECT_EQ (unit.log(), juce::StringArray ({ "connect", "erase 70", "data 0", "data 1", "data 2", "reset" }));
     EXPECT_EQ (unit.storedImage(), padded);
 
     // Four messages, then 0.5 ms, all the way through.
     const auto runs = runsBetweenPauses (ports.timeline(), 500.0);
-    EXPECT_EQ (runs.size(), (size_t) expected.size() / 4 + 1);
+    EXPECT_EQ (runs.size(), (size_t) sent.size() / 4 + 1);
     EXPECT_EQ (std::count (runs.begin(), runs.end() - 1, 4), (long) runs.size() - 1);
 
     // 1536 bytes sent of 1300 would make 1.04.
@@ -158,7 +139,7 @@ TEST_F (MidiBootloader, ImagesOfTheWrongSizeOrAMissingPortAreRefusedBeforeAnythi
     }
 
     // A file above 2 MiB is not even read.
-    auto big = folder.get().getChildFile ("big.bin");
+    auto big = images.get().getChildFile ("big.bin");
     big.create();
     std::filesystem::resize_file (big.getFullPathName().toStdString(), 64 * 1024 * 1024);
 
@@ -250,7 +231,6 @@ TEST_F (MidiBootloader, AHandlerReplacedWhileItsUploadRunsOnAWorkerStopsTheUploa
         // Real waits for replies, woken by the stop: the message thread waits
         // for the worker outside the virtual clock.
         ports.setClock (nullptr);
-        ports.setRealPauses (false);
 
         std::function<void()> replaceHandler = [&]
         {
