@@ -157,7 +157,7 @@ TEST_F (MidiBootloader, ImagesOfTheWrongSizeOrAMissingPortAreRefusedBeforeAnythi
     for (auto& [port, result] : cases)
     {
         window->midiHandler = std::make_unique<halvik::FirmwareUpgradeComponent::MidiInputHandler> (*window);
-        window->midiHandler->loadFirmwareImage (writeImage (1024));
+        window->midiHandler->loadFirmwareImage (juce::File (makeImage ("image.bin", 1024)));
 
         if (*port != 0)
             window->midiHandler->openDevices (port);

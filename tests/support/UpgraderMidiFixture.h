@@ -7,7 +7,7 @@
 
 /** For tests of the upgrader's MIDI: as the steps' fixture (ports and units on
     a virtual clock, upgrader flags as at program start), plus an upgrade
-    window and firmware image files. */
+    window. */
 class UpgraderMidiFixture : public sim::UpgradeStepsFixture
 {
 protected:
@@ -46,22 +46,9 @@ protected:
     {
         auto& w = window != nullptr ? *window : makeWindow (0x1022);
         w.openTargetMidiDevices (unit.outputName(), 0);
-        w.midiHandler->loadFirmwareImage (writeImage (imageSize));
+        w.midiHandler->loadFirmwareImage (juce::File (makeImage ("image.bin", imageSize)));
         ports.clearTimeline();
         return *w.midiHandler;
-    }
-
-    /** A file of that many bytes that differ from packet to packet. */
-    juce::File writeImage (int size)
-    {
-        juce::MemoryBlock bytes ((size_t) size);
-
-        for (int i = 0; i < size; ++i)
-            bytes[i] = (char) ((i * 7 + i / 512 + 3) & 0xFF);
-
-        auto file = images.get().getChildFile ("image" + juce::String (size) + ".bin");
-        file.replaceWithData (bytes.getData(), bytes.getSize());
-        return file;
     }
 
     /** What reached the devices, without the pauses between. */
