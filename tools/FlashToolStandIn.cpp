@@ -232,17 +232,7 @@ int main (int argc, char** argv)
     std::error_code ignored;
     fs::create_directories (stateFolder, ignored);
 
-    long run = 1;
-
-    while (fs::exists (standin::runFile (stateFolder, run)))
-        ++run;
-
-    {
-        std::ofstream log (standin::runFile (stateFolder, run), std::ios::binary);
-
-        for (int i = 1; i < argc; ++i)
-            log << argv[i] << '\0';
-    }
+    const auto run = standin::logRun (stateFolder, argc, argv);
 
     // Options, up to "--": -u (the USB link, required) and -t (a time-out the
     // simulated unit never needs).

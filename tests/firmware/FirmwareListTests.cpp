@@ -173,55 +173,28 @@ TEST_F (FirmwareListTest, TheNoticeNamesTheFirstEntryForTheProductOrItsGroupOrSh
     EXPECT_TRUE (showFirmwareAvailableNotice (2000, false)) << "OK goes on";
 }
 
-TEST (FirmwareListReading, TakesAnythingAServerSendsWithoutHangingOrCrashing)
+TEST (FirmwareListReading, AListCutAnywhereIsReadWithoutHangingOrCrashing)
 {
     const auto valid = sim::LocalFirmwareServer::listText ({ { 4130, "Dravel 49", "1.02", "fw/dravel_49_v1.02.bin" },
                                                              { 4131, "Dravel 61", "1.09", "fw/dravel_61_v1.09.bin" },
                                                              { 4130, "Dravel 49", "V1.05", "fw/dravel_49_v1.05.bin" } });
-    juce::Random random (15015);
+    const juce::StringArray failures { "Error connecting to server", "No firmware matches in the server, please try again manually!" };
 
-    // Characters of XML and of the list, processing instructions and entities included.
-    const juce::String alphabet (juce::CharPointer_UTF8 ("<>/=\"' \n\t!?&#;-[]firmwaepdnsov0123456789.V:xyz\xc3\xa9"));
-
-    const auto check = [] (const juce::String& input)
+    for (int length = 0; length < valid.length(); ++length)
     {
+        const auto input = valid.substring (0, length);
         juce::ValueTree list ("firmwares");
         const auto result = readFirmwareList ({ input.toRawUTF8(), input.getNumBytesAsUTF8() }, 4130, list);
-        EXPECT_TRUE (result.wasOk() || juce::StringArray ({ "Error connecting to server", "Could not read server response",
-                                                            "No firmware matches in the server, please try again manually!" })
-                                           .contains (result.getErrorMessage())) << input;
+        EXPECT_TRUE (result.wasOk() || failures.contains (result.getErrorMessage())) << input;
         juce::StringArray paths { "" };
 
         for (const auto& entry : list)
         {
             EXPECT_EQ ((int) entry["pid"], 4130) << input;
             paths.add (entry["fw"].toString());
-            parseVersionValue (entry["version"].toString());
         }
 
         EXPECT_TRUE (paths.contains (getNewestFirmwarePath (list))) << input;
-    };
-
-    // Every cut of a valid list, then the list with a few characters changed, dropped or added.
-    for (int length = 0; length < valid.length(); length += 2)
-        check (valid.substring (0, length));
-
-    for (int i = 0; i < 250; ++i)
-    {
-        auto text = valid;
-
-        for (int edit = random.nextInt ({ 1, 6 }); --edit >= 0;)
-        {
-            const int at = random.nextInt (text.length()), kind = random.nextInt (3);   // change, drop, add
-            juce::String inserted;
-
-            for (int n = kind == 1 ? 0 : kind == 0 ? 1 : random.nextInt ({ 1, 8 }); --n >= 0;)
-                inserted << alphabet[random.nextInt (alphabet.length())];
-
-            text = text.replaceSection (at, kind == 2 ? 0 : 1, inserted);
-        }
-
-        check (text);
     }
 }
 

@@ -36,15 +36,13 @@ public:
     std::vector<juce::StringArray> runs() const
     {
         std::vector<juce::StringArray> result;
-        bool ok = true;
 
-        for (long run = 1; std::filesystem::exists (standin::runFile (folder(), run)); ++run)
+        for (auto& run : standin::readRuns (folder()))
         {
-            const auto log = standin::readFile (standin::runFile (folder(), run), ok);
             auto& arguments = result.emplace_back();
 
-            for (auto at = log.begin(); at != log.end(); at = std::find (at, log.end(), 0) + 1)
-                arguments.add (juce::String::fromUTF8 ((const char*) &*at));
+            for (auto& argument : run)
+                arguments.add (juce::String::fromUTF8 (argument.data(), (int) argument.size()));
         }
 
         return result;
@@ -77,18 +75,11 @@ public:
 
     /** The process id of the last run that hung, or of the last helper a run
         left behind ("leave-helper"); -1 when there is none. */
-    int hungProcessId() const    { return processIdIn ("hang.pid"); }
-    int helperProcessId() const  { return processIdIn ("helper.pid"); }
+    int hungProcessId() const    { return (int) standin::readNumber (folder() / "hang.pid"); }
+    int helperProcessId() const  { return (int) standin::readNumber (folder() / "helper.pid"); }
 
 private:
     std::filesystem::path folder() const  { return state.get().getFullPathName().toStdString(); }
-
-    int processIdIn (const char* fileName) const
-    {
-        int id = -1;
-        std::ifstream (folder() / fileName) >> id;
-        return id;
-    }
 
     TempFolder state;
     ScopedEnvironment environment;

@@ -31,29 +31,26 @@ struct LocalHttpServer::Impl
         return stopped.wait_for (guard, limit, [this] { return stopping; });
     }
 
-    Answer take (const juce::String& target)
-    {
-        std::lock_guard<std::mutex> guard (lock);
-        requestedPaths.add (target);
-        auto canned = answers.find (target.upToFirstOccurrenceOf ("?", false, false));
-
-        if (canned == answers.end())
-            return text ("not found", 404);
-
-        auto answer = canned->second.front();
-
-        if (canned->second.size() > 1)
-            canned->second.pop_front();
-
-        if (answer.delivery != Delivery::whole)
-            ++answersInProgress;
-
-        return answer;
-    }
-
     void answer (const httplib::Request& request, httplib::Response& response)
     {
-        const auto canned = take (juce::String (request.target).substring (1));
+        const juce::String path (juce::String (request.target).substring (1));
+        auto canned = text ("not found", 404);
+        {
+            std::lock_guard<std::mutex> guard (lock);
+            requestedPaths.add (path);
+
+            if (auto found = answers.find (path.upToFirstOccurrenceOf ("?", false, false)); found != answers.end())
+            {
+                canned = found->second.front();
+
+                if (found->second.size() > 1)
+                    found->second.pop_front();
+            }
+
+            if (canned.delivery != Delivery::whole)
+                ++answersInProgress;
+        }
+
         const auto body = std::make_shared<juce::MemoryBlock> (canned.body);
         const auto type = canned.contentType.toStdString();
         const auto delivery = canned.delivery;
@@ -63,8 +60,7 @@ struct LocalHttpServer::Impl
             return response.set_content (static_cast<const char*> (body->getData()), body->getSize(), type);
 
         const auto ended = [this] (bool) { std::lock_guard<std::mutex> guard (lock); --answersInProgress; };
-        const auto cut = delivery == Delivery::truncated || delivery == Delivery::stalled;
-        const auto sent = cut ? body->getSize() / 2 : body->getSize();
+        const auto sent = delivery == Delivery::truncated || delivery == Delivery::stalled ? body->getSize() / 2 : body->getSize();
 
         // Up to `sent` bytes, 30 every 100 ms when dripping; then the end of the
         // body, or, short of the announced length, the connection closes (after
@@ -115,10 +111,7 @@ LocalHttpServer::LocalHttpServer() : impl (std::make_unique<Impl>())
     }
 }
 
-LocalHttpServer::~LocalHttpServer()
-{
-    stop();
-}
+LocalHttpServer::~LocalHttpServer()  { stop(); }
 
 void LocalHttpServer::stop()
 {
@@ -126,6 +119,7 @@ void LocalHttpServer::stop()
         std::lock_guard<std::mutex> guard (impl->lock);
         impl->stopping = true;
     }
+
     impl->stopped.notify_all();
     impl->server.stop();
 
