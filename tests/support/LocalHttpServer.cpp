@@ -33,23 +33,21 @@ struct LocalHttpServer::Impl
 
     void answer (const httplib::Request& request, httplib::Response& response)
     {
-        const juce::String path (juce::String (request.target).substring (1));
-        auto canned = text ("not found", 404);
+        const auto canned = [this, path = juce::String (request.target).substring (1)]
         {
             std::lock_guard<std::mutex> guard (lock);
             requestedPaths.add (path);
+            const auto found = answers.find (path.upToFirstOccurrenceOf ("?", false, false));
+            auto answer = found == answers.end() ? text ("not found", 404) : found->second.front();
 
-            if (auto found = answers.find (path.upToFirstOccurrenceOf ("?", false, false)); found != answers.end())
-            {
-                canned = found->second.front();
+            if (found != answers.end() && found->second.size() > 1)
+                found->second.pop_front();
 
-                if (found->second.size() > 1)
-                    found->second.pop_front();
-            }
-
-            if (canned.delivery != Delivery::whole)
+            if (answer.delivery != Delivery::whole)
                 ++answersInProgress;
-        }
+
+            return answer;
+        }();
 
         const auto body = std::make_shared<juce::MemoryBlock> (canned.body);
         const auto type = canned.contentType.toStdString();
