@@ -54,12 +54,8 @@ protected:
     /** What reached the devices, without the pauses between. */
     juce::StringArray messagesSent() const
     {
-        juce::StringArray lines;
-
-        for (auto& event : ports.timeline())
-            if (! event.isPause)
-                lines.add (sim::SimulatedMidiPorts::hexOf (event.message));
-
+        auto lines = ports.describeTimeline();
+        lines.strings.removeIf ([] (const juce::String& line) { return line.startsWith ("pause"); });
         return lines;
     }
 
