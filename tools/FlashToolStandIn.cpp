@@ -2,7 +2,7 @@
 //
 // It answers the five command lines the upgrader runs and keeps a simulated
 // unit in a state folder named by the environment variable
-// TAVLO_FLASH_STANDIN_STATE:
+// TAVLO_FLASH_STANDIN_STATE (its files: FlashToolStandInState.h):
 //
 //     -u -- get-property 1
 //     -u -t T -- flash-erase-region ADDR SIZE
@@ -14,16 +14,7 @@
 // a line with "status = N", and "Success." when N is 0; when no unit answers
 // there is no status line at all. Without the state variable no unit ever
 // answers, so the program can never "flash" a simulated unit by accident.
-//
-// State folder:
-//     flash.bin   the unit's 4 MiB flash from 0x60000000, erased to 0xFF;
-//                 writes only clear bits (new = old & data), as flash does
-//     runs.log    every run's arguments, one run a line, tab between
-//                 arguments (tab, line breaks and backslash escaped as
-//                 \t \n \r \\)
-//     run-count   how many runs there were
-//     hang.pid    process id of the last run that hung
-//     helper.pid  process id of the last helper a run left behind
+// Writes only clear bits of the flash (new = old & data), as flash does.
 //
 // Fault switches, as files in the state folder:
 //     no-device              no unit answers any command
@@ -33,43 +24,38 @@
 //                            CMD: property, erase, write, read, reset
 //     read-no-file           read-memory reports success but writes no file
 //     corrupt-read           read-memory flips the bits of the first byte it returns
-//     hang                   the run hangs until killed; when the file holds a
-//                            CMD word only that command hangs
+//     hang                   the run hangs until killed
 //     leave-helper           a run that answers or hangs leaves a helper process
-//                            behind that holds its output open until killed
+//                            behind that holds its output open until killed, or
+//                            (when the file holds N) for N ms, then ends and
+//                            removes helper.pid
 //     chatter                (holds N) N bytes of noise between the status line
 //                            and its verdict
 //     skip-alternate-chunks  a write keeps only every other 1016-byte chunk of
 //                            its data (the 1st, 3rd, ...), written one after
 //                            the other, as a host that drops every other
 //                            transfer would
+#include "FlashToolStandInState.h"
+
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace fs = std::filesystem;
+using standin::flashBase;
+using standin::flashSize;
 
 namespace
 {
-    constexpr std::uint64_t flashBase = 0x60000000;
-    constexpr std::uint64_t flashSize = 4 * 1024 * 1024;
-    constexpr std::size_t quirkChunkSize = 1016;
-
     constexpr int statusOk = 0;
     constexpr int statusFailed = 1;            // a command the unit refused
     constexpr int statusOutOfRange = 10200;    // an address outside the flash
-    constexpr int statusNoFile = 10300;        // the data file could not be read
+    constexpr int statusNoFile = 10300;        // a data file that could not be read or written
 
     fs::path stateFolder;
 
@@ -78,80 +64,23 @@ namespace
         return fs::exists (stateFolder / name);
     }
 
-    std::string switchText (const std::string& name)
-    {
-        std::ifstream in (stateFolder / name);
-        std::string text ((std::istreambuf_iterator<char> (in)), std::istreambuf_iterator<char>());
-
-        while (! text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-            text.pop_back();
-
-        return text;
-    }
-
-    std::string escapeForLog (const std::string& argument)
-    {
-        std::string escaped;
-
-        for (auto c : argument)
-        {
-            if (c == '\\')      escaped += "\\\\";
-            else if (c == '\t') escaped += "\\t";
-            else if (c == '\n') escaped += "\\n";
-            else if (c == '\r') escaped += "\\r";
-            else                escaped += c;
-        }
-
-        return escaped;
-    }
-
-    void logRun (int argc, char** argv)
-    {
-        std::ofstream log (stateFolder / "runs.log", std::ios::app | std::ios::binary);
-
-        for (int i = 1; i < argc; ++i)
-            log << (i > 1 ? "\t" : "") << escapeForLog (argv[i]);
-
-        log << '\n';
-    }
-
-    long countRun()
-    {
-        long count = 0;
-        {
-            std::ifstream in (stateFolder / "run-count");
-            in >> count;
-        }
-
-        std::ofstream (stateFolder / "run-count", std::ios::trunc) << ++count << '\n';
-        return count;
-    }
-
     std::optional<std::uint64_t> parseNumber (const std::string& text)
     {
-        const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-        const auto digits = hex ? text.substr (2) : text;
+        const bool hex = text.rfind ("0x", 0) == 0 || text.rfind ("0X", 0) == 0;
+        const auto digits = text.substr (hex ? 2 : 0);
 
-        if (digits.empty() || digits.size() > 16)
+        if (digits.empty() || digits.size() > 16 || digits.find_first_not_of (hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos)
             return std::nullopt;
 
-        std::uint64_t value = 0;
+        return std::stoull (digits, nullptr, hex ? 16 : 10);
+    }
 
-        for (auto c : digits)
-        {
-            int digit = -1;
-
-            if (c >= '0' && c <= '9')               digit = c - '0';
-            else if (hex && c >= 'a' && c <= 'f')   digit = c - 'a' + 10;
-            else if (hex && c >= 'A' && c <= 'F')   digit = c - 'A' + 10;
-
-            if (digit < 0)
-                return std::nullopt;
-
-            value = value * (hex ? 16 : 10) + (std::uint64_t) digit;
-        }
-
-        return value;
+    /** The number a switch holds; none when it is off. */
+    std::optional<std::uint64_t> switchNumber (const std::string& name)
+    {
+        std::string text;
+        std::ifstream (stateFolder / name) >> text;
+        return parseNumber (text);
     }
 
     bool inFlash (std::uint64_t address, std::uint64_t count)
@@ -159,70 +88,37 @@ namespace
         return address >= flashBase && count <= flashSize && address - flashBase <= flashSize - count;
     }
 
-    std::vector<unsigned char> readFile (const fs::path& path, bool& ok)
-    {
-        std::ifstream in (path, std::ios::binary);
-        ok = in.good();
-        return std::vector<unsigned char> ((std::istreambuf_iterator<char> (in)), std::istreambuf_iterator<char>());
-    }
-
-    /** The unit's flash, created erased on first use. */
-    std::vector<unsigned char> loadFlash()
-    {
-        bool ok = false;
-        auto flash = readFile (stateFolder / "flash.bin", ok);
-
-        if (! ok || flash.size() != flashSize)
-            flash.assign (flashSize, 0xFF);
-
-        return flash;
-    }
-
-    bool saveFlash (const std::vector<unsigned char>& flash)
-    {
-        std::ofstream out (stateFolder / "flash.bin", std::ios::binary | std::ios::trunc);
-        out.write (reinterpret_cast<const char*> (flash.data()), (std::streamsize) flash.size());
-        return out.good();
-    }
-
     // A helper that outlives the run and keeps its standard output open, as
     // a tool that starts a background service would. Ending it is the job of
-    // whoever ran the tool.
+    // whoever ran the tool; the default bound only keeps a forgotten one from
+    // lingering.
     void leaveHelperBehind()
     {
         std::cout.flush();
-        const auto helper = fork();
 
-        if (helper == 0)
+        if (const auto helper = fork(); helper == 0)
         {
-            // The bound only keeps a forgotten helper from lingering for ever.
-            std::this_thread::sleep_for (std::chrono::minutes (5));
+            std::this_thread::sleep_for (std::chrono::milliseconds (switchNumber ("leave-helper").value_or (300000)));
+            std::error_code ignored;
+            fs::remove (stateFolder / "helper.pid", ignored);
             _exit (0);
         }
-
-        if (helper > 0)
-            std::ofstream (stateFolder / "helper.pid", std::ios::trunc) << helper << '\n';
-    }
-
-    void chatter()
-    {
-        const auto total = switchIsOn ("chatter") ? parseNumber (switchText ("chatter")).value_or (0) : 0;
-        const std::string noise (65536, '.');
-
-        for (std::uint64_t written = 0; written < total; written += noise.size())
-            std::cout.write (noise.data(), (std::streamsize) std::min<std::uint64_t> (noise.size(), total - written));
+        else if (helper > 0)
+        {
+            std::ofstream (stateFolder / "helper.pid") << helper << '\n';
+        }
     }
 
     int report (int status, const std::string& what)
     {
-        std::cout << "Stand-in unit: " << what << "\n"
-                  << "status = " << status << "\n";
-        chatter();
+        std::cout << "Stand-in unit: " << what << "\nstatus = " << status << "\n";
 
-        if (status == statusOk)
-            std::cout << "Success.\n";
-        else
-            std::cout << "Failed.\n";
+        const std::string noise (65536, '.');
+
+        for (auto left = switchNumber ("chatter").value_or (0); left > 0; left -= std::min<std::uint64_t> (left, noise.size()))
+            std::cout.write (noise.data(), (std::streamsize) std::min<std::uint64_t> (left, noise.size()));
+
+        std::cout << (status == statusOk ? "Success.\n" : "Failed.\n");
 
         if (switchIsOn ("leave-helper"))
             leaveHelperBehind();
@@ -242,28 +138,6 @@ namespace
         return 2;
     }
 
-    [[noreturn]] void hang()
-    {
-        std::ofstream (stateFolder / "hang.pid", std::ios::trunc) << getpid() << '\n';
-
-        if (switchIsOn ("leave-helper"))
-            leaveHelperBehind();
-
-        // Killed by the program long before this ends; the bound only keeps a
-        // forgotten stand-in from lingering for ever.
-        std::this_thread::sleep_for (std::chrono::minutes (5));
-        std::exit (1);
-    }
-
-    std::string shortName (const std::string& command)
-    {
-        if (command == "get-property")       return "property";
-        if (command == "flash-erase-region") return "erase";
-        if (command == "write-memory")       return "write";
-        if (command == "read-memory")        return "read";
-        return command;
-    }
-
     int erase (const std::vector<std::string>& args)
     {
         const auto address = args.size() == 2 ? parseNumber (args[0]) : std::nullopt;
@@ -275,13 +149,11 @@ namespace
         if (! inFlash (*address, *count))
             return report (statusOutOfRange, "erase outside the flash");
 
-        auto flash = loadFlash();
+        auto flash = standin::loadFlash (stateFolder);
         std::fill_n (flash.begin() + (std::ptrdiff_t) (*address - flashBase), (std::ptrdiff_t) *count, (unsigned char) 0xFF);
 
-        if (! saveFlash (flash))
-            return report (statusFailed, "erase could not be kept");
-
-        return report (statusOk, "erased " + std::to_string (*count) + " bytes");
+        return standin::saveFlash (stateFolder, flash) ? report (statusOk, "erased " + std::to_string (*count) + " bytes")
+                                                      : report (statusFailed, "erase could not be kept");
     }
 
     int write (const std::vector<std::string>& args)
@@ -292,18 +164,18 @@ namespace
             return usageError ("write-memory takes an address and a file");
 
         bool readable = false;
-        auto data = readFile (args[1], readable);
+        auto data = standin::readFile (args[1], readable);
 
         if (! readable)
             return report (statusNoFile, "cannot read " + args[1]);
 
         if (switchIsOn ("skip-alternate-chunks"))
         {
+            constexpr std::size_t chunk = 1016;
             std::vector<unsigned char> kept;
 
-            for (std::size_t start = 0; start < data.size(); start += 2 * quirkChunkSize)
-                kept.insert (kept.end(), data.begin() + (std::ptrdiff_t) start,
-                             data.begin() + (std::ptrdiff_t) std::min (data.size(), start + quirkChunkSize));
+            for (std::size_t start = 0; start < data.size(); start += 2 * chunk)
+                kept.insert (kept.end(), data.begin() + (std::ptrdiff_t) start, data.begin() + (std::ptrdiff_t) std::min (data.size(), start + chunk));
 
             data.swap (kept);
         }
@@ -311,16 +183,13 @@ namespace
         if (! inFlash (*address, data.size()))
             return report (statusOutOfRange, "write outside the flash");
 
-        auto flash = loadFlash();
-        const auto offset = (std::size_t) (*address - flashBase);
+        auto flash = standin::loadFlash (stateFolder);
 
         for (std::size_t i = 0; i < data.size(); ++i)
-            flash[offset + i] &= data[i];
+            flash[*address - flashBase + i] &= data[i];
 
-        if (! saveFlash (flash))
-            return report (statusFailed, "write could not be kept");
-
-        return report (statusOk, "wrote " + std::to_string (data.size()) + " bytes");
+        return standin::saveFlash (stateFolder, flash) ? report (statusOk, "wrote " + std::to_string (data.size()) + " bytes")
+                                                      : report (statusFailed, "write could not be kept");
     }
 
     int read (const std::vector<std::string>& args)
@@ -334,10 +203,12 @@ namespace
         if (! inFlash (*address, *count))
             return report (statusOutOfRange, "read outside the flash");
 
-        if (switchIsOn ("read-no-file"))
-            return report (statusOk, "read " + std::to_string (*count) + " bytes");
+        const auto done = "read " + std::to_string (*count) + " bytes";
 
-        const auto flash = loadFlash();
+        if (switchIsOn ("read-no-file"))
+            return report (statusOk, done);
+
+        const auto flash = standin::loadFlash (stateFolder);
         std::vector<unsigned char> data (flash.begin() + (std::ptrdiff_t) (*address - flashBase),
                                          flash.begin() + (std::ptrdiff_t) (*address - flashBase + *count));
 
@@ -346,11 +217,7 @@ namespace
 
         std::ofstream out (args[2], std::ios::binary | std::ios::trunc);
         out.write (reinterpret_cast<const char*> (data.data()), (std::streamsize) data.size());
-
-        if (! out.good())
-            return report (statusNoFile, "cannot write " + args[2]);
-
-        return report (statusOk, "read " + std::to_string (*count) + " bytes");
+        return out.good() ? report (statusOk, done) : report (statusNoFile, "cannot write " + args[2]);
     }
 }
 
@@ -365,8 +232,7 @@ int main (int argc, char** argv)
     std::error_code ignored;
     fs::create_directories (stateFolder, ignored);
 
-    logRun (argc, argv);
-    const auto runNumber = countRun();
+    const auto run = standin::logRun (stateFolder, argc, argv);
 
     // Options, up to "--": -u (the USB link, required) and -t (a time-out the
     // simulated unit never needs).
@@ -385,40 +251,38 @@ int main (int argc, char** argv)
             return usageError ("unknown option " + option);
     }
 
-    if (! usb)
-        return usageError ("only the USB link (-u) is simulated");
-
-    if (i + 1 >= argc)
-        return usageError ("no command after --");
+    if (! usb || i + 1 >= argc)
+        return usageError ("the USB link (-u), then a command after --");
 
     const std::string command (argv[i + 1]);
     const std::vector<std::string> args (argv + i + 2, argv + argc);
-    const auto name = shortName (command);
+    const std::string name = command == "get-property" ? "property" : command == "flash-erase-region" ? "erase"
+                           : command == "write-memory" ? "write" : command == "read-memory" ? "read" : command;
 
     if (switchIsOn ("hang"))
     {
-        const auto only = switchText ("hang");
+        // Killed by the program long before this ends; the bound only keeps a
+        // forgotten stand-in from lingering.
+        std::ofstream (stateFolder / "hang.pid") << getpid() << '\n';
 
-        if (only.empty() || only == name)
-            hang();
+        if (switchIsOn ("leave-helper"))
+            leaveHelperBehind();
+
+        std::this_thread::sleep_for (std::chrono::minutes (5));
+        return 1;
     }
 
-    if (switchIsOn ("no-device"))
-        return noAnswer();
-
-    if (switchIsOn ("present-after"))
-        if (auto absentRuns = parseNumber (switchText ("present-after")); absentRuns && (std::uint64_t) runNumber <= *absentRuns)
-            return noAnswer();
-
-    if (switchIsOn ("mute-" + name))
+    if (switchIsOn ("no-device") || switchIsOn ("mute-" + name) || (std::uint64_t) run <= switchNumber ("present-after").value_or (0))
         return noAnswer();
 
     if (switchIsOn ("fail-" + name))
         return report (statusFailed, command + " refused");
 
-    if (command == "get-property")
-        return args.size() == 1 ? report (statusOk, "property " + args[0] + " read")
-                                : usageError ("get-property takes one property number");
+    if (command == "get-property" && args.size() == 1)
+        return report (statusOk, "property " + args[0] + " read");
+
+    if (command == "reset" && args.empty())
+        return report (statusOk, "reset");
 
     if (command == "flash-erase-region")
         return erase (args);
@@ -429,8 +293,5 @@ int main (int argc, char** argv)
     if (command == "read-memory")
         return read (args);
 
-    if (command == "reset")
-        return args.empty() ? report (statusOk, "reset") : usageError ("reset takes no arguments");
-
-    return usageError ("unknown command " + command);
+    return usageError ("unknown command or arguments: " + command);
 }

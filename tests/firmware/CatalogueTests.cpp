@@ -6,54 +6,20 @@
 
 using namespace halvik;
 
-// The product catalogue: model names, flash methods, the products that port
-// names and firmware file names stand for.
+// The product catalogue: flash methods, the products that port names and
+// firmware file names stand for.
 
-using Catalogue = sim::UpgraderFixture;
 using PortNameTable = sim::UpgraderFixture;
 
-TEST_F (Catalogue, EachNameTableHoldsItsProductsAndOnlyTheValueOneSelectsTheAlternateTable)
+TEST (Catalogue, TheBootloaderToolServesExactlyTheProductsOfItsFlashMethod)
 {
-    const auto countOfIdsWithAName = []
-    {
-        int count = 0;
-
-        for (int id = -10; id <= 5000; ++id)
-            count += getProductModelName (id) != "Unknown" ? 1 : 0;
-
-        return count;
-    };
-
-    EXPECT_EQ (getProductModelName (4137), "Dravel 88X");
-    EXPECT_EQ (getProductModelName (2000), "Unknown");
-    EXPECT_EQ (countOfIdsWithAName(), 82);
-
-    alternateModelNames = 1;
-    EXPECT_EQ (getProductModelName (4128), "Unknown");
-    EXPECT_EQ (getProductModelName (2052), "Faderon Air RX");
-    EXPECT_EQ (countOfIdsWithAName(), 11);
-
     for (int id = -10; id <= 5000; ++id)
-        EXPECT_EQ (usesAlternateModelNames (id), getProductModelName (id) != "Unknown") << id;
-
-    alternateModelNames = 2;
-    EXPECT_EQ (getProductModelName (4128), "Dravel 25");
-}
-
-TEST_F (Catalogue, TheBootloaderToolServesExactlyTheProductsOfItsFlashMethod)
-{
-    const std::pair<int, int> rows[] { { 2053, 2 }, { 2054, 3 }, { 2079, 2 }, { 4127, 2 }, { 4128, 4 }, { 4137, 4 }, { 4138, 2 } };
-
-    for (auto& [id, method] : rows)
-        EXPECT_EQ (getFlashMethod (id), method) << id;
-
-    for (int id = 0; id <= 5000; ++id)
-        EXPECT_EQ (usesBootloaderTool (id), getFlashMethod (id) == 3) << id;
+        EXPECT_EQ (usesBootloaderTool (id), getFlashMethod (id) == flashMethodUsbTool) << id;
 }
 
 TEST_F (PortNameTable, PortsNamedAfterAProductAreThatProductInEitherList)
 {
-    for (int alternate : { 0, 1 })
+    for (int alternate : { 0, 1, 2 })
     {
         alternateModelNames = alternate;
 
@@ -81,8 +47,8 @@ TEST_F (PortNameTable, OddNamesAreReadByTheFirstPatternOfTheListInUse)
         // The first matching pattern decides, even when it means no product.
         { "R7-X9", 0, 2000 }, { "W4-X9", 0, 2058 }, { "w4 x1", 0, 2000 }, { "Mixora C4 G2", 0, 2000 },
         { "Strima 2 RX", 0, 2000 }, { "Emitra 2 Pro", 0, 2049 }, { "Tonvik 3S PX", 0, 133 }, { "Ton Vik 3", 0, 101 },
-        // The alternate list alone is tried when it is switched on.
-        { "Dravel 25", 1, 2000 }, { "R7-X1", 1, 2000 }, { "", 1, 2000 },
+        // The alternate list alone is tried when it is switched on (1; any other value is the standard list).
+        { "Dravel 25", 1, 2000 }, { "R7-X1", 1, 2000 }, { "", 1, 2000 }, { "Dravel 25", 2, 4128 },
     };
 
     for (auto& row : rows)
@@ -103,46 +69,26 @@ TEST_F (PortNameTable, OddNamesAreReadByTheFirstPatternOfTheListInUse)
 
 TEST (FirmwareFileNames, EachProductTakesItsOwnImagesAndRefusesOthers)
 {
-    struct Row
-    {
-        const char* name;
-        int product;
-        bool accepted;
-    };
-
-    const Row rows[] =
+    const struct { const char* name; int product; bool accepted; } rows[] =
     {
         // Dravel: a plain model also takes its X image, an X model only X images.
-        { "DRAVEL_49X_V1.02",            4135, true },
-        { "DRAVEL_49X_V1.02",            4130, true },
-        { "dravel_49_v1.02",             4130, true },
-        { "dravel_49_v1.02",             4135, false },
-        { "dravel",                      4130, false },
+        { "DRAVEL_49X_V1.02", 4135, true }, { "DRAVEL_49X_V1.02", 4130, true }, { "dravel_49_v1.02", 4130, true },
+        { "dravel_49_v1.02", 4135, false }, { "dravel", 4130, false },
 
         // One image for a whole group of controllers.
-        { "r7_x_v2.01",                  2070, true },
-        { "r7_x_v2.01",                  2055, false },
-        { "w4_x_v2.01",                  2078, true },
+        { "r7_x_v2.01", 2070, true }, { "r7_x_v2.01", 2055, false }, { "w4_x_v2.01", 2078, true },
 
         // "Tessa2Nano S" with or without separators between its parts.
-        { "tessa2 nano-s_v1.10",         4127, true },
-        { "tessa_2_nano_s v1.10",        4127, true },
-        { "tessa2nanos",                 4127, true },
-        { "tessa2 nano m_v1.10",         4127, false },
+        { "tessa2 nano-s_v1.10", 4127, true }, { "tessa_2_nano_s v1.10", 4127, true }, { "tessa2nanos", 4127, true },
+        { "tessa2 nano m_v1.10", 4127, false },
 
         // A model whose name begins another's does not take the other's image.
-        { "mixora_c4_pro_v1.20",         130,  true },
-        { "mixora_c4_pro_v1.20",         94,   false },
-        { "mixora_c4_v1.10",             94,   true },
-        { "tonvik_3_v1.2",               101,  false },
-        { "tonvik_3s_v1.02",             101,  false },
-        { "tonvik_3s_v1.02",             111,  true },
-        { "tonvik_3s_torqen_iii_v1.02",  133,  true },
-        { "tonvik_3s_v1.02",             133,  false },
+        { "mixora_c4_pro_v1.20", 130, true }, { "mixora_c4_pro_v1.20", 94, false }, { "mixora_c4_v1.10", 94, true },
+        { "tonvik_3_v1.2", 101, false }, { "tonvik_3s_v1.02", 101, false }, { "tonvik_3s_v1.02", 111, true },
+        { "tonvik_3s_torqen_iii_v1.02", 133, true }, { "tonvik_3s_v1.02", 133, false },
 
         // Products without patterns take any file.
-        { "anything",                    2000, true },
-        { "",                            157,  true },
+        { "anything", 2000, true }, { "", 157, true },
     };
 
     for (auto& row : rows)

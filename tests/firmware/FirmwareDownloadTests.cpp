@@ -35,17 +35,12 @@ namespace
     {
         FirmwareDownloadResult download (const juce::String& path) const
         {
-            return downloadFirmwareImage (urlOf (path), getUpgraderDataFolder(), shortTimeoutMs, shortDeadlineMs);
+            return downloadFirmwareImage (juce::URL (firmware.server.getBaseUrl() + path), getUpgraderDataFolder(), shortTimeoutMs, shortDeadlineMs);
         }
 
         juce::Result downloadTo (const juce::String& path) const
         {
-            return downloadFirmwareImageTo (urlOf (path), target, shortTimeoutMs, shortDeadlineMs);
-        }
-
-        juce::URL urlOf (const juce::String& path) const
-        {
-            return juce::URL (firmware.server.getBaseUrl() + path);
+            return downloadFirmwareImageTo (juce::URL (firmware.server.getBaseUrl() + path), target, shortTimeoutMs, shortDeadlineMs);
         }
 
         sim::LocalFirmwareServer firmware;
@@ -68,9 +63,9 @@ TEST_F (FirmwareDownloadTest, AWholeImageReplacesTheEarlierOneOfItsNameWhichAFai
 
     const auto downloaded = download ("fw/dravel_49_v1.05.bin");
     ASSERT_TRUE (downloaded.result.wasOk()) << downloaded.result.getErrorMessage();
+    EXPECT_EQ (firmware.filesInDataHome(), juce::Array<juce::File> { earlier });
     EXPECT_EQ (downloaded.file, earlier);
     EXPECT_EQ (contentOf (earlier), image);
-    EXPECT_EQ (firmware.filesInDataFolder(), juce::Array<juce::File> { earlier });
 
     EXPECT_TRUE (downloadTo ("fw/dravel_49_v1.05.bin").wasOk());
     EXPECT_EQ (contentOf (target), image);
@@ -109,7 +104,7 @@ TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
         const auto downloaded = download ("fw/r7_x_v2.01.bin");
         EXPECT_TRUE (downloaded.result.failed());
         EXPECT_FALSE (downloaded.file.exists());
-        EXPECT_TRUE (firmware.filesInDataFolder().isEmpty());
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty());
 
         if (c.toAFileToo)
         {
@@ -153,7 +148,7 @@ TEST_F (FirmwareDownloadTest, AnImageTheDiskHasNoRoomForFailsAndLeavesNoFile)
 
         EXPECT_TRUE (downloaded.result.getErrorMessage().startsWith ("Cannot create file in " + getUpgraderDataFolder().getFullPathName())) << c.size;
         EXPECT_TRUE (toAFile.getErrorMessage().startsWith ("Cannot create file in " + scratch.get().getFullPathName())) << c.size;
-        EXPECT_TRUE (firmware.filesInDataFolder().isEmpty()) << c.size;
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << c.size;
         EXPECT_EQ (scratch.get().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0) << c.size;
     }
 }

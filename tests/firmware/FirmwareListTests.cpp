@@ -64,13 +64,7 @@ TEST_F (FirmwareListTest, EachWayTheServerFailsHasItsMessage)
     dripping.delivery = LocalHttpServer::Delivery::dripping;
     const auto notFound = LocalHttpServer::text ("gone", 404);
 
-    struct Case
-    {
-        const char* what;
-        std::vector<LocalHttpServer::Answer> answersInTurn;
-        juce::String message;
-        int requests, failedProbes;
-    };
+    struct Case { const char* what; std::vector<LocalHttpServer::Answer> answersInTurn; juce::String message; int requests, failedProbes; };
 
     const Case cases[] =
     {
@@ -101,10 +95,8 @@ TEST_F (FirmwareListTest, EachWayTheServerFailsHasItsMessage)
         EXPECT_TRUE (testsupport::dispatchUntil ([this] { return firmware.server.getAnswersInProgress() == 0; })) << "a connection left open";
 
         // Every failed probe is followed by the pause before the next try.
-        juce::StringArray pauses;
-        for (int i = 0; i < c.failedProbes; ++i)
-            pauses.add ("pause 50000");
-        EXPECT_EQ (ports.describeTimeline(), pauses);
+        const std::vector<juce::String> pauses ((size_t) c.failedProbes, "pause 50000");
+        EXPECT_EQ (ports.describeTimeline(), juce::StringArray (pauses.data(), c.failedProbes));
     }
 }
 
@@ -181,61 +173,28 @@ TEST_F (FirmwareListTest, TheNoticeNamesTheFirstEntryForTheProductOrItsGroupOrSh
     EXPECT_TRUE (showFirmwareAvailableNotice (2000, false)) << "OK goes on";
 }
 
-TEST (FirmwareListReading, TakesAnythingAServerSendsWithoutHangingOrCrashing)
+TEST (FirmwareListReading, AListCutAnywhereIsReadWithoutHangingOrCrashing)
 {
     const auto valid = sim::LocalFirmwareServer::listText ({ { 4130, "Dravel 49", "1.02", "fw/dravel_49_v1.02.bin" },
                                                              { 4131, "Dravel 61", "1.09", "fw/dravel_61_v1.09.bin" },
                                                              { 4130, "Dravel 49", "V1.05", "fw/dravel_49_v1.05.bin" } });
-    juce::Random random (15015);
+    const juce::StringArray failures { "Error connecting to server", "No firmware matches in the server, please try again manually!" };
 
-    // Characters of XML and of the list, processing instructions and entities included.
-    const juce::String alphabet (juce::CharPointer_UTF8 ("<>/=\"' \n\t!?&#;-[]firmwaepdnsov0123456789.V:xyz\xc3\xa9"));
-
-    const auto randomText = [&] (int length)
+    for (int length = 0; length < valid.length(); ++length)
     {
-        juce::String text;
-        for (int i = 0; i < length; ++i)
-            text << alphabet[random.nextInt (alphabet.length())];
-        return text;
-    };
-
-    const juce::StringArray failures { "Error connecting to server", "Could not read server response",
-                                       "No firmware matches in the server, please try again manually!" };
-
-    const auto check = [&] (const juce::String& input)
-    {
+        const auto input = valid.substring (0, length);
         juce::ValueTree list ("firmwares");
         const auto result = readFirmwareList ({ input.toRawUTF8(), input.getNumBytesAsUTF8() }, 4130, list);
         EXPECT_TRUE (result.wasOk() || failures.contains (result.getErrorMessage())) << input;
-
         juce::StringArray paths { "" };
 
         for (const auto& entry : list)
         {
             EXPECT_EQ ((int) entry["pid"], 4130) << input;
             paths.add (entry["fw"].toString());
-            parseVersionValue (entry["version"].toString());
         }
 
         EXPECT_TRUE (paths.contains (getNewestFirmwarePath (list))) << input;
-    };
-
-    // Every cut of a valid list, then the list with a few characters changed, dropped or added.
-    for (int length = 0; length < valid.length(); length += 2)
-        check (valid.substring (0, length));
-
-    for (int i = 0; i < 250; ++i)
-    {
-        auto text = valid;
-
-        for (int edit = random.nextInt ({ 1, 6 }); --edit >= 0;)
-        {
-            const int at = random.nextInt (text.length());
-            const int kind = random.nextInt (3);
-            text = text.replaceSection (at, kind == 2 ? 0 : 1, kind == 1 ? juce::String() : randomText (kind == 0 ? 1 : random.nextInt ({ 1, 8 })));
-        }
-
-        check (text);
     }
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "firmware/UpgraderPaths.h"
 #include "support/LocalHttpServer.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
@@ -36,18 +35,12 @@ public:
     /** The text of a list with these entries, in this order. */
     static juce::String listText (std::initializer_list<Entry> entries)
     {
-        juce::XmlElement root ("firmwares");
+        juce::String text ("<firmwares>");
 
-        for (auto& entry : entries)
-        {
-            auto* element = root.createNewChildElement ("firmware");
-            element->setAttribute ("pid", entry.pid);
-            element->setAttribute ("name", entry.name);
-            element->setAttribute ("version", entry.version);
-            element->setAttribute ("fw", entry.fw);
-        }
+        for (auto& e : entries)
+            text << "<firmware pid=\"" << e.pid << "\" name=\"" << e.name << "\" version=\"" << e.version << "\" fw=\"" << e.fw << "\"/>";
 
-        return root.toString();
+        return text + "</firmwares>";
     }
 
     /** Serves a list ("firmware.xml" unless another path is given). */
@@ -62,13 +55,7 @@ public:
         server.setAnswer (path, LocalHttpServer::bytes (image));
     }
 
-    /** The files in the per-user data folder now (where downloads go). */
-    juce::Array<juce::File> filesInDataFolder() const
-    {
-        return halvik::getUpgraderDataFolder().findChildFiles (juce::File::findFilesAndDirectories, true);
-    }
-
-    /** Every file below the test's data home, the data folder's parent included. */
+    /** Every file below the test's data home, the downloads' folder included. */
     juce::Array<juce::File> filesInDataHome() const
     {
         return dataHome.get().findChildFiles (juce::File::findFiles, true);

@@ -2,7 +2,6 @@
 
 #include <httplib.h>
 
-#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -18,7 +17,7 @@ struct LocalHttpServer::Impl
     std::thread thread;
     int port = -1;
 
-    mutable std::mutex lock;
+    std::mutex lock;
     std::condition_variable stopped;
     bool stopping = false;
     std::map<juce::String, std::deque<Answer>> answers;
@@ -32,109 +31,85 @@ struct LocalHttpServer::Impl
         return stopped.wait_for (guard, limit, [this] { return stopping; });
     }
 
-    Answer take (const juce::String& target)
-    {
-        std::lock_guard<std::mutex> guard (lock);
-        requestedPaths.add (target);
-        auto canned = answers.find (target.upToFirstOccurrenceOf ("?", false, false));
-
-        if (canned == answers.end())
-            return text ("not found", 404);
-
-        auto answer = canned->second.front();
-
-        if (canned->second.size() > 1)
-            canned->second.pop_front();
-
-        return answer;
-    }
-
     void answer (const httplib::Request& request, httplib::Response& response)
     {
-        const auto canned = take (juce::String (request.target).substring (1));
+        const auto canned = [this, path = juce::String (request.target).substring (1)]
+        {
+            std::lock_guard<std::mutex> guard (lock);
+            requestedPaths.add (path);
+            const auto found = answers.find (path.upToFirstOccurrenceOf ("?", false, false));
+            auto answer = found == answers.end() ? text ("not found", 404) : found->second.front();
+
+            if (found != answers.end() && found->second.size() > 1)
+                found->second.pop_front();
+
+            if (answer.delivery != Delivery::whole)
+                ++answersInProgress;
+
+            return answer;
+        }();
+
         const auto body = std::make_shared<juce::MemoryBlock> (canned.body);
-        const auto* data = static_cast<const char*> (body->getData());
-        const auto size = body->getSize();
         const auto type = canned.contentType.toStdString();
         const auto delivery = canned.delivery;
         response.status = canned.status;
 
         if (delivery == Delivery::whole)
-            return response.set_content (data, size, type);
+            return response.set_content (static_cast<const char*> (body->getData()), body->getSize(), type);
 
         const auto ended = [this] (bool) { std::lock_guard<std::mutex> guard (lock); --answersInProgress; };
+        const auto sent = delivery == Delivery::truncated || delivery == Delivery::stalled ? body->getSize() / 2 : body->getSize();
+
+        // Up to `sent` bytes, 30 every 100 ms when dripping; then the end of the
+        // body, or, short of the announced length, the connection closes (after
+        // the stop, for a stalled answer).
+        const auto provide = [this, body, sent, delivery] (size_t offset, httplib::DataSink& sink)
         {
-            std::lock_guard<std::mutex> guard (lock);
-            ++answersInProgress;
-        }
-
-        if (delivery == Delivery::unannounced)
-            return response.set_content_provider (type, [body, data, size] (size_t, httplib::DataSink& sink)
-            {
-                sink.write (data, size);
-                sink.done();
-                return true;
-            }, ended);
-
-        const auto sent = delivery == Delivery::dripping ? size : size / 2;
-
-        response.set_content_provider (size, type, [this, body, data, sent, delivery] (size_t offset, size_t, httplib::DataSink& sink)
-        {
-            if (offset < sent && delivery != Delivery::dripping)
-                return sink.write (data + offset, sent - offset);
+            const auto* data = static_cast<const char*> (body->getData()) + offset;
 
             if (offset < sent)
-                return ! waitForStop (std::chrono::milliseconds (100))
-                        && sink.write (data + offset, std::min (sent - offset, (size_t) dripBytes));
+                return delivery != Delivery::dripping ? sink.write (data, sent - offset)
+                                                      : ! waitForStop (std::chrono::milliseconds (100)) && sink.write (data, std::min (sent - offset, (size_t) 30));
 
-            if (delivery == Delivery::stalled)
+            if (delivery == Delivery::unannounced)
+                sink.done();
+            else if (delivery == Delivery::stalled)
                 waitForStop (std::chrono::hours (1));
 
-            return false;   // closes the connection before the announced end
-        }, ended);
+            return delivery == Delivery::unannounced;
+        };
+
+        if (delivery == Delivery::unannounced)
+            return response.set_content_provider (type, provide, ended);
+
+        response.set_content_provider (body->getSize(), type, [provide] (size_t offset, size_t, httplib::DataSink& sink) { return provide (offset, sink); }, ended);
     }
 };
-
-LocalHttpServer::Answer LocalHttpServer::text (const juce::String& body, int status, const juce::String& contentType)
-{
-    return { status, { body.toRawUTF8(), body.getNumBytesAsUTF8() }, Delivery::whole, contentType };
-}
-
-LocalHttpServer::Answer LocalHttpServer::bytes (const juce::MemoryBlock& body, Delivery delivery)
-{
-    return { 200, body, delivery };
-}
 
 LocalHttpServer::LocalHttpServer() : impl (std::make_unique<Impl>())
 {
     auto& server = impl->server;
-    // One request per connection, so that a stop never waits for an idle client.
-    server.set_keep_alive_max_count (1);
-    // A stalled answer holds its thread until the stop.
-    server.new_task_queue = [] { return new httplib::ThreadPool (16); };
+    server.set_keep_alive_max_count (1);    // one request per connection: a stop never waits for an idle client
+    server.new_task_queue = [] { return new httplib::ThreadPool (16); };   // a stalled answer holds its thread until the stop
     server.set_pre_routing_handler ([this] (const httplib::Request& request, httplib::Response& response)
     {
         impl->answer (request, response);
         return httplib::Server::HandlerResponse::Handled;
     });
 
-    // Port 0: the system picks a free one, so tests running side by side never collide.
+    // The system picks a free port, so tests running side by side never collide.
     impl->port = server.bind_to_any_port ("127.0.0.1");
 
     if (impl->port > 0)
     {
         impl->thread = std::thread ([&server] { server.listen_after_bind(); });
 
-        // A stop before the server runs would not reach it.
-        while (! server.is_running())
+        while (! server.is_running())   // a stop before the server runs would not reach it
             std::this_thread::yield();
     }
 }
 
-LocalHttpServer::~LocalHttpServer()
-{
-    stop();
-}
+LocalHttpServer::~LocalHttpServer()  { stop(); }
 
 void LocalHttpServer::stop()
 {
@@ -142,6 +117,7 @@ void LocalHttpServer::stop()
         std::lock_guard<std::mutex> guard (impl->lock);
         impl->stopping = true;
     }
+
     impl->stopped.notify_all();
     impl->server.stop();
 
@@ -154,11 +130,6 @@ juce::String LocalHttpServer::getBaseUrl() const
     return "http://127.0.0.1:" + juce::String (impl->port) + "/";
 }
 
-void LocalHttpServer::setAnswer (const juce::String& path, const Answer& answer)
-{
-    setAnswers (path, { answer });
-}
-
 void LocalHttpServer::setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn)
 {
     std::lock_guard<std::mutex> guard (impl->lock);
@@ -169,12 +140,6 @@ juce::StringArray LocalHttpServer::getRequestedPaths() const
 {
     std::lock_guard<std::mutex> guard (impl->lock);
     return impl->requestedPaths;
-}
-
-int LocalHttpServer::countRequests (const juce::String& path) const
-{
-    const auto paths = getRequestedPaths();
-    return (int) std::count (paths.begin(), paths.end(), path);
 }
 
 void LocalHttpServer::clearRequests()

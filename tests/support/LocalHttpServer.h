@@ -2,17 +2,17 @@
 
 #include <juce_core/juce_core.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 namespace sim
 {
 
-/** An HTTP server on 127.0.0.1 for tests: it listens on a free port from
-    construction until stop() or destruction, answers GET requests with canned
-    answers (404 for any other path) and records the paths it was asked for.
-    Stopping ends every connection, stalled and dripping ones included, and
-    joins every thread. Needs no network beyond the loopback. */
+/** An HTTP server on 127.0.0.1 for tests: from construction until stop() it
+    answers GET requests with canned answers (404 for other paths) and records
+    the paths asked for. Stopping ends every connection, stalled and dripping
+    ones included, and joins every thread. */
 class LocalHttpServer
 {
 public:
@@ -23,14 +23,9 @@ public:
         unannounced,    ///< the whole body with no length; the end of the connection ends it
         truncated,      ///< the whole length announced, half the body sent, then the connection closes
         stalled,        ///< the whole length announced, half the body sent, then nothing until the server stops
-        dripping        ///< the whole length announced, dripBytes every 100 ms: slow, yet no stall
+        dripping        ///< the whole length announced, 30 bytes every 100 ms: slow, yet no stall
     };
 
-    /** What a dripping answer sends every 100 ms: 300 bytes a second, above
-        the rate under which a client counts a transfer as stalled. */
-    static constexpr int dripBytes = 30;
-
-    /** One canned answer. */
     struct Answer
     {
         int status = 200;
@@ -40,10 +35,13 @@ public:
     };
 
     /** A text answer (an error page with "text/html", say). */
-    static Answer text (const juce::String& body, int status = 200, const juce::String& contentType = "text/plain");
+    static Answer text (const juce::String& body, int status = 200, const juce::String& contentType = "text/plain")
+    {
+        return { status, { body.toRawUTF8(), body.getNumBytesAsUTF8() }, Delivery::whole, contentType };
+    }
 
     /** A 200 answer with these bytes, delivered as asked. */
-    static Answer bytes (const juce::MemoryBlock& body, Delivery delivery = Delivery::whole);
+    static Answer bytes (const juce::MemoryBlock& body, Delivery delivery = Delivery::whole)  { return { 200, body, delivery }; }
 
     LocalHttpServer();
     ~LocalHttpServer();
@@ -55,17 +53,19 @@ public:
     juce::String getBaseUrl() const;
 
     /** Answers requests for the path (without its leading "/" and as sent,
-        escapes included) with this answer from now on. */
-    void setAnswer (const juce::String& path, const Answer& answer);
-
-    /** Answers requests for the path with these in turn; the last one answers every request after. */
+        escapes included) with these in turn; the last one answers every request after. */
     void setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn);
+    void setAnswer (const juce::String& path, const Answer& answer)  { setAnswers (path, { answer }); }
 
     /** Every path requested, in order, as sent (without the leading "/"). */
     juce::StringArray getRequestedPaths() const;
-
-    int countRequests (const juce::String& path) const;
     void clearRequests();
+
+    int countRequests (const juce::String& path) const
+    {
+        const auto paths = getRequestedPaths();
+        return (int) std::count (paths.begin(), paths.end(), path);
+    }
 
     /** How many answers are being sent now; a dripping one ends soon after its client hangs up. */
     int getAnswersInProgress() const;

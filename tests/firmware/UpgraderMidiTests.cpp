@@ -1,39 +1,59 @@
 #include "support/NamedPorts.h"
 #include "support/UpgraderMidiFixture.h"
 
+#include "firmware/midi/UpgradeModeMessages.h"
+#include "firmware/midi/UpgradeModeProtocol.h"
+#include "firmware/midi/UpgraderPortLookups.h"
+
+#include <algorithm>
 #include <filesystem>
 
+using namespace halvik;
+using Options = sim::SimulatedUpgradeUnit::Options;
 using Phase = sim::SimulatedUpgradeUnit::Phase;
 using Answer = sim::SimulatedUpgradeUnit::Answer;
 
+// The upgrader's MIDI: the messages of a unit's upgrade mode and what the unit
+// answers, then the exchanges and the bootloader's upload with a simulated unit
+// in virtual time.
+
 namespace
 {
-    // The note-ons that carry one packet: ten 55 bytes, 1D 03 00 49, the
-    // body, and the low byte of the sum of all of them.
-    juce::StringArray packetNotes (std::vector<juce::uint8> body)
+    juce::MidiMessage fromHex (const juce::String& hex)
     {
-        std::vector<juce::uint8> bytes (10, 0x55);
-        bytes.insert (bytes.end(), { 0x1D, 0x03, 0x00, 0x49 });
-        bytes.insert (bytes.end(), body.begin(), body.end());
-
-        unsigned sum = 0;
-        for (auto b : bytes)
-            sum += b;
-
-        bytes.push_back ((juce::uint8) sum);
-
-        juce::StringArray notes;
-        for (auto b : bytes)
-            notes.add (juce::String::formatted ("9F %02X %02X", b >> 4, b & 0x0F));
-
-        return notes;
+        juce::MemoryBlock bytes;
+        bytes.loadFromHexString (hex);
+        return juce::MidiMessage (bytes.getData(), (int) bytes.getSize());
     }
 
-    juce::StringArray controlPacket (juce::uint8 command, juce::uint8 parameter)
+    juce::String describe (const UnitReply& reply)
     {
-        juce::StringArray messages { "EF 7F 7F" };      // wake-up first
-        messages.addArray (packetNotes ({ command, parameter }));
-        return messages;
+        switch (reply.kind)
+        {
+            case UnitReply::Kind::negative:    return "refused";
+            case UnitReply::Kind::connectAck:  return "connect ack";
+            case UnitReply::Kind::eraseAck:    return "erase ack";
+            case UnitReply::Kind::dataAck:     return "data ack";
+            case UnitReply::Kind::resetAck:    return "reset ack";
+            case UnitReply::Kind::upgradeMode: return reply.upgradeModeOn ? "upgrade mode on" : "upgrade mode off";
+            case UnitReply::Kind::version:     return reply.isAllZeroVersion() ? "version zero"
+                                                                               : "version " + juce::String (reply.versionValue(), 3);
+            case UnitReply::Kind::none:        break;
+        }
+
+        return "nothing";
+    }
+
+    // A control packet as the unit receives it: the wake-up, then each byte of
+    // 55 x 10, 1D 03 00 49, the command, its parameter and the sum as a note-on 9F hi lo.
+    juce::StringArray controlPacket (const juce::String& commandParameterSum)
+    {
+        juce::StringArray notes { "EF 7F 7F" };
+
+        for (auto& byte : juce::StringArray::fromTokens ("55 55 55 55 55 55 55 55 55 55 1D 03 00 49 " + commandParameterSum, false))
+            notes.add ("9F 0" + byte.substring (0, 1) + " 0" + byte.substring (1));
+
+        return notes;
     }
 
     // How many messages went out between two pacing pauses of this length
@@ -54,6 +74,147 @@ namespace
     }
 }
 
+TEST (UnitReplies, EachMessageMeansWhatTheUnitSaid)
+{
+    const struct { const char* bytes; const char* meaning; } cases[] =
+    {
+        { "9F 7F 7F", "refused" },              // a 7F velocity refuses, whatever the command
+        { "9F 03 7F", "refused" },
+        { "9F 7F 01", "connect ack" },
+        { "9F 00 05", "erase ack" },
+        { "9F 01 00", "data ack" },             // a velocity-0 note-on still counts
+        { "9F 02 01", "reset ack" },
+        { "9F 03 10", "nothing" },
+        { "9E 7F 01", "nothing" },              // channel 15
+        { "EC 2D 01", "upgrade mode on" },
+        { "EC 2D 00", "upgrade mode off" },
+        { "EC 2E 01", "nothing" },
+        { "F0 1D 03 00 00 00 01 00 00 00 00 F7", "version zero" },
+        { "F0 1D 03 7F 7F 00 01 01 07 06 00 00", "version 1.760" },   // id bytes and the last byte may hold anything
+        { "F0 1D 03 20 22 00 01 01 00 06 03 F7", "version 1.063" },
+        { "F0 1D 03 00 00 00 02 00 00 00 00 F7", "nothing" },
+        { "F0 1D 03 00 00 00 01 00 00 00 00 00 F7", "nothing" },       // 13 bytes
+        { "F0 1D 03 00 00 00 01 00 00 00 F7", "nothing" },             // 11 bytes
+    };
+
+    for (auto& c : cases)
+        EXPECT_EQ (describe (parseUnitReply (fromHex (c.bytes))), juce::String (c.meaning)) << c.bytes;
+}
+
+TEST (EnterUpgradeModeMessage, CarriesTheModelCodeAndTheModeByteOfTheProduct)
+{
+    const struct { int productId; int length; const char* bytes; } cases[] =
+    {
+        { 157,  9, "F0 1D 03 01 1D 00 7F 7E F7" },
+        { 159,  9, "F0 1D 03 01 1F 00 7F 7F F7" },
+        { 2070, 9, "F0 1D 03 10 08 00 7F 7F F7" },     // the group's code 2056
+        { 125,  9, "F0 1D 03 00 65 00 7F 7F F7" },     // shares the firmware, and the code, of 101
+        { 26,   8, "F0 1D 03 00 55 55 7F F7" },        // short form, code 85
+    };
+
+    for (auto& c : cases)
+        EXPECT_EQ (sim::SimulatedMidiPorts::hexOf (makeEnterUpgradeModeSysEx (c.productId, c.length)),
+                   juce::String (c.bytes)) << c.productId;
+}
+
+class UpgradeModeProtocol : public UpgraderMidiFixture {};
+
+TEST_F (UpgradeModeProtocol, VersionRequestTellsNormalModeFromUpgradeModeFromSilence)
+{
+    auto upgradeSilent = unitOptions (true);
+    upgradeSilent.answersVersionInUpgradeMode = false;
+
+    const struct { Options unit; int result; float version; int requests; } cases[] =
+        { { unitOptions (false), 1, 1.06f, 1 }, { unitOptions (true), 0, 0.0f, 2 }, { upgradeSilent, -1, -1.0f, 2 } };
+
+    for (auto& c : cases)
+    {
+        auto& unit = onlyUnit (c.unit);
+        auto& w = makeWindow (0x1022);
+
+        EXPECT_EQ (w.requestUnitVersion (2, 400, 1200, -1), c.result);
+        EXPECT_EQ (w.unitVersion.load(), c.version);
+        const auto log = unit.log();
+        EXPECT_EQ (std::count (log.begin(), log.end(), "version request"), c.requests);
+    }
+}
+
+TEST_F (UpgradeModeProtocol, LeavingUpgradeModeResetsOnlyAUnitThatIsInIt)
+{
+    for (const bool inUpgradeMode : { false, true })
+    {
+        auto& unit = onlyUnit (unitOptions (inUpgradeMode));
+
+        EXPECT_EQ (makeWindow (0x1022).leaveUpgradeMode (0x1022), 1);
+        EXPECT_EQ (unit.log().contains ("reset"), inUpgradeMode);
+        EXPECT_FALSE (unit.isInUpgradeMode());
+        EXPECT_EQ (window->unitVersion.load(), inUpgradeMode ? 1.07f : 1.06f);
+    }
+
+    units.clear();
+    EXPECT_EQ (makeWindow (0x1022).leaveUpgradeMode (0x1022), -1);
+}
+
+TEST_F (UpgradeModeProtocol, EveryUpgradePortIsResetAndOneThatStaysIsReported)
+{
+    for (int i = 1; i <= 14; ++i)
+    {
+        auto options = unitOptions (true, "Mixora C4", 94);
+        options.upgradePortName = "Halvik firmware upgrade " + juce::String (i);
+        options.leaveAfterMs = 20.0;    // gone before the count that follows the resets
+        addUnit (options);
+    }
+
+    EXPECT_TRUE (resetAllUpgradePorts());
+
+    for (auto& unit : units)
+        EXPECT_EQ (unit->log(), juce::StringArray ({ "reset", "left" }));
+
+    onlyUnit (unitOptions (true, "Mixora C4", 94)).setAnswer (Phase::reset, Answer::no, 0.2);
+    EXPECT_FALSE (resetAllUpgradePorts());
+}
+
+TEST_F (UpgradeModeProtocol, CompanionInputIsFoundWhateverItsLetterCase)
+{
+    sim::NamedPorts plugged (ports, { "MIDIOUT2 (Dravel 49)" }, { "midiin2 (DRAVEL 49)" });
+
+    auto& w = makeWindow (0x1022);
+    EXPECT_TRUE (w.openTargetMidiDevices ("MIDIOUT2 (Dravel 49)", 0x1022));
+
+    // Replies from the unit now set the flags; a new connection starts with none.
+    EXPECT_TRUE (ports.sendToProgram ("midiin2 (DRAVEL 49)", juce::MidiMessage (0x9F, 0x01, 0x01)));
+    EXPECT_TRUE (dataAckReceived);
+
+    w.midiHandler = std::make_unique<FirmwareUpgradeComponent::MidiInputHandler> (w);
+    EXPECT_FALSE (dataAckReceived);
+}
+
+TEST_F (UpgradeModeProtocol, FindingTheUnitReadsEachPortListOnceAndWatchingItOncePerPoll)
+{
+    addUnit (unitOptions (false));
+    addUnit (unitOptions (true, "Mixora C4", 94));
+    auto& w = makeWindow (0x1022);
+
+    // Each reading of a list opens the system's MIDI sequencer anew.
+    auto listingsDuring = [this] (std::function<void()> action)
+    {
+        const auto outputs = ports.outputListings(), inputs = ports.inputListings();
+        action();
+        return std::make_pair (ports.outputListings() - outputs, ports.inputListings() - inputs);
+    };
+
+    EXPECT_EQ (listingsDuring ([&] { EXPECT_TRUE (w.openTargetMidiDevices ({}, 0x1022)); }), std::make_pair (1, 1));
+
+    // Five polls: the first sees a list it did not know, the rest the same one again.
+    juce::StringArray known;
+    EXPECT_EQ (listingsDuring ([&] { EXPECT_FALSE (w.waitForMidiDeviceListChange (known, 0x1022, false, 100.0f, 500.0f)); }),
+               std::make_pair (5, 0));
+
+    juce::String resolved;
+    EXPECT_EQ (listingsDuring ([&] { resolved = resolveUpgradePortName (upgradePortDisplayName); }), std::make_pair (1, 0));
+    EXPECT_EQ (resolved, upgradePortText);
+}
+
 class MidiBootloader : public UpgraderMidiFixture {};
 
 TEST_F (MidiBootloader, KeyboardImageGoesUpFromAWorkerInTheExactStreamWithItsTailPadded)
@@ -66,22 +227,19 @@ TEST_F (MidiBootloader, KeyboardImageGoesUpFromAWorkerInTheExactStreamWithItsTai
 
     EXPECT_EQ (window->uploadFirmwareOnWorker(), "");
 
-    auto expected = controlPacket (0x7F, 0x00);             // connect
-    expected.addArray (controlPacket (0x00, 0x70));         // erase
-    for (int k = 0; k < 3; ++k)
-    {
-        std::vector<juce::uint8> body { 0x01, (juce::uint8) k, 0x00 };
-        body.insert (body.end(), padded.begin() + 512 * k, padded.begin() + 512 * (k + 1));
-        expected.addArray (packetNotes (body));
-    }
-    expected.addArray (controlPacket (0x02, 0x00));         // reset
-
-    EXPECT_EQ (messagesSent(), expected);
+    // Between the control packets, three data packets of 530 note-ons and no
+    // wake-up; the unit checks their sums and sequence numbers.
+    const auto sent = messagesSent();
+    ASSERT_EQ (sent.size(), 3 * 18 + 3 * 530);
+    EXPECT_EQ (juce::StringArray (sent.strings.begin(), 18), controlPacket ("7F 00 3A"));         // connect
+    EXPECT_EQ (juce::StringArray (sent.strings.begin() + 18, 18), controlPacket ("00 70 2B"));    // erase, code 70
+    EXPECT_EQ (juce::StringArray (sent.strings.end() - 18, 18), controlPacket ("02 00 BD"));      // reset
+    EXPECT_EQ (unit.log(), juce::StringArray ({ "connect", "erase 70", "data 0", "data 1", "data 2", "reset" }));
     EXPECT_EQ (unit.storedImage(), padded);
 
     // Four messages, then 0.5 ms, all the way through.
     const auto runs = runsBetweenPauses (ports.timeline(), 500.0);
-    EXPECT_EQ (runs.size(), (size_t) expected.size() / 4 + 1);
+    EXPECT_EQ (runs.size(), (size_t) sent.size() / 4 + 1);
     EXPECT_EQ (std::count (runs.begin(), runs.end() - 1, 4), (long) runs.size() - 1);
 
     // 1536 bytes sent of 1300 would make 1.04.
@@ -158,7 +316,7 @@ TEST_F (MidiBootloader, ImagesOfTheWrongSizeOrAMissingPortAreRefusedBeforeAnythi
     }
 
     // A file above 2 MiB is not even read.
-    auto big = folder.get().getChildFile ("big.bin");
+    auto big = images.get().getChildFile ("big.bin");
     big.create();
     std::filesystem::resize_file (big.getFullPathName().toStdString(), 64 * 1024 * 1024);
 
@@ -175,15 +333,15 @@ TEST_F (MidiBootloader, ImagesOfTheWrongSizeOrAMissingPortAreRefusedBeforeAnythi
 
     for (auto& [port, result] : cases)
     {
-        window->midiHandler = std::make_unique<halvik::FirmwareUpgradeComponent::MidiInputHandler> (*window);
-        window->midiHandler->loadFirmwareImage (writeImage (1024));
+        window->midiHandler = std::make_unique<FirmwareUpgradeComponent::MidiInputHandler> (*window);
+        window->midiHandler->loadFirmwareImage (juce::File (makeImage ("image.bin", 1024)));
 
         if (*port != 0)
             window->midiHandler->openDevices (port);
 
-        halvik::dataAckReceived = true;
+        dataAckReceived = true;
         EXPECT_EQ (window->midiHandler->uploadFirmware().getErrorMessage(), result) << port;
-        EXPECT_TRUE (halvik::dataAckReceived) << port;
+        EXPECT_TRUE (dataAckReceived) << port;
     }
 
     EXPECT_TRUE (messagesSent().isEmpty());
@@ -231,8 +389,8 @@ TEST_F (MidiBootloader, UnitsThatAnswerLateOrNotAtAllEndTheUploadAtTheRightPlace
             EXPECT_EQ (unit.storedImage(), handler.getImage()) << row;
 
         // Every way out leaves no reply behind for the next exchange.
-        EXPECT_FALSE (halvik::connectAckReceived || halvik::eraseAckReceived || halvik::dataAckReceived
-                       || halvik::resetAckReceived || halvik::negativeReplyReceived) << row;
+        EXPECT_FALSE (connectAckReceived || eraseAckReceived || dataAckReceived
+                       || resetAckReceived || negativeReplyReceived) << row;
     }
 }
 
@@ -250,7 +408,6 @@ TEST_F (MidiBootloader, AHandlerReplacedWhileItsUploadRunsOnAWorkerStopsTheUploa
         // Real waits for replies, woken by the stop: the message thread waits
         // for the worker outside the virtual clock.
         ports.setClock (nullptr);
-        ports.setRealPauses (false);
 
         std::function<void()> replaceHandler = [&]
         {
@@ -260,7 +417,7 @@ TEST_F (MidiBootloader, AHandlerReplacedWhileItsUploadRunsOnAWorkerStopsTheUploa
                 return;
             }
 
-            window->midiHandler = std::make_unique<halvik::FirmwareUpgradeComponent::MidiInputHandler> (*window);
+            window->midiHandler = std::make_unique<FirmwareUpgradeComponent::MidiInputHandler> (*window);
         };
 
         juce::MessageManager::callAsync ([&] { replaceHandler(); });

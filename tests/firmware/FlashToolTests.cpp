@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+
+#include "support/ScopedEnvironment.h"
+#include "support/ScopedFileSizeLimit.h"
+#include "support/TestPaths.h"
+#include "support/TestProcess.h"
+#include "support/ToolFamilyFixture.h"
+
+#include "app/ResourcesFolder.h"
+#include "firmware/FirmwareImageLimit.h"
+#include "firmware/tool/FlashProcedure.h"
+#include "firmware/tool/FlashTool.h"
+#include "firmware/tool/ImageCheckValue.h"
+#include "firmware/tool/ImageStaging.h"
+#include "firmware/tool/ToolProcess.h"
+#include "firmware/tool/WholeFile.h"
+#include "firmware/window/FirmwareUpgradeComponent.h"
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+using namespace halvik;
+
+namespace
+{
+    using FlashToolRunner = sim::ToolFamilyFixture;
+
+    /** Whether the process has ended, waiting a little for it to die; a
+        zombie that its new parent has yet to reap counts as ended. */
+    bool hasEnded (int processId)
+    {
+        return eventually ([processId]
+        {
+            const auto stat = juce::File ("/proc/" + juce::String (processId) + "/stat").loadFileAsString();
+            return stat.isEmpty() || stat.fromLastOccurrenceOf (")", false, false).trim().startsWith ("Z");
+        }, 100, 10);
+    }
+
+    const juce::String upgradeNotice { "Ready to erase the old firmware...  &&echo. &&echo DO NOT CLOSE the command-line windows during firmware update!" };
+    constexpr juce::int64 firmwareAddress = 0x60010000;
+
+    class FlashProcedure : public sim::ToolFamilyFixture
+    {
+    protected:
+        /** The runs of a flash of the 3000-byte "fw.bin" at 0x60010000 that got
+            as far as these commands: E erase, W write, K keep, R read, X reset,
+            H header erase. */
+        juce::StringArray expectedRuns (const juce::String& commands) const
+        {
+            const auto staged = stagingFolder().getFullPathName() + "/";
+            const std::map<juce::juce_wchar, juce::String> runs {
+                { 'E', "-u -t 5000 -- flash-erase-region 0x60010000 7096" }, { 'W', "-u -- write-memory 0x60010000 " + staged + "fw_.bin" },
+                { 'K', "-u -- get-property 1" }, { 'R', "-u -- read-memory 0x60010000 3000 " + staged + "fw.dat" },
+                { 'X', "-u -- reset" }, { 'H', "-u -t 5000 -- flash-erase-region 0x60010000 4096" } };
+
+            juce::StringArray expected;
+
+            for (auto command : commands)
+                expected.add (runs.at (command));
+
+            return expected;
+        }
+
+        bool stagingFolderHasNoFiles() const  { return stagingFolder().getNumberOfChildFiles (juce::File::findFiles) == 0; }
+    };
+}
+
+TEST_F (FlashProcedure, AGoodFlashWritesTheImageChecksItAndResetsTheUnit)
+{
+    const auto image = makeImage ("fw.bin", 3000);
+    toolModeEntered = true;
+
+    FirmwareUpgradeComponent window (2056, true);
+    juce::StringArray notices;
+    setFlashToolNoticeSink ([&notices] (const juce::String& text) { notices.add (text); });   // until the window goes
+
+    EXPECT_EQ (window.flashFirmwareWithBlhost (image, false, "0x60010000", true, upgradeNotice, 4), "");
+    EXPECT_EQ (notices, juce::StringArray ("Ready to erase the old firmware... DO NOT CLOSE the command-line windows during firmware update!", ""));
+
+    EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKRX"));
+    EXPECT_EQ (tool.flashBytes (firmwareAddress, 3000), contentOf (image));
+    EXPECT_TRUE (stagingFolderHasNoFiles());
+    EXPECT_FALSE (toolModeEntered);
+
+    // The notice's 3 s (a second less than the ping count), the erase's size-scaled pause, then the pauses after
+    // write, keep, staging clean-up, read, check and reset.
+    EXPECT_EQ (pausesMs(), (std::vector<double> { 3000, 7096 / 63, 3000, 235, 235, 235, 470, 235 }));
+}
+
+TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErasedEvenAfterAStopRequest)
+{
+    enum Stop { none, beforeTheFlash, whileTheNoticeShows };
+    struct Case { const char* fault; bool finish; Stop stop; const char* message; const char* runs; bool toolModeStays; };
+
+    const Case cases[] {
+        { "fail-erase",   true,  none, "Erase failed!",          "EH",    true  },
+        { "mute-write",   true,  none, "Write firmware failed!", "EW",    false },
+        { "fail-write",   true,  none, "Wrote wrong data!",      "EWKRH", false },   // a status without success: the check decides
+        { "fail-read",    true,  none, "Read failed!",           "EWKRH", false },
+        { "read-no-file", true,  none, "check failed!",          "EWKRH", false },
+        { "corrupt-read", true,  none, "Wrote wrong data!",      "EWKRH", false },
+        { "fail-reset",   true,  none, "OK. But reset failed!",  "EWKRX", false },
+        { "corrupt-read", false, none, "Wrote wrong data!",      "EWKR",  true  },
+        { "fail-read",    false, none, "Read failed!",           "EWKR",  true  },
+        { "no-fault",     false, none, "",                       "EWKR",  true  },
+        { "no-fault",     true,  beforeTheFlash,      "Upgrade aborted!",  "",      true  },
+        { "corrupt-read", true,  whileTheNoticeShows, "Wrote wrong data!", "EWKRH", false },
+    };
+
+    const auto image = makeImage ("fw.bin", 3000);
+
+    for (auto& c : cases)
+    {
+        sim::FlashToolStandIn unit;
+        unit.setSwitch (c.fault);
+        toolModeEntered = true;
+        abortRequested = c.stop == beforeTheFlash;
+
+        // The window keeps taking keys while the notice shows; Escape raises the flag.
+        setFlashToolNoticeSink ([&c] (const juce::String& notice) { if (notice.isNotEmpty() && c.stop == whileTheNoticeShows) abortRequested = true; });
+
+        // A good read-back left by an earlier run proves nothing about this one.
+        stagingFolder().createDirectory();
+        juce::File (image).copyFileTo (stagingFolder().getChildFile ("fw.dat"));
+
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", c.finish, upgradeNotice, 4), c.message) << c.fault;
+        EXPECT_EQ (unit.describeRuns(), expectedRuns (c.runs)) << c.fault;
+        EXPECT_EQ (toolModeEntered, c.toolModeStays) << c.fault;
+
+        // However it ended, no staged copy stays behind.
+        EXPECT_FALSE (stagingFolder().getChildFile ("fw_.bin").exists()) << c.fault;
+    }
+
+    setFlashToolNoticeSink ({});
+}
+
+TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBeforeTheToolRuns)
+{
+    struct Case { const char* what; juce::int64 size; rlim_t room; bool padded, folderIsAFile; const char* message; };
+    const Case cases[] {
+        { "no image",                        -1,                                        0,    false, false, "No firmware file!" },
+        // Staged short, the image would be erased for and written cut.
+        { "8 KiB with 4 KiB of room",        8192,                                      4096, false, false, "Cannot create firmware file!" },
+        { "a file where the folder belongs", 100,                                       0,    true,  true,  "Cannot create firmware file!" },
+        { "one byte too many",               (juce::int64) maxFirmwareImageBytes + 1,  0,    false, false, "Firmware exception!" },
+        { "past what an int counts",         3LL * 1024 * 1024 * 1024,                  0,    false, false, "Firmware exception!" },
+        { "as large as a firmware may be",   (juce::int64) maxFirmwareImageBytes,      0,    false, false, "" },
+    };
+
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        sim::FlashToolStandIn unit;
+        const juce::File image (images.get().getChildFile ("fw.bin"));
+        image.deleteFile();
+        stagingFolder().deleteRecursively();
+
+        if (c.size >= 0)
+            std::filesystem::resize_file (makeImage ("fw.bin", 4096).toStdString(), (std::uintmax_t) c.size);
+
+        if (c.folderIsAFile)
+            stagingFolder().replaceWithText ("a file where the folder belongs");
+
+        std::optional<ScopedFileSizeLimit> limit;
+
+        if (c.room > 0)
+            limit.emplace (c.room);
+
+        EXPECT_EQ (flashImageThroughTool (image.getFullPathName(), c.padded, "0x60010000", true, {}, 3), juce::String (c.message));
+        limit.reset();
+        EXPECT_EQ (unit.runs().empty(), juce::String (c.message).isNotEmpty());
+        EXPECT_TRUE (stagingFolderHasNoFiles());
+    }
+}
+
+TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
+{
+    // A unit that keeps what it is sent reads the padded layout back unlike the image.
+    struct Case { const char* link; bool padded; const char* message; };
+    const Case cases[] { { "local/fw_.bin", false, "" }, { "local/fw_M1.bin", true, "Wrote wrong data!" }, { "local/fw.dat", false, "" },
+                         { "local", false, "Cannot create firmware file!" } };
+
+    const auto image = makeImage ("fw.bin", 3000);
+
+    for (auto& c : cases)
+    {
+        TempFolder elsewhere;
+        const auto precious = elsewhere.get().getChildFile ("precious.bin");
+        precious.replaceWithText ("not for the unit");
+        stagingFolder().deleteRecursively();
+        stagingFolder().createDirectory();
+
+        const auto link = getUpgraderDataFolder().getChildFile (c.link);
+        link.deleteFile();
+        ASSERT_TRUE ((juce::String (c.link) == "local" ? elsewhere.get() : precious).createSymbolicLink (link, true)) << c.link;
+
+        EXPECT_EQ (flashImageThroughTool (image, c.padded, "0x60010000", true, {}, 3), c.message) << c.link;
+        EXPECT_EQ (elsewhere.get().findChildFiles (juce::File::findFilesAndDirectories, true), juce::Array<juce::File> { precious }) << c.link;
+        EXPECT_EQ (precious.loadFileAsString(), "not for the unit") << c.link;
+    }
+}
+
+TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
+{
+    const juce::String names[] {
+        "say \"hi\" it's.bin", "$(touch pwned).bin", "`touch pwned`.bin", "two  spaces.bin",
+        "-rf.bin", "--help.bin", "~home.bin", "back\\slash.bin", "a;touch pwned;b&.bin", "line\nbreak.bin",
+    };
+
+    const auto previousFolder = juce::File::getCurrentWorkingDirectory();
+    images.get().setAsCurrentWorkingDirectory();
+
+    for (int i = 0; i < (int) std::size (names); ++i)
+    {
+        const auto image = makeImage (names[i], 2000 + i, i + 1);
+        const auto staged = stagingFolder().getFullPathName() + "/" + juce::File (image).getFileNameWithoutExtension() + "_.bin";
+
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3), "") << names[i];
+        const auto runs = tool.runs();
+        ASSERT_EQ (runs.size(), (size_t) (5 * i + 5)) << names[i];
+        EXPECT_EQ (runs[(size_t) (5 * i + 1)][4], staged) << names[i];
+        EXPECT_EQ (tool.flashBytes (firmwareAddress, (size_t) (2000 + i)), contentOf (image)) << names[i];
+    }
+
+    previousFolder.setAsCurrentWorkingDirectory();
+
+    EXPECT_FALSE (images.get().getChildFile ("pwned").exists());
+    EXPECT_FALSE (stagingFolder().getChildFile ("pwned").exists());
+    EXPECT_TRUE (stagingFolderHasNoFiles());
+}
+
+TEST (ImageCheckValue, KnownImagesGiveTheirKnownValues)
+{
+    EXPECT_EQ (imageCheckValue ({}, 0.0, 3), 0);
+    EXPECT_EQ (imageCheckValue (juce::MemoryBlock (1, true), 0.0, 3), 5787374);
+    EXPECT_EQ (imageCheckValue (juce::MemoryBlock ("abc", 3), 0.0, 3), 5466497);
+}
+
+TEST_F (FlashProcedure, ThePaddedLayoutFollowsEveryFullBlockWithAsManyZeros)
+{
+    struct Case { int size; int stagedSize; };
+    const Case cases[] { { 1016, 2032 }, { 1017, 2033 }, { 1015, 1015 }, { 0, 0 }, { 2100, 4132 } };
+
+    for (auto& c : cases)
+    {
+        const auto imagePath = makeImage ("fw.bin", c.size);
+        const auto image = contentOf (imagePath);
+        const auto staged = stagePaddedImage (image, imagePath, "local/", "_M1");
+        ASSERT_EQ (staged, stagingFolder().getFullPathName() + "/fw_M1.bin") << c.size;
+
+        const auto bytes = readWholeFile (staged);
+        EXPECT_EQ ((int) bytes.getSize(), c.stagedSize) << c.size;
+
+        if (c.size >= 1016)
+            EXPECT_EQ (juce::MemoryBlock (bytes.begin() + 1016, 1016), juce::MemoryBlock (1016, true)) << c.size;
+    }
+}
+
+TEST_F (FlashToolRunner, EraseTimeOutAndPauseGrowWithTheSizeUpToTheirCap)
+{
+    struct Case { const char* size; const char* timeout; double pauseMs; };
+    const Case cases[] { { "0", "5000", 0.0 }, { "315000", "5000", 5000.0 }, { "2000000", "16709", 16709.0 } };
+
+    for (auto& c : cases)
+    {
+        ports.clearTimeline();
+        runBlhostCommand ("erase", c.size, {}, "0x60010000", "1");
+
+        EXPECT_EQ (tool.describeRuns().strings.getLast(),
+                   juce::String ("-u -t ") + c.timeout + " -- flash-erase-region 0x60010000 " + c.size);
+        EXPECT_EQ (pausesMs().back(), c.pauseMs) << c.size;
+    }
+}
+
+TEST_F (FlashToolRunner, NothingRunsForAnUnknownCommandWhileTheToolRunsOrWithoutAToolPath)
+{
+    EXPECT_EQ (runBlhostCommand ("flash", "524288", {}, "0x60010000", "3"), -1);
+
+    int nestedResult = 0;
+    juce::MessageManager::callAsync ([&] { nestedResult = runBlhostCommand ("reset", "524288", {}, "0x60010000", "3"); });
+    EXPECT_EQ (runBlhostCommand ("keep", "524288", {}, "0x60010000", "3"), 1);
+    EXPECT_EQ (nestedResult, -1);
+
+    flashToolPath = {};
+    EXPECT_EQ (runBlhostCommand ("keep", "524288", {}, "0x60010000", "3"), -1);
+
+    EXPECT_EQ (tool.describeRuns(), juce::StringArray ("-u -- get-property 1"));
+}
+
+TEST_F (FlashToolRunner, AHungToolIsKilledWithWhatItStartedAndReapedAndGivesNoOutput)
+{
+    tool.setSwitch ("hang");
+    tool.setSwitch ("leave-helper");
+
+    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "reset" }, 500);
+
+    EXPECT_TRUE (run.started);
+    EXPECT_TRUE (run.timedOut);
+    EXPECT_TRUE (run.output.isEmpty());
+
+    // No child is left behind, not even as a zombie.
+    errno = 0;
+    EXPECT_EQ (waitpid (-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ (errno, ECHILD);
+
+    if (const auto pid = tool.hungProcessId(); pid > 0)
+        EXPECT_NE (::kill (pid, 0), 0);
+
+    EXPECT_GT (tool.helperProcessId(), 0);
+    EXPECT_TRUE (hasEnded (tool.helperProcessId()));
+}
+
+TEST_F (FlashToolRunner, ARunThatEndedCountsAndWhatItLeftHoldingItsOutputEndsSoonAfter)
+{
+    // Left alone, the helper would hold the output for 3 s, then end and take its process id file with it.
+    tool.setSwitch ("leave-helper", "3000");
+
+    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "reset" }, 20000);
+
+    EXPECT_TRUE (run.started && ! run.timedOut);
+    EXPECT_TRUE (run.output.contains ("status = 0") && run.output.contains ("Success.")) << run.output;
+    EXPECT_GT (tool.helperProcessId(), 0) << "the run waited for the helper's own end";
+    EXPECT_TRUE (hasEnded (tool.helperProcessId()));
+}
+
+TEST_F (FlashToolRunner, AVerdictAfterHundredsOfMegabytesCountsWithItsStatusLineAndLittleOfItIsKept)
+{
+    tool.setSwitch ("chatter", "200000000");
+    rusage before {}, after {};
+    getrusage (RUSAGE_SELF, &before);
+
+    EXPECT_EQ (runBlhostCommand ("keep", "524288", {}, "0x60010000", "3"), 1);
+    tool.setSwitch ("fail-property");
+    EXPECT_EQ (runBlhostCommand ("keep", "524288", {}, "0x60010000", "3"), 0);
+
+    getrusage (RUSAGE_SELF, &after);
+    EXPECT_LT (after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB more at the peak";
+}
+
+TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTheStandInAnswersOnlyInATest)
+{
+    ScopedEnvironment noVariable ("TAVLO_FLASH_TOOL", {});
+    EXPECT_EQ (locateFlashTool(), getResourcesFolder().getChildFile ("Assets/tools/linux/blhost"));
+
+    juce::MemoryBlock standIn;
+    ASSERT_TRUE (sim::FlashToolStandIn::toolFile().loadFileAsData (standIn));
+
+    for (auto folder : { testpaths::buildFolder().getChildFile ("resources"), testpaths::sourceFolder().getChildFile ("resources") })
+    {
+        for (auto& entry : juce::RangedDirectoryIterator (folder, true, "*", juce::File::findFiles))
+        {
+            juce::MemoryBlock content;
+
+            if (entry.getFileSize() == (juce::int64) standIn.getSize() && entry.getFile().loadFileAsData (content))
+                EXPECT_NE (content, standIn) << entry.getFile().getFullPathName();
+        }
+    }
+
+    // Without a unit given to it by a test, the stand-in reports no status.
+    ScopedEnvironment noUnit ("TAVLO_FLASH_STANDIN_STATE", {});
+    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "get-property", "1" }, 20000);
+    EXPECT_TRUE (run.started);
+    EXPECT_FALSE (run.output.contains ("status = "));
+}
