@@ -144,6 +144,8 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
     struct Case { const char* what; juce::int64 size; rlim_t room; bool padded, folderIsAFile; const char* message; };
     const Case cases[] {
         { "no image",                        -1,                                        0,    false, false, "No firmware file!" },
+        // Nothing written would still be erased for, and read back as matching.
+        { "an empty image",                  0,                                         0,    false, false, "The firmware file is empty!" },
         // Staged short, the image would be erased for and written cut.
         { "8 KiB with 4 KiB of room",        8192,                                      4096, false, false, "Cannot create firmware file!" },
         { "a file where the folder belongs", 100,                                       0,    true,  true,  "Cannot create firmware file!" },
