@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "support/DeviceChooserAnswers.h"
+#include "support/ChooserUser.h"
 #include "support/StepWindow.h"
-#include "support/UpgradeStepsFixture.h"
-
-#include "firmware/UpgraderState.h"
-#include "firmware/midi/UpgraderMidiHandler.h"
+#include "support/UpgraderFixture.h"
 
 using namespace halvik;
 using sim::texts;
@@ -88,9 +85,8 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
 
     for (auto& row : rows)
     {
-        const auto described = juce::String ("fault '") + row.fault + "', stale abort " + juce::String ((int) row.staleAbort)
-                               + ", image missing " + juce::String ((int) row.missingImage)
-                               + ", escape " + juce::String ((int) row.escapeInStage1);
+        SCOPED_TRACE (juce::String ("fault '") + row.fault + "'" + (row.staleAbort ? ", stale abort" : "")
+                      + (row.missingImage ? ", image missing" : "") + (row.escapeInStage1 ? ", escape" : ""));
 
         sim::FlashToolStandIn unit;
         unit.putFlashBytes (checkAddress, juce::MemoryBlock (8192, true));   // zeros, as if something else was there
@@ -103,22 +99,20 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
         if (row.missingImage)
             checkImagePath = dataHome.get().getChildFile ("missing/check.bin").getFullPathName();
 
-        prompts.shown.clear();
         sim::StepWindow window (2056);
-        autoAdvance = false;
         abortRequested = row.staleAbort;   // as an earlier run's "up to date" answer leaves it
 
         if (row.escapeInStage1)
             window.whenTitleContains (stage1, [&] { window.pressEscape(); });
 
-        EXPECT_EQ (window->stepActivate (1), row.succeeds) << described;
-        EXPECT_EQ (compatibilityResult, row.resultAfter) << described;
-        EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0) << described;
-        EXPECT_EQ (window->getStep(), row.succeeds || row.escapeInStage1 ? 3 : 1) << described;
-        EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.notices) << described;
-        EXPECT_EQ (withoutPaths (unit.describeRuns()), row.runs) << described;
-        EXPECT_TRUE (row.missingImage || unit.flashBytes (checkAddress, 8192) == erased) << described;
-        EXPECT_EQ (messages(), row.messages) << described;
+        EXPECT_EQ (window->stepActivate (1), row.succeeds);
+        EXPECT_EQ (compatibilityResult, row.resultAfter);
+        EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0);
+        EXPECT_EQ (window->getStep(), row.succeeds || row.escapeInStage1 ? 3 : 1);
+        EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.notices);
+        EXPECT_EQ (withoutPaths (unit.describeRuns()), row.runs);
+        EXPECT_TRUE (row.missingImage || unit.flashBytes (checkAddress, 8192) == erased);
+        EXPECT_EQ (messages(), row.messages);
 
         if (! row.messages.empty() && ! row.escapeInStage1)
             EXPECT_EQ (prompts.shown.back().title, "") << "a plain box";
@@ -142,8 +136,6 @@ TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreates
             environment.set ("XDG_DATA_HOME", juce::String (row.dataHome).replace ("missing", missing));
 
         sim::StepWindow window (2056);
-        autoAdvance = false;
-        prompts.shown.clear();
 
         EXPECT_FALSE (window->stepActivate (1)) << row.home;
         EXPECT_EQ (messages(), std::vector<std::string> { "No folder for the upgrader's files: neither XDG_DATA_HOME nor HOME names an existing folder." }) << row.home;
@@ -166,11 +158,10 @@ TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmwar
         auto options = linuxUnit ("Mixora C4", row.productId, false, true);
         options.upgradePortName = row.portName;
         addUnit (options);
-        prompts.dialogAnswer = sim::clickOkInDeviceChooser();
+        prompts.dialogAnswer = sim::ChooserUser {};
 
         {
-            sim::StepWindow window (row.productId, false);
-            autoAdvance = false;
+            sim::StepWindow window (row.productId);
 
             EXPECT_TRUE (window->stepActivate (1)) << row.portName;
             EXPECT_EQ (window->upgradePortName, row.portName);
@@ -179,42 +170,38 @@ TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmwar
             EXPECT_FALSE (window->getStepButton (0).isEnabled());
             EXPECT_EQ (activatedMarker, 1);
             EXPECT_EQ (window->currentProductId, row.productAfter) << row.portName;
-
-            // A file picked by hand is checked against the model the port told.
-            if (row.productAfter != 94)
-            {
-                const juce::String air ("faderon_air_v1.10.bin"), airRx ("faderon_air_rx_v1.10.bin");
-                const auto own = row.productAfter == 186 ? air : airRx, other = row.productAfter == 186 ? airRx : air;
-                prompts.fileAnswers = { juce::File (makeImage (other, 600)), juce::File (makeImage (own, 600)) };
-                prompts.shown.clear();
-
-                EXPECT_EQ (window->stepSelectFirmware (1), 0) << other;
-                EXPECT_EQ (messages(), std::vector<std::string> { "Not the matching firmware!" }) << other;
-                EXPECT_EQ (window->stepSelectFirmware (1), 1) << own;
-                EXPECT_EQ (window->midiHandler->getImage().size(), 600u) << own;
-            }
         }
 
         units.clear();
     }
 }
 
-TEST_F (ActivateStep, AMidiUnitStaysAtTheStepWhenTheChooserIsCancelledOrThePortIsNotTheUpgradePort)
+TEST_F (ActivateStep, AMidiUnitStaysAtTheStepWhenTheChooserIsCancelledOrOffersNoUpgradePortThatOpens)
 {
-    addUnit (linuxUnit ("Mixora C4", 94));
+    using Icon = juce::MessageBoxIconType;
+    const auto confirmedAsShown = [] (juce::Component&, const juce::String&) { return 1; };
+    const auto noUnitInUpgradeMode = box (Icon::NoIcon, "", "Warning: Cannot find target unit!");   // the chooser's
+    const struct { const char* what; bool inUpgradeMode; std::function<int (juce::Component&, const juce::String&)> chooser; std::vector<std::string> boxes; } rows[] {
+        { "the chooser cancelled", false, nullptr, { noUnitInUpgradeMode } },
+        { "the unit's normal port confirmed", false, confirmedAsShown,
+          { noUnitInUpgradeMode, box (Icon::WarningIcon, "Step 3", "Please select the unit \"Halvik firmware upgrade\"") } },
+        { "an upgrade port that will not open", true, sim::ChooserUser {},
+          { box (Icon::InfoIcon, "Midi Device", "Could not open the selected MIDI input device: Halvik firmware upgrade") } },
+    };
 
-    sim::StepWindow window (94);
-    autoAdvance = false;
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.what);
+        units.clear();
+        addUnit (linuxUnit ("Mixora C4", 94, false, row.inUpgradeMode));
+        ports.setRefusingOpens ("Halvik firmware upgrade", true);
+        prompts.dialogAnswer = row.chooser;
+        sim::StepWindow window (94);
 
-    prompts.dialogAnswer = nullptr;
-    EXPECT_FALSE (window->stepActivate (1));
-    EXPECT_EQ (window->getStep(), 3);
-    EXPECT_TRUE (window->getStepButton (0).isEnabled());
-
-    prompts.dialogAnswer = [] (juce::Component&, const juce::String&) { return 1; };   // confirmed on the unit's normal port
-    EXPECT_FALSE (window->stepActivate (1));
-    EXPECT_EQ (window->getStep(), 3);
-    EXPECT_EQ (activatedMarker, 0);
-    EXPECT_EQ (prompts.shown.back().title, "Step 3");
-    EXPECT_EQ (prompts.shown.back().message, "Please select the unit \"Halvik firmware upgrade\"");
+        EXPECT_FALSE (window->stepActivate (1));
+        EXPECT_EQ (window->getStep(), 3);
+        EXPECT_TRUE (window->getStepButton (0).isEnabled());
+        EXPECT_EQ (activatedMarker, 0);
+        EXPECT_EQ (boxes(), row.boxes);
+    }
 }

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "support/DeviceChooserAnswers.h"
+#include "support/ChooserUser.h"
 #include "support/MessageWatch.h"
 #include "support/NamedPorts.h"
 #include "support/StepWindow.h"
-#include "support/UpgradeStepsFixture.h"
+#include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
 #include "firmware/window/DeviceSelectComponent.h"
 
 using namespace halvik;
@@ -20,11 +19,28 @@ namespace
 {
     struct StartStep : sim::UpgradeStepsFixture
     {
-        StartStep()  { prompts.dialogAnswer = sim::clickOkInDeviceChooser(); }
+        StartStep()  { prompts.dialogAnswer = sim::ChooserUser {}; }
+
+        /** The texts "<prefix>1<suffix>" up to "<prefix><last><suffix>". */
+        static std::vector<std::string> numbered (const std::string& prefix, int last, const std::string& suffix = {})
+        {
+            std::vector<std::string> result;
+
+            for (int i = 1; i <= last; ++i)
+                result.push_back (prefix + std::to_string (i) + suffix);
+
+            return result;
+        }
+
+        static int pausesOf (const sim::SimulatedMidiPorts& on, double microseconds)
+        {
+            const auto& timeline = on.timeline();
+            return (int) std::count_if (timeline.begin(), timeline.end(), [=] (auto& e) { return e.isPause && e.microseconds == microseconds; });
+        }
     };
 
     const std::string keep ("-u -- get-property 1"), reset ("-u -- reset");
-    const std::string notFound ("Target device not found!");
+    const std::vector<std::string> notFound { "Target device not found!" }, none;
 }
 
 TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
@@ -38,7 +54,6 @@ TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
                       Row { false, true, 0, 12 }, Row { false, false, 3, 3 } })
     {
         ports.clearTimeline();
-        prompts.shown.clear();
         sim::StepWindow window (94);
         autoAdvance = row.autoAdvancing;
         abortRequested = row.staleAbort;   // an earlier run's Escape does not end this one
@@ -48,11 +63,11 @@ TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
 
         EXPECT_FALSE (window->stepStart (1));
 
-        auto expected = numbered ("(", 1, row.polls, ")");
+        auto expected = numbered ("(", row.polls, ")");
         expected.push_back ("");
         EXPECT_EQ (texts (window.statusTexts()), expected);
-        EXPECT_EQ (pausesOf (1000.0), row.polls);
-        EXPECT_EQ (messages(), std::vector<std::string> { notFound });
+        EXPECT_EQ (pausesOf (ports, 1.0e6), row.polls);
+        EXPECT_EQ (messages(), notFound);
         EXPECT_EQ (window->getStep(), 1);
         EXPECT_FALSE (upgraderBusy);
     }
@@ -85,13 +100,11 @@ TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBefor
             setHostCpuModelForTesting (row.cpu);
 
         sim::NamedPorts units (row.names, row.names);
-        prompts.shown.clear();
         sim::StepWindow window (row.productId);
-        autoAdvance = false;
 
         EXPECT_EQ (window->stepStart (1), row.refusal == nullptr) << row.cpu << " " << row.productId;
         EXPECT_EQ (window->getStep(), row.refusal == nullptr ? 2 : 1);
-        EXPECT_EQ (messages(), row.refusal == nullptr ? std::vector<std::string>() : std::vector<std::string> { row.refusal });
+        EXPECT_EQ (messages(), row.refusal == nullptr ? none : std::vector<std::string> { row.refusal });
 
         if (row.refusal != nullptr)
             for (auto& name : row.names)
@@ -106,7 +119,7 @@ TEST_F (StartStep, ToolFamilyWithOneUnitSkipsTheChooserAndEntersAtOnce)
     sim::NamedPorts unit (ports, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" }, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" });
     tool.setSwitch ("no-device");   // the Enter step then fails, which ends the run there
 
-    sim::StepWindow window (2056);
+    sim::StepWindow window (2056, sim::StepWindow::asItsFamilyRuns);
     ASSERT_TRUE (autoAdvance);
 
     EXPECT_TRUE (window->stepStart (1)) << "the unit was found";
@@ -122,9 +135,7 @@ TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelv
     {
         sim::FlashToolStandIn unit;
         unit.setSwitch ("present-after", answers ? "2" : "1000");
-        prompts.shown.clear();
         sim::StepWindow window (2056);
-        autoAdvance = false;
         toolProbeMode = true;
 
         EXPECT_EQ (window->stepStart (1), answers);
@@ -140,7 +151,7 @@ TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelv
         else
         {
             EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (13, keep)) << "twelve probes and the fall-back's";
-            EXPECT_EQ (messages(), std::vector<std::string> { notFound });
+            EXPECT_EQ (messages(), notFound);
         }
 
         std::vector<std::string> expected;
@@ -161,10 +172,7 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
         sim::FlashToolStandIn unit;
         sim::SimulatedMidiPorts rowPorts;
         rowPorts.setRealPauses (false);
-        prompts.shown.clear();
-
         sim::StepWindow window (2056);
-        autoAdvance = false;
         toolModeEntered = true;
 
         // While the tool runs: the user presses Escape, or the restarted unit's port shows.
@@ -181,25 +189,18 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
 
         EXPECT_EQ (window->stepStart (1), row.found);
 
-        auto expected = numbered ("Waiting for the target MIDI device...", 1, 4);
+        auto expected = numbered ("Waiting for the target MIDI device...", 4);
 
         if (row.found)
             expected.push_back ("R7-X1");   // the chosen target's name
 
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), expected);
         EXPECT_EQ (texts (unit.describeRuns()), (std::vector<std::string> { keep, reset }));
-
         // Pauses of 235 ms: the look's, besides the tool's own after each of its two runs.
-        int looks = -2;
-
-        for (auto& event : rowPorts.timeline())
-            if (event.isPause && event.microseconds == 235000.0)
-                ++looks;
-
-        EXPECT_EQ (looks, row.looks) << "escape " << row.escape << ", comes back " << row.comesBack;
+        EXPECT_EQ (pausesOf (rowPorts, 235000.0) - 2, row.looks) << "escape " << row.escape << ", comes back " << row.comesBack;
         EXPECT_EQ (window->getStep(), row.found ? 2 : 1);
         EXPECT_EQ (toolModeEntered, ! row.found) << "a unit that came back has left its bootloader";
-        EXPECT_EQ (messages(), row.found ? std::vector<std::string> {} : std::vector<std::string> { notFound });
+        EXPECT_EQ (messages(), row.found ? none : notFound);
     }
 }
 
@@ -208,22 +209,20 @@ TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivat
     // ALSA lists its loopback port first; the chooser offers the keyboard alone.
     sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
     juce::StringArray offered;
-    prompts.dialogAnswer = [&offered, clickOk = prompts.dialogAnswer] (juce::Component& chooser, const juce::String& title)
+    prompts.dialogAnswer = [&offered] (juce::Component& chooser, const juce::String& title)
     {
         auto& list = dynamic_cast<DeviceSelectComponent&> (chooser).getDeviceList();
         for (int i = 0; i < list.getNumItems(); ++i)
             offered.add (list.getItemText (i));
-        return clickOk (chooser, title);
+        return sim::ChooserUser {} (chooser, title);
     };
 
     for (bool leftInUpgradeMode : { false, true })
     {
         auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true, leftInUpgradeMode));
-        prompts.shown.clear();
 
         {
             sim::StepWindow window (4130);
-            autoAdvance = false;   // one step at a time
 
             EXPECT_TRUE (window->stepStart (1));
             EXPECT_FALSE (keyboard.isInUpgradeMode()) << "restarted if it had to be";
@@ -244,7 +243,7 @@ TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivat
 
             EXPECT_EQ (dialogs(), std::vector<std::string> (2, "Choose Your Halvik Device"));
             EXPECT_FALSE (offered.contains ("Midi Through Port-0")) << offered.joinIntoString (", ");
-            EXPECT_EQ (messages(), std::vector<std::string> {});
+            EXPECT_EQ (messages(), none);
         }
 
         units.clear();
@@ -262,19 +261,14 @@ TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
         stuck.leaveAfterMs = row.unitLeaves ? 10.0 : 10000.0;
         auto& stuckUnit = addUnit (stuck);
 
-        prompts.shown.clear();
-        prompts.okCancelAnswers = { row.answerYes };
-
         {
             sim::StepWindow window (94);
-            autoAdvance = false;
+            prompts.okCancelAnswers = { row.answerYes };
 
             EXPECT_FALSE (window->stepStart (1));
-
-            const auto questions = prompts.ofKind ("okCancel");
-            ASSERT_EQ (questions.size(), 1u);
-            EXPECT_EQ (questions[0].message, "It looks like some of your units are already in firmware upgrade mode. \n"
-                                             " Do you want to let them leave firmware upgrade mode?");
+            EXPECT_EQ (texts (prompts.messages ("okCancel")),
+                       std::vector<std::string> { "It looks like some of your units are already in firmware upgrade mode. \n"
+                                                  " Do you want to let them leave firmware upgrade mode?" });
             EXPECT_EQ (stuckUnit.log().contains ("reset"), row.answerYes);
 
             auto shown = prompts.messages();
@@ -282,7 +276,7 @@ TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
             EXPECT_EQ (texts (shown), row.hint ? std::vector<std::string> { "It looks like your device is still in firmware "
                                                                             "upgrade mode. \nPlease turn off and turn on the "
                                                                             "device and try again." }
-                                               : std::vector<std::string> {});
+                                               : none);
         }
 
         units.clear();
@@ -299,7 +293,6 @@ TEST_F (StartStep, AMissingOrUnrunnableFlashingToolIsToldApartFromAMissingUnitWi
     for (auto [path, problem] : { std::pair { missing, "The flashing tool is missing:\n" },
                                   std::pair { notExecutable, "The flashing tool cannot be run (it is not executable):\n" } })
     {
-        prompts.shown.clear();
         sim::StepWindow window (2056);
         flashToolPath = path;
 

@@ -3,15 +3,8 @@
 #include "support/DispatchUntil.h"
 #include "support/MessageWatch.h"
 #include "support/NamedPorts.h"
-#include "support/TextLists.h"
-#include "support/ToolFamilyFixture.h"
-#include "support/UpgradeStepsFixture.h"
 #include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
-#include "firmware/midi/UpgraderMidiHandler.h"
-#include "firmware/tool/FlashTool.h"
-#include "firmware/window/FirmwareUpgradeComponent.h"
 #include "firmware/window/UpgraderDialogWindow.h"
 
 #include <thread>
@@ -148,22 +141,19 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
         }
     }
 
-    // M and T retitle the dialog; on a tool-family unit T also decides whether
-    // another member of its group is accepted.
+    // M and T retitle the dialog at once; on a tool-family unit T also
+    // decides whether another member of its group is accepted.
     window.targetProductId = 2067;
-    window.keyPressed (keyWithCode ('m'));
-    EXPECT_FALSE (window.useServerList);
-    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
-
     acceptAnyProduct = false;
+    window.keyPressed (keyWithCode ('m'));
     window.keyPressed (keyWithCode ('t'));
+    EXPECT_FALSE (window.useServerList);
     EXPECT_TRUE (acceptAnyProduct);
     EXPECT_EQ (window.targetProductId, 2056);
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade. [M]");
 
     window.keyPressed (keyWithCode ('t'));
     EXPECT_FALSE (acceptAnyProduct) << "the tool family accepts only its own product";
-    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
 
     // Escape asks the step to stop and ends repeated runs; S clears the request.
     repeatMode = true;
@@ -176,14 +166,15 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
     EXPECT_TRUE (repeatMode);
 }
 
-TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFront)
+TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFrontAndEscapeNeverCloses)
 {
     struct Row { bool busy; bool autoAdvancing; bool windowInFront; bool closes; };
+    enum How { closeButton, byTheWindow, escape };
 
     for (auto row : { Row { true, false, false, false }, Row { true, true, false, false }, Row { false, true, false, true },
                       Row { false, false, false, true }, Row { false, false, true, false } })
     {
-        for (bool byTheWindow : { false, true })
+        for (auto how : { closeButton, byTheWindow, escape })
         {
             OnScreen screen (4130);
             upgraderBusy = row.busy;
@@ -198,35 +189,17 @@ TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpene
                 inFront.enterModalState (false);
             }
 
-            if (byTheWindow)
+            if (how == byTheWindow)
                 screen.window.userTriedToCloseWindow();
-            else
+            else if (how == closeButton)
                 screen.dialog.closeButtonPressed();
+            else
+                static_cast<juce::Component&> (screen.dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
 
-            EXPECT_EQ (! screen.dialog.isVisible(), row.closes)
-                << "busy " << row.busy << " auto " << row.autoAdvancing << " in front " << row.windowInFront << " asked by the window " << byTheWindow;
+            EXPECT_EQ (! screen.dialog.isVisible(), row.closes && how != escape)
+                << "busy " << row.busy << " auto " << row.autoAdvancing << " in front " << row.windowInFront << " asked by " << how;
         }
     }
-}
-
-TEST_F (UpgradeWindow, TheModalDialogIgnoresEscapeAndLetsGoOfTheWindowWhenClosed)
-{
-    FirmwareUpgradeComponent window (4130, true);
-    bool openAfterEscape = false;
-
-    juce::MessageManager::callAsync ([&]
-    {
-        auto* dialog = window.findParentComponentOfClass<UpgraderDialogWindow>();
-        ASSERT_NE (dialog, nullptr);
-
-        static_cast<juce::Component*> (dialog)->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
-        openAfterEscape = dialog->isCurrentlyModal();
-        dialog->closeButtonPressed();
-    });
-
-    EXPECT_EQ (UpgraderDialogWindow::runModal (window, "Firmware Upgrade", nullptr, false), 0);
-    EXPECT_TRUE (openAfterEscape);
-    EXPECT_EQ (window.getParentComponent(), nullptr) << "the dialog let go of the window";
 }
 
 using UpgradeWindowClosing = sim::ToolFamilyFixture;
@@ -291,11 +264,7 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
           } },
         { "the window goes while the Upgrade step flashes", [&]
           {
-              window = std::make_unique<FirmwareUpgradeComponent> (2056, true);
-              window->setStep (5);
-              activatedMarker = selectedMarker = 1;
-              toolModeEntered = true;
-              firmwareFilePath = makeImage ("r7_x_v2.01.bin", 3000);
+              window = readyWindow (2056, "2.00", nullptr, makeImage ("r7_x_v2.01.bin", 3000));
               juce::MessageManager::callAsync ([&] { window.reset(); });
               EXPECT_TRUE (window->stepUpgrade (1));
           } },
@@ -316,10 +285,7 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
                   sim::SimulatedUpgradeUnit unit (ports, realTime, inUpgradeMode);
                   unit.setDataPacketAnswer (2, sim::SimulatedUpgradeUnit::Answer::yes, 10000.0);   // the upload cannot end first
                   const auto uploadPort = unit.outputName();
-                  window = std::make_unique<FirmwareUpgradeComponent> (4130, true);
-                  window->openTargetMidiDevices (uploadPort, 0);
-                  window->midiHandler->loadFirmwareImage (juce::File (makeImage ("image.bin", 4 * 512)));
-                  activatedMarker = selectedMarker = 1;
+                  window = readyWindow (4130, {}, &unit, makeImage ("image.bin", 4 * 512));
 
                   // Half way through the second packet.
                   sim::MessageWatch goes ([&] { return unit.received().size() > 36 + 530 + 265; }, [&] { window.reset(); });

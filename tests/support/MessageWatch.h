@@ -3,7 +3,7 @@
 #include <juce_events/juce_events.h>
 
 #include <functional>
-#include <memory>
+#include <unistd.h>
 
 namespace sim
 {
@@ -27,19 +27,46 @@ namespace sim
 class MessageWatch
 {
 public:
-    MessageWatch (std::function<bool()> condition, std::function<void()> action);
-    ~MessageWatch();
+    MessageWatch (std::function<bool()> conditionToWatch, std::function<void()> actionToRun)
+        : condition (std::move (conditionToWatch)), action (std::move (actionToRun))
+    {
+        if (::pipe (pipeEnds) != 0)
+            return;
+
+        // One byte that nobody reads keeps the pipe readable: the event loop
+        // calls the watch on every dispatch until it has fired.
+        const char byte = 1;
+        [[maybe_unused]] auto written = ::write (pipeEnds[1], &byte, 1);
+        juce::LinuxEventLoop::registerFdCallback (pipeEnds[0], [this] (int) { check(); });
+    }
+
+    ~MessageWatch()
+    {
+        if (pipeEnds[0] >= 0)
+            juce::LinuxEventLoop::unregisterFdCallback (pipeEnds[0]);
+
+        for (auto end : pipeEnds)
+            if (end >= 0)
+                ::close (end);
+    }
 
     bool hasFired() const noexcept  { return fired; }
 
 private:
-    void check();
-    void stopBeingCalled();
+    void check()
+    {
+        if (fired || ! condition())
+            return;
+
+        fired = true;
+        char byte = 0;
+        [[maybe_unused]] auto taken = ::read (pipeEnds[0], &byte, 1);   // no more calls
+        action();
+    }
 
     std::function<bool()> condition;
     std::function<void()> action;
     int pipeEnds[2] { -1, -1 };
-    bool registered = false;
     bool fired = false;
 
     JUCE_DECLARE_NON_COPYABLE (MessageWatch)
