@@ -6,8 +6,6 @@
 #include "support/StepWindow.h"
 #include "support/UpgraderFixture.h"
 
-#include "firmware/window/DeviceSelectComponent.h"
-
 using namespace halvik;
 using sim::texts;
 
@@ -201,52 +199,6 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
         EXPECT_EQ (window->getStep(), row.found ? 2 : 1);
         EXPECT_EQ (toolModeEntered, ! row.found) << "a unit that came back has left its bootloader";
         EXPECT_EQ (messages(), row.found ? none : notFound);
-    }
-}
-
-TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivateEvenIfLeftInUpgradeMode)
-{
-    // ALSA lists its loopback port first; the chooser offers the keyboard alone.
-    sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
-    juce::StringArray offered;
-    prompts.dialogAnswer = [&offered] (juce::Component& chooser, const juce::String& title)
-    {
-        auto& list = dynamic_cast<DeviceSelectComponent&> (chooser).getDeviceList();
-        for (int i = 0; i < list.getNumItems(); ++i)
-            offered.add (list.getItemText (i));
-        return sim::ChooserUser {} (chooser, title);
-    };
-
-    for (bool leftInUpgradeMode : { false, true })
-    {
-        auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true, leftInUpgradeMode));
-
-        {
-            sim::StepWindow window (4130);
-
-            EXPECT_TRUE (window->stepStart (1));
-            EXPECT_FALSE (keyboard.isInUpgradeMode()) << "restarted if it had to be";
-            EXPECT_EQ (window->deviceReplyText, "Dravel 49 MIDI 1") << "the keyboard's first port, confirmed in the chooser";
-            EXPECT_FLOAT_EQ (window->startVersion, leftInUpgradeMode ? 1.07f : 1.06f) << "the version it reported last";
-            EXPECT_TRUE (window.title().endsWith (": Dravel 49")) << window.title();
-            EXPECT_EQ (window->getStep(), 2);
-
-            EXPECT_TRUE (window->stepEnter (2));
-            EXPECT_TRUE (keyboard.isInUpgradeMode());
-            EXPECT_EQ (window->getStep(), 3);
-
-            EXPECT_TRUE (window->stepActivate (1));
-            EXPECT_EQ (window->getStep(), 4);
-            EXPECT_EQ (activatedMarker, 1);
-            EXPECT_FALSE (window->getStepButton (0).isEnabled() || window->getStepButton (1).isEnabled());
-            EXPECT_EQ (ports.openOutputsNow ("Dravel 49 MIDI 1"), 1) << "the chosen port stays open for the upload";
-
-            EXPECT_EQ (dialogs(), std::vector<std::string> (2, "Choose Your Halvik Device"));
-            EXPECT_FALSE (offered.contains ("Midi Through Port-0")) << offered.joinIntoString (", ");
-            EXPECT_EQ (messages(), none);
-        }
-
-        units.clear();
     }
 }
 
