@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/MessageWatch.h"
 #include "support/NamedPorts.h"
 #include "support/StepWindow.h"
 #include "support/UpgraderFixture.h"
@@ -61,8 +62,8 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEsc
         abortRequested = true;   // left by an earlier run: it must not end this one
         window->deviceReplyText = toolUnitPort;
 
-        if (row.escape)
-            window.whenTitleContains ("Waiting to enter Firmware Upgrade mode...1", [&] { window.pressEscape(); });
+        sim::MessageWatch escape ([&] { return row.escape && window.statusTexts().contains ("Waiting to enter Firmware Upgrade mode...1"); },
+                                  [&] { window.pressEscape(); });
 
         EXPECT_EQ (window->stepEnter (2), row.message == nullptr) << row.message;
         EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)), row.opens ? sim::repeated ({ wakeUp, enterR7X1 }, 3) : none);

@@ -48,16 +48,17 @@ TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
     // The loopback port ALSA lists on every Linux desktop is no unit.
     sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
 
+    // Escape pressed once "(3)" shows ends the run after the look under way.
     for (auto row : { Row { false, false, 0, 12 }, Row { true, false, 0, 16 },
-                      Row { false, true, 0, 12 }, Row { false, false, 3, 3 } })
+                      Row { false, true, 0, 12 }, Row { false, false, 3, 4 } })
     {
         ports.clearTimeline();
         sim::StepWindow window (94);
         autoAdvance = row.autoAdvancing;
         abortRequested = row.staleAbort;   // an earlier run's Escape does not end this one
 
-        if (row.escapeAt > 0)
-            window.whenTitleContains ("(" + juce::String (row.escapeAt) + ")", [&] { window.pressEscape(); });
+        sim::MessageWatch escape ([&] { return row.escapeAt > 0 && window.statusTexts().contains ("(" + juce::String (row.escapeAt) + ")"); },
+                                  [&] { window.pressEscape(); });
 
         EXPECT_FALSE (window->stepStart (1));
 

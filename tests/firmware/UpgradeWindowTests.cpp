@@ -13,38 +13,30 @@ using namespace halvik;
 
 namespace
 {
-    struct UpgradeWindow : sim::UpgraderFixture
+    using UpgradeWindow = sim::UpgraderFixture;
+
+    /** Which of the five step buttons are enabled, as "11100". */
+    juce::String enabledButtons (FirmwareUpgradeComponent& window)
     {
-        /** Which of the five step buttons are enabled, as "11100". */
-        static juce::String enabledButtons (FirmwareUpgradeComponent& window)
+        juce::String pattern;
+
+        for (int i = 0; i < stepCount; ++i)
+            pattern << (window.getStepButton (i).isEnabled() ? "1" : "0");
+
+        return pattern;
+    }
+
+    /** The window inside its dialog on the desktop, not modal. */
+    struct OnScreen
+    {
+        explicit OnScreen (int productId) : window (productId, true), dialog ("Firmware Upgrade", window, nullptr, false)
         {
-            juce::String pattern;
-
-            for (int i = 0; i < stepCount; ++i)
-                pattern << (window.getStepButton (i).isEnabled() ? "1" : "0");
-
-            return pattern;
+            dialog.setVisible (true);
         }
 
-        /** The window inside its dialog on the desktop, not modal. */
-        struct OnScreen
-        {
-            explicit OnScreen (int productId)
-                : window (productId, true),
-                  dialog ("Firmware Upgrade", window, nullptr, false)
-            {
-                dialog.setVisible (true);
-            }
-
-            FirmwareUpgradeComponent window;
-            UpgraderDialogWindow dialog;
-        };
+        FirmwareUpgradeComponent window;
+        UpgraderDialogWindow dialog;
     };
-
-    juce::KeyPress keyWithCode (int code, juce::ModifierKeys modifiers = {})
-    {
-        return juce::KeyPress (code, modifiers, 0);
-    }
 }
 
 TEST_F (UpgradeWindow, TheStepDecidesWhichButtonsAreEnabledAndHowFarTheBarIs)
@@ -135,7 +127,7 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
             for (int modifier : { 0, (int) juce::ModifierKeys::shiftModifier, (int) juce::ModifierKeys::ctrlModifier })
             {
                 const bool before = *row.flag;
-                EXPECT_FALSE (window.keyPressed (keyWithCode (code, juce::ModifierKeys (modifier)))) << "the key goes on to the dialog";
+                EXPECT_FALSE (window.keyPressed (juce::KeyPress (code, juce::ModifierKeys (modifier), 0))) << "the key goes on to the dialog";
                 EXPECT_NE (*row.flag, before) << (char) code << " with modifiers " << modifier;
             }
         }
@@ -145,23 +137,23 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
     // decides whether another member of its group is accepted.
     window.targetProductId = 2067;
     acceptAnyProduct = false;
-    window.keyPressed (keyWithCode ('m'));
-    window.keyPressed (keyWithCode ('t'));
+    window.keyPressed (juce::KeyPress ('m'));
+    window.keyPressed (juce::KeyPress ('t'));
     EXPECT_FALSE (window.useServerList);
     EXPECT_TRUE (acceptAnyProduct);
     EXPECT_EQ (window.targetProductId, 2056);
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade. [M]");
 
-    window.keyPressed (keyWithCode ('t'));
+    window.keyPressed (juce::KeyPress ('t'));
     EXPECT_FALSE (acceptAnyProduct) << "the tool family accepts only its own product";
 
     // Escape asks the step to stop and ends repeated runs; S clears the request.
     repeatMode = true;
-    window.keyPressed (keyWithCode (juce::KeyPress::escapeKey));
+    window.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
     EXPECT_TRUE (abortRequested);
     EXPECT_FALSE (repeatMode);
 
-    window.keyPressed (keyWithCode ('s'));
+    window.keyPressed (juce::KeyPress ('s'));
     EXPECT_FALSE (abortRequested);
     EXPECT_TRUE (repeatMode);
 }
@@ -275,7 +267,6 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
               // its sends would be used after now and then: thirty goings
               // often show it, a sanitizer build every time.
               ports.setClock (nullptr);
-              ports.setRealPauses (false);
               sim::RealTimeScheduler realTime;
               sim::SimulatedUpgradeUnit::Options inUpgradeMode;
               inUpgradeMode.startsInUpgradeMode = true;
@@ -297,7 +288,6 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
                   EXPECT_EQ (ports.outputOpenCount ("Dravel 49"), attempt + 1);
               }
 
-              ports.setRealPauses (true);
               ports.setClock (&clock);
           } },
     };
@@ -315,10 +305,8 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
         EXPECT_FALSE (upgraderBusy);
         EXPECT_TRUE (juce::Desktop::isScreenSaverEnabled());
 
-        FirmwareUpgradeComponent next (94, true);
-        UpgraderDialogWindow dialog ("Firmware Upgrade", next, nullptr, false);
-        dialog.setVisible (true);
-        dialog.closeButtonPressed();
-        EXPECT_FALSE (dialog.isVisible()) << "the next window closes";
+        OnScreen next (94);
+        next.dialog.closeButtonPressed();
+        EXPECT_FALSE (next.dialog.isVisible()) << "the next window closes";
     }
 }

@@ -5,9 +5,6 @@
 #include "firmware/UpgraderState.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
-#include <functional>
-#include <vector>
-
 namespace sim
 {
 
@@ -59,13 +56,6 @@ public:
         return texts;
     }
 
-    /** Runs the action once, the first time a title that contains the text
-        is shown, while the step that showed it is still running. */
-    void whenTitleContains (const juce::String& text, std::function<void()> action)
-    {
-        titleActions.push_back ({ text, std::move (action) });
-    }
-
     /** Escape typed into the window, as the user would. */
     void pressEscape()  { window.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)); }
 
@@ -75,32 +65,17 @@ private:
         if (forgettingTitle)
             return;
 
-        const auto shown = dialog.getName();
-        shownTitles.add (shown);
+        shownTitles.add (dialog.getName());
 
         // Forgotten at once, so that the same title shown again is seen again.
-        {
-            const juce::ScopedValueSetter<bool> forgetting (forgettingTitle, true);
-            dialog.setName ("(recorded)");
-        }
-
-        for (auto it = titleActions.begin(); it != titleActions.end(); ++it)
-        {
-            if (shown.contains (it->first))
-            {
-                auto action = std::move (it->second);
-                titleActions.erase (it);
-                action();
-                return;
-            }
-        }
+        const juce::ScopedValueSetter<bool> forgetting (forgettingTitle, true);
+        dialog.setName ("(recorded)");
     }
 
     halvik::FirmwareUpgradeComponent window;
     juce::DialogWindow dialog { "Firmware Upgrade", juce::Colours::lightgrey, false, false };
     juce::StringArray shownTitles;
     bool forgettingTitle = false;
-    std::vector<std::pair<juce::String, std::function<void()>>> titleActions;
 
     JUCE_DECLARE_NON_COPYABLE (StepWindow)
 };
