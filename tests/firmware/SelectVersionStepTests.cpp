@@ -225,7 +225,7 @@ TEST_F (SelectVersionStep, AClickWhileTheClosingToolResetRunsStartsNoStep)
     window->stepSelectFirmware (1);
 
     EXPECT_TRUE (duringTheReset.hasFired());
-    EXPECT_EQ (toolRuns(), std::vector<std::string> { "-u -- reset" });
+    EXPECT_EQ (sim::texts (tool.describeRuns()), std::vector<std::string> { "-u -- reset" });
     EXPECT_EQ (messages(), std::vector<std::string> { "OK" });
     EXPECT_EQ (window->getStep(), 6);
 }

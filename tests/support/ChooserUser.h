@@ -4,13 +4,12 @@
 
 #include "firmware/window/UpgraderDialogWindow.h"
 
-#include <functional>
 
 namespace sim
 {
 
 /** A user in front of one of the upgrader's choosers (device or firmware),
-    also as a ScriptedPrompts dialog answer (std::ref keeps the counts). The
+    also as a ScriptedPrompts dialog answer (std::ref keeps the count). The
     chooser runs in the program's own modal dialog. Once the chooser's own
     queued clicks are through (its "OK" when it confirms itself), a dialog
     that still waits counts as one wait, and the user picks the entry and
@@ -20,9 +19,7 @@ struct ChooserUser
 {
     int entry = -1;                       // by position; -1 keeps the chooser's own choice
     juce::String button { "OK" };
-    std::function<void (juce::Component& chooser)> instead;   // acts in place of the pick and the click
     int waits = 0;
-    bool refused = false;
 
     int operator() (juce::Component& chooser, const juce::String& title = "Chooser")
     {
@@ -46,9 +43,6 @@ private:
 
         ++waits;
 
-        if (instead != nullptr)
-            return instead (*chooser);
-
         if (entry >= 0)
             for (auto* child : chooser->getChildren())
                 if (auto* list = dynamic_cast<juce::ComboBox*> (child))
@@ -58,13 +52,10 @@ private:
 
         // The click arrives as a message after this one; two hops later the
         // dialog has either ended or refused.
-        juce::MessageManager::callAsync ([this, chooser] { juce::MessageManager::callAsync ([this, chooser]
+        juce::MessageManager::callAsync ([chooser] { juce::MessageManager::callAsync ([chooser]
         {
             if (auto* dialog = waitingDialogOf (chooser))
-            {
-                refused = true;
                 dialog->closeButtonPressed();
-            }
         }); });
     }
 };

@@ -179,20 +179,6 @@ protected:
         return (juce::String ((int) icon) + "|" + title + "|" + message).toStdString();
     }
 
-    /** The tool's runs, each as its arguments joined by blanks. */
-    std::vector<std::string> toolRuns() const  { return texts (tool.describeRuns()); }
-
-    /** What the simulated unit received, as hex text. */
-    static std::vector<std::string> hexOf (const std::vector<juce::MidiMessage>& received)
-    {
-        std::vector<std::string> result;
-
-        for (auto& message : received)
-            result.push_back (SimulatedMidiPorts::hexOf (message).toStdString());
-
-        return result;
-    }
-
     VirtualClock clock;
     std::vector<std::unique_ptr<SimulatedUpgradeUnit>> units;
 };
