@@ -48,12 +48,12 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
     };
 
     const std::string stage1 ("Starting stage 1 of compatibility checking"), stage2 ("Starting stage 2 of compatibility checking");
-    const auto twoStages = sim::repeated (oneStage, 2);
     const auto plus = [] (std::vector<std::string> runs, std::vector<std::string> more)
     {
         runs.insert (runs.end(), more.begin(), more.end());
         return runs;
     };
+    const auto twoStages = plus (oneStage, oneStage);
 
     juce::MemoryBlock erased (8192);
     erased.fillWith (0xFF);

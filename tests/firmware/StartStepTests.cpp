@@ -19,17 +19,6 @@ namespace
     {
         StartStep()  { prompts.dialogAnswer = sim::ChooserUser {}; }
 
-        /** The texts "<prefix>1<suffix>" up to "<prefix><last><suffix>". */
-        static std::vector<std::string> numbered (const std::string& prefix, int last, const std::string& suffix = {})
-        {
-            std::vector<std::string> result;
-
-            for (int i = 1; i <= last; ++i)
-                result.push_back (prefix + std::to_string (i) + suffix);
-
-            return result;
-        }
-
         static int pausesOf (const sim::SimulatedMidiPorts& on, double microseconds)
         {
             const auto& timeline = on.timeline();
@@ -62,7 +51,11 @@ TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
 
         EXPECT_FALSE (window->stepStart (1));
 
-        auto expected = numbered ("(", row.polls, ")");
+        std::vector<std::string> expected;
+
+        for (int poll = 1; poll <= row.polls; ++poll)
+            expected.push_back ("(" + std::to_string (poll) + ")");
+
         expected.push_back ("");
         EXPECT_EQ (texts (window.statusTexts()), expected);
         EXPECT_EQ (pausesOf (ports, 1.0e6), row.polls);
@@ -155,10 +148,10 @@ TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelv
 
         std::vector<std::string> expected;
 
-        for (int probe = 1; probe <= (answers ? 2 : 11); ++probe)
-            expected.push_back ("Waiting for the target device..." + std::to_string (probe / 2));
+        for (int seconds : answers ? std::vector<int> { 0, 1 } : std::vector<int> { 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5 })
+            expected.push_back ("Waiting for the target device..." + std::to_string (seconds));
 
-        EXPECT_EQ (waiting, expected) << "half seconds, counted down to whole ones";
+        EXPECT_EQ (waiting, expected) << "a probe each half second, counted in whole seconds";
     }
 }
 
@@ -188,7 +181,8 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
 
         EXPECT_EQ (window->stepStart (1), row.found);
 
-        auto expected = numbered ("Waiting for the target MIDI device...", 4);
+        std::vector<std::string> expected { "Waiting for the target MIDI device...1", "Waiting for the target MIDI device...2",
+                                            "Waiting for the target MIDI device...3", "Waiting for the target MIDI device...4" };
 
         if (row.found)
             expected.push_back ("R7-X1");   // the chosen target's name

@@ -20,15 +20,4 @@ namespace sim
     }
 
     inline std::vector<std::string> nonEmpty (const juce::StringArray& list)  { return texts (list, true); }
-
-    /** The list repeated. */
-    inline std::vector<std::string> repeated (const std::vector<std::string>& list, int times)
-    {
-        std::vector<std::string> result;
-
-        while (times-- > 0)
-            result.insert (result.end(), list.begin(), list.end());
-
-        return result;
-    }
 }
