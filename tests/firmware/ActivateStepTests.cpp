@@ -134,63 +134,51 @@ TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreates
     }
 }
 
-TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmware)
-{
-    struct Row { int productId; const char* portName; int productAfter; };
-
-    // One port serves two models, which its name tells apart by the digit before its first ".".
-    for (auto row : { Row { 94,   "Halvik firmware upgrade",      94 },
-                      Row { 2052, "Halvik firmware upgrade V1.2", 186 },
-                      Row { 2052, "Halvik firmware upgrade V2.0", 2052 },
-                      Row { 186,  "Halvik firmware upgrade V2.0", 2052 } })
-    {
-        auto options = linuxUnit ("Mixora C4", row.productId, false, true);
-        options.upgradePortName = row.portName;
-        addUnit (options);
-        prompts.dialogAnswer = sim::ChooserUser {};
-
-        {
-            sim::StepWindow window (row.productId);
-
-            EXPECT_TRUE (window->stepActivate (1)) << row.portName;
-            EXPECT_EQ (window->upgradePortName, row.portName);
-            EXPECT_EQ (ports.openOutputsNow (row.portName) + ports.openInputsNow (row.portName), 2) << row.portName;
-            EXPECT_EQ (window->getStep(), 4);
-            EXPECT_FALSE (window->getStepButton (0).isEnabled());
-            EXPECT_EQ (activatedMarker, 1);
-            EXPECT_EQ (window->currentProductId, row.productAfter) << row.portName;
-        }
-
-        units.clear();
-    }
-}
-
-TEST_F (ActivateStep, AMidiUnitStaysAtTheStepWhenTheChooserIsCancelledOrOffersNoUpgradePortThatOpens)
+TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnUnlessTheChooserIsCancelledOrOffersNoUpgradePortThatOpens)
 {
     using Icon = juce::MessageBoxIconType;
-    const auto confirmedAsShown = [] (juce::Component&, const juce::String&) { return 1; };
+    using Answer = std::function<int (juce::Component&, const juce::String&)>;
+    const Answer okClicked = sim::ChooserUser {}, confirmedAsShown = [] (juce::Component&, const juce::String&) { return 1; };
     const auto noUnitInUpgradeMode = box (Icon::NoIcon, "", "Warning: Cannot find target unit!");   // the chooser's
-    const struct { const char* what; bool inUpgradeMode; std::function<int (juce::Component&, const juce::String&)> chooser; std::vector<std::string> boxes; } rows[] {
-        { "the chooser cancelled", false, nullptr, { noUnitInUpgradeMode } },
-        { "the unit's normal port confirmed", false, confirmedAsShown,
+    struct Row { int productId; const char* upgradePort; Answer chooser; bool opens; int productAfter; std::vector<std::string> boxes; };
+
+    // One port serves two models, which its name tells apart by the digit before its first ".".
+    // A unit still in its normal mode has no upgrade port.
+    const Row rows[] {
+        { 94,   "Halvik firmware upgrade",      okClicked, true, 94,   {} },
+        { 2052, "Halvik firmware upgrade V1.2", okClicked, true, 186,  {} },
+        { 2052, "Halvik firmware upgrade V2.0", okClicked, true, 2052, {} },
+        { 186,  "Halvik firmware upgrade V2.0", okClicked, true, 2052, {} },
+        { 94,   "", nullptr,          true, 0, { noUnitInUpgradeMode } },   // the chooser cancelled
+        { 94,   "", confirmedAsShown, true, 0,
           { noUnitInUpgradeMode, box (Icon::WarningIcon, "Step 3", "Please select the unit \"Halvik firmware upgrade\"") } },
-        { "an upgrade port that will not open", true, sim::ChooserUser {},
+        { 94,   "Halvik firmware upgrade", okClicked, false, 0,
           { box (Icon::InfoIcon, "Midi Device", "Could not open the selected MIDI input device: Halvik firmware upgrade") } },
     };
 
     for (auto& row : rows)
     {
-        SCOPED_TRACE (row.what);
+        SCOPED_TRACE (juce::String (row.productId) + " " + row.upgradePort + (row.opens ? "" : " that will not open"));
+        auto options = linuxUnit ("Mixora C4", row.productId, false, *row.upgradePort != 0);
+        options.upgradePortName = row.upgradePort;
         units.clear();
-        addUnit (linuxUnit ("Mixora C4", 94, false, row.inUpgradeMode));
-        ports.setRefusingOpens ("Halvik firmware upgrade", true);
+        addUnit (options);
+        ports.setRefusingOpens ("Halvik firmware upgrade", ! row.opens);
         prompts.dialogAnswer = row.chooser;
-        sim::StepWindow window (94);
+        const bool movesOn = row.productAfter != 0;
+        sim::StepWindow window (row.productId);
 
-        EXPECT_FALSE (window->stepActivate (1));
-        EXPECT_EQ (window->getStep(), 3);
-        EXPECT_TRUE (window->getStepButton (0).isEnabled());
-        EXPECT_EQ (activatedMarker, 0);
+        EXPECT_EQ (window->stepActivate (1), movesOn);
+        EXPECT_EQ (window->getStep(), movesOn ? 4 : 3);
+        EXPECT_EQ (window->getStepButton (0).isEnabled(), ! movesOn);
+        EXPECT_EQ (activatedMarker, movesOn ? 1 : 0);
         EXPECT_EQ (boxes(), row.boxes);
+
+        if (movesOn)
+        {
+            EXPECT_EQ (window->upgradePortName, row.upgradePort);
+            EXPECT_EQ (ports.openOutputsNow (row.upgradePort) + ports.openInputsNow (row.upgradePort), 2);
+            EXPECT_EQ (window->currentProductId, row.productAfter);
+        }
     }
 }
