@@ -106,21 +106,6 @@ TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBefor
     }
 }
 
-TEST_F (StartStep, ToolFamilyWithOneUnitSkipsTheChooserAndEntersAtOnce)
-{
-    sim::NamedPorts unit (ports, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" }, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" });
-    tool.setSwitch ("no-device");   // the Enter step then fails, which ends the run there
-
-    sim::StepWindow window (2056, sim::StepWindow::asItsFamilyRuns);
-    ASSERT_TRUE (autoAdvance);
-
-    EXPECT_TRUE (window->stepStart (1)) << "the unit was found";
-    EXPECT_TRUE (dialogs().empty());
-    EXPECT_EQ (window->deviceReplyText, "R7-X1 MIDI 2") << "its highest-numbered port";
-    EXPECT_EQ (unit.messagesTo ("R7-X1 MIDI 2").size(), 6) << "the Enter step asked three times";
-    EXPECT_EQ (messages(), std::vector<std::string> { "Device cannot enter Firmware Upgrade mode!" });
-}
-
 TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelveProbes)
 {
     for (bool answers : { false, true })

@@ -33,7 +33,7 @@ TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEv
     };
 
     // The tool family's unit, beside the keyboard another device; and the loopback port ALSA lists first.
-    const juce::StringArray plugged { "Midi Through Port-0", "R7-X1 MIDI 1" };
+    const juce::StringArray plugged { "Midi Through Port-0", "R7-X1 MIDI 1", "R7-X1 MIDI 2" };
     sim::NamedPorts otherPorts (ports, plugged, plugged);
 
     for (auto& row : rows)
@@ -77,7 +77,10 @@ TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEv
         {
             EXPECT_EQ (tool.flashBytes (firmwareAddress, image.getSize()), image);
             EXPECT_FALSE (toolModeEntered) << "the unit was reset after the flash";
+            EXPECT_TRUE (otherPorts.messagesTo ("R7-X1 MIDI 1").isEmpty()) << "asked on its highest-numbered port";
         }
+
+        EXPECT_EQ (prompts.titlesOf ("dialog").contains ("Choose Your Halvik Device"), keyboard != nullptr) << "one tool-family unit needs no choice";
 
         EXPECT_EQ (messages(), row.messages);
         EXPECT_EQ (firmware.server.countRequests (row.fw), row.downloads);
