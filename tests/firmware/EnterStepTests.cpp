@@ -134,12 +134,12 @@ TEST_F (EnterStep, AKeyboardWhosePortsWillNotOpenIsLookedForAgainOnlyOnce)
     ports.setRefusingOpens ("Dravel 49 MIDI 1", true);
     prompts.dialogAnswer = [] (juce::Component&, const juce::String&) { return 1; };
 
-    sim::StepWindow window (4130, sim::StepWindow::asItsFamilyRuns);
+    FirmwareUpgradeComponent window (4130, true);
     ASSERT_TRUE (autoAdvance) << "the keyboard family runs on by itself";
 
-    window->stepEnter (2);
+    window.stepEnter (2);
 
     EXPECT_EQ (dialogs().size(), 1u) << "the Start step ran once more, and only once";
     EXPECT_EQ (messages(), std::vector<std::string> { cannotEnter });
-    EXPECT_EQ (window->getStep(), 2);
+    EXPECT_EQ (window.getStep(), 2);
 }

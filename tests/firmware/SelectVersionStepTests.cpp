@@ -200,7 +200,7 @@ TEST_F (SelectVersionStep, TheSystemsFileChooserKeepsTheUpgradeWindowFromClosing
 
 TEST_F (SelectVersionStep, AClickWhileTheClosingToolResetRunsStartsNoStep)
 {
-    sim::StepWindow window (2056, sim::StepWindow::oneStepAtATime, false);
+    sim::StepWindow window (2056, false);
     toolModeEntered = true;
     prompts.fileAnswers = { juce::File (makeImage ("r7_x_v2.01.bin", 3000)) };
 

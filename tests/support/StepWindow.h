@@ -11,19 +11,16 @@ namespace sim
 /** A fresh upgrade window for one test or row, inside a dialog that never
     reaches the screen, so that its steps run headless, with every title the
     dialog shows recorded: the steps show their status texts there, and the
-    flashing tool its notices. Unless its family's pace is asked for, each
-    step waits to be pressed (no auto-advance). What the scripted prompts
-    showed before it is forgotten. Message thread. */
+    flashing tool its notices. Each step waits to be pressed (no
+    auto-advance). What the scripted prompts showed before it is forgotten.
+    Message thread. */
 class StepWindow final : private juce::ComponentListener
 {
 public:
-    enum Pace { oneStepAtATime, asItsFamilyRuns };
-
-    explicit StepWindow (int productId, Pace pace = oneStepAtATime, bool useServerList = true)
+    explicit StepWindow (int productId, bool useServerList = true)
         : window (productId, useServerList)
     {
-        if (pace == oneStepAtATime)
-            halvik::autoAdvance = false;
+        halvik::autoAdvance = false;
 
         if (auto* scripted = dynamic_cast<ScriptedPrompts*> (&halvik::UpgraderPrompts::getCurrent()))
             scripted->shown.clear();
