@@ -10,17 +10,19 @@
 using namespace halvik;
 
 // A whole upgrade as the user runs it: the upgrader is opened, its notice
-// confirmed (and the unit picked from its group) and Start pressed; with the steps running on by themselves, the
-// unit is found, put into its upgrade mode and checked, the newest firmware
-// is fetched from the (local) firmware server, and written by the MIDI
-// bootloader or the flashing tool. The user only confirms the choosers.
+// confirmed (and the unit picked from its group) and Start pressed; with the
+// steps running on by themselves, the unit is found, put into its upgrade
+// mode and checked, the newest firmware is fetched from the (local) firmware
+// server, and written by the MIDI bootloader or the flashing tool. The user
+// only confirms the choosers.
 
 using WholeUpgrade = sim::UpgradeStepsFixture;
 
 TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEveryStep)
 {
     constexpr juce::int64 firmwareAddress = 0x60010000;
-    struct Row { const char* what; int product; bool inUpgradeMode, repeating; const char* version; const char* fw; int size; int downloads; std::vector<std::string> messages; };
+    struct Row { const char* what; int product; bool inUpgradeMode, repeating; const char* version; const char* fw;
+                 int size, downloads; std::vector<std::string> messages; };
     const std::vector<std::string> upgraded { "Your firmware has been upgraded!" };
 
     const Row rows[] {
@@ -81,7 +83,6 @@ TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEv
         }
 
         EXPECT_EQ (prompts.titlesOf ("dialog").contains ("Choose Your Halvik Device"), keyboard != nullptr) << "one tool-family unit needs no choice";
-
         EXPECT_EQ (messages(), row.messages);
         EXPECT_EQ (firmware.server.countRequests (row.fw), row.downloads);
         EXPECT_EQ (firmware.server.countRequests ("fw/other_v9.99.bin"), 0);
