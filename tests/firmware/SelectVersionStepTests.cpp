@@ -124,6 +124,7 @@ TEST_F (SelectVersionStep, AChosenFileThatIsEmptyOrForAnotherModelIsRefusedBefor
     const char* empty = "The firmware file is empty!";
 
     // Files are checked against the model the unit's upgrade port told (186 and 2052 share one).
+    // The refusal is the box shown ("" for none); a file taken has none.
     const struct { int product, settledOn; const char* file; int size; bool autoAdvancing; const char* refusal; } rows[] {
         { 2056, 2056, "r7_x_v3.00.bin",           0,   true,  empty },
         { 94,   94,   "mixora_c4_v3.00.bin",      0,   true,  empty },
