@@ -4,7 +4,6 @@
 
 #include "firmware/window/UpgraderDialogWindow.h"
 
-
 namespace sim
 {
 
@@ -23,7 +22,13 @@ struct ChooserUser
 
     int operator() (juce::Component& chooser, const juce::String& title = "Chooser")
     {
-        juce::MessageManager::callAsync ([this, safe = Safe (&chooser)] { act (safe); });
+        // Only while the dialog waits is this call, and so this user, still there.
+        juce::MessageManager::callAsync ([this, safe = Safe (&chooser)]
+        {
+            if (waitingDialogOf (safe) != nullptr)
+                act (safe);
+        });
+
         return halvik::UpgraderDialogWindow::runModal (chooser, title, nullptr, true);
     }
 
@@ -38,9 +43,6 @@ private:
 
     void act (Safe chooser)
     {
-        if (waitingDialogOf (chooser) == nullptr)
-            return;
-
         ++waits;
 
         if (entry >= 0)
