@@ -71,8 +71,9 @@ TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEv
 
         if (keyboard != nullptr)
         {
-            const auto stored = keyboard->storedImage();
-            EXPECT_EQ (juce::MemoryBlock (stored.data(), stored.size()), row.downloads > 0 ? image : juce::MemoryBlock());
+            const auto* served = static_cast<const juce::uint8*> (image.getData());
+            EXPECT_EQ (keyboard->storedImage(), row.downloads > 0 ? std::vector<juce::uint8> (served, served + image.getSize())
+                                                                   : std::vector<juce::uint8>());
             EXPECT_TRUE (keyboard->log().contains ("back in normal mode"));
         }
         else
