@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "support/DeviceChooserAnswers.h"
+#include "support/ChooserUser.h"
+#include "support/MessageWatch.h"
 #include "support/StepWindow.h"
-#include "support/UpgradeStepsFixture.h"
+#include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
-#include "firmware/midi/UpgraderMidiHandler.h"
+#include <regex>
 
 using namespace halvik;
-using sim::texts;
 
 // The Activate step: for the tool family the two-stage check that this host
 // writes the unit's flash correctly, with the check image shipped in the
@@ -23,26 +22,15 @@ namespace
     const std::string eraseCheckRegion ("-u -t 5000 -- flash-erase-region 1614794752 8192");
 
     /** One stage of the check as the tool saw it, file paths left out. */
-    std::vector<std::string> checkStage()
-    {
-        return { eraseCheckRegion, "-u -- write-memory 1614794752 <file>", "-u -- get-property 1",
-                 "-u -- read-memory 1614794752 4096 <file>" };
-    }
+    const std::vector<std::string> oneStage { eraseCheckRegion, "-u -- write-memory 1614794752 <file>", "-u -- get-property 1",
+                                              "-u -- read-memory 1614794752 4096 <file>" };
 
     std::vector<std::string> withoutPaths (const juce::StringArray& runs)
     {
         std::vector<std::string> result;
 
-        for (auto run : runs)
-        {
-            auto words = juce::StringArray::fromTokens (run, " ", {});
-
-            for (auto& word : words)
-                if (word.startsWithChar ('/'))
-                    word = "<file>";
-
-            result.push_back (words.joinIntoString (" ").toStdString());
-        }
+        for (auto& run : runs)
+            result.push_back (std::regex_replace (run.toStdString(), std::regex ("/[^ ]*"), "<file>"));
 
         return result;
     }
@@ -60,13 +48,12 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
     };
 
     const std::string stage1 ("Starting stage 1 of compatibility checking"), stage2 ("Starting stage 2 of compatibility checking");
-    const auto oneStage = checkStage();
-    const auto twoStages = sim::repeated (oneStage, 2);
     const auto plus = [] (std::vector<std::string> runs, std::vector<std::string> more)
     {
         runs.insert (runs.end(), more.begin(), more.end());
         return runs;
     };
+    const auto twoStages = plus (oneStage, oneStage);
 
     juce::MemoryBlock erased (8192);
     erased.fillWith (0xFF);
@@ -88,9 +75,8 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
 
     for (auto& row : rows)
     {
-        const auto described = juce::String ("fault '") + row.fault + "', stale abort " + juce::String ((int) row.staleAbort)
-                               + ", image missing " + juce::String ((int) row.missingImage)
-                               + ", escape " + juce::String ((int) row.escapeInStage1);
+        SCOPED_TRACE (juce::String ("fault '") + row.fault + "'" + (row.staleAbort ? ", stale abort" : "")
+                      + (row.missingImage ? ", image missing" : "") + (row.escapeInStage1 ? ", escape" : ""));
 
         sim::FlashToolStandIn unit;
         unit.putFlashBytes (checkAddress, juce::MemoryBlock (8192, true));   // zeros, as if something else was there
@@ -103,22 +89,19 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
         if (row.missingImage)
             checkImagePath = dataHome.get().getChildFile ("missing/check.bin").getFullPathName();
 
-        prompts.shown.clear();
         sim::StepWindow window (2056);
-        autoAdvance = false;
         abortRequested = row.staleAbort;   // as an earlier run's "up to date" answer leaves it
 
-        if (row.escapeInStage1)
-            window.whenTitleContains (stage1, [&] { window.pressEscape(); });
+        sim::MessageWatch escape ([&] { return row.escapeInStage1 && window.statusTexts().contains (stage1); }, [&] { window.pressEscape(); });
 
-        EXPECT_EQ (window->stepActivate (1), row.succeeds) << described;
-        EXPECT_EQ (compatibilityResult, row.resultAfter) << described;
-        EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0) << described;
-        EXPECT_EQ (window->getStep(), row.succeeds || row.escapeInStage1 ? 3 : 1) << described;
-        EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.notices) << described;
-        EXPECT_EQ (withoutPaths (unit.describeRuns()), row.runs) << described;
-        EXPECT_TRUE (row.missingImage || unit.flashBytes (checkAddress, 8192) == erased) << described;
-        EXPECT_EQ (messages(), row.messages) << described;
+        EXPECT_EQ (window->stepActivate (1), row.succeeds);
+        EXPECT_EQ (compatibilityResult, row.resultAfter);
+        EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0);
+        EXPECT_EQ (window->getStep(), row.succeeds || row.escapeInStage1 ? 3 : 1);
+        EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.notices);
+        EXPECT_EQ (withoutPaths (unit.describeRuns()), row.runs);
+        EXPECT_TRUE (row.missingImage || unit.flashBytes (checkAddress, 8192) == erased);
+        EXPECT_EQ (messages(), row.messages);
 
         if (! row.messages.empty() && ! row.escapeInStage1)
             EXPECT_EQ (prompts.shown.back().title, "") << "a plain box";
@@ -142,8 +125,6 @@ TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreates
             environment.set ("XDG_DATA_HOME", juce::String (row.dataHome).replace ("missing", missing));
 
         sim::StepWindow window (2056);
-        autoAdvance = false;
-        prompts.shown.clear();
 
         EXPECT_FALSE (window->stepActivate (1)) << row.home;
         EXPECT_EQ (messages(), std::vector<std::string> { "No folder for the upgrader's files: neither XDG_DATA_HOME nor HOME names an existing folder." }) << row.home;
@@ -153,68 +134,51 @@ TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreates
     }
 }
 
-TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnToTheFirmware)
+TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnUnlessTheChooserIsCancelledOrOffersNoUpgradePortThatOpens)
 {
-    struct Row { int productId; const char* portName; int productAfter; };
+    using Icon = juce::MessageBoxIconType;
+    using Answer = std::function<int (juce::Component&, const juce::String&)>;
+    const Answer okClicked = sim::ChooserUser {}, confirmedAsShown = [] (juce::Component&, const juce::String&) { return 1; };
+    const auto noUnitInUpgradeMode = box (Icon::NoIcon, "", "Warning: Cannot find target unit!");   // the chooser's
+    struct Row { int productId; const char* upgradePort; Answer chooser; bool opens; int productAfter; std::vector<std::string> boxes; };
 
     // One port serves two models, which its name tells apart by the digit before its first ".".
-    for (auto row : { Row { 94,   "Halvik firmware upgrade",      94 },
-                      Row { 2052, "Halvik firmware upgrade V1.2", 186 },
-                      Row { 2052, "Halvik firmware upgrade V2.0", 2052 },
-                      Row { 186,  "Halvik firmware upgrade V2.0", 2052 } })
+    // A unit still in its normal mode has no upgrade port.
+    const Row rows[] {
+        { 94,   "Halvik firmware upgrade",      okClicked, true, 94,   {} },
+        { 2052, "Halvik firmware upgrade V1.2", okClicked, true, 186,  {} },
+        { 2052, "Halvik firmware upgrade V2.0", okClicked, true, 2052, {} },
+        { 186,  "Halvik firmware upgrade V2.0", okClicked, true, 2052, {} },
+        { 94,   "", nullptr,          true, 0, { noUnitInUpgradeMode } },   // the chooser cancelled
+        { 94,   "", confirmedAsShown, true, 0,
+          { noUnitInUpgradeMode, box (Icon::WarningIcon, "Step 3", "Please select the unit \"Halvik firmware upgrade\"") } },
+        { 94,   "Halvik firmware upgrade", okClicked, false, 0,
+          { box (Icon::InfoIcon, "Midi Device", "Could not open the selected MIDI input device: Halvik firmware upgrade") } },
+    };
+
+    for (auto& row : rows)
     {
-        auto options = linuxUnit ("Mixora C4", row.productId, false, true);
-        options.upgradePortName = row.portName;
-        addUnit (options);
-        prompts.dialogAnswer = sim::clickOkInDeviceChooser();
-
-        {
-            sim::StepWindow window (row.productId, false);
-            autoAdvance = false;
-
-            EXPECT_TRUE (window->stepActivate (1)) << row.portName;
-            EXPECT_EQ (window->upgradePortName, row.portName);
-            EXPECT_EQ (ports.openOutputsNow (row.portName) + ports.openInputsNow (row.portName), 2) << row.portName;
-            EXPECT_EQ (window->getStep(), 4);
-            EXPECT_FALSE (window->getStepButton (0).isEnabled());
-            EXPECT_EQ (activatedMarker, 1);
-            EXPECT_EQ (window->currentProductId, row.productAfter) << row.portName;
-
-            // A file picked by hand is checked against the model the port told.
-            if (row.productAfter != 94)
-            {
-                const juce::String air ("faderon_air_v1.10.bin"), airRx ("faderon_air_rx_v1.10.bin");
-                const auto own = row.productAfter == 186 ? air : airRx, other = row.productAfter == 186 ? airRx : air;
-                prompts.fileAnswers = { juce::File (makeImage (other, 600)), juce::File (makeImage (own, 600)) };
-                prompts.shown.clear();
-
-                EXPECT_EQ (window->stepSelectFirmware (1), 0) << other;
-                EXPECT_EQ (messages(), std::vector<std::string> { "Not the matching firmware!" }) << other;
-                EXPECT_EQ (window->stepSelectFirmware (1), 1) << own;
-                EXPECT_EQ (window->midiHandler->getImage().size(), 600u) << own;
-            }
-        }
-
+        SCOPED_TRACE (juce::String (row.productId) + " " + row.upgradePort + (row.opens ? "" : " that will not open"));
+        auto options = linuxUnit ("Mixora C4", row.productId, false, *row.upgradePort != 0);
+        options.upgradePortName = row.upgradePort;
         units.clear();
+        addUnit (options);
+        ports.setRefusingOpens ("Halvik firmware upgrade", ! row.opens);
+        prompts.dialogAnswer = row.chooser;
+        const bool movesOn = row.productAfter != 0;
+        sim::StepWindow window (row.productId);
+
+        EXPECT_EQ (window->stepActivate (1), movesOn);
+        EXPECT_EQ (window->getStep(), movesOn ? 4 : 3);
+        EXPECT_EQ (window->getStepButton (0).isEnabled(), ! movesOn);
+        EXPECT_EQ (activatedMarker, movesOn ? 1 : 0);
+        EXPECT_EQ (boxes(), row.boxes);
+
+        if (movesOn)
+        {
+            EXPECT_EQ (window->upgradePortName, row.upgradePort);
+            EXPECT_EQ (ports.openOutputsNow (row.upgradePort) + ports.openInputsNow (row.upgradePort), 2);
+            EXPECT_EQ (window->currentProductId, row.productAfter);
+        }
     }
-}
-
-TEST_F (ActivateStep, AMidiUnitStaysAtTheStepWhenTheChooserIsCancelledOrThePortIsNotTheUpgradePort)
-{
-    addUnit (linuxUnit ("Mixora C4", 94));
-
-    sim::StepWindow window (94);
-    autoAdvance = false;
-
-    prompts.dialogAnswer = nullptr;
-    EXPECT_FALSE (window->stepActivate (1));
-    EXPECT_EQ (window->getStep(), 3);
-    EXPECT_TRUE (window->getStepButton (0).isEnabled());
-
-    prompts.dialogAnswer = [] (juce::Component&, const juce::String&) { return 1; };   // confirmed on the unit's normal port
-    EXPECT_FALSE (window->stepActivate (1));
-    EXPECT_EQ (window->getStep(), 3);
-    EXPECT_EQ (activatedMarker, 0);
-    EXPECT_EQ (prompts.shown.back().title, "Step 3");
-    EXPECT_EQ (prompts.shown.back().message, "Please select the unit \"Halvik firmware upgrade\"");
 }

@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "support/FirmwareChooserUser.h"
+#include "support/ChooserUser.h"
 #include "support/LocalFirmwareServer.h"
 #include "support/MessageWatch.h"
-#include "support/ScopedEnvironment.h"
 #include "support/StepWindow.h"
 #include "support/SystemFileChooserStandIn.h"
-#include "support/UpgradeStepsFixture.h"
+#include "support/UpgraderFixture.h"
 #include "support/WhileADialogRuns.h"
 
-#include "firmware/UpgraderState.h"
-#include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/window/UpgraderDialogWindow.h"
 
 using namespace halvik;
@@ -18,51 +15,40 @@ using sim::LocalHttpServer;
 
 // The Select-version step against the test's own firmware server: which
 // version it offers, whether the chooser waits for the user, and what a failed
-// download leaves behind.
+// download or a refused file leaves behind.
 
 namespace
 {
+    using Icon = juce::MessageBoxIconType;
+
     constexpr juce::int64 firmwareAddress = 0x60010000;
+    const std::string upgraded ("Your firmware has been upgraded!");
 
     struct SelectVersionStep : sim::UpgradeStepsFixture
     {
         SelectVersionStep()  { prompts.dialogAnswer = std::ref (user); }
 
-        /** The window as Start, Enter and Activate leave it for a unit whose
-            version reads as given (the tool family keeps it as text, the
-            MIDI families as a number). */
-        std::unique_ptr<FirmwareUpgradeComponent> makeWindow (int product, const juce::String& unitVersion,
-                                                              bool serverList = true)
-        {
-            auto window = std::make_unique<FirmwareUpgradeComponent> (product, serverList);
-            window->deviceReplyText = unitVersion;
-            window->startVersion = unitVersion.getFloatValue();
-            window->setStep (3);
-            activatedMarker = 1;
-            toolModeEntered = toolFamilyActive;
-            return window;
-        }
-
         sim::LocalFirmwareServer firmware;
-        sim::FirmwareChooserUser user;
+        sim::ChooserUser user;
     };
 }
 
-TEST_F (SelectVersionStep, TheToolFamilysChooserConfirmsItselfUnlessANewerVersionWaitsFurtherDown)
+TEST_F (SelectVersionStep, TheChooserConfirmsItselfUnlessANewerVersionWaitsFurtherDownAndAUnitUpToDateIsTold)
 {
     using Entry = sim::LocalFirmwareServer::Entry;
+    const Entry r7x200 { 2056, "R7 X", "2.00", "fw/r7_x_v2.00.bin" }, r7x201 { 2056, "R7 X", "2.01", "fw/r7_x_v2.01.bin" };
 
-    struct Row
-    {
-        const char* what;
-        std::initializer_list<Entry> list;
-        int waitedForUser, downloads;
-    };
+    struct Row { const char* what; int product; std::initializer_list<Entry> list; const char* unitVersion;
+                 int dialogs, waits, downloads; std::vector<std::string> messages; int stepAfter; bool stillInBootloader; };
 
+    // A tool-family unit leaves its bootloader through the tool once it is flashed or up to date.
     const Row rows[] {
-        { "the only entry, which the unit has", { { 2056, "R7 X", "2.01", "fw/r7_x_v2.01.bin" } },  0, 1 },
-        { "a newer entry after an older one",   { { 2056, "R7 X", "2.00", "fw/r7_x_v2.00.bin" },
-                                                  { 2056, "R7 X", "2.05", "fw/r7_x_v2.05.bin" } },  1, 0 },
+        { "the only entry, which the unit has", 2056, { r7x201 }, "2.01", 1, 0, 1, { upgraded }, 1, false },
+        { "a newer entry after an older one",   2056, { r7x200, { 2056, "R7 X", "2.05", "fw/r7_x_v2.05.bin" } }, "2.01", 1, 1, 0, {}, 4, true },
+        { "the newest entry, which the unit has, after an older one", 2056, { r7x200, r7x201 }, "2.01", 0, 0, 0,
+          { "Your device is up-to-date." }, 6, false },
+        { "a keyboard that has the only version", 4130, { { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" } }, "1.05", 0, 0, 0,
+          { "Your unit is up-to-date!" }, 1, false },
     };
 
     for (auto& row : rows)
@@ -70,32 +56,37 @@ TEST_F (SelectVersionStep, TheToolFamilysChooserConfirmsItselfUnlessANewerVersio
         SCOPED_TRACE (row.what);
         firmware.server.clearRequests();
         firmware.serveList (row.list);
-        firmware.serveImage ("fw/r7_x_v2.01.bin", sim::ToolFamilyFixture::contentOf (makeImage ("image.bin", 3000)));
+        firmware.serveImage ("fw/r7_x_v2.01.bin", contentOf (makeImage ("image.bin", 3000)));
+        prompts.shown.clear();
         user = {};
-        user.answer = sim::FirmwareChooserUser::Answer::cancel;
+        user.button = "Cancel";
 
-        auto window = makeWindow (2056, "2.01");
+        auto window = readyWindow (row.product, row.unitVersion);
         ASSERT_TRUE (autoAdvance);
         window->stepSelectFirmware (1);
 
-        EXPECT_EQ (user.timesWaitedForUser, row.waitedForUser);
-        int downloads = 0;
-
-        for (auto& path : firmware.server.getRequestedPaths())
-            downloads += path.startsWith ("fw/") ? 1 : 0;
-
-        EXPECT_EQ (downloads, row.downloads);
+        EXPECT_EQ (dialogs().size(), (size_t) row.dialogs);
+        EXPECT_EQ (user.waits, row.waits);
+        const auto requested = firmware.server.getRequestedPaths();
+        EXPECT_EQ (std::count_if (requested.begin(), requested.end(), [] (auto& path) { return path.startsWith ("fw/"); }), row.downloads);
+        EXPECT_EQ (messages(), row.messages);
+        EXPECT_EQ (window->getStep(), row.stepAfter);
+        EXPECT_EQ (toolModeEntered, row.stillInBootloader);
     }
 }
 
-TEST_F (SelectVersionStep, AFailedToolFamilyDownloadLeavesNoFileAndTheUsersOwnFileIsFlashedAndKept)
+TEST_F (SelectVersionStep, AFailedDownloadLeavesNoFileAndTheUsersOwnFileIsTakenAndKept)
 {
-    const auto served = sim::ToolFamilyFixture::contentOf (makeImage ("served.bin", 4000, 3));
+    const auto served = contentOf (makeImage ("served.bin", 4000, 3));
+    const auto notFoundPage = LocalHttpServer::text ("<html><body>Not Found</body></html>", 404);
+    const auto upgradedBox = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
 
-    const struct { const char* what; const char* fw; LocalHttpServer::Answer answer; } rows[] {
-        { "not found page",         "fw/r7_x_v2.01.bin",           LocalHttpServer::text ("<html><body>Not Found</body></html>", 404) },
-        { "transfer cut short",     "fw/r7_x_v2.01.bin",           LocalHttpServer::bytes (served, LocalHttpServer::Delivery::truncated) },
-        { "name leading elsewhere", "fw/..%2F..%2Fr7_x_v2.01.bin", LocalHttpServer::bytes (served) },
+    const struct { const char* what; int product; const char* fw; LocalHttpServer::Answer answer; int requests; std::string box; } rows[] {
+        { "not found page",         2056, "fw/r7_x_v2.01.bin",           notFoundPage,                                                          1, upgradedBox },
+        { "transfer cut short",     2056, "fw/r7_x_v2.01.bin",           LocalHttpServer::bytes (served, LocalHttpServer::Delivery::truncated), 1, upgradedBox },
+        { "name leading elsewhere", 2056, "fw/..%2F..%2Fr7_x_v2.01.bin", LocalHttpServer::bytes (served),                                       0, upgradedBox },
+        { "a MIDI unit's, tried three times", 94, "fw/mixora_c4_v2.10.bin", notFoundPage, 3,
+          box (Icon::WarningIcon, "Firmware Download", "Could not download firmware file") },
     };
 
     for (auto& row : rows)
@@ -103,51 +94,72 @@ TEST_F (SelectVersionStep, AFailedToolFamilyDownloadLeavesNoFileAndTheUsersOwnFi
         SCOPED_TRACE (row.what);
         sim::FlashToolStandIn unit;
         prompts.shown.clear();
-        firmware.serveList ({ { 2056, "R7 X", "2.01", row.fw } });
+        firmware.serveList ({ { row.product, "Unit", "2.01", row.fw } }, row.product == 94 ? "firmware-special.xml" : "firmware.xml");
+        firmware.server.clearRequests();
         firmware.server.setAnswer (row.fw, row.answer);
 
-        const juce::File ownFile (makeImage ("r7_x_v2.01.bin", 3000, 4));
+        const juce::File ownFile (makeImage (row.product == 94 ? "mixora_c4_v2.10.bin" : "r7_x_v2.01.bin", 3000, 4));
         const auto ownImage = contentOf (ownFile.getFullPathName());
         prompts.fileAnswers = { ownFile };
 
-        makeWindow (2056, "2.00")->stepSelectFirmware (1);
+        auto window = readyWindow (row.product, "2.00");
+        autoAdvance = row.product == 2056;   // the tool family runs on to the flash; the MIDI unit's choice stays its own
+        window->stepSelectFirmware (1);
 
+        EXPECT_EQ (firmware.server.countRequests (row.fw), row.requests);
         EXPECT_EQ (prompts.ofKind ("file").size(), 1u) << "the user is asked for a file instead";
         EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no partial or wrong file anywhere";
-        EXPECT_EQ (unit.flashBytes (firmwareAddress, ownImage.getSize()), ownImage) << "the user's file, never the server's answer";
-        EXPECT_EQ (prompts.messages(), juce::StringArray ("Your firmware has been upgraded!"));
+        const auto taken = window->midiHandler->getImage();
+        EXPECT_EQ (row.product == 94 ? juce::MemoryBlock (taken.data(), taken.size()) : unit.flashBytes (firmwareAddress, ownImage.getSize()),
+                   ownImage) << "the user's file, never the server's answer";
+        EXPECT_EQ (boxes(), std::vector<std::string> { row.box });
         EXPECT_EQ (contentOf (ownFile.getFullPathName()), ownImage) << "the user's file stays";
     }
 }
 
-TEST_F (SelectVersionStep, AMidiDownloadThatFailsThreeTimesIsReportedAndNeverTakenForAnImage)
+TEST_F (SelectVersionStep, AChosenFileThatIsEmptyOrForAnotherModelIsRefusedBeforeAnythingReachesTheUnit)
 {
-    firmware.serveList ({ { 94, "Mixora C4", "2.10", "fw/mixora_c4_v2.10.bin" } }, "firmware-special.xml");
-    firmware.server.setAnswer ("fw/mixora_c4_v2.10.bin", LocalHttpServer::text ("<html><body>Not Found</body></html>", 404));
-    auto window = makeWindow (94, "2.00");
+    const juce::MemoryBlock oldFirmware (8192, true);
+    const char* notMatching = "Not the matching firmware!";
+    const char* empty = "The firmware file is empty!";
 
-    EXPECT_EQ (window->stepSelectFirmware (1), -1) << "the file chooser that follows is cancelled";
+    // Files are checked against the model the unit's upgrade port told (186 and 2052 share one).
+    // The refusal is the box shown ("" for none); a file taken has none.
+    const struct { int product, settledOn; const char* file; int size; bool autoAdvancing; const char* refusal; } rows[] {
+        { 2056, 2056, "r7_x_v3.00.bin",           0,   true,  empty },
+        { 94,   94,   "mixora_c4_v3.00.bin",      0,   true,  empty },
+        { 94,   94,   "dravel_49_v3.00.bin",      600, false, notMatching },
+        { 94,   94,   "dravel_49_v3.00.bin",      600, true,  "" },            // no box stops a unit that runs on by itself
+        { 2052, 186,  "faderon_air_rx_v1.10.bin", 600, false, notMatching },
+        { 2052, 186,  "faderon_air_v1.10.bin",    600, false, nullptr },
+        { 186,  2052, "faderon_air_v1.10.bin",    600, false, notMatching },
+        { 186,  2052, "faderon_air_rx_v1.10.bin", 600, false, nullptr },
+    };
 
-    EXPECT_EQ (firmware.server.countRequests ("fw/mixora_c4_v2.10.bin"), 3);
-    ASSERT_EQ (prompts.ofKind ("message").size(), 1u);
-    EXPECT_EQ (prompts.ofKind ("message")[0].title, "Firmware Download");
-    EXPECT_EQ (prompts.ofKind ("message")[0].message, "Could not download firmware file");
-    EXPECT_EQ (prompts.ofKind ("file").size(), 1u);
-    EXPECT_TRUE (window->midiHandler->getImage().empty());
-}
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.file);
+        sim::FlashToolStandIn toolUnit;
+        toolUnit.putFlashBytes (firmwareAddress, oldFirmware);
+        units.clear();
+        auto& midiUnit = addUnit (linuxUnit ("Mixora C4", 94, false, true));
 
-TEST_F (SelectVersionStep, AnAutoAdvancingMidiUnitThatHasTheOnlyVersionIsUpToDateAndBackAtStepOne)
-{
-    firmware.serveList ({ { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" } });
-    auto window = makeWindow (4130, "1.05");
-    ASSERT_TRUE (autoAdvance);
+        auto window = readyWindow (row.product, "2.00", &midiUnit, {}, false);
+        window->currentProductId = row.settledOn;
+        midiUnit.clearRecords();
+        prompts.shown.clear();
+        prompts.fileAnswers = { juce::File (makeImage (row.file, row.size)) };
+        autoAdvance = row.autoAdvancing;
 
-    EXPECT_EQ (window->stepSelectFirmware (1), 1);
+        window->stepSelectFirmware (1);
 
-    EXPECT_TRUE (prompts.ofKind ("dialog").empty());
-    EXPECT_EQ (prompts.messages(), juce::StringArray ("Your unit is up-to-date!"));
-    EXPECT_EQ (window->getStep(), 1);
-    EXPECT_EQ (selectedMarker, 0) << "Upgrade cannot run from here";
+        const bool refused = row.refusal != nullptr;
+        EXPECT_EQ (messages(), ! refused || *row.refusal == 0 ? std::vector<std::string>() : std::vector<std::string> { row.refusal });
+        EXPECT_EQ (window->midiHandler->getImage().size(), refused ? 0u : (size_t) row.size);
+        EXPECT_TRUE (toolUnit.flashBytes (firmwareAddress, 8192) == oldFirmware) << "the old firmware stays";
+        EXPECT_FALSE (toolUnit.describeRuns().joinIntoString ("\n").contains ("erase"));
+        EXPECT_TRUE (midiUnit.received().empty());
+    }
 }
 
 TEST_F (SelectVersionStep, TheSystemsFileChooserKeepsTheUpgradeWindowFromClosingWhileItRuns)
@@ -187,38 +199,9 @@ TEST_F (SelectVersionStep, TheSystemsFileChooserKeepsTheUpgradeWindowFromClosing
     EXPECT_FALSE (dialog.isVisible()) << "closes once the chooser has gone";
 }
 
-TEST_F (SelectVersionStep, AnEmptyImageIsRefusedBeforeAnythingReachesTheUnit)
-{
-    const juce::MemoryBlock oldFirmware (8192, true);
-
-    for (auto row : { std::pair { 2056, "r7_x_v3.00.bin" }, std::pair { 94, "mixora_c4_v3.00.bin" } })
-    {
-        SCOPED_TRACE (row.second);
-        sim::FlashToolStandIn toolUnit;
-        toolUnit.putFlashBytes (firmwareAddress, oldFirmware);
-        units.clear();
-        prompts.shown.clear();
-        auto& midiUnit = addUnit (linuxUnit ("Mixora C4", 94, false, true));
-
-        auto window = makeWindow (row.first, "2.00", false);
-        window->openTargetMidiDevices (midiUnit.outputName(), 0);
-        midiUnit.clearRecords();
-        prompts.fileAnswers = { juce::File (makeImage (row.second, 0)) };
-        autoAdvance = true;   // nothing stands between the file and the unit
-
-        window->stepSelectFirmware (1);
-
-        EXPECT_EQ (messages(), std::vector<std::string> { "The firmware file is empty!" });
-        EXPECT_TRUE (toolUnit.flashBytes (firmwareAddress, 8192) == oldFirmware) << "the old firmware stays";
-        EXPECT_FALSE (toolUnit.describeRuns().joinIntoString ("\n").contains ("erase"));
-        EXPECT_TRUE (midiUnit.received().empty());
-    }
-}
-
 TEST_F (SelectVersionStep, AClickWhileTheClosingToolResetRunsStartsNoStep)
 {
     sim::StepWindow window (2056, false);
-    autoAdvance = false;
     toolModeEntered = true;
     prompts.fileAnswers = { juce::File (makeImage ("r7_x_v2.01.bin", 3000)) };
 
@@ -228,7 +211,7 @@ TEST_F (SelectVersionStep, AClickWhileTheClosingToolResetRunsStartsNoStep)
     window->stepSelectFirmware (1);
 
     EXPECT_TRUE (duringTheReset.hasFired());
-    EXPECT_EQ (toolRuns(), std::vector<std::string> { "-u -- reset" });
+    EXPECT_EQ (sim::texts (tool.describeRuns()), std::vector<std::string> { "-u -- reset" });
     EXPECT_EQ (messages(), std::vector<std::string> { "OK" });
     EXPECT_EQ (window->getStep(), 6);
 }

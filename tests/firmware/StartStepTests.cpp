@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "support/DeviceChooserAnswers.h"
+#include "support/ChooserUser.h"
 #include "support/MessageWatch.h"
 #include "support/NamedPorts.h"
 #include "support/StepWindow.h"
-#include "support/UpgradeStepsFixture.h"
-
-#include "firmware/UpgraderState.h"
-#include "firmware/window/DeviceSelectComponent.h"
+#include "support/UpgraderFixture.h"
 
 using namespace halvik;
 using sim::texts;
@@ -20,11 +17,17 @@ namespace
 {
     struct StartStep : sim::UpgradeStepsFixture
     {
-        StartStep()  { prompts.dialogAnswer = sim::clickOkInDeviceChooser(); }
+        StartStep()  { prompts.dialogAnswer = sim::ChooserUser {}; }
+
+        static int pausesOf (const sim::SimulatedMidiPorts& on, double microseconds)
+        {
+            const auto& timeline = on.timeline();
+            return (int) std::count_if (timeline.begin(), timeline.end(), [=] (auto& e) { return e.isPause && e.microseconds == microseconds; });
+        }
     };
 
     const std::string keep ("-u -- get-property 1"), reset ("-u -- reset");
-    const std::string notFound ("Target device not found!");
+    const std::vector<std::string> notFound { "Target device not found!" }, none;
 }
 
 TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
@@ -34,25 +37,29 @@ TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
     // The loopback port ALSA lists on every Linux desktop is no unit.
     sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
 
+    // Escape pressed once "(3)" shows ends the run after the look under way.
     for (auto row : { Row { false, false, 0, 12 }, Row { true, false, 0, 16 },
-                      Row { false, true, 0, 12 }, Row { false, false, 3, 3 } })
+                      Row { false, true, 0, 12 }, Row { false, false, 3, 4 } })
     {
         ports.clearTimeline();
-        prompts.shown.clear();
         sim::StepWindow window (94);
         autoAdvance = row.autoAdvancing;
         abortRequested = row.staleAbort;   // an earlier run's Escape does not end this one
 
-        if (row.escapeAt > 0)
-            window.whenTitleContains ("(" + juce::String (row.escapeAt) + ")", [&] { window.pressEscape(); });
+        sim::MessageWatch escape ([&] { return row.escapeAt > 0 && window.statusTexts().contains ("(" + juce::String (row.escapeAt) + ")"); },
+                                  [&] { window.pressEscape(); });
 
         EXPECT_FALSE (window->stepStart (1));
 
-        auto expected = numbered ("(", 1, row.polls, ")");
+        std::vector<std::string> expected;
+
+        for (int poll = 1; poll <= row.polls; ++poll)
+            expected.push_back ("(" + std::to_string (poll) + ")");
+
         expected.push_back ("");
         EXPECT_EQ (texts (window.statusTexts()), expected);
-        EXPECT_EQ (pausesOf (1000.0), row.polls);
-        EXPECT_EQ (messages(), std::vector<std::string> { notFound });
+        EXPECT_EQ (pausesOf (ports, 1.0e6), row.polls);
+        EXPECT_EQ (messages(), notFound);
         EXPECT_EQ (window->getStep(), 1);
         EXPECT_FALSE (upgraderBusy);
     }
@@ -85,13 +92,11 @@ TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBefor
             setHostCpuModelForTesting (row.cpu);
 
         sim::NamedPorts units (row.names, row.names);
-        prompts.shown.clear();
         sim::StepWindow window (row.productId);
-        autoAdvance = false;
 
         EXPECT_EQ (window->stepStart (1), row.refusal == nullptr) << row.cpu << " " << row.productId;
         EXPECT_EQ (window->getStep(), row.refusal == nullptr ? 2 : 1);
-        EXPECT_EQ (messages(), row.refusal == nullptr ? std::vector<std::string>() : std::vector<std::string> { row.refusal });
+        EXPECT_EQ (messages(), row.refusal == nullptr ? none : std::vector<std::string> { row.refusal });
 
         if (row.refusal != nullptr)
             for (auto& name : row.names)
@@ -101,30 +106,13 @@ TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBefor
     }
 }
 
-TEST_F (StartStep, ToolFamilyWithOneUnitSkipsTheChooserAndEntersAtOnce)
-{
-    sim::NamedPorts unit (ports, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" }, { "R7-X1 MIDI 1", "R7-X1 MIDI 2" });
-    tool.setSwitch ("no-device");   // the Enter step then fails, which ends the run there
-
-    sim::StepWindow window (2056);
-    ASSERT_TRUE (autoAdvance);
-
-    EXPECT_TRUE (window->stepStart (1)) << "the unit was found";
-    EXPECT_TRUE (dialogs().empty());
-    EXPECT_EQ (window->deviceReplyText, "R7-X1 MIDI 2") << "its highest-numbered port";
-    EXPECT_EQ (unit.messagesTo ("R7-X1 MIDI 2").size(), 6) << "the Enter step asked three times";
-    EXPECT_EQ (messages(), std::vector<std::string> { "Device cannot enter Firmware Upgrade mode!" });
-}
-
 TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelveProbes)
 {
     for (bool answers : { false, true })
     {
         sim::FlashToolStandIn unit;
         unit.setSwitch ("present-after", answers ? "2" : "1000");
-        prompts.shown.clear();
         sim::StepWindow window (2056);
-        autoAdvance = false;
         toolProbeMode = true;
 
         EXPECT_EQ (window->stepStart (1), answers);
@@ -140,15 +128,15 @@ TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelv
         else
         {
             EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (13, keep)) << "twelve probes and the fall-back's";
-            EXPECT_EQ (messages(), std::vector<std::string> { notFound });
+            EXPECT_EQ (messages(), notFound);
         }
 
         std::vector<std::string> expected;
 
-        for (int probe = 1; probe <= (answers ? 2 : 11); ++probe)
-            expected.push_back ("Waiting for the target device..." + std::to_string (probe / 2));
+        for (int seconds : answers ? std::vector<int> { 0, 1 } : std::vector<int> { 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5 })
+            expected.push_back ("Waiting for the target device..." + std::to_string (seconds));
 
-        EXPECT_EQ (waiting, expected) << "half seconds, counted down to whole ones";
+        EXPECT_EQ (waiting, expected) << "a probe each half second, counted in whole seconds";
     }
 }
 
@@ -161,10 +149,7 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
         sim::FlashToolStandIn unit;
         sim::SimulatedMidiPorts rowPorts;
         rowPorts.setRealPauses (false);
-        prompts.shown.clear();
-
         sim::StepWindow window (2056);
-        autoAdvance = false;
         toolModeEntered = true;
 
         // While the tool runs: the user presses Escape, or the restarted unit's port shows.
@@ -181,73 +166,19 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
 
         EXPECT_EQ (window->stepStart (1), row.found);
 
-        auto expected = numbered ("Waiting for the target MIDI device...", 1, 4);
+        std::vector<std::string> expected { "Waiting for the target MIDI device...1", "Waiting for the target MIDI device...2",
+                                            "Waiting for the target MIDI device...3", "Waiting for the target MIDI device...4" };
 
         if (row.found)
             expected.push_back ("R7-X1");   // the chosen target's name
 
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), expected);
         EXPECT_EQ (texts (unit.describeRuns()), (std::vector<std::string> { keep, reset }));
-
         // Pauses of 235 ms: the look's, besides the tool's own after each of its two runs.
-        int looks = -2;
-
-        for (auto& event : rowPorts.timeline())
-            if (event.isPause && event.microseconds == 235000.0)
-                ++looks;
-
-        EXPECT_EQ (looks, row.looks) << "escape " << row.escape << ", comes back " << row.comesBack;
+        EXPECT_EQ (pausesOf (rowPorts, 235000.0) - 2, row.looks) << "escape " << row.escape << ", comes back " << row.comesBack;
         EXPECT_EQ (window->getStep(), row.found ? 2 : 1);
         EXPECT_EQ (toolModeEntered, ! row.found) << "a unit that came back has left its bootloader";
-        EXPECT_EQ (messages(), row.found ? std::vector<std::string> {} : std::vector<std::string> { notFound });
-    }
-}
-
-TEST_F (StartStep, AKeyboardWithLinuxPortNamesGoesFromStartThroughEnterToActivateEvenIfLeftInUpgradeMode)
-{
-    // ALSA lists its loopback port first; the chooser offers the keyboard alone.
-    sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
-    juce::StringArray offered;
-    prompts.dialogAnswer = [&offered, clickOk = prompts.dialogAnswer] (juce::Component& chooser, const juce::String& title)
-    {
-        auto& list = dynamic_cast<DeviceSelectComponent&> (chooser).getDeviceList();
-        for (int i = 0; i < list.getNumItems(); ++i)
-            offered.add (list.getItemText (i));
-        return clickOk (chooser, title);
-    };
-
-    for (bool leftInUpgradeMode : { false, true })
-    {
-        auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true, leftInUpgradeMode));
-        prompts.shown.clear();
-
-        {
-            sim::StepWindow window (4130);
-            autoAdvance = false;   // one step at a time
-
-            EXPECT_TRUE (window->stepStart (1));
-            EXPECT_FALSE (keyboard.isInUpgradeMode()) << "restarted if it had to be";
-            EXPECT_EQ (window->deviceReplyText, "Dravel 49 MIDI 1") << "the keyboard's first port, confirmed in the chooser";
-            EXPECT_FLOAT_EQ (window->startVersion, leftInUpgradeMode ? 1.07f : 1.06f) << "the version it reported last";
-            EXPECT_TRUE (window.title().endsWith (": Dravel 49")) << window.title();
-            EXPECT_EQ (window->getStep(), 2);
-
-            EXPECT_TRUE (window->stepEnter (2));
-            EXPECT_TRUE (keyboard.isInUpgradeMode());
-            EXPECT_EQ (window->getStep(), 3);
-
-            EXPECT_TRUE (window->stepActivate (1));
-            EXPECT_EQ (window->getStep(), 4);
-            EXPECT_EQ (activatedMarker, 1);
-            EXPECT_FALSE (window->getStepButton (0).isEnabled() || window->getStepButton (1).isEnabled());
-            EXPECT_EQ (ports.openOutputsNow ("Dravel 49 MIDI 1"), 1) << "the chosen port stays open for the upload";
-
-            EXPECT_EQ (dialogs(), std::vector<std::string> (2, "Choose Your Halvik Device"));
-            EXPECT_FALSE (offered.contains ("Midi Through Port-0")) << offered.joinIntoString (", ");
-            EXPECT_EQ (messages(), std::vector<std::string> {});
-        }
-
-        units.clear();
+        EXPECT_EQ (messages(), row.found ? none : notFound);
     }
 }
 
@@ -262,19 +193,14 @@ TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
         stuck.leaveAfterMs = row.unitLeaves ? 10.0 : 10000.0;
         auto& stuckUnit = addUnit (stuck);
 
-        prompts.shown.clear();
-        prompts.okCancelAnswers = { row.answerYes };
-
         {
             sim::StepWindow window (94);
-            autoAdvance = false;
+            prompts.okCancelAnswers = { row.answerYes };
 
             EXPECT_FALSE (window->stepStart (1));
-
-            const auto questions = prompts.ofKind ("okCancel");
-            ASSERT_EQ (questions.size(), 1u);
-            EXPECT_EQ (questions[0].message, "It looks like some of your units are already in firmware upgrade mode. \n"
-                                             " Do you want to let them leave firmware upgrade mode?");
+            EXPECT_EQ (texts (prompts.messages ("okCancel")),
+                       std::vector<std::string> { "It looks like some of your units are already in firmware upgrade mode. \n"
+                                                  " Do you want to let them leave firmware upgrade mode?" });
             EXPECT_EQ (stuckUnit.log().contains ("reset"), row.answerYes);
 
             auto shown = prompts.messages();
@@ -282,7 +208,7 @@ TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
             EXPECT_EQ (texts (shown), row.hint ? std::vector<std::string> { "It looks like your device is still in firmware "
                                                                             "upgrade mode. \nPlease turn off and turn on the "
                                                                             "device and try again." }
-                                               : std::vector<std::string> {});
+                                               : none);
         }
 
         units.clear();
@@ -299,7 +225,6 @@ TEST_F (StartStep, AMissingOrUnrunnableFlashingToolIsToldApartFromAMissingUnitWi
     for (auto [path, problem] : { std::pair { missing, "The flashing tool is missing:\n" },
                                   std::pair { notExecutable, "The flashing tool cannot be run (it is not executable):\n" } })
     {
-        prompts.shown.clear();
         sim::StepWindow window (2056);
         flashToolPath = path;
 

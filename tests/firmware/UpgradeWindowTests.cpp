@@ -3,15 +3,8 @@
 #include "support/DispatchUntil.h"
 #include "support/MessageWatch.h"
 #include "support/NamedPorts.h"
-#include "support/TextLists.h"
-#include "support/ToolFamilyFixture.h"
-#include "support/UpgradeStepsFixture.h"
 #include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
-#include "firmware/midi/UpgraderMidiHandler.h"
-#include "firmware/tool/FlashTool.h"
-#include "firmware/window/FirmwareUpgradeComponent.h"
 #include "firmware/window/UpgraderDialogWindow.h"
 
 #include <thread>
@@ -20,38 +13,30 @@ using namespace halvik;
 
 namespace
 {
-    struct UpgradeWindow : sim::UpgraderFixture
+    using UpgradeWindow = sim::UpgraderFixture;
+
+    /** Which of the five step buttons are enabled, as "11100". */
+    juce::String enabledButtons (FirmwareUpgradeComponent& window)
     {
-        /** Which of the five step buttons are enabled, as "11100". */
-        static juce::String enabledButtons (FirmwareUpgradeComponent& window)
+        juce::String pattern;
+
+        for (int i = 0; i < stepCount; ++i)
+            pattern << (window.getStepButton (i).isEnabled() ? "1" : "0");
+
+        return pattern;
+    }
+
+    /** The window inside its dialog on the desktop, not modal. */
+    struct OnScreen
+    {
+        explicit OnScreen (int productId) : window (productId, true), dialog ("Firmware Upgrade", window, nullptr, false)
         {
-            juce::String pattern;
-
-            for (int i = 0; i < stepCount; ++i)
-                pattern << (window.getStepButton (i).isEnabled() ? "1" : "0");
-
-            return pattern;
+            dialog.setVisible (true);
         }
 
-        /** The window inside its dialog on the desktop, not modal. */
-        struct OnScreen
-        {
-            explicit OnScreen (int productId)
-                : window (productId, true),
-                  dialog ("Firmware Upgrade", window, nullptr, false)
-            {
-                dialog.setVisible (true);
-            }
-
-            FirmwareUpgradeComponent window;
-            UpgraderDialogWindow dialog;
-        };
+        FirmwareUpgradeComponent window;
+        UpgraderDialogWindow dialog;
     };
-
-    juce::KeyPress keyWithCode (int code, juce::ModifierKeys modifiers = {})
-    {
-        return juce::KeyPress (code, modifiers, 0);
-    }
 }
 
 TEST_F (UpgradeWindow, TheStepDecidesWhichButtonsAreEnabledAndHowFarTheBarIs)
@@ -142,48 +127,46 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
             for (int modifier : { 0, (int) juce::ModifierKeys::shiftModifier, (int) juce::ModifierKeys::ctrlModifier })
             {
                 const bool before = *row.flag;
-                EXPECT_FALSE (window.keyPressed (keyWithCode (code, juce::ModifierKeys (modifier)))) << "the key goes on to the dialog";
+                EXPECT_FALSE (window.keyPressed (juce::KeyPress (code, juce::ModifierKeys (modifier), 0))) << "the key goes on to the dialog";
                 EXPECT_NE (*row.flag, before) << (char) code << " with modifiers " << modifier;
             }
         }
     }
 
-    // M and T retitle the dialog; on a tool-family unit T also decides whether
-    // another member of its group is accepted.
+    // M and T retitle the dialog at once; on a tool-family unit T also
+    // decides whether another member of its group is accepted.
     window.targetProductId = 2067;
-    window.keyPressed (keyWithCode ('m'));
-    EXPECT_FALSE (window.useServerList);
-    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
-
     acceptAnyProduct = false;
-    window.keyPressed (keyWithCode ('t'));
+    window.keyPressed (juce::KeyPress ('m'));
+    window.keyPressed (juce::KeyPress ('t'));
+    EXPECT_FALSE (window.useServerList);
     EXPECT_TRUE (acceptAnyProduct);
     EXPECT_EQ (window.targetProductId, 2056);
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade. [M]");
 
-    window.keyPressed (keyWithCode ('t'));
+    window.keyPressed (juce::KeyPress ('t'));
     EXPECT_FALSE (acceptAnyProduct) << "the tool family accepts only its own product";
-    EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M]");
 
     // Escape asks the step to stop and ends repeated runs; S clears the request.
     repeatMode = true;
-    window.keyPressed (keyWithCode (juce::KeyPress::escapeKey));
+    window.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
     EXPECT_TRUE (abortRequested);
     EXPECT_FALSE (repeatMode);
 
-    window.keyPressed (keyWithCode ('s'));
+    window.keyPressed (juce::KeyPress ('s'));
     EXPECT_FALSE (abortRequested);
     EXPECT_TRUE (repeatMode);
 }
 
-TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFront)
+TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFrontAndEscapeNeverCloses)
 {
     struct Row { bool busy; bool autoAdvancing; bool windowInFront; bool closes; };
+    enum How { closeButton, byTheWindow, escape };
 
     for (auto row : { Row { true, false, false, false }, Row { true, true, false, false }, Row { false, true, false, true },
                       Row { false, false, false, true }, Row { false, false, true, false } })
     {
-        for (bool byTheWindow : { false, true })
+        for (auto how : { closeButton, byTheWindow, escape })
         {
             OnScreen screen (4130);
             upgraderBusy = row.busy;
@@ -198,35 +181,17 @@ TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpene
                 inFront.enterModalState (false);
             }
 
-            if (byTheWindow)
+            if (how == byTheWindow)
                 screen.window.userTriedToCloseWindow();
-            else
+            else if (how == closeButton)
                 screen.dialog.closeButtonPressed();
+            else
+                static_cast<juce::Component&> (screen.dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
 
-            EXPECT_EQ (! screen.dialog.isVisible(), row.closes)
-                << "busy " << row.busy << " auto " << row.autoAdvancing << " in front " << row.windowInFront << " asked by the window " << byTheWindow;
+            EXPECT_EQ (! screen.dialog.isVisible(), row.closes && how != escape)
+                << "busy " << row.busy << " auto " << row.autoAdvancing << " in front " << row.windowInFront << " asked by " << how;
         }
     }
-}
-
-TEST_F (UpgradeWindow, TheModalDialogIgnoresEscapeAndLetsGoOfTheWindowWhenClosed)
-{
-    FirmwareUpgradeComponent window (4130, true);
-    bool openAfterEscape = false;
-
-    juce::MessageManager::callAsync ([&]
-    {
-        auto* dialog = window.findParentComponentOfClass<UpgraderDialogWindow>();
-        ASSERT_NE (dialog, nullptr);
-
-        static_cast<juce::Component*> (dialog)->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
-        openAfterEscape = dialog->isCurrentlyModal();
-        dialog->closeButtonPressed();
-    });
-
-    EXPECT_EQ (UpgraderDialogWindow::runModal (window, "Firmware Upgrade", nullptr, false), 0);
-    EXPECT_TRUE (openAfterEscape);
-    EXPECT_EQ (window.getParentComponent(), nullptr) << "the dialog let go of the window";
 }
 
 using UpgradeWindowClosing = sim::ToolFamilyFixture;
@@ -291,11 +256,7 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
           } },
         { "the window goes while the Upgrade step flashes", [&]
           {
-              window = std::make_unique<FirmwareUpgradeComponent> (2056, true);
-              window->setStep (5);
-              activatedMarker = selectedMarker = 1;
-              toolModeEntered = true;
-              firmwareFilePath = makeImage ("r7_x_v2.01.bin", 3000);
+              window = readyWindow (2056, "2.00", nullptr, makeImage ("r7_x_v2.01.bin", 3000));
               juce::MessageManager::callAsync ([&] { window.reset(); });
               EXPECT_TRUE (window->stepUpgrade (1));
           } },
@@ -306,7 +267,6 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
               // its sends would be used after now and then: thirty goings
               // often show it, a sanitizer build every time.
               ports.setClock (nullptr);
-              ports.setRealPauses (false);
               sim::RealTimeScheduler realTime;
               sim::SimulatedUpgradeUnit::Options inUpgradeMode;
               inUpgradeMode.startsInUpgradeMode = true;
@@ -316,10 +276,7 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
                   sim::SimulatedUpgradeUnit unit (ports, realTime, inUpgradeMode);
                   unit.setDataPacketAnswer (2, sim::SimulatedUpgradeUnit::Answer::yes, 10000.0);   // the upload cannot end first
                   const auto uploadPort = unit.outputName();
-                  window = std::make_unique<FirmwareUpgradeComponent> (4130, true);
-                  window->openTargetMidiDevices (uploadPort, 0);
-                  window->midiHandler->loadFirmwareImage (juce::File (makeImage ("image.bin", 4 * 512)));
-                  activatedMarker = selectedMarker = 1;
+                  window = readyWindow (4130, {}, &unit, makeImage ("image.bin", 4 * 512));
 
                   // Half way through the second packet.
                   sim::MessageWatch goes ([&] { return unit.received().size() > 36 + 530 + 265; }, [&] { window.reset(); });
@@ -331,7 +288,6 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
                   EXPECT_EQ (ports.outputOpenCount ("Dravel 49"), attempt + 1);
               }
 
-              ports.setRealPauses (true);
               ports.setClock (&clock);
           } },
     };
@@ -349,10 +305,8 @@ TEST_F (UpgradeWindowGoingMidStep, LeavesNoStepBusySoTheNextWindowCanBeClosed)
         EXPECT_FALSE (upgraderBusy);
         EXPECT_TRUE (juce::Desktop::isScreenSaverEnabled());
 
-        FirmwareUpgradeComponent next (94, true);
-        UpgraderDialogWindow dialog ("Firmware Upgrade", next, nullptr, false);
-        dialog.setVisible (true);
-        dialog.closeButtonPressed();
-        EXPECT_FALSE (dialog.isVisible()) << "the next window closes";
+        OnScreen next (94);
+        next.dialog.closeButtonPressed();
+        EXPECT_FALSE (next.dialog.isVisible()) << "the next window closes";
     }
 }

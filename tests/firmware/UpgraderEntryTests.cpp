@@ -10,28 +10,7 @@
 
 using namespace halvik;
 
-namespace
-{
-    struct UpgraderEntry : sim::UpgraderFixture
-    {
-        /** Answers the upgrade dialog by noting the product its window was
-            opened for and whether the entry's guard was up meanwhile. */
-        void watchTheWindow()
-        {
-            prompts.dialogAnswer = [this] (juce::Component& content, const juce::String&)
-            {
-                if (auto* window = dynamic_cast<FirmwareUpgradeComponent*> (&content))
-                    windowProductId = window->requestedProductId;
-
-                guardWhileOpen = upgraderOpen;
-                return 7;
-            };
-        }
-
-        int windowProductId = -1;
-        bool guardWhileOpen = false;
-    };
-}
+using UpgraderEntry = sim::UpgraderFixture;
 
 TEST_F (UpgraderEntry, TheNoticeAndForAGroupTheChoiceOfItsMemberComeFirstAndOnlyTheirOkOpensTheDialog)
 {
@@ -51,16 +30,22 @@ TEST_F (UpgraderEntry, TheNoticeAndForAGroupTheChoiceOfItsMemberComeFirstAndOnly
         { 2070, true,  true,  9, -1,   { notice, choice } },
     };
 
-    watchTheWindow();
-
     for (auto& row : rows)
     {
         prompts.shown.clear();
         prompts.okCancelAnswers = { row.ok };
         prompts.choiceAnswers = { row.choice };
-        windowProductId = -1;
-        guardWhileOpen = false;
+        int windowProductId = -1;
+        bool guardWhileOpen = false;
         juce::Component parent;
+
+        // The upgrade dialog notes the product its window was opened for and whether the entry's guard was up meanwhile.
+        prompts.dialogAnswer = [&] (juce::Component& content, const juce::String&)
+        {
+            windowProductId = dynamic_cast<FirmwareUpgradeComponent&> (content).requestedProductId;
+            guardWhileOpen = upgraderOpen;
+            return 7;
+        };
 
         EXPECT_EQ (openFirmwareUpgrader (row.productId, &parent, row.notice, true, 0), row.windowFor > 0 ? 7 : 0) << row.productId;
 
@@ -95,7 +80,7 @@ TEST_F (UpgraderEntry, TheGuardRefusesACallFromInsideTheUpgraderAndComesDownEven
     EXPECT_EQ (prompts.shown.size(), shownBeforeNestedCall) << "the nested call showed nothing";
     EXPECT_FALSE (upgraderOpen) << "the upgrader can be opened again";
 
-    watchTheWindow();
+    prompts.dialogAnswer = [] (juce::Component&, const juce::String&) { return 7; };
     EXPECT_EQ (openFirmwareUpgrader (4130, nullptr, true, true, 0), 7);
 }
 

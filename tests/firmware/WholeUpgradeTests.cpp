@@ -1,114 +1,94 @@
 #include <gtest/gtest.h>
 
-#include "support/DeviceChooserAnswers.h"
-#include "support/FirmwareChooserUser.h"
+#include "support/ChooserUser.h"
 #include "support/LocalFirmwareServer.h"
 #include "support/NamedPorts.h"
-#include "support/StepWindow.h"
-#include "support/UpgradeStepsFixture.h"
+#include "support/UpgraderFixture.h"
 
-#include "firmware/UpgraderState.h"
+#include "firmware/window/UpgraderEntry.h"
 
 using namespace halvik;
 
-// A whole upgrade as the user runs it: Start is pressed and, with the steps
-// running on by themselves, the unit is found, put into its upgrade mode and
-// checked, the newest firmware is fetched from the (local) firmware server,
-// and written by the MIDI bootloader or the flashing tool. The user only
-// confirms the choosers.
+// A whole upgrade as the user runs it: the upgrader is opened, its notice
+// confirmed (and the unit picked from its group) and Start pressed; with the
+// steps running on by themselves, the unit is found, put into its upgrade
+// mode and checked, the newest firmware is fetched from the (local) firmware
+// server, and written by the MIDI bootloader or the flashing tool. The user
+// only confirms the choosers.
 
-namespace
+using WholeUpgrade = sim::UpgradeStepsFixture;
+
+TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEveryStep)
 {
     constexpr juce::int64 firmwareAddress = 0x60010000;
+    struct Row { const char* what; int product; bool inUpgradeMode, repeating; const char* version; const char* fw;
+                 int size, downloads; std::vector<std::string> messages; };
+    const std::vector<std::string> upgraded { "Your firmware has been upgraded!" };
 
-    juce::MemoryBlock randomBytes (size_t size, int seed)
-    {
-        juce::MemoryBlock image (size);
-        juce::Random random (seed);
-        random.fillBitsRandomly (image.getData(), image.getSize());
-        return image;
-    }
-
-    struct WholeUpgrade : sim::UpgradeStepsFixture
-    {
-        WholeUpgrade()
-        {
-            prompts.dialogAnswer = [this, deviceChooser = sim::clickOkInDeviceChooser()] (juce::Component& content, const juce::String& title)
-            {
-                return title == "Firmware Version" ? firmwareChooser (content, title) : deviceChooser (content, title);
-            };
-        }
-
-        /** Every request the server saw for this path. */
-        int requestsFor (const juce::String& path) const
-        {
-            return firmware.server.countRequests (path);
-        }
-
-        sim::LocalFirmwareServer firmware;
-        sim::FirmwareChooserUser firmwareChooser;
+    const Row rows[] {
+        { "a keyboard (version 1.06)", 4130, false, false, "1.07", "fw/dravel_49_v1.07.bin", 6 * 512, 1, upgraded },
+        // Restarted, it tells its real version: the one served.
+        { "a keyboard left in upgrade mode", 4130, true, false, "1.07", "fw/dravel_49_v1.07.bin", 6 * 512, 0, { "Your unit is up-to-date!" } },
+        { "a tool-family unit", 2056, false, false, "2.01", "fw/r7_x_v2.01.bin", 7000, 1, upgraded },
+        // Runs 19 and 20, then the repetition ends; no box stops an automatic repetition.
+        { "tool-family units in the repeat mode", 2056, false, true, "2.01", "fw/r7_x_v2.01.bin", 3000, 2, {} },
     };
-}
 
-TEST_F (WholeUpgrade, AKeyboardIsUpgradedFromStartToUpgradeWithTheServedImage)
-{
-    const auto image = randomBytes (6 * 512, 1);
-    firmware.serveList ({ { 4130, "Dravel 49", "1.07", "fw/dravel_49_v1.07.bin" },
-                          { 4099, "Other", "9.99", "fw/other_v9.99.bin" } });
-    firmware.serveImage ("fw/dravel_49_v1.07.bin", image);
+    // The tool family's unit, beside the keyboard another device; and the loopback port ALSA lists first.
+    const juce::StringArray plugged { "Midi Through Port-0", "R7-X1 MIDI 1", "R7-X1 MIDI 2" };
+    sim::NamedPorts otherPorts (ports, plugged, plugged);
 
-    auto& keyboard = addUnit (linuxUnit ("Dravel 49", 4130, true));
-    sim::StepWindow window (4130);
-    ASSERT_TRUE (autoAdvance) << "the keyboard family runs on by itself";
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.what);
+        sim::LocalFirmwareServer firmware;
+        const auto image = randomBytes ((size_t) row.size, row.size);
+        firmware.serveList ({ { row.product, "Unit", row.version, row.fw }, { 4099, "Other", "9.99", "fw/other_v9.99.bin" } });
+        firmware.serveImage (row.fw, image);
 
-    EXPECT_TRUE (window->stepStart (1));
+        units.clear();
+        auto* keyboard = row.product == 4130 ? &addUnit (linuxUnit ("Dravel 49", 4130, true, row.inUpgradeMode)) : nullptr;
 
-    const auto stored = keyboard.storedImage();
-    EXPECT_EQ (juce::MemoryBlock (stored.data(), stored.size()), image);
-    EXPECT_EQ (messages(), std::vector<std::string> { "Your firmware has been upgraded!" });
-    EXPECT_TRUE (keyboard.log().contains ("back in normal mode"));
-    EXPECT_EQ (requestsFor ("fw/dravel_49_v1.07.bin"), 1);
-    EXPECT_EQ (requestsFor ("fw/other_v9.99.bin"), 0);
-    EXPECT_EQ (window->getStep(), 1);
-    EXPECT_TRUE (firmware.filesInDataHome().isEmpty());
-}
+        prompts.shown.clear();
+        prompts.choiceAnswers = { 1 };   // of its group, the R7-X1
+        int stepAfter = 0;
+        prompts.dialogAnswer = [&, chooser = sim::ChooserUser {}] (juce::Component& content, const juce::String& title) mutable
+        {
+            auto* window = dynamic_cast<FirmwareUpgradeComponent*> (&content);
 
-TEST_F (WholeUpgrade, AToolFamilyUnitGetsTheImageAtItsFirmwareAddressAndTheDownloadIsRemoved)
-{
-    const auto image = randomBytes (7000, 2);
-    firmware.serveList ({ { 2056, "R7 X", "2.01", "fw/r7_x_v2.01.bin" } });
-    firmware.serveImage ("fw/r7_x_v2.01.bin", image);
+            if (window == nullptr)
+                return chooser (content, title);
 
-    sim::NamedPorts unitPorts (ports, { "R7-X1 MIDI 1" }, { "R7-X1 MIDI 1" });
-    sim::StepWindow window (2056);
-    ASSERT_TRUE (autoAdvance);
+            EXPECT_TRUE (autoAdvance) << "the family runs on by itself";
+            repeatMode = row.repeating;
+            repeatRunCount = row.repeating ? 18 : 0;
+            EXPECT_TRUE (window->stepStart (1));
+            stepAfter = window->getStep();
+            return 0;
+        };
 
-    EXPECT_TRUE (window->stepStart (1));
+        openFirmwareUpgrader (row.product, nullptr, true, true, 0);
 
-    EXPECT_EQ (tool.flashBytes (firmwareAddress, image.getSize()), image);
-    EXPECT_EQ (messages(), std::vector<std::string> { "Your firmware has been upgraded!" });
-    EXPECT_EQ (requestsFor ("fw/r7_x_v2.01.bin"), 1);
-    EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "the download, staged copies and read-backs are all gone";
-    EXPECT_EQ (window->getStep(), 1);
-    EXPECT_FALSE (toolModeEntered) << "the unit was reset after the flash";
-}
+        if (keyboard != nullptr)
+        {
+            const auto* served = static_cast<const juce::uint8*> (image.getData());
+            EXPECT_EQ (keyboard->storedImage(), row.downloads > 0 ? std::vector<juce::uint8> (served, served + image.getSize())
+                                                                   : std::vector<juce::uint8>());
+            EXPECT_TRUE (keyboard->log().contains ("back in normal mode"));
+        }
+        else
+        {
+            EXPECT_EQ (tool.flashBytes (firmwareAddress, image.getSize()), image);
+            EXPECT_FALSE (toolModeEntered) << "the unit was reset after the flash";
+            EXPECT_TRUE (otherPorts.messagesTo ("R7-X1 MIDI 1").isEmpty()) << "asked on its highest-numbered port";
+        }
 
-TEST_F (WholeUpgrade, TheRepeatModeUpgradesUnitAfterUnitUntilTwentyRunsAreCounted)
-{
-    const auto image = randomBytes (3000, 3);
-    firmware.serveList ({ { 2056, "R7 X", "2.01", "fw/r7_x_v2.01.bin" } });
-    firmware.serveImage ("fw/r7_x_v2.01.bin", image);
-
-    sim::NamedPorts unitPorts (ports, { "R7-X1 MIDI 1" }, { "R7-X1 MIDI 1" });
-    sim::StepWindow window (2056);
-    repeatMode = true;
-    repeatRunCount = 18;
-
-    EXPECT_TRUE (window->stepStart (1));
-
-    EXPECT_EQ (requestsFor ("fw/r7_x_v2.01.bin"), 2) << "runs 19 and 20, then the repetition ends";
-    EXPECT_EQ (repeatRunCount, 0);
-    EXPECT_EQ (tool.flashBytes (firmwareAddress, image.getSize()), image);
-    EXPECT_EQ (messages(), std::vector<std::string> {}) << "no box stops an automatic repetition";
-    EXPECT_EQ (window->getStep(), 1);
+        EXPECT_EQ (prompts.titlesOf ("dialog").contains ("Choose Your Halvik Device"), keyboard != nullptr) << "one tool-family unit needs no choice";
+        EXPECT_EQ (messages(), row.messages);
+        EXPECT_EQ (firmware.server.countRequests (row.fw), row.downloads);
+        EXPECT_EQ (firmware.server.countRequests ("fw/other_v9.99.bin"), 0);
+        EXPECT_TRUE (! row.repeating || repeatRunCount == 0) << repeatRunCount;
+        EXPECT_EQ (stepAfter, 1);
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "the download, staged copies and read-backs are all gone";
+    }
 }
