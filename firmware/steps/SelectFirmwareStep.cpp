@@ -53,6 +53,15 @@ namespace
         return firmwareFileMatchesProduct (file.getFileNameWithoutExtension().toLowerCase().trim(), productId);
     }
 
+    /** The download failure box's text: why it failed goes under the
+        program's own line, so that the user can tell a server that is down
+        from one that sent something that is no image. */
+    juce::String downloadFailureText (const juce::Result& download)
+    {
+        return download.getErrorMessage().isEmpty() ? downloadFailedText
+                                                    : downloadFailedText + "\n\n" + download.getErrorMessage();
+    }
+
     /** An image without a byte would have the unit erased and then "verified"
         against nothing, and an upload would send nothing: it is refused. */
     bool isEmptyImage (const juce::File& file)
@@ -192,8 +201,16 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                 }
                 else
                 {
+                    // Said before the file chooser opens: the user must know
+                    // why it asks for a file instead of flashing the version
+                    // just chosen.
                     fileRejected = true;
                     message = downloadFailedText;
+                    prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Firmware Download",
+                                         downloadFailureText (download.result));
+
+                    if (self == nullptr)
+                        return 0;
                 }
             }
         }
@@ -306,6 +323,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                 else
                 {
                     setBusy (true);
+                    auto download = juce::Result::fail ({});
 
                     {
                         // The image is read into the handler; its file goes when this block ends.
@@ -315,7 +333,8 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
                         for (int attempt = 0; attempt < midiDownloadAttempts && ! downloaded; ++attempt)
                         {
-                            downloaded = downloadFirmwareImageTo (chosen.url, firmwareFile).wasOk();
+                            download = downloadFirmwareImageTo (chosen.url, firmwareFile);
+                            downloaded = download.wasOk();
 
                             if (! downloaded)
                                 for (int i = 0; i < 6; ++i)
@@ -337,7 +356,8 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                     }
 
                     if (! loaded)
-                        prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Firmware Download", downloadFailedText);
+                        prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Firmware Download",
+                                             downloadFailureText (download));
                 }
             }
             else

@@ -75,18 +75,18 @@ TEST_F (SelectVersionStep, TheChooserConfirmsItselfUnlessANewerVersionWaitsFurth
     }
 }
 
-TEST_F (SelectVersionStep, AFailedDownloadLeavesNoFileAndTheUsersOwnFileIsTakenAndKept)
+TEST_F (SelectVersionStep, AFailedDownloadIsToldWithItsReasonLeavesNoFileAndTheUsersOwnFileIsTakenAndKept)
 {
     const auto served = contentOf (makeImage ("served.bin", 4000, 3));
     const auto notFoundPage = LocalHttpServer::text ("<html><body>Not Found</body></html>", 404);
-    const auto upgradedBox = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
+    const auto errorPage = LocalHttpServer::text ("<!DOCTYPE html><html><body><h1>502 Bad Gateway</h1></body></html>", 200, "text/html");
 
-    const struct { const char* what; int product; const char* fw; LocalHttpServer::Answer answer; int requests; std::string box; } rows[] {
-        { "not found page",         2056, "fw/r7_x_v2.01.bin",           notFoundPage,                                                          1, upgradedBox },
-        { "transfer cut short",     2056, "fw/r7_x_v2.01.bin",           LocalHttpServer::bytes (served, LocalHttpServer::Delivery::truncated), 1, upgradedBox },
-        { "name leading elsewhere", 2056, "fw/..%2F..%2Fr7_x_v2.01.bin", LocalHttpServer::bytes (served),                                       0, upgradedBox },
-        { "a MIDI unit's, tried three times", 94, "fw/mixora_c4_v2.10.bin", notFoundPage, 3,
-          box (Icon::WarningIcon, "Firmware Download", "Could not download firmware file") },
+    const struct { const char* what; int product; const char* fw; LocalHttpServer::Answer answer; int requests; } rows[] {
+        { "not found page",                   2056, "fw/r7_x_v2.01.bin",           notFoundPage,                                                          1 },
+        { "an error page as the image",       2056, "fw/r7_x_v2.01.bin",           errorPage,                                                             1 },
+        { "transfer cut short",               2056, "fw/r7_x_v2.01.bin",           LocalHttpServer::bytes (served, LocalHttpServer::Delivery::truncated), 1 },
+        { "name leading elsewhere",           2056, "fw/..%2F..%2Fr7_x_v2.01.bin", LocalHttpServer::bytes (served),                                       0 },
+        { "a MIDI unit's, tried three times", 94,   "fw/mixora_c4_v2.10.bin",      notFoundPage,                                                          3 },
     };
 
     for (auto& row : rows)
@@ -112,8 +112,17 @@ TEST_F (SelectVersionStep, AFailedDownloadLeavesNoFileAndTheUsersOwnFileIsTakenA
         const auto taken = window->midiHandler->getImage();
         EXPECT_EQ (row.product == 94 ? juce::MemoryBlock (taken.data(), taken.size()) : unit.flashBytes (firmwareAddress, ownImage.getSize()),
                    ownImage) << "the user's file, never the server's answer";
-        EXPECT_EQ (boxes(), std::vector<std::string> { row.box });
         EXPECT_EQ (contentOf (ownFile.getFullPathName()), ownImage) << "the user's file stays";
+
+        // Before the file chooser, the failure and its reason; then, for the tool family, the upgrade's end.
+        const auto shown = prompts.ofKind ("message");
+        ASSERT_EQ (shown.size(), row.product == 2056 ? 2u : 1u);
+        EXPECT_EQ (box (shown[0].icon, shown[0].title, shown[0].message.upToFirstOccurrenceOf ("\n\n", false, false)),
+                   box (Icon::WarningIcon, "Firmware Download", "Could not download firmware file"));
+        EXPECT_TRUE (shown[0].message.fromFirstOccurrenceOf ("\n\n", false, false).isNotEmpty()) << "the reason";
+
+        if (row.product == 2056)
+            EXPECT_EQ (box (shown[1].icon, shown[1].title, shown[1].message), box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded));
     }
 }
 
