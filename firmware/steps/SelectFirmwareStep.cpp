@@ -201,13 +201,13 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                 }
                 else
                 {
-                    // Said before the file chooser opens: the user must know
-                    // why it asks for a file instead of flashing the version
-                    // just chosen.
+                    // Read before the file chooser opens, which would hide
+                    // it: the user must know why a file is asked for instead
+                    // of the version just chosen being flashed.
                     fileRejected = true;
                     message = downloadFailedText;
-                    prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Firmware Download",
-                                         downloadFailureText (download.result));
+                    prompts.showMessageAndWait (juce::MessageBoxIconType::WarningIcon, "Firmware Download",
+                                                downloadFailureText (download.result));
 
                     if (self == nullptr)
                         return 0;
@@ -356,8 +356,14 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                     }
 
                     if (! loaded)
-                        prompts.showMessage (juce::MessageBoxIconType::WarningIcon, "Firmware Download",
-                                             downloadFailureText (download));
+                    {
+                        // Read before the file chooser that follows opens.
+                        prompts.showMessageAndWait (juce::MessageBoxIconType::WarningIcon, "Firmware Download",
+                                                    downloadFailureText (download));
+
+                        if (self == nullptr)
+                            return 0;
+                    }
                 }
             }
             else

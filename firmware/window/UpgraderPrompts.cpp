@@ -39,6 +39,12 @@ namespace
             juce::AlertWindow::showMessageBoxAsync (icon, title, message);
         }
 
+        void showMessageAndWait (juce::MessageBoxIconType icon, const juce::String& title,
+                                 const juce::String& message) override
+        {
+            juce::AlertWindow::showMessageBox (icon, title, message);
+        }
+
         int runDialog (juce::Component& content, const juce::String& title,
                        juce::Component* centreAround, bool escapeCloses) override
         {

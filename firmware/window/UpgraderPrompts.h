@@ -31,6 +31,11 @@ public:
     virtual void showMessage (juce::MessageBoxIconType icon, const juce::String& title,
                               const juce::String& message) = 0;
 
+    /** A message box that returns once the user closed it: for a message that
+        a dialog opened next would otherwise hide. */
+    virtual void showMessageAndWait (juce::MessageBoxIconType icon, const juce::String& title,
+                                     const juce::String& message) = 0;
+
     /** Runs a dialog around the content modally and returns its modal result
         (1 when the content confirmed it, 0 when it was closed). The caller
         keeps the content; it must still exist when this returns. The

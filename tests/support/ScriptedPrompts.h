@@ -78,6 +78,11 @@ public:
         shown.push_back ({ "message", icon, title, message, {} });
     }
 
+    void showMessageAndWait (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message) override
+    {
+        showMessage (icon, title, message);
+    }
+
     int runDialog (juce::Component& content, const juce::String& title, juce::Component*, bool) override
     {
         shown.push_back ({ "dialog", juce::MessageBoxIconType::NoIcon, title, {}, {} });
