@@ -96,7 +96,7 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
     keyboard.clearRecords();
     tick();
     ASSERT_EQ (keyboard.appliedImages().size(), 1u);
-    EXPECT_EQ (keyboard.appliedImages()[0].bytes, imageBytes());
+    EXPECT_EQ (keyboard.appliedImages()[0], imageBytes());
 }
 
 TEST_F (ControlDetail, AChoiceWithNoControlSelectedOnlyRaisesTheWrite)

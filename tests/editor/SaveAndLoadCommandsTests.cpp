@@ -111,7 +111,7 @@ TEST_F (SaveAndLoadCommands, AfterAFactoryResetTheSavedFileHoldsWhatTheEditorSho
     keyboard.clearRecords();
     tick();
     ASSERT_FALSE (keyboard.appliedImages().empty()) << "the reset is sent";
-    EXPECT_EQ (keyboard.appliedImages().back().bytes, imageBytes (NsDravel::factorySettingsImage));
+    EXPECT_EQ (keyboard.appliedImages().back(), imageBytes (NsDravel::factorySettingsImage));
 
     saveAs ("after reset");
     const auto saved = document ("after reset.tavlo");
@@ -131,5 +131,5 @@ TEST_F (SaveAndLoadCommands, AfterAFactoryResetTheSavedFileHoldsWhatTheEditorSho
     tick();     // the changes above asked for a write: it sends the image as the file left it
 
     ASSERT_FALSE (keyboard.appliedImages().empty());
-    EXPECT_EQ (keyboard.appliedImages().back().bytes, imageBytes (NsDravel::factorySettingsImage));
+    EXPECT_EQ (keyboard.appliedImages().back(), imageBytes (NsDravel::factorySettingsImage));
 }

@@ -3,11 +3,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <map>
 #include <mutex>
-#include <thread>
 
 namespace sim
 {
@@ -21,13 +19,34 @@ namespace
         PortEndpoint* endpoint = nullptr;
     };
 
+    /** What an opened port of either direction knows of itself. */
+    struct OpenPort
+    {
+        std::shared_ptr<SimulatedMidiPorts::Core> core;
+        juce::String name, identifier;
+
+        bool is (const juce::String& nameOrIdentifier) const  { return name == nameOrIdentifier || identifier == nameOrIdentifier; }
+    };
+
     class SimulatedInput;
     class SimulatedOutput;
+
+    template <typename Port>
+    int countNamed (const std::vector<Port*>& open, const juce::String& name)
+    {
+        return (int) std::count_if (open.begin(), open.end(), [&] (auto* port) { return port->is (name); });
+    }
+
+    int countOf (const std::map<juce::String, int>& counts, const juce::String& name)
+    {
+        auto found = counts.find (name);
+        return found == counts.end() ? 0 : found->second;
+    }
 }
 
 struct SimulatedMidiPorts::Core
 {
-    // Guards the published lists, the timeline and the counters.
+    // Guards the published lists, the timeline, the counters and the open outputs.
     mutable std::mutex lock;
     std::vector<PublishedPort> published;
     juce::StringArray refused;
@@ -39,39 +58,36 @@ struct SimulatedMidiPorts::Core
 
     // Guards the open inputs and every callback into the program, so that an
     // input that has been stopped or released never calls back again.
-    std::mutex delivery;
+    mutable std::mutex delivery;
     std::vector<SimulatedInput*> openInputs;
 
-    std::atomic<bool> realPauses { true };
+    std::atomic<bool> realPauses { false };
     std::atomic<VirtualClock*> clock { nullptr };
 
-    // One identifier may stand for both directions of a port, as on ALSA.
-    const PublishedPort* findPublished (const juce::String& identifier, bool isOutput) const
+    // One identifier may stand for both directions of a port, as on ALSA. A
+    // port that may not open is not found.
+    const PublishedPort* findOpenable (const juce::String& identifier, bool isOutput) const
     {
         for (auto& port : published)
             if (port.identifier == identifier && port.isOutput == isOutput)
-                return &port;
+                return refused.contains (port.name) || refused.contains (port.identifier) ? nullptr : &port;
 
         return nullptr;
     }
 
-    juce::String publishedIdentifier (const juce::String& nameOrIdentifier, bool isOutput) const
+    // Counts an open of the port and gives its name; empty when it may not open.
+    juce::String opened (const juce::String& identifier, bool isOutput)
     {
-        for (auto& port : published)
-            if (port.isOutput == isOutput && (port.name == nameOrIdentifier || port.identifier == nameOrIdentifier))
-                return port.identifier;
+        const std::lock_guard<std::mutex> guard (lock);
+        auto* port = findOpenable (identifier, isOutput);
 
-        return {};
-    }
+        if (port == nullptr)
+            return {};
 
-    bool isRefused (const PublishedPort& port) const
-    {
-        return refused.contains (port.name) || refused.contains (port.identifier);
-    }
-
-    juce::String newIdentifier()
-    {
-        return "sim-" + juce::String (nextIdentifier++);
+        auto& opens = isOutput ? outputOpens : inputOpens;
+        ++opens[port->name];
+        ++opens[identifier];
+        return port->name;
     }
 
     void deliverToDevice (const juce::String& identifier, const juce::MidiMessage& message)
@@ -81,30 +97,35 @@ struct SimulatedMidiPorts::Core
 
         {
             const std::lock_guard<std::mutex> guard (lock);
+            auto found = std::find_if (published.begin(), published.end(),
+                                       [&] (auto& port) { return port.identifier == identifier && port.isOutput; });
 
-            auto* port = findPublished (identifier, true);
-
-            if (port == nullptr)
+            if (found == published.end())
                 return;     // unplugged: the message goes nowhere
 
-            endpoint = port->endpoint;
-            name = port->name;
+            endpoint = found->endpoint;
+            name = found->name;
             events.push_back ({ false, name, message, 0.0 });
         }
 
         if (endpoint != nullptr)
             endpoint->receiveFromProgram (name, message);
     }
+
+    void recordPause (double microseconds)
+    {
+        const std::lock_guard<std::mutex> guard (lock);
+        events.push_back ({ true, {}, {}, microseconds });
+    }
 };
 
 namespace
 {
-    class SimulatedInput final : public NsDravel::MidiInputPort
+    class SimulatedInput final : public NsDravel::MidiInputPort, public OpenPort
     {
     public:
-        SimulatedInput (std::shared_ptr<SimulatedMidiPorts::Core> c, juce::String n, juce::String id,
-                        juce::MidiInputCallback* cb)
-            : core (std::move (c)), name (std::move (n)), identifier (std::move (id)), callback (cb)
+        SimulatedInput (OpenPort port, juce::MidiInputCallback* cb)
+            : OpenPort (std::move (port)), callback (cb)
         {
             const std::lock_guard<std::mutex> guard (core->delivery);
             core->openInputs.push_back (this);
@@ -117,32 +138,21 @@ namespace
             inputs.erase (std::remove (inputs.begin(), inputs.end(), this), inputs.end());
         }
 
-        void start() override
-        {
-            const std::lock_guard<std::mutex> guard (core->delivery);
-            started = true;
-        }
-
-        void stop() override
-        {
-            const std::lock_guard<std::mutex> guard (core->delivery);
-            started = false;
-        }
+        void start() override   { const std::lock_guard<std::mutex> guard (core->delivery); started = true; }
+        void stop() override    { const std::lock_guard<std::mutex> guard (core->delivery); started = false; }
 
         juce::String getName() const override       { return name; }
         juce::String getIdentifier() const override { return identifier; }
 
-        std::shared_ptr<SimulatedMidiPorts::Core> core;
-        const juce::String name, identifier;
         juce::MidiInputCallback* const callback;
         bool started = false;   // guarded by core->delivery
     };
 
-    class SimulatedOutput final : public NsDravel::MidiOutputPort
+    class SimulatedOutput final : public NsDravel::MidiOutputPort, public OpenPort
     {
     public:
-        SimulatedOutput (std::shared_ptr<SimulatedMidiPorts::Core> c, juce::String n, juce::String id)
-            : core (std::move (c)), name (std::move (n)), identifier (std::move (id))
+        explicit SimulatedOutput (OpenPort port)
+            : OpenPort (std::move (port))
         {
             const std::lock_guard<std::mutex> guard (core->lock);
             core->openOutputs.push_back (this);
@@ -168,9 +178,6 @@ namespace
 
         juce::String getName() const override       { return name; }
         juce::String getIdentifier() const override { return identifier; }
-
-        std::shared_ptr<SimulatedMidiPorts::Core> core;
-        const juce::String name, identifier;
     };
 }
 
@@ -186,30 +193,23 @@ SimulatedMidiPorts::~SimulatedMidiPorts()
     NsDravel::MidiPortSystem::setCurrent (previous);
 }
 
-juce::String SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint& endpoint)
+juce::String SimulatedMidiPorts::publish (const juce::String& name, PortEndpoint* endpoint, bool asInput, bool asOutput)
 {
     const std::lock_guard<std::mutex> guard (core->lock);
-    auto identifier = core->newIdentifier();
-    core->published.push_back ({ name, identifier, true, &endpoint });
+    const auto identifier = "sim-" + juce::String (core->nextIdentifier++);
+
+    if (asInput)
+        core->published.push_back ({ name, identifier, false, nullptr });
+
+    if (asOutput)
+        core->published.push_back ({ name, identifier, true, endpoint });
+
     return identifier;
 }
 
-juce::String SimulatedMidiPorts::publishInput (const juce::String& name)
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    auto identifier = core->newIdentifier();
-    core->published.push_back ({ name, identifier, false, nullptr });
-    return identifier;
-}
-
-juce::String SimulatedMidiPorts::publishPort (const juce::String& name, PortEndpoint& endpoint)
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    auto identifier = core->newIdentifier();
-    core->published.push_back ({ name, identifier, false, nullptr });
-    core->published.push_back ({ name, identifier, true, &endpoint });
-    return identifier;
-}
+juce::String SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint* endpoint)  { return publish (name, endpoint, false, true); }
+juce::String SimulatedMidiPorts::publishInput (const juce::String& name)                           { return publish (name, nullptr, true, false); }
+juce::String SimulatedMidiPorts::publishPort (const juce::String& name, PortEndpoint* endpoint)    { return publish (name, endpoint, true, true); }
 
 void SimulatedMidiPorts::withdraw (const juce::String& name)
 {
@@ -232,25 +232,23 @@ void SimulatedMidiPorts::setRefusingOpens (const juce::String& name, bool should
 bool SimulatedMidiPorts::sendToProgram (const juce::String& inputName, const juce::MidiMessage& message)
 {
     const std::lock_guard<std::mutex> deliveryGuard (core->delivery);
-
     juce::String identifier;
+
     {
         const std::lock_guard<std::mutex> guard (core->lock);
-        identifier = core->publishedIdentifier (inputName, false);
-    }
 
-    if (identifier.isEmpty())
-        return false;
+        for (auto& port : core->published)
+            if (! port.isOutput && identifier.isEmpty() && (port.name == inputName || port.identifier == inputName))
+                identifier = port.identifier;
+    }
 
     bool delivered = false;
 
     for (auto* input : core->openInputs)
     {
-        auto* simulated = static_cast<SimulatedInput*> (input);
-
-        if (simulated->identifier == identifier && simulated->started)
+        if (identifier.isNotEmpty() && input->identifier == identifier && input->started)
         {
-            simulated->callback->handleIncomingMidiMessage (nullptr, message);
+            input->callback->handleIncomingMidiMessage (nullptr, message);
             delivered = true;
         }
     }
@@ -278,13 +276,23 @@ juce::StringArray SimulatedMidiPorts::describeTimeline() const
     return lines;
 }
 
+juce::StringArray SimulatedMidiPorts::messagesTo (const juce::String& outputName) const
+{
+    juce::StringArray messages;
+
+    for (auto& event : timeline())
+        if (! event.isPause && (outputName.isEmpty() || event.port == outputName))
+            messages.add (hexOf (event.message));
+
+    return messages;
+}
+
 double SimulatedMidiPorts::totalPauseMicroseconds() const
 {
     double total = 0.0;
 
     for (auto& event : timeline())
-        if (event.isPause)
-            total += event.microseconds;
+        total += event.isPause ? event.microseconds : 0.0;
 
     return total;
 }
@@ -298,35 +306,25 @@ void SimulatedMidiPorts::clearTimeline()
 int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const
 {
     const std::lock_guard<std::mutex> guard (core->lock);
-    auto found = core->inputOpens.find (name);
-    return found == core->inputOpens.end() ? 0 : found->second;
+    return countOf (core->inputOpens, name);
 }
 
 int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const
 {
     const std::lock_guard<std::mutex> guard (core->lock);
-    auto found = core->outputOpens.find (name);
-    return found == core->outputOpens.end() ? 0 : found->second;
+    return countOf (core->outputOpens, name);
 }
 
 int SimulatedMidiPorts::openInputsNow (const juce::String& name) const
 {
     const std::lock_guard<std::mutex> guard (core->delivery);
-    return (int) std::count_if (core->openInputs.begin(), core->openInputs.end(), [&] (auto* input)
-    {
-        auto* simulated = static_cast<SimulatedInput*> (input);
-        return simulated->name == name || simulated->identifier == name;
-    });
+    return countNamed (core->openInputs, name);
 }
 
 int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const
 {
     const std::lock_guard<std::mutex> guard (core->lock);
-    return (int) std::count_if (core->openOutputs.begin(), core->openOutputs.end(), [&] (auto* output)
-    {
-        auto* simulated = static_cast<SimulatedOutput*> (output);
-        return simulated->name == name || simulated->identifier == name;
-    });
+    return countNamed (core->openOutputs, name);
 }
 
 int SimulatedMidiPorts::inputListings() const
@@ -341,15 +339,8 @@ int SimulatedMidiPorts::outputListings() const
     return core->outputListings;
 }
 
-void SimulatedMidiPorts::setRealPauses (bool shouldWait)
-{
-    core->realPauses = shouldWait;
-}
-
-void SimulatedMidiPorts::setClock (VirtualClock* clockToUse)
-{
-    core->clock = clockToUse;
-}
+void SimulatedMidiPorts::setRealPauses (bool shouldWait)    { core->realPauses = shouldWait; }
+void SimulatedMidiPorts::setClock (VirtualClock* clockToUse) { core->clock = clockToUse; }
 
 //==============================================================================
 juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getInputDevices()
@@ -378,49 +369,24 @@ juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getOutputDevices()
     return devices;
 }
 
+// The new port is made outside the lock: it takes a lock of its own to enter
+// the list of open ports, and a delivery holds that one while it reads the lists.
 std::unique_ptr<NsDravel::MidiInputPort> SimulatedMidiPorts::openInput (const juce::String& identifier,
                                                                       juce::MidiInputCallback* callback)
 {
-    juce::String name;
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-        auto* port = core->findPublished (identifier, false);
-
-        if (port == nullptr || callback == nullptr || core->isRefused (*port))
-            return {};
-
-        name = port->name;
-        ++core->inputOpens[name];
-        ++core->inputOpens[identifier];
-    }
-
-    return std::make_unique<SimulatedInput> (core, name, identifier, callback);
+    const auto name = callback == nullptr ? juce::String() : core->opened (identifier, false);
+    return name.isEmpty() ? nullptr : std::make_unique<SimulatedInput> (OpenPort { core, name, identifier }, callback);
 }
 
 std::unique_ptr<NsDravel::MidiOutputPort> SimulatedMidiPorts::openOutput (const juce::String& identifier)
 {
-    juce::String name;
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-        auto* port = core->findPublished (identifier, true);
-
-        if (port == nullptr || core->isRefused (*port))
-            return {};
-
-        name = port->name;
-        ++core->outputOpens[name];
-        ++core->outputOpens[identifier];
-    }
-
-    return std::make_unique<SimulatedOutput> (core, name, identifier);
+    const auto name = core->opened (identifier, true);
+    return name.isEmpty() ? nullptr : std::make_unique<SimulatedOutput> (OpenPort { core, name, identifier });
 }
 
 void SimulatedMidiPorts::pause (double microseconds)
 {
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-        core->events.push_back ({ true, {}, {}, microseconds });
-    }
+    core->recordPause (microseconds);
 
     if (auto* clock = core->clock.load())
         clock->sleep (microseconds);
@@ -430,10 +396,7 @@ void SimulatedMidiPorts::pause (double microseconds)
 
 void SimulatedMidiPorts::waitDispatchingMessages (double milliseconds)
 {
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-        core->events.push_back ({ true, {}, {}, milliseconds * 1000.0 });
-    }
+    core->recordPause (milliseconds * 1000.0);
 
     if (auto* clock = core->clock.load())
         clock->sleepDispatchingMessages (milliseconds * 1000.0);

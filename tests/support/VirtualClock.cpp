@@ -10,7 +10,7 @@
 namespace sim
 {
 
-struct VirtualClock::Core : std::enable_shared_from_this<VirtualClock::Core>
+struct VirtualClock::Core : ScheduledEvents, std::enable_shared_from_this<VirtualClock::Core>
 {
     struct Wait
     {
@@ -18,34 +18,14 @@ struct VirtualClock::Core : std::enable_shared_from_this<VirtualClock::Core>
         const std::function<bool()>* condition = nullptr;
     };
 
-    struct Event
-    {
-        const void* owner = nullptr;
-        std::function<void()> run;
-    };
-
-    mutable std::mutex lock;
-    std::condition_variable changed;
-
     double now = 0.0;
-    std::map<std::pair<double, std::uint64_t>, Event> events;   // by time, then by order of scheduling
-    std::uint64_t nextSequence = 0;
 
     // Every thread that has waited on the clock and is still alive, with the
     // waits it is in (nested ones on top).
     std::map<std::thread::id, std::vector<Wait*>> participants;
-
-    bool eventRunning = false;
-    const void* runningOwner = nullptr;
-    std::thread::id runningThread;
     std::uint64_t moves = 0;        // counts every step, to tell a stall
 
     //==============================================================================
-    bool hasDueEvent() const
-    {
-        return ! events.empty() && events.begin()->first.first <= now;
-    }
-
     // A wait is over when its condition holds, or its time has come and
     // nothing due at that time is left to run first.
     bool isOver (const Wait& wait) const
@@ -53,7 +33,7 @@ struct VirtualClock::Core : std::enable_shared_from_this<VirtualClock::Core>
         if (wait.condition != nullptr && (*wait.condition)())
             return true;
 
-        return now >= wait.endsAt && ! hasDueEvent();
+        return now >= wait.endsAt && nextDue() > now;
     }
 
     bool everyoneWaits() const
@@ -69,35 +49,20 @@ struct VirtualClock::Core : std::enable_shared_from_this<VirtualClock::Core>
     // wait. False when this thread cannot move anything now.
     bool step (std::unique_lock<std::mutex>& guard, bool evenIfOthersRun)
     {
-        if (eventRunning)
+        if (isRunning())
             return false;
 
-        if (hasDueEvent())
+        if (nextDue() <= now)
         {
-            auto node = events.extract (events.begin());
-            eventRunning = true;
-            runningOwner = node.mapped().owner;
-            runningThread = std::this_thread::get_id();
-
-            guard.unlock();
-            node.mapped().run();
-            node.mapped().run = nullptr;    // whatever it holds goes before the lock is taken again
-            guard.lock();
-
-            eventRunning = false;
-            runningOwner = nullptr;
+            runFirst (guard);
             ++moves;
-            changed.notify_all();
             return true;
         }
 
         if (! evenIfOthersRun && ! everyoneWaits())
             return false;
 
-        auto next = std::numeric_limits<double>::infinity();
-
-        if (! events.empty())
-            next = events.begin()->first.first;
+        auto next = nextDue();
 
         for (auto& participant : participants)
             if (! participant.second.empty())
@@ -242,8 +207,7 @@ void VirtualClock::schedule (const void* owner, double delayMicroseconds, std::f
 {
     {
         const std::lock_guard<std::mutex> guard (core->lock);
-        const auto at = core->now + std::max (0.0, delayMicroseconds);
-        core->events.emplace (std::make_pair (at, core->nextSequence++), Core::Event { owner, std::move (event) });
+        core->add (owner, core->now + std::max (0.0, delayMicroseconds), std::move (event));
     }
 
     core->changed.notify_all();
@@ -251,19 +215,7 @@ void VirtualClock::schedule (const void* owner, double delayMicroseconds, std::f
 
 void VirtualClock::cancel (const void* owner)
 {
-    std::unique_lock<std::mutex> guard (core->lock);
-
-    // A running event may still schedule another: let it end first.
-    core->changed.wait (guard, [this, owner]
-    {
-        return ! core->eventRunning || core->runningOwner != owner
-                || core->runningThread == std::this_thread::get_id();
-    });
-
-    auto& events = core->events;
-
-    for (auto i = events.begin(); i != events.end();)
-        i = i->second.owner == owner ? events.erase (i) : std::next (i);
+    core->cancel (owner);
 }
 
 void VirtualClock::sleep (double microseconds)
