@@ -1,7 +1,8 @@
 #include "support/ComponentQueries.h"
 #include "support/DispatchUntil.h"
 #include "support/EditorFixture.h"
-#include "support/RealProgramFixture.h"
+
+#include "editor/messages/RawMidiText.h"
 
 using namespace sim;
 
@@ -183,24 +184,40 @@ TEST_F (HiddenKeys, F1OpensANewAboutWindowEachTimeWhichEscapeCloses)
 }
 
 //==============================================================================
-// The real program on a display of its own, driven by real key presses: the
-// editor's hidden keys must reach it from the window as the user types them.
-using HiddenKeysInTheProgram = RealProgramFixture;
-
-TEST_F (HiddenKeysInTheProgram, F1TypedIntoTheWindowOpensTheAboutWindow)
+namespace
 {
-    TestProcess tavlo;
-    ASSERT_TRUE (start (tavlo));
-    ASSERT_TRUE (showsOneWindow (tavlo));
-    EXPECT_TRUE (windowsOf (tavlo, "About This Tavlo").isEmpty());
-
-    // The focus settles on the editor a moment after the window is focused; a
-    // key typed before that reaches only the window. Type again until it lands.
-    const auto editorWindow = windowsOf (tavlo)[0];
-
-    EXPECT_TRUE (eventually ([&]
+    /** The bytes a text stands for, as "ef 7f 7f", or the complaint about it. */
+    juce::String parse (const juce::String& text)
     {
-        display.typeKeysInto (editorWindow, "F1");
-        return windowsOf (tavlo, "About This Tavlo").size() > 0;
-    }, 50, 200));
+        std::vector<juce::uint8> bytes { 0x55 };   // whatever was there before must go
+        const auto result = NsDravel::parseRawMidiText (text, bytes);
+
+        if (result.failed())
+            return bytes.empty() ? result.getErrorMessage() : "bytes left behind";
+
+        return juce::String::toHexString (bytes.data(), (int) bytes.size());
+    }
+}
+
+TEST (RawMidiText, ALongTextGivesEveryByteInOrder)
+{
+    // 100,000 characters: every byte value in turn, in mixed case, grouped and
+    // broken into lines as a person pasting a dump would.
+    juce::String text;
+    std::vector<juce::uint8> expected;
+
+    for (int i = 0; text.length() < 100000; ++i)
+    {
+        const auto byte = (juce::uint8) (i * 7);
+        expected.push_back (byte);
+        auto pair = juce::String::toHexString ((int) byte).paddedLeft ('0', 2);
+        text << (i % 2 == 0 ? pair.toUpperCase() : pair) << (i % 16 == 15 ? "\r\n" : (i % 4 == 3 ? " \t" : ""));
+    }
+
+    std::vector<juce::uint8> bytes;
+    ASSERT_TRUE (NsDravel::parseRawMidiText (text, bytes).wasOk());
+    EXPECT_EQ (bytes, expected);
+
+    EXPECT_EQ (parse (text + "g"), "Wrong length!");
+    EXPECT_EQ (parse ("g" + text + "g"), "Not a hexadecimal number!");
 }

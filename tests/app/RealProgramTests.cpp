@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
-
-#include "app/SingleInstanceHandOff.h"
 #include "support/RealProgramFixture.h"
+#include "support/ScopedEnvironment.h"
+
+#include "app/ChildProcessMode.h"
+#include "app/SingleInstanceHandOff.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -9,9 +10,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+// The real program, started as a process on a display of its own.
+
 using RealProgram = RealProgramFixture;
 
-TEST_F (RealProgram, KeepsOneCopyWhateverTheUsersFoldersHoldAndEndsCleanlyOnCtrlQ)
+TEST_F (RealProgram, KeepsOneCopyWhateverTheUsersFoldersHoldEndsCleanlyOnCtrlQAndStartsAfterAKilledCopy)
 {
     struct Folders
     {
@@ -54,11 +57,20 @@ TEST_F (RealProgram, KeepsOneCopyWhateverTheUsersFoldersHoldAndEndsCleanlyOnCtrl
         EXPECT_EQ (windowsOf (first).size(), 1);
 
         // A key typed while the hand-off moves the focus may land nowhere: type until the program ends.
-        const auto window = windowsOf (first)[0];
         int exitCode = -1;
-        eventually ([&] { display.typeKeysInto (window, "ctrl+q"); return (exitCode = first.waitForExit (1000)) >= 0; }, 20, 0);
+        display.typeUntil (windowsOf (first)[0], "ctrl+q", [&] { return (exitCode = first.waitForExit (0)) >= 0; });
         EXPECT_EQ (exitCode, 0);
     }
+
+    // A copy that was killed leaves nothing in the way of the next.
+    TestProcess killed, next;
+    ASSERT_TRUE (start (killed));
+    ASSERT_TRUE (showsOneWindow (killed));
+    killed.kill();
+
+    ASSERT_TRUE (start (next));
+    EXPECT_TRUE (showsOneWindow (next));
+    EXPECT_TRUE (next.isRunning());
 }
 
 TEST_F (RealProgram, SecondStartFailsWhenTheRunningInstanceNeverAnswers)
@@ -70,19 +82,6 @@ TEST_F (RealProgram, SecondStartFailsWhenTheRunningInstanceNeverAnswers)
     ASSERT_TRUE (start (second));
 
     EXPECT_EQ (second.waitForExit (30000), 1);
-}
-
-TEST_F (RealProgram, StartsNormallyAfterTheRunningInstanceWasKilled)
-{
-    TestProcess crashed, next;
-    ASSERT_TRUE (start (crashed));
-    ASSERT_TRUE (showsOneWindow (crashed));
-    crashed.kill();
-
-    ASSERT_TRUE (start (next));
-
-    EXPECT_TRUE (showsOneWindow (next));
-    EXPECT_TRUE (next.isRunning());
 }
 
 namespace
@@ -164,4 +163,99 @@ TEST_F (RealProgram, TakesNoHandOffFromAnotherUser)
     // Its own user's starts are still taken.
     ASSERT_TRUE (start (second));
     EXPECT_EQ (second.waitForExit (20000), 0);
+}
+
+// The editor's hidden keys must reach it from the window as the user types them.
+TEST_F (RealProgram, F1TypedIntoTheWindowOpensTheAboutWindow)
+{
+    TestProcess tavlo;
+    ASSERT_TRUE (start (tavlo));
+    ASSERT_TRUE (showsOneWindow (tavlo));
+    EXPECT_TRUE (windowsOf (tavlo, "About This Tavlo").isEmpty());
+
+    // The focus settles on the editor a moment after the window is focused.
+    EXPECT_TRUE (display.typeUntil (windowsOf (tavlo)[0], "F1", [&] { return windowsOf (tavlo, "About This Tavlo").size() > 0; }));
+}
+
+//==============================================================================
+namespace
+{
+    /** Keeps what the started program sends; it arrives on the connection thread. */
+    struct RecordingCoordinator  : public juce::ChildProcessCoordinator
+    {
+        void handleMessageFromWorker (const juce::MemoryBlock& block) override
+        {
+            const juce::ScopedLock sl (lock);
+            received.add (juce::ValueTree::readFromData (block.getData(), block.getSize()));
+        }
+
+        juce::Array<juce::ValueTree> waitForMessages (int count)
+        {
+            eventually ([&] { const juce::ScopedLock sl (lock); return received.size() >= count; });
+            const juce::ScopedLock sl (lock);
+            return received;
+        }
+
+        juce::CriticalSection lock;
+        juce::Array<juce::ValueTree> received;
+    };
+
+    /** The coordinator does not tell the pid: it is our child with the child-process argument. */
+    pid_t findWorkerPid()
+    {
+        juce::ChildProcess pgrep;
+
+        if (! pgrep.start ({ "pgrep", "-P", juce::String ((int) getpid()), "-f", "--", "--demoUID:" }))
+            return 0;
+
+        return (pid_t) pgrep.readAllProcessOutput().getIntValue();
+    }
+}
+
+using ChildProcessMode = RealProgramFixture;
+
+TEST_F (ChildProcessMode, StartedAsChildTheProgramGreetsAnswersCountsAndEndsWhenTheCoordinatorLeaves)
+{
+    // The child inherits the test's display and user folders, so that its windows
+    // (there should be none) and its single-instance lock meet no other test.
+    ScopedEnvironment environment ("DISPLAY", display.getName());
+    environment.set ("HOME", own());
+    environment.set ("XDG_RUNTIME_DIR", own());
+
+    RecordingCoordinator coordinator;
+    ASSERT_TRUE (coordinator.launchWorkerProcess (testpaths::programFile(), "demoUID", 0, 0));
+
+    auto greeting = coordinator.waitForMessages (1);
+    ASSERT_EQ (greeting.size(), 1);
+    EXPECT_TRUE (greeting[0].hasType ("HelloWorld"));
+    EXPECT_EQ (greeting[0].getNumProperties(), 0);
+
+    const auto pid = findWorkerPid();
+    ASSERT_GT (pid, 0);
+    EXPECT_TRUE (display.findVisibleWindows ((int) pid, ".*").isEmpty());
+
+    auto request = [] (int count) { return serialiseTreeToBlock (juce::ValueTree ("REQUEST", { { "count", count } })); };
+    coordinator.sendMessageToWorker (request (41));
+    coordinator.sendMessageToWorker (juce::MemoryBlock ("not a tree", 10));
+    coordinator.sendMessageToWorker (request (7));
+
+    auto all = coordinator.waitForMessages (4);
+    ASSERT_EQ (all.size(), 4);
+    EXPECT_TRUE (all[1].hasType ("REPLY"));
+    EXPECT_EQ ((int) all[1]["countPlusOne"], 42);
+    EXPECT_EQ ((int) all[2]["countPlusOne"], 1) << "a request that is no tree counts as 0";
+    EXPECT_EQ ((int) all[3]["countPlusOne"], 8);
+
+    coordinator.killWorkerProcess();
+
+    int status = -1;
+    EXPECT_TRUE (eventually ([&] { return waitpid (pid, &status, WNOHANG) == pid; }));
+    EXPECT_TRUE (WIFEXITED (status) && WEXITSTATUS (status) == 0);
+}
+
+TEST_F (ChildProcessMode, OtherCommandLinesStartNormally)
+{
+    EXPECT_FALSE (startChildProcessMode (""));
+    EXPECT_FALSE (startChildProcessMode ("--otherUID:pipe"));
+    EXPECT_FALSE (startChildProcessMode ("mapping.tavlo"));
 }
