@@ -18,11 +18,11 @@ protected:
     /** Starts the program with this test's display and user folders. */
     bool start (TestProcess& process) const     { return start (process, own(), own()); }
 
-    /** Starts the program with this test's display, the given folders (an
-        empty runtime folder counts as none) and any other variables given. */
-    bool start (TestProcess& process, const juce::String& runtimeFolder, const juce::String& home,
-                juce::StringPairArray environment = {}) const
+    /** Starts the program with this test's display and the given folders (an
+        empty runtime folder counts as none). */
+    bool start (TestProcess& process, const juce::String& runtimeFolder, const juce::String& home) const
     {
+        juce::StringPairArray environment;
         environment.set ("DISPLAY", display.getName());
         environment.set ("XDG_RUNTIME_DIR", runtimeFolder);
         environment.set ("HOME", home);

@@ -39,76 +39,13 @@ SimulatedUnit::SimulatedUnit (SimulatedMidiPorts& p, EventScheduler& s, Options 
 
 SimulatedUnit::~SimulatedUnit()
 {
-    {
-        const std::lock_guard<std::mutex> guard (lock);
-        closing = true;
-    }
-
+    locked ([this] { closing = true; });
     scheduler.cancel (this);
     withdraw();
 }
 
 //==============================================================================
-void SimulatedUnit::replug()
-{
-    {
-        const std::lock_guard<std::mutex> guard (lock);
-
-        if (listed)
-            return;
-    }
-
-    publish();
-}
-
-void SimulatedUnit::setRefusingOpens (bool shouldRefuse)
-{
-    {
-        const std::lock_guard<std::mutex> guard (lock);
-        refusingOpens = shouldRefuse;
-    }
-
-    applyRefusal();
-}
-
-void SimulatedUnit::setVersion (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d)
-{
-    const std::lock_guard<std::mutex> guard (lock);
-    version[0] = a; version[1] = b; version[2] = c; version[3] = d;
-}
-
-void SimulatedUnit::setVersionAfterReset (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d)
-{
-    const std::lock_guard<std::mutex> guard (lock);
-    versionAfterReset[0] = a; versionAfterReset[1] = b; versionAfterReset[2] = c; versionAfterReset[3] = d;
-}
-
 //==============================================================================
-juce::String SimulatedUnit::firstOutputName() const
-{
-    return options.naming == Naming::windows ? options.model : options.model + " MIDI 1";
-}
-
-juce::String SimulatedUnit::secondInputName() const
-{
-    return options.naming == Naming::windows ? "MIDIIN2 (" + options.model + ")" : options.model + " MIDI 2";
-}
-
-juce::String SimulatedUnit::secondOutputName() const
-{
-    return options.naming == Naming::windows ? "MIDIOUT2 (" + options.model + ")" : options.model + " MIDI 2";
-}
-
-void SimulatedUnit::clearRecords()
-{
-    const std::lock_guard<std::mutex> guard (lock);
-    events.clear();
-    decoded.clear();
-    messages.clear();
-    applied.clear();
-    curves.clear();
-}
-
 //==============================================================================
 std::vector<SimulatedUnit::Port> SimulatedUnit::portNames() const
 {
@@ -133,12 +70,7 @@ std::vector<SimulatedUnit::Port> SimulatedUnit::portNames() const
 
 void SimulatedUnit::publish()
 {
-    std::vector<Port> names;
-
-    {
-        const std::lock_guard<std::mutex> guard (lock);
-        names = portNames();
-    }
+    auto names = locked ([this] { return portNames(); });
 
     for (auto& port : names)
     {
@@ -153,24 +85,13 @@ void SimulatedUnit::publish()
         }
     }
 
-    {
-        const std::lock_guard<std::mutex> guard (lock);
-        published.insert (published.end(), names.begin(), names.end());
-        listed = true;
-    }
-
+    locked ([&] { published.insert (published.end(), names.begin(), names.end()); listed = true; });
     applyRefusal();
 }
 
 void SimulatedUnit::withdraw()
 {
-    std::vector<Port> gone;
-
-    {
-        const std::lock_guard<std::mutex> guard (lock);
-        gone.swap (published);
-        listed = false;
-    }
+    const auto gone = locked ([this] { listed = false; return std::exchange (published, {}); });
 
     // By identifier: a twin's ports of the same names stay.
     for (auto& port : gone)
@@ -185,16 +106,9 @@ void SimulatedUnit::withdraw()
 
 void SimulatedUnit::applyRefusal()
 {
-    std::vector<Port> now;
-    bool refuse = false;
+    const auto refuse = locked ([this] { return refusingOpens; });
 
-    {
-        const std::lock_guard<std::mutex> guard (lock);
-        now = published;
-        refuse = refusingOpens;
-    }
-
-    for (auto& port : now)
+    for (auto& port : locked ([this] { return published; }))
     {
         ports.setRefusingOpens (port.inputIdentifier, refuse);
         ports.setRefusingOpens (port.outputIdentifier, refuse);
@@ -268,8 +182,8 @@ void SimulatedUnit::decode (const juce::uint8* d, int size, const juce::MidiMess
         const auto byte = (juce::uint8) ((d[1] << 4) | (d[2] & 0x0F));
         decoded.add ("settings byte " + hexByte (byte));
 
-        if (collecting)
-            running.push_back (byte);
+        if (running)
+            running->push_back (byte);
 
         return;
     }
@@ -278,12 +192,8 @@ void SimulatedUnit::decode (const juce::uint8* d, int size, const juce::MidiMess
     {
         decoded.add ("end marker");
 
-        if (collecting)
-        {
-            finished = running;
-            haveFinishedRun = true;
-            collecting = false;
-        }
+        if (running)
+            finished = std::exchange (running, std::nullopt);
 
         return;
     }
@@ -293,9 +203,8 @@ void SimulatedUnit::decode (const juce::uint8* d, int size, const juce::MidiMess
         if (d[5] == 0x00 && d[7] == 0x7F)                                   // 00 m 7F: mode select
         {
             decoded.add ("mode select " + juce::String (d[6]));
-            collecting = true;
-            haveFinishedRun = false;
-            running.clear();
+            running.emplace();
+            finished.reset();
             return;
         }
 
@@ -303,8 +212,8 @@ void SimulatedUnit::decode (const juce::uint8* d, int size, const juce::MidiMess
         {
             decoded.add ("commit");
 
-            if (std::exchange (haveFinishedRun, false))
-                applied.push_back (finished);
+            if (finished)
+                applied.push_back (*std::exchange (finished, std::nullopt));
 
             return;
         }
@@ -326,30 +235,19 @@ void SimulatedUnit::decode (const juce::uint8* d, int size, const juce::MidiMess
 //==============================================================================
 void SimulatedUnit::takeByte (const juce::String& portName, juce::uint8 byte)
 {
-    if (! inPacket)
+    packet.push_back (byte);
+
+    if (packet.size() <= headerSize)
     {
-        recentBytes.push_back (byte);
-
-        if (recentBytes.size() > headerSize)
-            recentBytes.pop_front();
-
-        if (recentBytes.size() == headerSize && std::equal (recentBytes.begin(), recentBytes.end(), packetHeader))
-        {
-            inPacket = true;
-            packet.assign (packetHeader, packetHeader + headerSize);
-            recentBytes.clear();
-        }
+        if (packet.size() == headerSize && ! std::equal (packet.begin(), packet.end(), packetHeader))
+            packet.erase (packet.begin());
 
         return;
     }
 
-    packet.push_back (byte);
-    const size_t length = packet[14] == 0x01 ? 530 : 17;      // command 01: data packet
-
-    if (packet.size() == length)
+    if (packet.size() == (packet[14] == 0x01 ? 530u : 17u))      // command 01: a data packet
     {
         takePacket (portName);
-        inPacket = false;
         packet.clear();
     }
 }
@@ -456,12 +354,7 @@ void SimulatedUnit::leaveAndComeBack (bool inUpgradeMode)
 
     scheduler.schedule (this, options.leaveAfterMs * 1000.0, [this, comesBack, inUpgradeMode]
     {
-        {
-            const std::lock_guard<std::mutex> guard (lock);
-            upgradeMode = false;
-            events.add ("left");
-        }
-
+        locked ([this] { upgradeMode = false; events.add ("left"); });
         withdraw();
 
         if (! comesBack)
@@ -472,12 +365,10 @@ void SimulatedUnit::leaveAndComeBack (bool inUpgradeMode)
             {
                 const std::lock_guard<std::mutex> guard (lock);
                 upgradeMode = inUpgradeMode;
-                inPacket = false;
                 packet.clear();
-                recentBytes.clear();
 
                 if (! inUpgradeMode)
-                    std::copy (std::begin (versionAfterReset), std::end (versionAfterReset), std::begin (version));
+                    version = versionAfterReset;
 
                 events.add (inUpgradeMode ? "back in upgrade mode" : "back in normal mode");
             }

@@ -4,7 +4,8 @@
 #include "support/SimulatedMidiPorts.h"
 
 #include <algorithm>
-#include <deque>
+#include <array>
+#include <optional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -79,19 +80,19 @@ public:
 
     //==============================================================================
     void unplug()   { withdraw(); }
-    void replug();
+    void replug()   { if (! locked ([this] { return listed; })) publish(); }
 
     /** Makes every later open of this unit's ports fail, or succeed again
         (another unit with the same port names is not affected). */
-    void setRefusingOpens (bool shouldRefuse);
+    void setRefusingOpens (bool shouldRefuse)                           { locked ([&] { refusingOpens = shouldRefuse; }); applyRefusal(); }
 
     /** Leaves every version request unanswered. */
     void setSilent (bool shouldBeSilent)                                { locked ([&] { silent = shouldBeSilent; }); }
 
     /** The version a, b, c, d it reports in its normal mode (default 1.06),
         and the one it reports after a reset (default 1.07). */
-    void setVersion (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d);
-    void setVersionAfterReset (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d);
+    void setVersion (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d)            { locked ([&] { version = { a, b, c, d }; }); }
+    void setVersionAfterReset (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d)  { locked ([&] { versionAfterReset = { a, b, c, d }; }); }
 
     /** How every packet of the phase is answered, and how late. */
     void setAnswer (Phase phase, Answer answer, double afterMs)         { locked ([&] { replies[phase] = { answer, afterMs }; }); }
@@ -115,9 +116,9 @@ public:
     //==============================================================================
     // What tests observe.
 
-    juce::String firstOutputName() const;
-    juce::String secondInputName() const;
-    juce::String secondOutputName() const;
+    juce::String firstOutputName() const    { return windowsNames() ? options.model : options.model + " MIDI 1"; }
+    juce::String secondInputName() const    { return windowsNames() ? "MIDIIN2 (" + options.model + ")" : options.model + " MIDI 2"; }
+    juce::String secondOutputName() const   { return windowsNames() ? "MIDIOUT2 (" + options.model + ")" : options.model + " MIDI 2"; }
 
     /** The output the upgrader talks to in the unit's present mode (its
         highest-numbered port). */
@@ -158,7 +159,7 @@ public:
     std::vector<juce::uint8> storedImage() const                        { return locked ([&] { return stored; }); }
 
     /** Forgets the messages and the logs so far. */
-    void clearRecords();
+    void clearRecords()     { locked ([this] { events.clear(); decoded.clear(); messages.clear(); applied.clear(); curves.clear(); }); }
 
 private:
     template <typename Action>
@@ -187,6 +188,7 @@ private:
     void answerPacket (const juce::String& portName, juce::uint8 command, Reply reply);
     void sendLater (const juce::String& outputName, const juce::MidiMessage& message, double afterMs);
     void leaveAndComeBack (bool inUpgradeMode);
+    bool windowsNames() const   { return options.naming == Naming::windows; }
     std::vector<Port> portNames() const;
     void publish();
     void withdraw();
@@ -201,22 +203,20 @@ private:
     bool upgradeMode = false, listed = false, closing = false;
     bool staysAway = false, silent = false, refusingOpens = false;
     std::vector<Port> published;
-    juce::uint8 version[4] { 1, 0, 6, 0 };
-    juce::uint8 versionAfterReset[4] { 1, 0, 7, 0 };
+    std::array<juce::uint8, 4> version { 1, 0, 6, 0 }, versionAfterReset { 1, 0, 7, 0 };
     std::map<Phase, Reply> replies;
     std::map<int, Reply> dataPacketReplies;
 
-    // The bootloader's packet in the making.
-    std::deque<juce::uint8> recentBytes;        // looking for a preamble
+    // The bootloader's packet in the making: until its preamble has come, the
+    // last bytes that may begin one.
     std::vector<juce::uint8> packet;
-    bool inPacket = false;
     int expectedSequence = 0;
     int dataPacketsSinceErase = 0;
     std::vector<juce::uint8> stored;
 
-    // The keyboard's settings run in the making.
-    bool collecting = false, haveFinishedRun = false;
-    std::vector<juce::uint8> running, finished;
+    // The keyboard's settings run: collecting after a mode select, finished
+    // by an end marker, waiting for the commit.
+    std::optional<std::vector<juce::uint8>> running, finished;
 
     juce::StringArray events, decoded;
     std::vector<juce::MidiMessage> messages;
