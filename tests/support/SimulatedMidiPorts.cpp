@@ -37,57 +37,70 @@ namespace
         return (int) std::count_if (open.begin(), open.end(), [&] (auto* port) { return port->is (name); });
     }
 
-    int countOf (const std::map<juce::String, int>& counts, const juce::String& name)
+    template <typename Action>
+    auto lockedBy (std::mutex& lock, Action&& action) -> decltype (action())
     {
-        auto found = counts.find (name);
-        return found == counts.end() ? 0 : found->second;
+        const std::lock_guard<std::mutex> guard (lock);
+        return action();
     }
 }
 
 struct SimulatedMidiPorts::Core
 {
     // Guards the published lists, the timeline, the counters and the open outputs.
-    mutable std::mutex lock;
+    std::mutex lock;
     std::vector<PublishedPort> published;
     juce::StringArray refused;
     std::vector<Event> events;
-    std::map<juce::String, int> inputOpens, outputOpens;
+    std::map<juce::String, int> opens[2];           // of inputs, of outputs; by name and by identifier
     std::vector<SimulatedOutput*> openOutputs;
     int nextIdentifier = 1;
-    int inputListings = 0, outputListings = 0;
+    int listings[2] {};                             // of inputs, of outputs
 
     // Guards the open inputs and every callback into the program, so that an
     // input that has been stopped or released never calls back again.
-    mutable std::mutex delivery;
+    std::mutex delivery;
     std::vector<SimulatedInput*> openInputs;
 
     std::atomic<bool> realPauses { false };
     std::atomic<VirtualClock*> clock { nullptr };
 
-    // One identifier may stand for both directions of a port, as on ALSA. A
-    // port that may not open is not found.
-    const PublishedPort* findOpenable (const juce::String& identifier, bool isOutput) const
-    {
-        for (auto& port : published)
-            if (port.identifier == identifier && port.isOutput == isOutput)
-                return refused.contains (port.name) || refused.contains (port.identifier) ? nullptr : &port;
+    template <typename Action>
+    auto locked (Action&& action) -> decltype (action())    { return lockedBy (lock, action); }
 
-        return nullptr;
-    }
-
-    // Counts an open of the port and gives its name; empty when it may not open.
+    // Counts an open of the port and gives its name; empty when it may not
+    // open. One identifier may stand for both directions, as on ALSA.
     juce::String opened (const juce::String& identifier, bool isOutput)
     {
         const std::lock_guard<std::mutex> guard (lock);
-        auto* port = findOpenable (identifier, isOutput);
 
-        if (port == nullptr)
-            return {};
+        for (auto& port : published)
+        {
+            if (port.identifier == identifier && port.isOutput == isOutput)
+            {
+                if (refused.contains (port.name) || refused.contains (port.identifier))
+                    return {};
 
-        auto& opens = isOutput ? outputOpens : inputOpens;
-        ++opens[port->name];
-        ++opens[identifier];
-        return port->name;
+                ++opens[isOutput][port.name];
+                ++opens[isOutput][identifier];
+                return port.name;
+            }
+        }
+
+        return {};
+    }
+
+    juce::Array<juce::MidiDeviceInfo> list (bool outputs)
+    {
+        const std::lock_guard<std::mutex> guard (lock);
+        ++listings[outputs];
+        juce::Array<juce::MidiDeviceInfo> devices;
+
+        for (auto& port : published)
+            if (port.isOutput == outputs)
+                devices.add ({ port.name, port.identifier });
+
+        return devices;
     }
 
     void deliverToDevice (const juce::String& identifier, const juce::MidiMessage& message)
@@ -114,32 +127,31 @@ struct SimulatedMidiPorts::Core
 
     void recordPause (double microseconds)
     {
-        const std::lock_guard<std::mutex> guard (lock);
-        events.push_back ({ true, {}, {}, microseconds });
+        locked ([&] { events.push_back ({ true, {}, {}, microseconds }); });
     }
 };
 
 namespace
 {
+    // Each port enters its list of open ports when made and leaves it when released.
+    template <typename Port>
+    void enter (std::mutex& lock, std::vector<Port*>& open, Port* port)   { lockedBy (lock, [&] { open.push_back (port); }); }
+
+    template <typename Port>
+    void leave (std::mutex& lock, std::vector<Port*>& open, Port* port)
+    {
+        lockedBy (lock, [&] { open.erase (std::remove (open.begin(), open.end(), port), open.end()); });
+    }
+
     class SimulatedInput final : public NsDravel::MidiInputPort, public OpenPort
     {
     public:
         SimulatedInput (OpenPort port, juce::MidiInputCallback* cb)
-            : OpenPort (std::move (port)), callback (cb)
-        {
-            const std::lock_guard<std::mutex> guard (core->delivery);
-            core->openInputs.push_back (this);
-        }
+            : OpenPort (std::move (port)), callback (cb)     { enter (core->delivery, core->openInputs, this); }
+        ~SimulatedInput() override                          { leave (core->delivery, core->openInputs, this); }
 
-        ~SimulatedInput() override
-        {
-            const std::lock_guard<std::mutex> guard (core->delivery);
-            auto& inputs = core->openInputs;
-            inputs.erase (std::remove (inputs.begin(), inputs.end(), this), inputs.end());
-        }
-
-        void start() override   { const std::lock_guard<std::mutex> guard (core->delivery); started = true; }
-        void stop() override    { const std::lock_guard<std::mutex> guard (core->delivery); started = false; }
+        void start() override   { lockedBy (core->delivery, [this] { started = true; }); }
+        void stop() override    { lockedBy (core->delivery, [this] { started = false; }); }
 
         juce::String getName() const override       { return name; }
         juce::String getIdentifier() const override { return identifier; }
@@ -151,24 +163,10 @@ namespace
     class SimulatedOutput final : public NsDravel::MidiOutputPort, public OpenPort
     {
     public:
-        explicit SimulatedOutput (OpenPort port)
-            : OpenPort (std::move (port))
-        {
-            const std::lock_guard<std::mutex> guard (core->lock);
-            core->openOutputs.push_back (this);
-        }
+        explicit SimulatedOutput (OpenPort port) : OpenPort (std::move (port))  { enter (core->lock, core->openOutputs, this); }
+        ~SimulatedOutput() override                                             { leave (core->lock, core->openOutputs, this); }
 
-        ~SimulatedOutput() override
-        {
-            const std::lock_guard<std::mutex> guard (core->lock);
-            auto& outputs = core->openOutputs;
-            outputs.erase (std::remove (outputs.begin(), outputs.end(), this), outputs.end());
-        }
-
-        void sendMessageNow (const juce::MidiMessage& message) override
-        {
-            core->deliverToDevice (identifier, message);
-        }
+        void sendMessageNow (const juce::MidiMessage& message) override         { core->deliverToDevice (identifier, message); }
 
         void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) override
         {
@@ -195,16 +193,18 @@ SimulatedMidiPorts::~SimulatedMidiPorts()
 
 juce::String SimulatedMidiPorts::publish (const juce::String& name, PortEndpoint* endpoint, bool asInput, bool asOutput)
 {
-    const std::lock_guard<std::mutex> guard (core->lock);
-    const auto identifier = "sim-" + juce::String (core->nextIdentifier++);
+    return core->locked ([&]
+    {
+        const auto identifier = "sim-" + juce::String (core->nextIdentifier++);
 
-    if (asInput)
-        core->published.push_back ({ name, identifier, false, nullptr });
+        if (asInput)
+            core->published.push_back ({ name, identifier, false, nullptr });
 
-    if (asOutput)
-        core->published.push_back ({ name, identifier, true, endpoint });
+        if (asOutput)
+            core->published.push_back ({ name, identifier, true, endpoint });
 
-    return identifier;
+        return identifier;
+    });
 }
 
 juce::String SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint* endpoint)  { return publish (name, endpoint, false, true); }
@@ -213,34 +213,37 @@ juce::String SimulatedMidiPorts::publishPort (const juce::String& name, PortEndp
 
 void SimulatedMidiPorts::withdraw (const juce::String& name)
 {
-    const std::lock_guard<std::mutex> guard (core->lock);
-    auto& ports = core->published;
-    ports.erase (std::remove_if (ports.begin(), ports.end(), [&] (auto& p) { return p.name == name || p.identifier == name; }),
-                 ports.end());
+    core->locked ([&]
+    {
+        auto& ports = core->published;
+        ports.erase (std::remove_if (ports.begin(), ports.end(), [&] (auto& p) { return p.name == name || p.identifier == name; }),
+                     ports.end());
+    });
 }
 
 void SimulatedMidiPorts::setRefusingOpens (const juce::String& name, bool shouldRefuse)
 {
-    const std::lock_guard<std::mutex> guard (core->lock);
-
-    if (shouldRefuse)
-        core->refused.addIfNotAlreadyThere (name);
-    else
-        core->refused.removeString (name);
+    core->locked ([&]
+    {
+        if (shouldRefuse)
+            core->refused.addIfNotAlreadyThere (name);
+        else
+            core->refused.removeString (name);
+    });
 }
 
 bool SimulatedMidiPorts::sendToProgram (const juce::String& inputName, const juce::MidiMessage& message)
 {
     const std::lock_guard<std::mutex> deliveryGuard (core->delivery);
-    juce::String identifier;
 
+    const auto identifier = core->locked ([&]
     {
-        const std::lock_guard<std::mutex> guard (core->lock);
-
         for (auto& port : core->published)
-            if (! port.isOutput && identifier.isEmpty() && (port.name == inputName || port.identifier == inputName))
-                identifier = port.identifier;
-    }
+            if (! port.isOutput && (port.name == inputName || port.identifier == inputName))
+                return port.identifier;
+
+        return juce::String();
+    });
 
     bool delivered = false;
 
@@ -257,11 +260,8 @@ bool SimulatedMidiPorts::sendToProgram (const juce::String& inputName, const juc
 }
 
 //==============================================================================
-std::vector<SimulatedMidiPorts::Event> SimulatedMidiPorts::timeline() const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return core->events;
-}
+std::vector<SimulatedMidiPorts::Event> SimulatedMidiPorts::timeline() const   { return core->locked ([this] { return core->events; }); }
+void SimulatedMidiPorts::clearTimeline()                                      { core->locked ([this] { core->events.clear(); }); }
 
 juce::StringArray SimulatedMidiPorts::describeTimeline() const
 {
@@ -297,77 +297,19 @@ double SimulatedMidiPorts::totalPauseMicroseconds() const
     return total;
 }
 
-void SimulatedMidiPorts::clearTimeline()
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    core->events.clear();
-}
-
-int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return countOf (core->inputOpens, name);
-}
-
-int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return countOf (core->outputOpens, name);
-}
-
-int SimulatedMidiPorts::openInputsNow (const juce::String& name) const
-{
-    const std::lock_guard<std::mutex> guard (core->delivery);
-    return countNamed (core->openInputs, name);
-}
-
-int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return countNamed (core->openOutputs, name);
-}
-
-int SimulatedMidiPorts::inputListings() const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return core->inputListings;
-}
-
-int SimulatedMidiPorts::outputListings() const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return core->outputListings;
-}
+int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const   { return core->locked ([&] { return core->opens[0][name]; }); }
+int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const  { return core->locked ([&] { return core->opens[1][name]; }); }
+int SimulatedMidiPorts::openInputsNow (const juce::String& name) const    { return lockedBy (core->delivery, [&] { return countNamed (core->openInputs, name); }); }
+int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const   { return core->locked ([&] { return countNamed (core->openOutputs, name); }); }
+int SimulatedMidiPorts::inputListings() const                             { return core->locked ([this] { return core->listings[0]; }); }
+int SimulatedMidiPorts::outputListings() const                            { return core->locked ([this] { return core->listings[1]; }); }
 
 void SimulatedMidiPorts::setRealPauses (bool shouldWait)    { core->realPauses = shouldWait; }
 void SimulatedMidiPorts::setClock (VirtualClock* clockToUse) { core->clock = clockToUse; }
 
 //==============================================================================
-juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getInputDevices()
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    juce::Array<juce::MidiDeviceInfo> devices;
-    ++core->inputListings;
-
-    for (auto& port : core->published)
-        if (! port.isOutput)
-            devices.add ({ port.name, port.identifier });
-
-    return devices;
-}
-
-juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getOutputDevices()
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    juce::Array<juce::MidiDeviceInfo> devices;
-    ++core->outputListings;
-
-    for (auto& port : core->published)
-        if (port.isOutput)
-            devices.add ({ port.name, port.identifier });
-
-    return devices;
-}
+juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getInputDevices()   { return core->list (false); }
+juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getOutputDevices()  { return core->list (true); }
 
 // The new port is made outside the lock: it takes a lock of its own to enter
 // the list of open ports, and a delivery holds that one while it reads the lists.
