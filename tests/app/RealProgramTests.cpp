@@ -4,9 +4,6 @@
 #include "app/ChildProcessMode.h"
 #include "app/SingleInstanceHandOff.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -92,60 +89,38 @@ namespace
         when no such address or no connection. Needs root, to be that user. */
     int answerToAnotherUser (int processId)
     {
-        // The address is that of the listening socket ("00010000") among the
+        // The address is that of the listening socket (flags 00010000) among the
         // process's open files whose path starts with "@"; /proc/net/unix lists
-        // Num RefCount Protocol Flags Type St Inode Path.
-        juce::StringArray openFiles;
-        std::string address;
+        // Num RefCount Protocol Flags Type St Inode Path. The instance may close
+        // the connection before the sending is done.
+        const char* const client = R"(
+import os, socket, sys
+folder = '/proc/' + sys.argv[1] + '/fd/'
+files = {os.readlink(folder + f) for f in os.listdir(folder)}
+rows = [row.split() for row in open('/proc/net/unix').read().splitlines()[1:]]
+names = [r[7][1:] for r in rows if len(r) > 7 and r[3] == '00010000' and r[7][0] == '@' and 'socket:[' + r[6] + ']' in files]
+os.setgid(65534)
+os.setuid(65534)
+s = socket.socket(socket.AF_UNIX)
+s.settimeout(20)
+s.connect('\0' + names[0])
+try:
+    s.sendall(b'--from-another-user')
+    s.shutdown(socket.SHUT_WR)
+    reply = s.recv(1)
+except ConnectionError:
+    reply = b''
+sys.exit(reply[0] if reply else 0)
+)";
+        juce::ChildProcess python;
 
-        for (const auto& entry : juce::RangedDirectoryIterator (juce::File ("/proc/" + juce::String (processId) + "/fd"),
-                                                                  false, "*", juce::File::findFilesAndDirectories))
-        {
-            char target[64] {};
-
-            if (::readlink (entry.getFile().getFullPathName().toRawUTF8(), target, sizeof (target) - 1) > 0)
-                openFiles.add (target);
-        }
-
-        for (const auto& line : juce::StringArray::fromLines (juce::File ("/proc/net/unix").loadFileAsString()))
-        {
-            const auto columns = juce::StringArray::fromTokens (line, " ", {});
-
-            if (columns[3] == "00010000" && columns[7].startsWith ("@") && openFiles.contains ("socket:[" + columns[6] + "]"))
-                address = columns[7].substring (1).toStdString();
-        }
-
-        if (address.empty())
+        if (! python.start (juce::StringArray ("/usr/bin/python3", "-c", client, juce::String (processId)), 0)
+             || ! python.waitForProcessToFinish (30000))
             return -1;
 
-        const auto child = ::fork();
-
-        if (child == 0)
-        {
-            // Only system calls from here on: this is a copy of a threaded process.
-            sockaddr_un target {};
-            target.sun_family = AF_UNIX;
-            std::memcpy (target.sun_path + 1, address.data(), address.size());
-            const auto size = (socklen_t) (offsetof (sockaddr_un, sun_path) + 1 + address.size());
-            const auto fd = ::socket (AF_UNIX, SOCK_STREAM, 0);
-
-            if (::setgid (65534) != 0 || ::setuid (65534) != 0
-                 || ::connect (fd, reinterpret_cast<const sockaddr*> (&target), size) != 0)
-                ::_exit (255);
-
-            // The instance may close the connection before the sending is done.
-            const char commandLine[] = "--from-another-user";
-            ::send (fd, commandLine, sizeof (commandLine) - 1, MSG_NOSIGNAL);
-            ::shutdown (fd, SHUT_WR);
-
-            char reply = 0;
-            pollfd answer { fd, POLLIN, 0 };
-            ::_exit (::poll (&answer, 1, 20000) != 1 ? 255 : ::recv (fd, &reply, 1, 0) == 1 ? (unsigned char) reply : 0);
-        }
-
-        int status = 0;
-        const auto ended = child > 0 && ::waitpid (child, &status, 0) == child && WIFEXITED (status);
-        return ! ended || WEXITSTATUS (status) == 255 ? -1 : WEXITSTATUS (status);
+        // Python ends with 1 on an error of its own: no address, no connection.
+        const auto code = (int) python.getExitCode();
+        return code == 1 ? -1 : code;
     }
 }
 
