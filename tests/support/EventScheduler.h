@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <functional>
 #include <limits>
@@ -95,17 +96,58 @@ class RealTimeScheduler final : public EventScheduler
 {
 public:
     RealTimeScheduler() : thread ([this] { run(); }) {}
-    ~RealTimeScheduler() override;
 
-    void schedule (const void* owner, double delayMicroseconds, std::function<void()> event) override;
+    ~RealTimeScheduler() override
+    {
+        lockedCall ([this] { stopping = true; });
+        thread.join();
+    }
+
+    void schedule (const void* owner, double delayMicroseconds, std::function<void()> event) override
+    {
+        lockedCall ([&] { events.add (owner, now() + delayMicroseconds, std::move (event)); });
+    }
+
     void cancel (const void* owner) override  { events.cancel (owner); }
 
     /** Waits until every event scheduled so far has run. Not from an event. */
-    void waitUntilIdle();
+    void waitUntilIdle()
+    {
+        std::unique_lock<std::mutex> guard (events.lock);
+        events.changed.wait (guard, [this] { return std::isinf (events.nextDue()) && ! events.isRunning(); });
+    }
 
 private:
-    double now() const;
-    void run();
+    double now() const  { return std::chrono::duration<double, std::micro> (std::chrono::steady_clock::now() - start).count(); }
+
+    // Runs something with the lock held, then wakes the scheduler's thread.
+    template <typename Action>
+    void lockedCall (Action&& action)
+    {
+        {
+            const std::lock_guard<std::mutex> guard (events.lock);
+            action();
+        }
+
+        events.changed.notify_all();
+    }
+
+    void run()
+    {
+        std::unique_lock<std::mutex> guard (events.lock);
+
+        while (! stopping)
+        {
+            const auto due = events.nextDue();
+
+            if (due <= now())
+                events.runFirst (guard);
+            else if (std::isinf (due))
+                events.changed.wait (guard);
+            else
+                events.changed.wait_for (guard, std::chrono::microseconds ((long long) std::ceil (due - now())));
+        }
+    }
 
     ScheduledEvents events;
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();

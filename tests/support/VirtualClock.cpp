@@ -135,11 +135,7 @@ std::vector<VirtualClock::Core::Wait*>& VirtualClock::Core::join()
 
 void VirtualClock::Core::leave (std::thread::id thread)
 {
-    {
-        const std::lock_guard<std::mutex> guard (lock);
-        participants.erase (thread);
-    }
-
+    { const std::lock_guard<std::mutex> guard (lock); participants.erase (thread); }
     changed.notify_all();
 }
 
@@ -190,11 +186,7 @@ bool VirtualClock::Core::wait (double microseconds, const std::function<bool()>*
 }
 
 //==============================================================================
-VirtualClock::VirtualClock()
-    : core (std::make_shared<Core>())
-{
-}
-
+VirtualClock::VirtualClock() : core (std::make_shared<Core>()) {}
 VirtualClock::~VirtualClock() = default;
 
 double VirtualClock::now() const
@@ -213,15 +205,8 @@ void VirtualClock::schedule (const void* owner, double delayMicroseconds, std::f
     core->changed.notify_all();
 }
 
-void VirtualClock::cancel (const void* owner)
-{
-    core->cancel (owner);
-}
-
-void VirtualClock::sleep (double microseconds)
-{
-    core->wait (microseconds, nullptr, false);
-}
+void VirtualClock::cancel (const void* owner)     { core->cancel (owner); }
+void VirtualClock::sleep (double microseconds)     { core->wait (microseconds, nullptr, false); }
 
 void VirtualClock::sleepDispatchingMessages (double microseconds)
 {
@@ -244,10 +229,9 @@ bool VirtualClock::waitFor (const std::function<bool()>& condition, double timeo
 
 void VirtualClock::notify()
 {
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-    }
-
+    // Taking the lock first: a waiter between reading its condition and
+    // sleeping would miss a bare notification.
+    { const std::lock_guard<std::mutex> guard (core->lock); }
     core->changed.notify_all();
 }
 
