@@ -5,8 +5,7 @@
 // a 0.5 ms pause after every fourth, and to the same upload run alone (the
 // step should go on within a few milliseconds of the worker's end). Run by hand.
 
-#include "support/EventScheduler.h"
-#include "support/SimulatedUpgradeUnit.h"
+#include "support/SimulatedUnit.h"
 #include "support/TempFolder.h"
 
 #include "firmware/midi/UpgraderMidiHandler.h"
@@ -21,7 +20,8 @@ int main()
 {
     juce::ScopedJuceInitialiser_GUI juceSetUp;
 
-    sim::SimulatedMidiPorts ports;      // pauses really wait
+    sim::SimulatedMidiPorts ports;
+    ports.setRealPauses (true);
     sim::RealTimeScheduler scheduler;
     TempFolder folder;
 
@@ -44,10 +44,10 @@ int main()
     // loop until the worker is done, as the window does (the ratio's figure).
     for (int run = 0; run < 2 * runs; ++run)
     {
-        sim::SimulatedUpgradeUnit::Options options;
+        sim::SimulatedUnit::Options options;
         options.startsInUpgradeMode = true;
         options.answerAfterMs = 0.0;
-        sim::SimulatedUpgradeUnit unit (ports, scheduler, options);
+        sim::SimulatedUnit unit (ports, scheduler, options);
 
         halvik::FirmwareUpgradeComponent window (0x1022, false);
         window.notKeyboardFamily = false;

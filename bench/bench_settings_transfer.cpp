@@ -2,7 +2,7 @@
 // program's own transfer, with the protocol's real pauses, and reports how
 // close the wall time comes to the pauses' floor of 26 ms. Run by hand.
 
-#include "support/SimulatedKeyboard.h"
+#include "support/SimulatedUnit.h"
 
 #include "editor/device/Host.h"
 #include "editor/device/HostImpl.h"
@@ -17,8 +17,9 @@ int main()
 {
     juce::ScopedJuceInitialiser_GUI juceSetUp;
 
-    sim::SimulatedMidiPorts ports;      // pauses really wait
-    sim::SimulatedKeyboard keyboard (ports);
+    sim::SimulatedMidiPorts ports;
+    ports.setRealPauses (true);
+    sim::SimulatedUnit keyboard (ports);
 
     auto& host = *NsDravel::Host::getInstance()->impl;
     host.outputName = keyboard.secondOutputName();

@@ -1,12 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/DemoContentComponent.h"
-#include "app/MainAppWindow.h"
-#include "app/MainComponent.h"
-#include "editor/EditorState.h"
-#include "editor/device/Host.h"
+#include "support/ComponentQueries.h"
 #include "support/DispatchUntil.h"
-#include "support/ProbeComponent.h"
 #include "support/RunningApplication.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
@@ -14,14 +9,42 @@
 #include "support/TestProcess.h"
 #include "support/WindowManagerView.h"
 
+#include "app/DemoContentComponent.h"
+#include "app/DemoTaskbarComponent.h"
+#include "app/MainComponent.h"
+#include "editor/device/Host.h"
+
+#include <map>
+
 namespace
 {
     bool loopStopped() { return juce::MessageManager::getInstance()->hasStopMessageBeenSent(); }
 
+    /** Stand-in editors that count how often the shell destroys them. */
+    std::function<juce::Component*()> probes (std::shared_ptr<int> destructions)
+    {
+        struct Probe : public juce::Component
+        {
+            explicit Probe (std::shared_ptr<int> counter) : destructions (std::move (counter))   { setSize (979, 473); }
+            ~Probe() override   { ++*destructions; }
+            std::shared_ptr<int> destructions;
+        };
+
+        return [destructions] { return new Probe (destructions); };
+    }
+
     struct Application : public ::testing::Test
     {
         std::shared_ptr<int> editorDestroyed = std::make_shared<int> (0);
-        DemoRunnerApplication app { ProbeComponent::factory (editorDestroyed) };
+        DemoRunnerApplication app { probes (editorDestroyed) };
+    };
+
+    /** A tray that keeps the menus it was asked to show instead of opening them. */
+    struct RecordingTray : public DemoTaskbarComponent
+    {
+        using DemoTaskbarComponent::DemoTaskbarComponent;
+        void showMenu (const juce::PopupMenu& menu) override   { shown.push_back (menu); }
+        std::vector<juce::PopupMenu> shown;
     };
 }
 
@@ -105,6 +128,47 @@ TEST_F (Application, EndsOnCtrlQOfEitherCaseOnlyDestroyingTheContentOnceWithoutC
     EXPECT_EQ (*editorDestroyed, 1);
 }
 
+TEST_F (Application, TwoQuickClicksOnTheTrayOpenOneMenuWhoseShowHideAndQuitActOnTheWindowAndTheApplication)
+{
+    app.initialise ({});
+    auto& window = *app.getMainWindow();
+    RecordingTray tray (window.getContentComponent());
+    const auto choose = [&] (int id) { DemoTaskbarComponent::handleTrayMenuResult (id, &tray); };
+
+    const auto click = testsupport::mouseEventAt (tray, {}, juce::ModifierKeys::leftButtonModifier);
+    tray.mouseDown (click);
+    tray.mouseDown (click);
+
+    // Timers fire in the order they fall due: once one set well past the
+    // clicks' menu delay has fired, every menu the clicks open has been shown.
+    auto clicksOver = std::make_shared<bool> (false);
+    juce::Timer::callAfterDelay (150, [clicksOver] { *clicksOver = true; });
+    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return *clicksOver; }));
+    ASSERT_EQ (tray.shown.size(), 1u);
+
+    std::map<juce::String, int> ids;
+
+    for (juce::PopupMenu::MenuItemIterator it (tray.shown.front()); it.next();)
+        ids[it.getItem().text] = it.getItem().itemID;
+
+    ASSERT_EQ (ids.size(), 3u);
+
+    // "" stands for dismissing the menu.
+    for (auto [item, visibleAfter] : { std::pair ("Hide", false), std::pair ("", false), std::pair ("Show", true), std::pair ("", true) })
+    {
+        choose (ids[item]);
+        EXPECT_EQ (window.isVisible(), visibleAfter) << "after " << item;
+    }
+
+    // Once Ctrl+Q has destroyed the content, the menu leaves the window alone.
+    window.clearContentComponent();
+    choose (ids["Hide"]);
+    EXPECT_TRUE (window.isVisible() && ! loopStopped());
+
+    choose (ids["Quit"]);
+    EXPECT_TRUE (loopStopped());
+}
+
 TEST (ApplicationWithTheEditor, ClosesTheKeyboardsPortsAndFreesTheDeviceHostAtShutdown)
 {
     sim::RunningApplication running;
@@ -146,7 +210,7 @@ TEST (MainComponent, LeavesNoPendingLayoutBehindWhenDestroyed)
 {
     // A heavyweight view makes hiding the panel lay the component out again
     // 250 ms later; the component may be gone by then.
-    auto main = std::make_unique<MainComponent> (ProbeComponent::factory (std::make_shared<int> (0)));
+    auto main = std::make_unique<MainComponent> (probes (std::make_shared<int> (0)));
     main->setSize (979, 473);
     main->onContentChanged (true);
 

@@ -1,23 +1,175 @@
-#include <gtest/gtest.h>
+#include "support/ComponentQueries.h"
+#include "support/EditorFixture.h"
 
-#include "editor/curves/CurveShape.h"
+#include "editor/curves/CurveSettingView.h"
 #include "editor/curves/VelocityCurves.h"
+
+#include <cmath>
 
 using namespace NsDravel;
 
+// The velocity curves, the handles on a curve's shape, and the dialog that
+// edits the user curve by dragging them.
+
 namespace
 {
-    juce::Array<int> leftToRight (int curveNumber)
+    // The editor window's size: the dialog takes its proportions from it.
+    constexpr int editorWidth = 979, editorHeight = 473;
+
+    void drag (DraggableCurveComponent& curve, juce::Point<float> from, juce::Point<float> to)
     {
-        juce::Array<int> values;
+        curve.mouseDown (testsupport::mouseEventAt (curve, from));
+        curve.mouseDrag (testsupport::mouseEventAt (curve, (from + to) / 2.0f));
+        curve.mouseDrag (testsupport::mouseEventAt (curve, to));
+        curve.mouseUp (testsupport::mouseEventAt (curve, to));
+    }
 
-        for (int i = 0; i < velocityCurveLength; ++i)
-            values.add (getVelocityCurve (curveNumber)[255 - i]);
+    void dragHandle (DraggableCurveComponent& curve, int handle, juce::Point<float> to)
+    {
+        drag (curve, curve.getHandlePosition (handle), to);
+    }
 
-        return values;
+    /** Every velocity finite and within 0..127, the handles left to right. */
+    bool isSound (const DraggableCurveComponent& curve)
+    {
+        for (auto v : curve.getValues())
+            if (! std::isfinite (v) || v < 0.0f || v > 127.0f)
+                return false;
+
+        for (int h = 1; h < CurveShape::numHandles; ++h)
+            if (curve.getShape().getRawIndex (h - 1) >= curve.getShape().getRawIndex (h))
+                return false;
+
+        return true;
+    }
+
+    // Closes as the dialog that the editor launches does.
+    struct HidingDialog : public juce::DialogWindow
+    {
+        explicit HidingDialog (const juce::String& title) : juce::DialogWindow (title, juce::Colours::grey, true, false) {}
+        void closeButtonPressed() override   { setVisible (false); }
+    };
+
+    struct CurveDialog : public sim::FreshEditorState
+    {
+        CurveDialog()
+        {
+            currentCurveNumber = 8;
+            std::memcpy (userCurveBefore, getVelocityCurve (8), velocityCurveLength);
+        }
+
+        bool userCurveUnchanged() const { return std::memcmp (userCurveBefore, getVelocityCurve (8), velocityCurveLength) == 0; }
+
+        // Shows the view in a dialog (kept off the desktop) and clicks one of its buttons.
+        static bool clickClosesDialog (CurveSettingView& view, const juce::String& buttonText)
+        {
+            HidingDialog dialog (getCurveDialogTitle (view.getCurveNumber()));
+            dialog.setContentNonOwned (&view, true);
+            dialog.setVisible (true);
+
+            testsupport::findButton (view, buttonText)->triggerClick();
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (30);
+
+            const auto closed = ! dialog.isVisible();
+            dialog.clearContentComponent();
+            return closed;
+        }
+
+        juce::uint8 userCurveBefore[velocityCurveLength];
+    };
+}
+
+TEST_F (CurveDialog, AFixedCurveIsPlottedLeftToRightAndIgnoresTheMouse)
+{
+    currentCurveNumber = 3;
+    CurveSettingView view (3, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+
+    for (int x = 0; x < 256; ++x)
+        ASSERT_EQ (curve.getValues()[x], (float) getVelocityCurve (3)[255 - x]) << x;
+
+    const auto before = curve.getValues();
+    dragHandle (curve, 3, { 300.0f, 10.0f });
+    EXPECT_EQ (curve.getValues(), before);
+}
+
+TEST_F (CurveDialog, DraggingAnyHandleAnywhereKeepsTheCurveFiniteAndInRange)
+{
+    const juce::Point<float> farAway[] { { -500, -500 }, { 2000, -500 }, { -500, 2000 }, { 2000, 2000 }, { 5, 5 } };
+
+    for (int handle = 1; handle <= 5; ++handle)
+    {
+        for (auto target : farAway)
+        {
+            CurveSettingView view (8, editorWidth, editorHeight);
+            auto& curve = view.getCurveComponent();
+
+            dragHandle (curve, handle, target);
+            EXPECT_TRUE (isSound (curve)) << "H" << handle << " to " << target.toString();
+        }
     }
 }
 
+TEST_F (CurveDialog, AnEndHandleStopsAtTheOtherEndsHeightAndCarriesTheHandlesBetweenWithIt)
+{
+    CurveSettingView view (8, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+
+    // A click away from every handle changes nothing.
+    const auto before = curve.getValues();
+    drag (curve, { 280.0f, 20.0f }, { 300.0f, 250.0f });
+    EXPECT_EQ (curve.getValues(), before);
+
+    dragHandle (curve, 1, { curve.getHandlePosition (1).x, 0.0f });
+
+    const auto top = curve.getHandlePosition (1).y;
+    EXPECT_FLOAT_EQ (top, curve.getHandlePosition (5).y);      // H1 stops at H5's height
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (3).y, top);
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (2).y, top);
+    EXPECT_LE (curve.getHandlePosition (4).y, top);
+    EXPECT_EQ (curve.getValues()[0], (float) curve.getShape().getVelocity (1));     // close to H5: the foot follows H1
+
+    dragHandle (curve, 1, { curve.getHandlePosition (1).x, (float) curve.getHeight() });
+    EXPECT_EQ (curve.getValues()[0], 0.0f);                                          // apart again: back to silence
+
+    dragHandle (curve, 5, { curve.getHandlePosition (5).x, (float) curve.getHeight() });
+
+    const auto low = curve.getHandlePosition (5).y;
+    EXPECT_FLOAT_EQ (low, curve.getHandlePosition (1).y);       // H5 stops at H1's height
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (6).y, low);
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (4).y, low);
+    EXPECT_FLOAT_EQ (curve.getHandlePosition (3).y, low);
+    EXPECT_TRUE (isSound (curve));
+}
+
+TEST_F (CurveDialog, OnlyOkOnTheUserCurveStoresItAndAsksForItToBeSent)
+{
+    // Cancel, and OK on a fixed curve, only close.
+    CurveSettingView cancelled (8, editorWidth, editorHeight);
+    dragHandle (cancelled.getCurveComponent(), 2, { 100.0f, 20.0f });
+    EXPECT_TRUE (clickClosesDialog (cancelled, "Cancel"));
+
+    currentCurveNumber = 5;
+    CurveSettingView fixed (5, editorWidth, editorHeight);
+    EXPECT_TRUE (clickClosesDialog (fixed, "OK"));
+    EXPECT_FALSE (pendingCurveSend);
+    EXPECT_TRUE (userCurveUnchanged());
+
+    // The timer sends the curve on its next tick.
+    currentCurveNumber = 8;
+    CurveSettingView view (8, editorWidth, editorHeight);
+    auto& curve = view.getCurveComponent();
+    dragHandle (curve, 3, curve.getHandlePosition (3) + juce::Point<float> (0.0f, -90.0f));
+    ASSERT_TRUE (clickClosesDialog (view, "OK"));
+
+    EXPECT_TRUE (pendingCurveSend);
+    EXPECT_FALSE (userCurveUnchanged());
+
+    for (int k = 0; k < 256; ++k)
+        ASSERT_EQ (getVelocityCurve (8)[k], (int) std::round (curve.getValues()[255 - k])) << k;
+}
+
+//==============================================================================
 TEST (CurveShaping, H1AndH5SitWhereTheStraightRunsFromBothEndsStop)
 {
     // Steps of 2 up to index 20, a slow rise, then steps of 2 from index 245 to 127.
@@ -38,30 +190,7 @@ TEST (CurveShaping, H1AndH5SitWhereTheStraightRunsFromBothEndsStop)
     }
 }
 
-TEST (CurveShaping, AfterADragTheCurveRunsBetweenTheFootAndH5)
-{
-    CurveShape shape (leftToRight (8));
-    shape.placeHandles();
-    shape.moveHandle (3, 128.0f, 80.0f);
-    shape.moveHandle (2, 60.0f, 70.0f);
-    shape.moveHandle (4, 200.0f, 90.0f);
-
-    const auto& v = shape.getValues();
-    const auto v5 = (float) shape.getVelocity (5);
-
-    for (int x = shape.getRawIndex (5); x < 256; ++x)
-        EXPECT_EQ (v[x], v5);
-
-    for (int x = shape.getRawIndex (1); x <= shape.getRawIndex (5); ++x)
-    {
-        EXPECT_GE (v[x], (float) shape.getVelocity (0));
-        EXPECT_LE (v[x], v5);
-    }
-
-    EXPECT_NEAR (v[shape.getRawIndex (2)], 70.0f, 1.0f);
-}
-
-TEST (VelocityCurves, FixedCurvesFallOrStayFlatButForCurveThreesStepsAndTheUserCurveStartsAsCurveOne)
+TEST (VelocityCurves, CurvesSixAndSevenAreFlatAndTheUserCurveStartsAsCurveOne)
 {
     for (int t = 0; t < 256; ++t)
     {
@@ -69,19 +198,4 @@ TEST (VelocityCurves, FixedCurvesFallOrStayFlatButForCurveThreesStepsAndTheUserC
         EXPECT_EQ (getVelocityCurve (7)[t], 127);
         EXPECT_EQ (getVelocityCurve (8)[t], getVelocityCurve (1)[t]);
     }
-
-    // They only fall, but for curve 3's steps.
-    for (int curve : { 1, 2, 4, 5 })
-        for (int t = 0; t < 255; ++t)
-            EXPECT_LE (getVelocityCurve (curve)[t + 1], getVelocityCurve (curve)[t]) << curve << " at " << t;
-
-    const auto* curve3 = getVelocityCurve (3);
-    juce::Array<int> rises;
-    for (int t = 0; t < 255; ++t)
-        if (curve3[t + 1] > curve3[t])
-        {
-            rises.add (t);
-            EXPECT_EQ (curve3[t + 1], curve3[t] + 1);
-        }
-    EXPECT_EQ (rises, (juce::Array<int> { 65, 85, 94, 100, 110, 115, 118, 121 }));
 }

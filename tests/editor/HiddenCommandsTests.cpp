@@ -1,7 +1,8 @@
 #include "support/ComponentQueries.h"
 #include "support/DispatchUntil.h"
 #include "support/EditorFixture.h"
-#include "support/RealProgramFixture.h"
+
+#include "editor/messages/RawMidiText.h"
 
 using namespace sim;
 
@@ -72,9 +73,8 @@ TEST_F (RawMidiSender, SendsTheOfferedBytesAsOneMessageToTheKeyboard)
     }));
 
     EXPECT_EQ (offered, "EF7F7F F01D03 202300 0100F7");
-    ASSERT_EQ (keyboard.received().size(), 1u);
-    EXPECT_EQ (keyboard.received()[0].port, "MIDIOUT2 (Dravel 49)");
-    EXPECT_EQ (SimulatedMidiPorts::hexOf (keyboard.received()[0].message), "EF 7F 7F F0 1D 03 20 23 00 01 00 F7");
+    EXPECT_EQ (keyboard.received().size(), 1u);
+    EXPECT_EQ (ports.messagesTo ("MIDIOUT2 (Dravel 49)"), juce::StringArray ("EF 7F 7F F0 1D 03 20 23 00 01 00 F7"));
     EXPECT_TRUE (alerts.messages.isEmpty());
 }
 
@@ -184,24 +184,28 @@ TEST_F (HiddenKeys, F1OpensANewAboutWindowEachTimeWhichEscapeCloses)
 }
 
 //==============================================================================
-// The real program on a display of its own, driven by real key presses: the
-// editor's hidden keys must reach it from the window as the user types them.
-using HiddenKeysInTheProgram = RealProgramFixture;
-
-TEST_F (HiddenKeysInTheProgram, F1TypedIntoTheWindowOpensTheAboutWindow)
+TEST (RawMidiText, ALongTextGivesEveryByteInOrder)
 {
-    TestProcess tavlo;
-    ASSERT_TRUE (start (tavlo));
-    ASSERT_TRUE (showsOneWindow (tavlo));
-    EXPECT_TRUE (windowsOf (tavlo, "About This Tavlo").isEmpty());
+    // 100,000 characters: every byte value in turn, in mixed case, grouped and
+    // broken into lines as a person pasting a dump would.
+    juce::String text;
+    std::vector<juce::uint8> expected;
 
-    // The focus settles on the editor a moment after the window is focused; a
-    // key typed before that reaches only the window. Type again until it lands.
-    const auto editorWindow = windowsOf (tavlo)[0];
-
-    EXPECT_TRUE (eventually ([&]
+    for (int i = 0; text.length() < 100000; ++i)
     {
-        display.typeKeysInto (editorWindow, "F1");
-        return windowsOf (tavlo, "About This Tavlo").size() > 0;
-    }, 50, 200));
+        const auto byte = (juce::uint8) (i * 7);
+        expected.push_back (byte);
+        auto pair = juce::String::toHexString ((int) byte).paddedLeft ('0', 2);
+        text << (i % 2 == 0 ? pair.toUpperCase() : pair) << (i % 16 == 15 ? "\r\n" : (i % 4 == 3 ? " \t" : ""));
+    }
+
+    std::vector<juce::uint8> bytes { 0x55 };   // whatever was there before goes
+    ASSERT_TRUE (NsDravel::parseRawMidiText (text, bytes).wasOk());
+    EXPECT_EQ (bytes, expected);
+
+    for (auto [refused, reason] : { std::pair (text + "g", "Wrong length!"), std::pair ("g" + text + "g", "Not a hexadecimal number!") })
+    {
+        EXPECT_EQ (NsDravel::parseRawMidiText (refused, bytes).getErrorMessage(), reason);
+        EXPECT_TRUE (bytes.empty()) << "no bytes are left behind";
+    }
 }

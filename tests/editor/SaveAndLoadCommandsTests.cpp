@@ -1,13 +1,29 @@
 #include "support/EditorFixture.h"
-#include "support/ScriptedFilePrompts.h"
 #include "support/TempFolder.h"
 
 #include "editor/files/MappingFile.h"
+#include "editor/files/MappingFilePrompts.h"
 
 using namespace sim;
 
 namespace
 {
+    /** The editor's file questions answered as the test says, while it lives. */
+    struct ScriptedFilePrompts final : public NsDravel::MappingFilePrompts
+    {
+        ScriptedFilePrompts()            : previous (setCurrent (this)) {}
+        ~ScriptedFilePrompts() override  { setCurrent (previous); }
+
+        juce::File chooseFileToLoad() override                  { return fileToLoad; }
+        juce::File chooseFileToSave() override                  { return nameToSave; }
+        bool confirmOverwrite (const juce::File& file) override { overwriteQuestions.add (file.getFileName()); return replace; }
+
+        juce::File fileToLoad, nameToSave;      // File() for a cancel
+        bool replace = true;
+        juce::StringArray overwriteQuestions;   // the names of the files the user was asked about replacing
+        NsDravel::MappingFilePrompts* previous;
+    };
+
     struct SaveAndLoadCommands : public EditorFixture
     {
         juce::File document (const juce::String& name) const   { return folder.get().getChildFile (name); }
@@ -111,7 +127,7 @@ TEST_F (SaveAndLoadCommands, AfterAFactoryResetTheSavedFileHoldsWhatTheEditorSho
     keyboard.clearRecords();
     tick();
     ASSERT_FALSE (keyboard.appliedImages().empty()) << "the reset is sent";
-    EXPECT_EQ (keyboard.appliedImages().back().bytes, imageBytes (NsDravel::factorySettingsImage));
+    EXPECT_EQ (keyboard.appliedImages().back(), imageBytes (NsDravel::factorySettingsImage));
 
     saveAs ("after reset");
     const auto saved = document ("after reset.tavlo");
@@ -131,5 +147,5 @@ TEST_F (SaveAndLoadCommands, AfterAFactoryResetTheSavedFileHoldsWhatTheEditorSho
     tick();     // the changes above asked for a write: it sends the image as the file left it
 
     ASSERT_FALSE (keyboard.appliedImages().empty());
-    EXPECT_EQ (keyboard.appliedImages().back().bytes, imageBytes (NsDravel::factorySettingsImage));
+    EXPECT_EQ (keyboard.appliedImages().back(), imageBytes (NsDravel::factorySettingsImage));
 }

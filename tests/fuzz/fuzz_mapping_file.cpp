@@ -19,22 +19,13 @@ namespace
     // thousands of times a second costs more than the load.
     struct ScratchFile
     {
-        static juce::File folder()
-        {
-            const juce::File shared ("/dev/shm");
-            return shared.isDirectory() ? shared : juce::File::getSpecialLocation (juce::File::tempDirectory);
-        }
-
-        const juce::File file { folder().getChildFile ("tavlo-fuzz-" + juce::String (getpid()) + ".tavlo") };
+        const juce::File file = juce::File (juce::File ("/dev/shm").isDirectory() ? "/dev/shm" : "/tmp")
+                                    .getChildFile ("tavlo-fuzz-" + juce::String (getpid()) + ".tavlo");
 
         ~ScratchFile()  { file.deleteFile(); }
     };
 
-    void fault (const char* what)
-    {
-        std::fprintf (stderr, "mapping file: %s\n", what);
-        std::abort();
-    }
+    [[noreturn]] void fault (const char* what)  { std::fprintf (stderr, "mapping file: %s\n", what); std::abort(); }
 }
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)

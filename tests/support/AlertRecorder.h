@@ -10,13 +10,25 @@ namespace sim
 class AlertRecorder final : public juce::LookAndFeel_V4
 {
 public:
-    AlertRecorder();
-    ~AlertRecorder() override;
+    AlertRecorder()     { juce::LookAndFeel::setDefaultLookAndFeel (this); }
+
+    ~AlertRecorder() override
+    {
+        juce::ModalComponentManager::getInstance()->cancelAllModalComponents();
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+        juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+    }
 
     juce::AlertWindow* createAlertWindow (const juce::String& title, const juce::String& message,
                                           const juce::String& button1, const juce::String& button2,
                                           const juce::String& button3, juce::MessageBoxIconType iconType,
-                                          int numButtons, juce::Component* associatedComponent) override;
+                                          int numButtons, juce::Component* associatedComponent) override
+    {
+        titles.add (title);
+        messages.add (message);
+        return LookAndFeel_V4::createAlertWindow (title, message, button1, button2, button3,
+                                                  iconType, numButtons, associatedComponent);
+    }
 
     juce::StringArray titles, messages;
 };

@@ -1,28 +1,102 @@
 #pragma once
 
-#include <juce_core/juce_core.h>
-#include <memory>
+#include "support/TestProcess.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
 
 /** A virtual X display of the test's own, so that windows, focus and key presses
-    of other tests running at the same time cannot interfere. */
+    of other tests running at the same time cannot interfere; with the X client
+    (xdotool) that looks at its windows and types and clicks into them. */
 class PrivateDisplay
 {
 public:
-    PrivateDisplay();
-    ~PrivateDisplay();
+    PrivateDisplay()
+    {
+        // JUCE needs a 24-bit screen. The server picks a free display number and
+        // prints it on the given descriptor once it accepts connections.
+        if (! server.start ({ "Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24" },
+                            juce::ChildProcess::wantStdOut))
+            return;
+
+        juce::String number;
+        char c = 0;
+
+        while (server.readProcessOutput (&c, 1) == 1 && c != '\n')
+            number << c;
+
+        if (number.containsOnly ("0123456789") && number.isNotEmpty())
+            name = ":" + number;
+    }
+
+    ~PrivateDisplay()
+    {
+        server.kill();
+        server.waitForProcessToFinish (10000);
+    }
 
     /** The display name (":N"), empty when the server could not be started. */
     const juce::String& getName() const noexcept { return name; }
 
-    /** Runs an X client (e.g. xdotool) on this display and returns what it printed. */
-    juce::String run (const juce::StringArray& arguments) const;
+    /** Runs an X client on this display and returns what it printed. */
+    juce::String run (const juce::StringArray& arguments) const
+    {
+        // X clients come from the system's folders, whatever PATH a test gave itself.
+        juce::StringArray command ("/usr/bin/env", "DISPLAY=" + name, "PATH=/usr/bin:/bin");
+        command.addArray (arguments);
+        juce::ChildProcess client;
+        return client.start (command, juce::ChildProcess::wantStdOut) ? client.readAllProcessOutput() : juce::String();
+    }
 
     /** The ids of the mapped top-level windows of a process whose title matches. */
-    juce::StringArray findVisibleWindows (int processId, const juce::String& title) const;
+    juce::StringArray findVisibleWindows (int processId, const juce::String& title) const
+    {
+        auto lines = juce::StringArray::fromLines (run ({ "xdotool", "search", "--all", "--onlyvisible", "--pid", juce::String (processId),
+                                                          "--name", "^" + title + "$" }));
+        lines.removeEmptyStrings();
+        return lines;
+    }
+
+    juce::String titleOf (const juce::String& window) const   { return run ({ "xdotool", "getwindowname", window }).trim(); }
+
+    juce::Rectangle<int> boundsOf (const juce::String& window) const
+    {
+        juce::StringPairArray values;
+
+        for (auto& line : juce::StringArray::fromLines (run ({ "xdotool", "getwindowgeometry", "--shell", window })))
+            values.set (line.upToFirstOccurrenceOf ("=", false, false), line.fromFirstOccurrenceOf ("=", false, false));
+
+        return { values["X"].getIntValue(), values["Y"].getIntValue(), values["WIDTH"].getIntValue(), values["HEIGHT"].getIntValue() };
+    }
+
+    /** A left click at a point of the window. */
+    void clickAt (const juce::String& window, int x, int y) const
+    {
+        run ({ "xdotool", "mousemove", "--window", window, juce::String (x), juce::String (y), "click", "1" });
+    }
 
     /** Focuses the window and types a key combination (xdotool's syntax, e.g.
         "ctrl+q") as real key presses. */
-    void typeKeysInto (const juce::String& windowId, const juce::String& keys) const;
+    void typeKeysInto (const juce::String& windowId, const juce::String& keys) const
+    {
+        run ({ "xdotool", "windowfocus", "--sync", windowId });
+        run ({ "xdotool", "key", keys });
+    }
+
+    /** Types the keys into the window until the condition holds. A key typed
+        before the focus has settled is lost, so it is typed again, but only
+        once the last one has surely had no effect. */
+    bool typeUntil (const juce::String& window, const juce::String& keys, std::function<bool()> condition) const
+    {
+        for (int attempt = 0; attempt < 5; ++attempt)
+        {
+            typeKeysInto (window, keys);
+
+            if (eventually (condition, 15, 100))
+                return true;
+        }
+
+        return false;
+    }
 
 private:
     juce::ChildProcess server;

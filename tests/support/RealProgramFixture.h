@@ -16,10 +16,7 @@ protected:
     void SetUp() override   { ASSERT_TRUE (display.getName().isNotEmpty()); }
 
     /** Starts the program with this test's display and user folders. */
-    bool start (TestProcess& process) const
-    {
-        return start (process, userFolder.get().getFullPathName(), userFolder.get().getFullPathName());
-    }
+    bool start (TestProcess& process) const     { return start (process, own(), own()); }
 
     /** Starts the program with this test's display and the given folders (an
         empty runtime folder counts as none). */
@@ -44,6 +41,8 @@ protected:
     {
         return eventually ([&] { return windowsOf (process).size() == 1; });
     }
+
+    juce::String own() const    { return userFolder.get().getFullPathName(); }
 
     TempFolder userFolder;
     PrivateDisplay display;

@@ -3,7 +3,7 @@
 #include "app/DemoRunnerApplication.h"
 #include "app/MainAppWindow.h"
 #include "editor/EditorState.h"
-#include "support/SimulatedKeyboard.h"
+#include "support/SimulatedUnit.h"
 #include "support/SimulatedMidiPorts.h"
 
 #include <utility>
@@ -19,7 +19,7 @@ namespace sim
 class RunningApplication
 {
 public:
-    RunningApplication()    { ports.setRealPauses (false); }
+    RunningApplication() = default;
     ~RunningApplication()   { shutdown(); }
 
     /** Starts the application as the program's start does. */

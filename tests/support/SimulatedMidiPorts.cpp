@@ -3,11 +3,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <map>
 #include <mutex>
-#include <thread>
 
 namespace sim
 {
@@ -21,57 +19,88 @@ namespace
         PortEndpoint* endpoint = nullptr;
     };
 
+    /** What an opened port of either direction knows of itself. */
+    struct OpenPort
+    {
+        std::shared_ptr<SimulatedMidiPorts::Core> core;
+        juce::String name, identifier;
+
+        bool is (const juce::String& nameOrIdentifier) const  { return name == nameOrIdentifier || identifier == nameOrIdentifier; }
+    };
+
     class SimulatedInput;
     class SimulatedOutput;
+
+    template <typename Port>
+    int countNamed (const std::vector<Port*>& open, const juce::String& name)
+    {
+        return (int) std::count_if (open.begin(), open.end(), [&] (auto* port) { return port->is (name); });
+    }
+
+    template <typename Action>
+    auto lockedBy (std::mutex& lock, Action&& action) -> decltype (action())
+    {
+        const std::lock_guard<std::mutex> guard (lock);
+        return action();
+    }
 }
 
 struct SimulatedMidiPorts::Core
 {
-    // Guards the published lists, the timeline and the counters.
-    mutable std::mutex lock;
+    // Guards the published lists, the timeline, the counters and the open outputs.
+    std::mutex lock;
     std::vector<PublishedPort> published;
     juce::StringArray refused;
     std::vector<Event> events;
-    std::map<juce::String, int> inputOpens, outputOpens;
+    std::map<juce::String, int> opens[2];           // of inputs, of outputs; by name and by identifier
     std::vector<SimulatedOutput*> openOutputs;
     int nextIdentifier = 1;
-    int inputListings = 0, outputListings = 0;
+    int listings[2] {};                             // of inputs, of outputs
 
     // Guards the open inputs and every callback into the program, so that an
     // input that has been stopped or released never calls back again.
     std::mutex delivery;
     std::vector<SimulatedInput*> openInputs;
 
-    std::atomic<bool> realPauses { true };
+    std::atomic<bool> realPauses { false };
     std::atomic<VirtualClock*> clock { nullptr };
 
-    // One identifier may stand for both directions of a port, as on ALSA.
-    const PublishedPort* findPublished (const juce::String& identifier, bool isOutput) const
+    template <typename Action>
+    auto locked (Action&& action) -> decltype (action())    { return lockedBy (lock, action); }
+
+    // Counts an open of the port and gives its name; empty when it may not
+    // open. One identifier may stand for both directions, as on ALSA.
+    juce::String opened (const juce::String& identifier, bool isOutput)
     {
+        const std::lock_guard<std::mutex> guard (lock);
+
         for (auto& port : published)
+        {
             if (port.identifier == identifier && port.isOutput == isOutput)
-                return &port;
+            {
+                if (refused.contains (port.name) || refused.contains (port.identifier))
+                    return {};
 
-        return nullptr;
-    }
-
-    juce::String publishedIdentifier (const juce::String& nameOrIdentifier, bool isOutput) const
-    {
-        for (auto& port : published)
-            if (port.isOutput == isOutput && (port.name == nameOrIdentifier || port.identifier == nameOrIdentifier))
-                return port.identifier;
+                ++opens[isOutput][port.name];
+                ++opens[isOutput][identifier];
+                return port.name;
+            }
+        }
 
         return {};
     }
 
-    bool isRefused (const PublishedPort& port) const
+    juce::Array<juce::MidiDeviceInfo> list (bool outputs)
     {
-        return refused.contains (port.name) || refused.contains (port.identifier);
-    }
+        const std::lock_guard<std::mutex> guard (lock);
+        ++listings[outputs];
+        juce::Array<juce::MidiDeviceInfo> devices;
 
-    juce::String newIdentifier()
-    {
-        return "sim-" + juce::String (nextIdentifier++);
+        for (auto& port : published)
+            if (port.isOutput == outputs)
+                devices.add ({ port.name, port.identifier });
+
+        return devices;
     }
 
     void deliverToDevice (const juce::String& identifier, const juce::MidiMessage& message)
@@ -81,84 +110,63 @@ struct SimulatedMidiPorts::Core
 
         {
             const std::lock_guard<std::mutex> guard (lock);
+            auto found = std::find_if (published.begin(), published.end(),
+                                       [&] (auto& port) { return port.identifier == identifier && port.isOutput; });
 
-            auto* port = findPublished (identifier, true);
-
-            if (port == nullptr)
+            if (found == published.end())
                 return;     // unplugged: the message goes nowhere
 
-            endpoint = port->endpoint;
-            name = port->name;
+            endpoint = found->endpoint;
+            name = found->name;
             events.push_back ({ false, name, message, 0.0 });
         }
 
         if (endpoint != nullptr)
             endpoint->receiveFromProgram (name, message);
     }
+
+    void recordPause (double microseconds)
+    {
+        locked ([&] { events.push_back ({ true, {}, {}, microseconds }); });
+    }
 };
 
 namespace
 {
-    class SimulatedInput final : public NsDravel::MidiInputPort
+    // Each port enters its list of open ports when made and leaves it when released.
+    template <typename Port>
+    void enter (std::mutex& lock, std::vector<Port*>& open, Port* port)   { lockedBy (lock, [&] { open.push_back (port); }); }
+
+    template <typename Port>
+    void leave (std::mutex& lock, std::vector<Port*>& open, Port* port)
+    {
+        lockedBy (lock, [&] { open.erase (std::remove (open.begin(), open.end(), port), open.end()); });
+    }
+
+    class SimulatedInput final : public NsDravel::MidiInputPort, public OpenPort
     {
     public:
-        SimulatedInput (std::shared_ptr<SimulatedMidiPorts::Core> c, juce::String n, juce::String id,
-                        juce::MidiInputCallback* cb)
-            : core (std::move (c)), name (std::move (n)), identifier (std::move (id)), callback (cb)
-        {
-            const std::lock_guard<std::mutex> guard (core->delivery);
-            core->openInputs.push_back (this);
-        }
+        SimulatedInput (OpenPort port, juce::MidiInputCallback* cb)
+            : OpenPort (std::move (port)), callback (cb)     { enter (core->delivery, core->openInputs, this); }
+        ~SimulatedInput() override                          { leave (core->delivery, core->openInputs, this); }
 
-        ~SimulatedInput() override
-        {
-            const std::lock_guard<std::mutex> guard (core->delivery);
-            auto& inputs = core->openInputs;
-            inputs.erase (std::remove (inputs.begin(), inputs.end(), this), inputs.end());
-        }
-
-        void start() override
-        {
-            const std::lock_guard<std::mutex> guard (core->delivery);
-            started = true;
-        }
-
-        void stop() override
-        {
-            const std::lock_guard<std::mutex> guard (core->delivery);
-            started = false;
-        }
+        void start() override   { lockedBy (core->delivery, [this] { started = true; }); }
+        void stop() override    { lockedBy (core->delivery, [this] { started = false; }); }
 
         juce::String getName() const override       { return name; }
         juce::String getIdentifier() const override { return identifier; }
 
-        std::shared_ptr<SimulatedMidiPorts::Core> core;
-        const juce::String name, identifier;
         juce::MidiInputCallback* const callback;
         bool started = false;   // guarded by core->delivery
     };
 
-    class SimulatedOutput final : public NsDravel::MidiOutputPort
+    class SimulatedOutput final : public NsDravel::MidiOutputPort, public OpenPort
     {
     public:
-        SimulatedOutput (std::shared_ptr<SimulatedMidiPorts::Core> c, juce::String n, juce::String id)
-            : core (std::move (c)), name (std::move (n)), identifier (std::move (id))
-        {
-            const std::lock_guard<std::mutex> guard (core->lock);
-            core->openOutputs.push_back (this);
-        }
+        explicit SimulatedOutput (OpenPort port) : OpenPort (std::move (port))  { enter (core->lock, core->openOutputs, this); }
+        ~SimulatedOutput() override                                             { leave (core->lock, core->openOutputs, this); }
 
-        ~SimulatedOutput() override
-        {
-            const std::lock_guard<std::mutex> guard (core->lock);
-            auto& outputs = core->openOutputs;
-            outputs.erase (std::remove (outputs.begin(), outputs.end(), this), outputs.end());
-        }
-
-        void sendMessageNow (const juce::MidiMessage& message) override
-        {
-            core->deliverToDevice (identifier, message);
-        }
+        void sendMessageNow (const juce::MidiMessage& message) override         { core->deliverToDevice (identifier, message); }
 
         void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) override
         {
@@ -168,9 +176,6 @@ namespace
 
         juce::String getName() const override       { return name; }
         juce::String getIdentifier() const override { return identifier; }
-
-        std::shared_ptr<SimulatedMidiPorts::Core> core;
-        const juce::String name, identifier;
     };
 }
 
@@ -186,71 +191,67 @@ SimulatedMidiPorts::~SimulatedMidiPorts()
     NsDravel::MidiPortSystem::setCurrent (previous);
 }
 
-juce::String SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint& endpoint)
+juce::String SimulatedMidiPorts::publish (const juce::String& name, PortEndpoint* endpoint, bool asInput, bool asOutput)
 {
-    const std::lock_guard<std::mutex> guard (core->lock);
-    auto identifier = core->newIdentifier();
-    core->published.push_back ({ name, identifier, true, &endpoint });
-    return identifier;
+    return core->locked ([&]
+    {
+        const auto identifier = "sim-" + juce::String (core->nextIdentifier++);
+
+        if (asInput)
+            core->published.push_back ({ name, identifier, false, nullptr });
+
+        if (asOutput)
+            core->published.push_back ({ name, identifier, true, endpoint });
+
+        return identifier;
+    });
 }
 
-juce::String SimulatedMidiPorts::publishInput (const juce::String& name)
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    auto identifier = core->newIdentifier();
-    core->published.push_back ({ name, identifier, false, nullptr });
-    return identifier;
-}
-
-juce::String SimulatedMidiPorts::publishPort (const juce::String& name, PortEndpoint& endpoint)
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    auto identifier = core->newIdentifier();
-    core->published.push_back ({ name, identifier, false, nullptr });
-    core->published.push_back ({ name, identifier, true, &endpoint });
-    return identifier;
-}
+juce::String SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint* endpoint)  { return publish (name, endpoint, false, true); }
+juce::String SimulatedMidiPorts::publishInput (const juce::String& name)                           { return publish (name, nullptr, true, false); }
+juce::String SimulatedMidiPorts::publishPort (const juce::String& name, PortEndpoint* endpoint)    { return publish (name, endpoint, true, true); }
 
 void SimulatedMidiPorts::withdraw (const juce::String& name)
 {
-    const std::lock_guard<std::mutex> guard (core->lock);
-    auto& ports = core->published;
-    ports.erase (std::remove_if (ports.begin(), ports.end(), [&] (auto& p) { return p.name == name || p.identifier == name; }),
-                 ports.end());
+    core->locked ([&]
+    {
+        auto& ports = core->published;
+        ports.erase (std::remove_if (ports.begin(), ports.end(), [&] (auto& p) { return p.name == name || p.identifier == name; }),
+                     ports.end());
+    });
 }
 
 void SimulatedMidiPorts::setRefusingOpens (const juce::String& name, bool shouldRefuse)
 {
-    const std::lock_guard<std::mutex> guard (core->lock);
-
-    if (shouldRefuse)
-        core->refused.addIfNotAlreadyThere (name);
-    else
-        core->refused.removeString (name);
+    core->locked ([&]
+    {
+        if (shouldRefuse)
+            core->refused.addIfNotAlreadyThere (name);
+        else
+            core->refused.removeString (name);
+    });
 }
 
 bool SimulatedMidiPorts::sendToProgram (const juce::String& inputName, const juce::MidiMessage& message)
 {
     const std::lock_guard<std::mutex> deliveryGuard (core->delivery);
 
-    juce::String identifier;
+    const auto identifier = core->locked ([&]
     {
-        const std::lock_guard<std::mutex> guard (core->lock);
-        identifier = core->publishedIdentifier (inputName, false);
-    }
+        for (auto& port : core->published)
+            if (! port.isOutput && (port.name == inputName || port.identifier == inputName))
+                return port.identifier;
 
-    if (identifier.isEmpty())
-        return false;
+        return juce::String();
+    });
 
     bool delivered = false;
 
     for (auto* input : core->openInputs)
     {
-        auto* simulated = static_cast<SimulatedInput*> (input);
-
-        if (simulated->identifier == identifier && simulated->started)
+        if (identifier.isNotEmpty() && input->identifier == identifier && input->started)
         {
-            simulated->callback->handleIncomingMidiMessage (nullptr, message);
+            input->callback->handleIncomingMidiMessage (nullptr, message);
             delivered = true;
         }
     }
@@ -259,11 +260,8 @@ bool SimulatedMidiPorts::sendToProgram (const juce::String& inputName, const juc
 }
 
 //==============================================================================
-std::vector<SimulatedMidiPorts::Event> SimulatedMidiPorts::timeline() const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return core->events;
-}
+std::vector<SimulatedMidiPorts::Event> SimulatedMidiPorts::timeline() const   { return core->locked ([this] { return core->events; }); }
+void SimulatedMidiPorts::clearTimeline()                                      { core->locked ([this] { core->events.clear(); }); }
 
 juce::StringArray SimulatedMidiPorts::describeTimeline() const
 {
@@ -278,149 +276,59 @@ juce::StringArray SimulatedMidiPorts::describeTimeline() const
     return lines;
 }
 
+juce::StringArray SimulatedMidiPorts::messagesTo (const juce::String& outputName) const
+{
+    juce::StringArray messages;
+
+    for (auto& event : timeline())
+        if (! event.isPause && (outputName.isEmpty() || event.port == outputName))
+            messages.add (hexOf (event.message));
+
+    return messages;
+}
+
 double SimulatedMidiPorts::totalPauseMicroseconds() const
 {
     double total = 0.0;
 
     for (auto& event : timeline())
-        if (event.isPause)
-            total += event.microseconds;
+        total += event.isPause ? event.microseconds : 0.0;
 
     return total;
 }
 
-void SimulatedMidiPorts::clearTimeline()
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    core->events.clear();
-}
+int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const   { return core->locked ([&] { return core->opens[0][name]; }); }
+int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const  { return core->locked ([&] { return core->opens[1][name]; }); }
+int SimulatedMidiPorts::openInputsNow (const juce::String& name) const    { return lockedBy (core->delivery, [&] { return countNamed (core->openInputs, name); }); }
+int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const   { return core->locked ([&] { return countNamed (core->openOutputs, name); }); }
+int SimulatedMidiPorts::inputListings() const                             { return core->locked ([this] { return core->listings[0]; }); }
+int SimulatedMidiPorts::outputListings() const                            { return core->locked ([this] { return core->listings[1]; }); }
 
-int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    auto found = core->inputOpens.find (name);
-    return found == core->inputOpens.end() ? 0 : found->second;
-}
-
-int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    auto found = core->outputOpens.find (name);
-    return found == core->outputOpens.end() ? 0 : found->second;
-}
-
-int SimulatedMidiPorts::openInputsNow (const juce::String& name) const
-{
-    const std::lock_guard<std::mutex> guard (core->delivery);
-    return (int) std::count_if (core->openInputs.begin(), core->openInputs.end(), [&] (auto* input)
-    {
-        auto* simulated = static_cast<SimulatedInput*> (input);
-        return simulated->name == name || simulated->identifier == name;
-    });
-}
-
-int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return (int) std::count_if (core->openOutputs.begin(), core->openOutputs.end(), [&] (auto* output)
-    {
-        auto* simulated = static_cast<SimulatedOutput*> (output);
-        return simulated->name == name || simulated->identifier == name;
-    });
-}
-
-int SimulatedMidiPorts::inputListings() const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return core->inputListings;
-}
-
-int SimulatedMidiPorts::outputListings() const
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    return core->outputListings;
-}
-
-void SimulatedMidiPorts::setRealPauses (bool shouldWait)
-{
-    core->realPauses = shouldWait;
-}
-
-void SimulatedMidiPorts::setClock (VirtualClock* clockToUse)
-{
-    core->clock = clockToUse;
-}
+void SimulatedMidiPorts::setRealPauses (bool shouldWait)    { core->realPauses = shouldWait; }
+void SimulatedMidiPorts::setClock (VirtualClock* clockToUse) { core->clock = clockToUse; }
 
 //==============================================================================
-juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getInputDevices()
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    juce::Array<juce::MidiDeviceInfo> devices;
-    ++core->inputListings;
+juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getInputDevices()   { return core->list (false); }
+juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getOutputDevices()  { return core->list (true); }
 
-    for (auto& port : core->published)
-        if (! port.isOutput)
-            devices.add ({ port.name, port.identifier });
-
-    return devices;
-}
-
-juce::Array<juce::MidiDeviceInfo> SimulatedMidiPorts::getOutputDevices()
-{
-    const std::lock_guard<std::mutex> guard (core->lock);
-    juce::Array<juce::MidiDeviceInfo> devices;
-    ++core->outputListings;
-
-    for (auto& port : core->published)
-        if (port.isOutput)
-            devices.add ({ port.name, port.identifier });
-
-    return devices;
-}
-
+// The new port is made outside the lock: it takes a lock of its own to enter
+// the list of open ports, and a delivery holds that one while it reads the lists.
 std::unique_ptr<NsDravel::MidiInputPort> SimulatedMidiPorts::openInput (const juce::String& identifier,
                                                                       juce::MidiInputCallback* callback)
 {
-    juce::String name;
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-        auto* port = core->findPublished (identifier, false);
-
-        if (port == nullptr || callback == nullptr || core->isRefused (*port))
-            return {};
-
-        name = port->name;
-        ++core->inputOpens[name];
-        ++core->inputOpens[identifier];
-    }
-
-    return std::make_unique<SimulatedInput> (core, name, identifier, callback);
+    const auto name = callback == nullptr ? juce::String() : core->opened (identifier, false);
+    return name.isEmpty() ? nullptr : std::make_unique<SimulatedInput> (OpenPort { core, name, identifier }, callback);
 }
 
 std::unique_ptr<NsDravel::MidiOutputPort> SimulatedMidiPorts::openOutput (const juce::String& identifier)
 {
-    juce::String name;
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-        auto* port = core->findPublished (identifier, true);
-
-        if (port == nullptr || core->isRefused (*port))
-            return {};
-
-        name = port->name;
-        ++core->outputOpens[name];
-        ++core->outputOpens[identifier];
-    }
-
-    return std::make_unique<SimulatedOutput> (core, name, identifier);
+    const auto name = core->opened (identifier, true);
+    return name.isEmpty() ? nullptr : std::make_unique<SimulatedOutput> (OpenPort { core, name, identifier });
 }
 
 void SimulatedMidiPorts::pause (double microseconds)
 {
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-        core->events.push_back ({ true, {}, {}, microseconds });
-    }
+    core->recordPause (microseconds);
 
     if (auto* clock = core->clock.load())
         clock->sleep (microseconds);
@@ -430,10 +338,7 @@ void SimulatedMidiPorts::pause (double microseconds)
 
 void SimulatedMidiPorts::waitDispatchingMessages (double milliseconds)
 {
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-        core->events.push_back ({ true, {}, {}, milliseconds * 1000.0 });
-    }
+    core->recordPause (milliseconds * 1000.0);
 
     if (auto* clock = core->clock.load())
         clock->sleepDispatchingMessages (milliseconds * 1000.0);

@@ -27,8 +27,8 @@ public:
     system; destroying it puts the previous one back.
 
     It also stands in for the program's clock of protocol pauses: every pause
-    is written into the timeline between the messages around it, and really
-    waited for unless a test turns that off.
+    is written into the timeline between the messages around it, and only
+    recorded unless a test asks for real waits or gives it a virtual clock.
 */
 class SimulatedMidiPorts final : public NsDravel::MidiPortSystem
 {
@@ -41,20 +41,17 @@ public:
 
     // Wherever a port is named below, its identifier may stand in for its
     // name: identifiers look like "sim-7" and never clash with port names.
-    // Several ports may share a name, as two devices of one model do.
+    // Several ports may share a name, as two devices of one model do. Each
+    // publish returns the new port's identifier.
 
-    /** Lists an output port under this name, with an identifier of its own, and
-        returns the identifier; messages sent to it go to the endpoint. */
-    juce::String publishOutput (const juce::String& name, PortEndpoint& endpoint);
+    /** Lists an output port; messages sent to it go to the endpoint, if any. */
+    juce::String publishOutput (const juce::String& name, PortEndpoint* endpoint = nullptr);
 
-    /** Lists an input port under this name, with an identifier of its own, and
-        returns the identifier; through it a device talks to the program. */
+    /** Lists an input port, through which a device talks to the program. */
     juce::String publishInput (const juce::String& name);
 
-    /** Lists one port in both directions under this name and one identifier,
-        as ALSA does, and returns the identifier; messages sent to its output
-        go to the endpoint. */
-    juce::String publishPort (const juce::String& name, PortEndpoint& endpoint);
+    /** Lists one port in both directions under one identifier, as ALSA does. */
+    juce::String publishPort (const juce::String& name, PortEndpoint* endpoint = nullptr);
 
     /** Takes every port of this name out of the lists, as unplugging does.
         Ports the program still holds open stay objects but carry nothing. */
@@ -88,6 +85,10 @@ public:
     /** The timeline as text: "EF 7F 7F" for a message, "pause 1000" for a pause. */
     juce::StringArray describeTimeline() const;
 
+    /** The messages that reached the output of that name (every output when
+        empty), as hex text, in order. */
+    juce::StringArray messagesTo (const juce::String& outputName = {}) const;
+
     /** The sum of all pauses in the timeline, in microseconds. */
     double totalPauseMicroseconds() const;
 
@@ -105,7 +106,7 @@ public:
     int inputListings() const;
     int outputListings() const;
 
-    /** Whether pauses really wait (the default) or are only recorded. A wait
+    /** Whether pauses really wait or are only recorded (the default). A wait
         that dispatches messages is recorded as a pause too; when pauses do not
         really wait it still dispatches what is pending. A wait for something
         another thread does is no pause: it is not recorded, and it always
@@ -136,6 +137,8 @@ public:
     struct Core;
 
 private:
+    juce::String publish (const juce::String& name, PortEndpoint* endpoint, bool asInput, bool asOutput);
+
     std::shared_ptr<Core> core;
     NsDravel::MidiPortSystem* previous = nullptr;
 

@@ -1,8 +1,15 @@
 #pragma once
 
 #include <juce_core/juce_core.h>
+
+#include <csignal>
+#include <fcntl.h>
 #include <functional>
-#include <sys/types.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
 
 /** A program started for a test with extra environment variables, whose process
     id and exit code the test can see. Killed and reaped when the object goes. */
@@ -10,23 +17,85 @@ class TestProcess
 {
 public:
     TestProcess() = default;
-    ~TestProcess();
+    ~TestProcess()  { kill(); }
 
     /** Starts the program with the arguments (the first is the program path) and
         the current environment plus the given NAME=value pairs; its standard
         error goes to errorFile when one is given. */
     bool start (const juce::StringArray& arguments, const juce::StringPairArray& extraEnvironment = {},
-                const juce::File& errorFile = {});
+                const juce::File& errorFile = {})
+    {
+        std::vector<std::string> args, env;
 
-    int getProcessId() const noexcept { return pid; }
+        for (auto& a : arguments)
+            args.push_back (a.toStdString());
 
-    bool isRunning();
+        for (auto** e = environ; *e != nullptr; ++e)
+            if (! extraEnvironment.containsKey (juce::String (*e).upToFirstOccurrenceOf ("=", false, false)))
+                env.push_back (*e);
+
+        for (auto& key : extraEnvironment.getAllKeys())
+            env.push_back ((key + "=" + extraEnvironment[key]).toStdString());
+
+        std::vector<char*> argv, envp;
+
+        for (auto& a : args) argv.push_back (a.data());
+        for (auto& e : env)  envp.push_back (e.data());
+
+        argv.push_back (nullptr);
+        envp.push_back (nullptr);
+
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init (&files);
+
+        if (errorFile != juce::File())
+            posix_spawn_file_actions_addopen (&files, 2, errorFile.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+        exitCode = -1;
+        const auto started = posix_spawn (&pid, argv[0], &files, nullptr, argv.data(), envp.data()) == 0;
+        posix_spawn_file_actions_destroy (&files);
+        return started;
+    }
+
+    int getProcessId() const noexcept   { return pid; }
+    bool isRunning()                    { return pid > 0 && waitForExit (0) < 0; }
 
     /** The exit code (128 + signal for a killed process), or -1 when the process
         has not ended within the time. */
-    int waitForExit (int timeoutMs);
+    int waitForExit (int timeoutMs)
+    {
+        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
 
-    void kill();
+        while (pid > 0)
+        {
+            int status = 0;
+
+            if (waitpid (pid, &status, WNOHANG) == pid)
+            {
+                pid = -1;
+                exitCode = WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
+            }
+            else if (juce::Time::getMillisecondCounter() >= end)
+            {
+                return -1;
+            }
+            else
+            {
+                juce::Thread::sleep (20);
+            }
+        }
+
+        return exitCode;
+    }
+
+    void kill()
+    {
+        if (pid > 0)
+        {
+            ::kill (pid, SIGKILL);
+            waitForExit (10000);
+        }
+    }
 
 private:
     pid_t pid = -1;
@@ -38,4 +107,15 @@ private:
 /** Asks the test condition again and again, pausing between tries, until it
     holds or the attempts run out; true when it held. For things that happen
     in another process, which a test cannot drive. */
-bool eventually (std::function<bool()> condition, int attempts = 150, int pauseMs = 100);
+inline bool eventually (std::function<bool()> condition, int attempts = 150, int pauseMs = 100)
+{
+    for (int i = 0; i < attempts; ++i)
+    {
+        if (condition())
+            return true;
+
+        juce::Thread::sleep (pauseMs);
+    }
+
+    return condition();
+}

@@ -10,7 +10,7 @@
 namespace sim
 {
 
-struct VirtualClock::Core : std::enable_shared_from_this<VirtualClock::Core>
+struct VirtualClock::Core : ScheduledEvents, std::enable_shared_from_this<VirtualClock::Core>
 {
     struct Wait
     {
@@ -18,34 +18,14 @@ struct VirtualClock::Core : std::enable_shared_from_this<VirtualClock::Core>
         const std::function<bool()>* condition = nullptr;
     };
 
-    struct Event
-    {
-        const void* owner = nullptr;
-        std::function<void()> run;
-    };
-
-    mutable std::mutex lock;
-    std::condition_variable changed;
-
     double now = 0.0;
-    std::map<std::pair<double, std::uint64_t>, Event> events;   // by time, then by order of scheduling
-    std::uint64_t nextSequence = 0;
 
     // Every thread that has waited on the clock and is still alive, with the
     // waits it is in (nested ones on top).
     std::map<std::thread::id, std::vector<Wait*>> participants;
-
-    bool eventRunning = false;
-    const void* runningOwner = nullptr;
-    std::thread::id runningThread;
     std::uint64_t moves = 0;        // counts every step, to tell a stall
 
     //==============================================================================
-    bool hasDueEvent() const
-    {
-        return ! events.empty() && events.begin()->first.first <= now;
-    }
-
     // A wait is over when its condition holds, or its time has come and
     // nothing due at that time is left to run first.
     bool isOver (const Wait& wait) const
@@ -53,7 +33,7 @@ struct VirtualClock::Core : std::enable_shared_from_this<VirtualClock::Core>
         if (wait.condition != nullptr && (*wait.condition)())
             return true;
 
-        return now >= wait.endsAt && ! hasDueEvent();
+        return now >= wait.endsAt && nextDue() > now;
     }
 
     bool everyoneWaits() const
@@ -69,35 +49,20 @@ struct VirtualClock::Core : std::enable_shared_from_this<VirtualClock::Core>
     // wait. False when this thread cannot move anything now.
     bool step (std::unique_lock<std::mutex>& guard, bool evenIfOthersRun)
     {
-        if (eventRunning)
+        if (isRunning())
             return false;
 
-        if (hasDueEvent())
+        if (nextDue() <= now)
         {
-            auto node = events.extract (events.begin());
-            eventRunning = true;
-            runningOwner = node.mapped().owner;
-            runningThread = std::this_thread::get_id();
-
-            guard.unlock();
-            node.mapped().run();
-            node.mapped().run = nullptr;    // whatever it holds goes before the lock is taken again
-            guard.lock();
-
-            eventRunning = false;
-            runningOwner = nullptr;
+            runFirst (guard);
             ++moves;
-            changed.notify_all();
             return true;
         }
 
         if (! evenIfOthersRun && ! everyoneWaits())
             return false;
 
-        auto next = std::numeric_limits<double>::infinity();
-
-        if (! events.empty())
-            next = events.begin()->first.first;
+        auto next = nextDue();
 
         for (auto& participant : participants)
             if (! participant.second.empty())
@@ -170,11 +135,7 @@ std::vector<VirtualClock::Core::Wait*>& VirtualClock::Core::join()
 
 void VirtualClock::Core::leave (std::thread::id thread)
 {
-    {
-        const std::lock_guard<std::mutex> guard (lock);
-        participants.erase (thread);
-    }
-
+    { const std::lock_guard<std::mutex> guard (lock); participants.erase (thread); }
     changed.notify_all();
 }
 
@@ -225,11 +186,7 @@ bool VirtualClock::Core::wait (double microseconds, const std::function<bool()>*
 }
 
 //==============================================================================
-VirtualClock::VirtualClock()
-    : core (std::make_shared<Core>())
-{
-}
-
+VirtualClock::VirtualClock() : core (std::make_shared<Core>()) {}
 VirtualClock::~VirtualClock() = default;
 
 double VirtualClock::now() const
@@ -242,34 +199,14 @@ void VirtualClock::schedule (const void* owner, double delayMicroseconds, std::f
 {
     {
         const std::lock_guard<std::mutex> guard (core->lock);
-        const auto at = core->now + std::max (0.0, delayMicroseconds);
-        core->events.emplace (std::make_pair (at, core->nextSequence++), Core::Event { owner, std::move (event) });
+        core->add (owner, core->now + std::max (0.0, delayMicroseconds), std::move (event));
     }
 
     core->changed.notify_all();
 }
 
-void VirtualClock::cancel (const void* owner)
-{
-    std::unique_lock<std::mutex> guard (core->lock);
-
-    // A running event may still schedule another: let it end first.
-    core->changed.wait (guard, [this, owner]
-    {
-        return ! core->eventRunning || core->runningOwner != owner
-                || core->runningThread == std::this_thread::get_id();
-    });
-
-    auto& events = core->events;
-
-    for (auto i = events.begin(); i != events.end();)
-        i = i->second.owner == owner ? events.erase (i) : std::next (i);
-}
-
-void VirtualClock::sleep (double microseconds)
-{
-    core->wait (microseconds, nullptr, false);
-}
+void VirtualClock::cancel (const void* owner)     { core->cancel (owner); }
+void VirtualClock::sleep (double microseconds)     { core->wait (microseconds, nullptr, false); }
 
 void VirtualClock::sleepDispatchingMessages (double microseconds)
 {
@@ -292,10 +229,9 @@ bool VirtualClock::waitFor (const std::function<bool()>& condition, double timeo
 
 void VirtualClock::notify()
 {
-    {
-        const std::lock_guard<std::mutex> guard (core->lock);
-    }
-
+    // Taking the lock first: a waiter between reading its condition and
+    // sleeping would miss a bare notification.
+    { const std::lock_guard<std::mutex> guard (core->lock); }
     core->changed.notify_all();
 }
 

@@ -59,10 +59,6 @@ public:
     /** Something a waiting condition reads has changed. Any thread. */
     void notify();
 
-    //==============================================================================
-    /** Lets virtual time pass on the calling thread; what falls due meanwhile runs. */
-    void advance (double microseconds)  { sleep (microseconds); }
-
     struct Core;
 
 private:
