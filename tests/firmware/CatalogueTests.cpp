@@ -6,16 +6,10 @@
 
 using namespace halvik;
 
-// The product catalogue: flash methods, the products that port names and
-// firmware file names stand for.
+// The product catalogue: the products that port names and firmware file
+// names stand for.
 
 using PortNameTable = sim::UpgraderFixture;
-
-TEST (Catalogue, TheBootloaderToolServesExactlyTheProductsOfItsFlashMethod)
-{
-    for (int id = -10; id <= 5000; ++id)
-        EXPECT_EQ (usesBootloaderTool (id), getFlashMethod (id) == flashMethodUsbTool) << id;
-}
 
 TEST_F (PortNameTable, PortsNamedAfterAProductAreThatProductInEitherList)
 {

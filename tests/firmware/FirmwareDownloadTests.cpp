@@ -3,7 +3,7 @@
 #include "firmware/UpgraderPaths.h"
 #include "support/LocalFirmwareServer.h"
 #include "support/ScopedFileSizeLimit.h"
-#include "support/TempFolder.h"
+#include "support/UpgraderFixture.h"
 
 using namespace halvik;
 using sim::LocalHttpServer;
@@ -16,22 +16,7 @@ namespace
     // A stalled transfer is given up after this long without progress, any transfer at the deadline.
     constexpr int shortTimeoutMs = 1000, shortDeadlineMs = 3000;
 
-    juce::MemoryBlock makeImage (size_t size, int seed)
-    {
-        juce::MemoryBlock image (size);
-        juce::Random random (seed);
-        random.fillBitsRandomly (image.getData(), image.getSize());
-        return image;
-    }
-
-    juce::MemoryBlock contentOf (const juce::File& file)
-    {
-        juce::MemoryBlock bytes;
-        file.loadFileAsData (bytes);
-        return bytes;
-    }
-
-    struct FirmwareDownloadTest : ::testing::Test
+    struct FirmwareDownloadTest : sim::ToolFamilyFixture
     {
         FirmwareDownloadResult download (const juce::String& path) const
         {
@@ -58,23 +43,23 @@ TEST_F (FirmwareDownloadTest, AWholeImageReplacesTheEarlierOneOfItsNameWhichAFai
     EXPECT_TRUE (download ("fw/dravel_49_v1.05.bin").result.failed());
     EXPECT_EQ (earlier.loadFileAsString(), "the image downloaded last time");
 
-    const auto image = makeImage (maxFirmwareImageBytes, 1);
+    const auto image = randomBytes (maxFirmwareImageBytes, 1);
     firmware.serveImage ("fw/dravel_49_v1.05.bin", image);
 
     const auto downloaded = download ("fw/dravel_49_v1.05.bin");
     ASSERT_TRUE (downloaded.result.wasOk()) << downloaded.result.getErrorMessage();
     EXPECT_EQ (firmware.filesInDataHome(), juce::Array<juce::File> { earlier });
     EXPECT_EQ (downloaded.file, earlier);
-    EXPECT_EQ (contentOf (earlier), image);
+    EXPECT_EQ (contentOf (earlier.getFullPathName()), image);
 
     EXPECT_TRUE (downloadTo ("fw/dravel_49_v1.05.bin").wasOk());
-    EXPECT_EQ (contentOf (target), image);
+    EXPECT_EQ (contentOf (target.getFullPathName()), image);
 }
 
 TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
 {
-    const auto image = makeImage (4000, 2);
-    const auto oversized = makeImage (maxFirmwareImageBytes + 1, 3);
+    const auto image = randomBytes (4000, 2);
+    const auto oversized = randomBytes (maxFirmwareImageBytes + 1, 3);
     const char badGateway[] = "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n<center><h1>502 Bad Gateway</h1></center>\r\n</body>\r\n</html>\r\n";
     const char unlabelledPage[] = "\xEF\xBB\xBF \r\n\t<!DOCTYPE html><title>Bad Gateway</title>";
 
@@ -137,7 +122,7 @@ TEST_F (FirmwareDownloadTest, AnImageTheDiskHasNoRoomForFailsAndLeavesNoFile)
 
     for (auto& c : cases)
     {
-        firmware.serveImage ("fw/r7_x_v2.01.bin", makeImage (c.size, 4));
+        firmware.serveImage ("fw/r7_x_v2.01.bin", randomBytes (c.size, 4));
         FirmwareDownloadResult downloaded;
         juce::Result toAFile { juce::Result::ok() };
         {

@@ -11,28 +11,11 @@ namespace
 {
     using UpgraderPortLookups = sim::UpgraderFixture;
 
-    /** One keyboard, the system's own ports (the Windows synth, the ALSA
-        loopback) and a unit in upgrade mode, as each system names them. */
-    struct NamingStyle
-    {
-        const char* label;
-        juce::StringArray outputs, inputs;
-        const char* firstPort;
-        const char* secondPort;
-        const char* upgradePort;
-    };
-
-    const NamingStyle windowsNames { "Windows",
-                                     { "Dravel 49", "MIDIOUT2 (Dravel 49)", "Microsoft GS Wavetable Synth",
-                                       "Halvik firmware upgrade", "Dravel 49", " " },
-                                     { "Dravel 49", "MIDIIN2 (Dravel 49)", "Halvik firmware upgrade" },
-                                     "Dravel 49", "MIDIOUT2 (Dravel 49)", "Halvik firmware upgrade" };
-
-    const NamingStyle linuxNames { "Linux",
-                                   { "Midi Through Port-0", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Microsoft GS Wavetable Synth",
-                                     "Halvik firmware upgrade MIDI 1", "Dravel 49 MIDI 1", " " },
-                                   { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" },
-                                   "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" };
+    /** One keyboard, the system's own ports and a unit in upgrade mode; the
+        keyboard's first port is listed twice, as twins are. */
+    const juce::StringArray outputs { "Midi Through Port-0", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Microsoft GS Wavetable Synth",
+                                      "Halvik firmware upgrade MIDI 1", "Dravel 49 MIDI 1", " " },
+                            inputs { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" };
 }
 
 TEST_F (UpgraderPortLookups, OnlyTheExactUpgradeTextMarksAnUpgradePortUnlessTheToolIsProbedByHand)
@@ -64,59 +47,49 @@ TEST_F (UpgraderPortLookups, OnlyTheExactUpgradeTextMarksAnUpgradePortUnlessTheT
     EXPECT_FALSE (isUpgradePortNameExact ("HALVIK FIRMWARE UPGRADE"));
 }
 
-TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnceInBothNamingStyles)
+TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnce)
 {
-    for (auto* style : { &windowsNames, &linuxNames })
-    {
-        sim::NamedPorts plugged (style->outputs, style->inputs);
-        SCOPED_TRACE (style->label);
-        toolFamilyActive = false;
+    sim::NamedPorts plugged (outputs, inputs);
+    toolFamilyActive = false;
 
-        // Neither the system's own ports nor, unless the tool family may use it, the keyboard's further port.
-        const juce::StringArray allButTheSystems { style->firstPort, style->secondPort, style->upgradePort };
-        EXPECT_EQ (listMidiDevices (true, true, true), allButTheSystems);
-        EXPECT_EQ (listMidiDevicesNoAliases (true, false), allButTheSystems);
-        EXPECT_EQ (listMidiDevices (true, false, true), juce::StringArray (style->upgradePort));
-        // The strict filter keeps device names alone, of which "Dravel 49" is too short to be one.
-        EXPECT_EQ (listMidiDevicesNoAliases (true, true), style == &linuxNames ? juce::StringArray (style->firstPort) : juce::StringArray());
-        EXPECT_EQ (listMidiDevicesForDisplay (false, true, true),
-                   juce::StringArray (style->inputs[0], style->inputs[1], "Halvik firmware upgrade manager"));
+    // Neither the system's own ports nor, unless the tool family may use it, the keyboard's further port.
+    const juce::StringArray allButTheSystems { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" };
+    EXPECT_EQ (listMidiDevices (true, true, true), allButTheSystems);
+    EXPECT_EQ (listMidiDevicesNoAliases (true, false), allButTheSystems);
+    EXPECT_EQ (listMidiDevices (true, false, true), juce::StringArray ("Halvik firmware upgrade MIDI 1"));
+    EXPECT_EQ (listMidiDevicesNoAliases (true, true), juce::StringArray ("Dravel 49 MIDI 1")) << "the strict filter keeps device names alone";
+    EXPECT_EQ (listMidiDevicesForDisplay (false, true, true),
+               juce::StringArray ("Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade manager"));
 
-        // The display name leads back to the port behind it; other names stay.
-        EXPECT_EQ (resolveUpgradePortName ("Halvik firmware upgrade manager"), style->upgradePort);
-        EXPECT_EQ (resolveUpgradePortName (style->secondPort), style->secondPort);
+    // The display name leads back to the port behind it; other names stay.
+    EXPECT_EQ (resolveUpgradePortName ("Halvik firmware upgrade manager"), "Halvik firmware upgrade MIDI 1");
+    EXPECT_EQ (resolveUpgradePortName ("Dravel 49 MIDI 2"), "Dravel 49 MIDI 2");
 
-        toolFamilyActive = true;
-        EXPECT_TRUE (listMidiDevices (true, true, false).contains (style->secondPort));
-    }
+    toolFamilyActive = true;
+    EXPECT_TRUE (listMidiDevices (true, true, false).contains ("Dravel 49 MIDI 2"));
 }
 
 TEST_F (UpgraderPortLookups, CountsSeeOneUnitPerKeyboardWhateverItsNumberOfPortsAndTwinsAsTwo)
 {
-    for (auto* style : { &windowsNames, &linuxNames })
-    {
-        sim::NamedPorts plugged (style->outputs, style->inputs);
-        SCOPED_TRACE (style->label);
+    sim::NamedPorts plugged (outputs, inputs);
 
-        // The first port is listed twice, as two units of one model are on
-        // Linux; the second port of each is no unit of its own.
-        EXPECT_EQ (countProductMidiOutputs (4130), 2);
-        EXPECT_EQ (countProductMidiOutputs (4131), 0);
-        EXPECT_EQ (getHighestPortNumber (4130), 2);
-        EXPECT_EQ (getHighestPortNumber (4131), 0);
+    // Twins: the first port listed twice; the second port of each is no unit of its own.
+    EXPECT_EQ (countProductMidiOutputs (4130), 2);
+    EXPECT_EQ (countProductMidiOutputs (4131), 0);
+    EXPECT_EQ (getHighestPortNumber (4130), 2);
+    EXPECT_EQ (getHighestPortNumber (4131), 0);
 
-        EXPECT_TRUE (isProductPortPresent (4130, true));
-        EXPECT_FALSE (isProductPortPresent (4130, false));
-        EXPECT_TRUE (isProductPortPresent (4131, false));
+    EXPECT_TRUE (isProductPortPresent (4130, true));
+    EXPECT_FALSE (isProductPortPresent (4130, false));
+    EXPECT_TRUE (isProductPortPresent (4131, false));
 
-        EXPECT_EQ (countTargetOutputs (4130, 16), 3 + 16);
-        EXPECT_EQ (countTargetOutputs (4131, 16), 16);
-        EXPECT_EQ (countMidiPortsContaining ("HALVIK FIRMWARE", true), 1);
-        EXPECT_EQ (countMidiPortsContaining ("dravel", false), 2);
-    }
+    EXPECT_EQ (countTargetOutputs (4130, 16), 3 + 16);
+    EXPECT_EQ (countTargetOutputs (4131, 16), 16);
+    EXPECT_EQ (countMidiPortsContaining ("HALVIK FIRMWARE", true), 1);
+    EXPECT_EQ (countMidiPortsContaining ("dravel", false), 2);
 
     sim::SimulatedMidiPorts twoKeyboards;
-    sim::NamedPorts plugged (twoKeyboards, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "MIDIOUT2 (Dravel 49)",
-                                             "Dravel 49 X MIDI 1", "Dravel 49 X MIDI 2" });
+    sim::NamedPorts twoModels (twoKeyboards, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "MIDIOUT2 (Dravel 49)",
+                                               "Dravel 49 X MIDI 1", "Dravel 49 X MIDI 2" });
     EXPECT_EQ (countProductMidiOutputs (4130), 2);
 }
