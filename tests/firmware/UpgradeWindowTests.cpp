@@ -70,9 +70,9 @@ TEST_F (UpgradeWindow, ProgressAndStatusFromTheUploadThreadReachTheBarAndTheLabe
 {
     FirmwareUpgradeComponent window (94, true);
 
-    std::thread ([&] { window.setProgress (0.5); window.setStatusLabelText ("Uploading firmware"); }).join();
+    std::thread ([&] { window.setProgress (1.7); window.setStatusLabelText ("Uploading firmware"); }).join();
 
-    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return window.getShownProgress() == 0.5; }));
+    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return window.getShownProgress() == 1.0; })) << "clamped to the bar's end";
     EXPECT_TRUE (testsupport::dispatchUntil ([&] { return window.getStatusLabel().getText() == "Uploading firmware"; }));
 }
 
