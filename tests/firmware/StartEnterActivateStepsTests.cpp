@@ -55,16 +55,6 @@ namespace
     /** One stage of the check as the tool saw it, file paths left out. */
     const std::vector<std::string> oneStage { eraseCheckRegion, "-u -- write-memory 1614794752 <file>", probe,
                                               "-u -- read-memory 1614794752 4096 <file>" };
-
-    std::vector<std::string> withoutPaths (const juce::StringArray& runs)
-    {
-        std::vector<std::string> result;
-
-        for (auto& run : runs)
-            result.push_back (std::regex_replace (run.toStdString(), std::regex ("/[^ ]*"), "<file>"));
-
-        return result;
-    }
 }
 
 // Start finds the unit, lets the user confirm it in the device chooser (its
@@ -322,8 +312,7 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEsc
 
 TEST_F (EnterStep, MidiUnitsAreAskedUntilTheyComeBackInUpgradeModeAndOneThatNeverDoesFails)
 {
-    using Naming = sim::SimulatedUpgradeUnit::Naming;
-    struct Row { const char* model; int productId; bool inUpgradeMode, neverBack, repeating; std::vector<std::string> requests; Naming naming = Naming::linux; };
+    struct Row { const char* model; int productId; bool inUpgradeMode, neverBack, repeating; std::vector<std::string> requests; };
 
     const std::vector<std::string> mixoraRequests { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" };
     const std::string keyboardVersionRequest ("F0 1D 03 20 22 00 01 00 F7"), keyboardEnter ("F0 1D 03 20 22 00 7F 7F F7");
@@ -338,16 +327,13 @@ TEST_F (EnterStep, MidiUnitsAreAskedUntilTheyComeBackInUpgradeModeAndOneThatNeve
         { "Mixora C4", 94,   true,  false, false, {} },                                                                          // asked on its upgrade port
         { "Mixora C4", 94,   false, true,  false, mixoraRequests },
         { "Mixora C4", 94,   false, true,  true,  mixoraRequests },                                                              // no box while runs repeat
-        { "Dravel 49", 4130, false, false, false, keyboardBack, Naming::windows },
         { "Dravel 49", 4130, false, false, false, keyboardBack },
         { "Dravel 49", 4130, false, true,  false, keyboardRequests },
     };
 
     for (auto& row : rows)
     {
-        auto options = linuxUnit (row.model, row.productId, row.productId == 4130, row.inUpgradeMode);
-        options.naming = row.naming;
-        auto& unit = addUnit (options);
+        auto& unit = addUnit (linuxUnit (row.model, row.productId, row.productId == 4130, row.inUpgradeMode));
         unit.setNeverComesBack (row.neverBack);
 
         {
@@ -455,7 +441,12 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
         EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0);
         EXPECT_EQ (window->getStep(), row.succeeds || row.escapeInStage1 ? 3 : 1);
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.notices);
-        EXPECT_EQ (withoutPaths (unit.describeRuns()), row.runs);
+        std::vector<std::string> runsWithoutPaths;
+
+        for (auto& run : unit.describeRuns())
+            runsWithoutPaths.push_back (std::regex_replace (run.toStdString(), std::regex ("/[^ ]*"), "<file>"));
+
+        EXPECT_EQ (runsWithoutPaths, row.runs);
         EXPECT_TRUE (row.missingImage || unit.flashBytes (checkAddress, 8192) == erased);
         EXPECT_EQ (messages(), row.messages);
 

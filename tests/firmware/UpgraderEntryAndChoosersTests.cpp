@@ -48,7 +48,6 @@ TEST_F (UpgraderEntry, TheNoticeAndForAGroupTheChoiceOfItsMemberComeFirstAndOnly
         { 2070, true,  true,  2, 2067, { notice, choice, dialog } },  // the third button
         { 2070, true,  true,  0, -1,   { notice, choice } },          // "CANCEL"
         { 2070, true,  true,  -1, -1,  { notice, choice } },          // no button's value
-        { 2070, true,  true,  9, -1,   { notice, choice } },
     };
 
     for (auto& row : rows)

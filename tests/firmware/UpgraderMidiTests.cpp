@@ -19,13 +19,6 @@ using Answer = sim::SimulatedUpgradeUnit::Answer;
 
 namespace
 {
-    juce::MidiMessage fromHex (const juce::String& hex)
-    {
-        juce::MemoryBlock bytes;
-        bytes.loadFromHexString (hex);
-        return juce::MidiMessage (bytes.getData(), (int) bytes.getSize());
-    }
-
     juce::String describe (const UnitReply& reply)
     {
         switch (reply.kind)
@@ -98,7 +91,11 @@ TEST (UnitReplies, EachMessageMeansWhatTheUnitSaid)
     };
 
     for (auto& c : cases)
-        EXPECT_EQ (describe (parseUnitReply (fromHex (c.bytes))), juce::String (c.meaning)) << c.bytes;
+    {
+        juce::MemoryBlock bytes;
+        bytes.loadFromHexString (c.bytes);
+        EXPECT_EQ (describe (parseUnitReply (juce::MidiMessage (bytes.getData(), (int) bytes.getSize()))), juce::String (c.meaning)) << c.bytes;
+    }
 }
 
 TEST (EnterUpgradeModeMessage, CarriesTheModelCodeAndTheModeByteOfTheProduct)
