@@ -142,7 +142,8 @@ TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnce)
     EXPECT_EQ (listMidiDevices (true, true, true), allButTheSystems);
     EXPECT_EQ (listMidiDevicesNoAliases (true, false), allButTheSystems);
     EXPECT_EQ (listMidiDevices (true, false, true), juce::StringArray ("Halvik firmware upgrade MIDI 1"));
-    EXPECT_EQ (listMidiDevicesNoAliases (true, true), juce::StringArray ("Dravel 49 MIDI 1")) << "the strict filter keeps device names alone";
+    // The strict filter keeps device names alone.
+    EXPECT_EQ (listMidiDevicesNoAliases (true, true), juce::StringArray ("Dravel 49 MIDI 1"));
     EXPECT_EQ (listMidiDevicesForDisplay (false, true, true),
                juce::StringArray ("Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade manager"));
 

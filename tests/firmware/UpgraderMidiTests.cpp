@@ -94,7 +94,8 @@ TEST (UnitReplies, EachMessageMeansWhatTheUnitSaid)
     {
         juce::MemoryBlock bytes;
         bytes.loadFromHexString (c.bytes);
-        EXPECT_EQ (describe (parseUnitReply (juce::MidiMessage (bytes.getData(), (int) bytes.getSize()))), juce::String (c.meaning)) << c.bytes;
+        const juce::MidiMessage message (bytes.getData(), (int) bytes.getSize());
+        EXPECT_EQ (describe (parseUnitReply (message)), juce::String (c.meaning)) << c.bytes;
     }
 }
 
