@@ -19,13 +19,6 @@ using Answer = sim::SimulatedUpgradeUnit::Answer;
 
 namespace
 {
-    juce::MidiMessage fromHex (const juce::String& hex)
-    {
-        juce::MemoryBlock bytes;
-        bytes.loadFromHexString (hex);
-        return juce::MidiMessage (bytes.getData(), (int) bytes.getSize());
-    }
-
     juce::String describe (const UnitReply& reply)
     {
         switch (reply.kind)
@@ -98,7 +91,12 @@ TEST (UnitReplies, EachMessageMeansWhatTheUnitSaid)
     };
 
     for (auto& c : cases)
-        EXPECT_EQ (describe (parseUnitReply (fromHex (c.bytes))), juce::String (c.meaning)) << c.bytes;
+    {
+        juce::MemoryBlock bytes;
+        bytes.loadFromHexString (c.bytes);
+        const juce::MidiMessage message (bytes.getData(), (int) bytes.getSize());
+        EXPECT_EQ (describe (parseUnitReply (message)), juce::String (c.meaning)) << c.bytes;
+    }
 }
 
 TEST (EnterUpgradeModeMessage, CarriesTheModelCodeAndTheModeByteOfTheProduct)
@@ -153,40 +151,6 @@ TEST_F (UpgradeModeProtocol, LeavingUpgradeModeResetsOnlyAUnitThatIsInIt)
 
     units.clear();
     EXPECT_EQ (makeWindow (0x1022).leaveUpgradeMode (0x1022), -1);
-}
-
-TEST_F (UpgradeModeProtocol, EveryUpgradePortIsResetAndOneThatStaysIsReported)
-{
-    for (int i = 1; i <= 14; ++i)
-    {
-        auto options = unitOptions (true, "Mixora C4", 94);
-        options.upgradePortName = "Halvik firmware upgrade " + juce::String (i);
-        options.leaveAfterMs = 20.0;    // gone before the count that follows the resets
-        addUnit (options);
-    }
-
-    EXPECT_TRUE (resetAllUpgradePorts());
-
-    for (auto& unit : units)
-        EXPECT_EQ (unit->log(), juce::StringArray ({ "reset", "left" }));
-
-    onlyUnit (unitOptions (true, "Mixora C4", 94)).setAnswer (Phase::reset, Answer::no, 0.2);
-    EXPECT_FALSE (resetAllUpgradePorts());
-}
-
-TEST_F (UpgradeModeProtocol, CompanionInputIsFoundWhateverItsLetterCase)
-{
-    sim::NamedPorts plugged (ports, { "MIDIOUT2 (Dravel 49)" }, { "midiin2 (DRAVEL 49)" });
-
-    auto& w = makeWindow (0x1022);
-    EXPECT_TRUE (w.openTargetMidiDevices ("MIDIOUT2 (Dravel 49)", 0x1022));
-
-    // Replies from the unit now set the flags; a new connection starts with none.
-    EXPECT_TRUE (ports.sendToProgram ("midiin2 (DRAVEL 49)", juce::MidiMessage (0x9F, 0x01, 0x01)));
-    EXPECT_TRUE (dataAckReceived);
-
-    w.midiHandler = std::make_unique<FirmwareUpgradeComponent::MidiInputHandler> (w);
-    EXPECT_FALSE (dataAckReceived);
 }
 
 TEST_F (UpgradeModeProtocol, FindingTheUnitReadsEachPortListOnceAndWatchingItOncePerPoll)

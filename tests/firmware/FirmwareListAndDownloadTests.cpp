@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include "firmware/list/FirmwareDownload.h"
 #include "firmware/list/FirmwareList.h"
+#include "firmware/UpgraderPaths.h"
 #include "support/DispatchUntil.h"
 #include "support/LocalFirmwareServer.h"
+#include "support/ScopedFileSizeLimit.h"
 #include "support/UpgraderFixture.h"
 
 #include <functional>
@@ -9,18 +12,35 @@
 using namespace halvik;
 using sim::LocalHttpServer;
 
+// The firmware list from the test's own server, and both ways of downloading
+// an image: into the data folder under the server's name, and to a given file
+// (the tool family's).
+
 namespace
 {
-    const juce::String warningText ("\n* IMPORTANT WARNING! *\n\nFAILURE TO FOLLOW THESE INSTRUCTIONS COULD DAMAGE YOUR DEVICE!!\n\n"
-                                    "- Connect ONLY the device you want to update\n- Make sure the power supply is connected (if any)\n"
-                                    "- Connect device directly to computer (no hub)\n- Do not touch device during firmware update\n"
-                                    "- Do not close command-line windows during update");
+    // A stalled transfer is given up after this long without progress, any transfer at the deadline.
+    constexpr int shortTimeoutMs = 1000, shortDeadlineMs = 3000;
 
-    struct FirmwareListTest : sim::UpgraderFixture
+    struct FirmwareServerTest : sim::ToolFamilyFixture
     {
+        FirmwareDownloadResult download (const juce::String& path) const
+        {
+            return downloadFirmwareImage (juce::URL (firmware.server.getBaseUrl() + path), getUpgraderDataFolder(), shortTimeoutMs, shortDeadlineMs);
+        }
+
+        juce::Result downloadTo (const juce::String& path) const
+        {
+            return downloadFirmwareImageTo (juce::URL (firmware.server.getBaseUrl() + path), target, shortTimeoutMs, shortDeadlineMs);
+        }
+
         sim::LocalFirmwareServer firmware;
         juce::ValueTree list { "firmwares" };
+        TempFolder scratch;
+        const juce::File target { scratch.get().getChildFile ("upload-image") };
     };
+
+    using FirmwareListTest = FirmwareServerTest;
+    using FirmwareDownloadTest = FirmwareServerTest;
 }
 
 TEST_F (FirmwareListTest, KeepsTheProductsEntriesInDocumentOrder)
@@ -167,7 +187,7 @@ TEST_F (FirmwareListTest, TheNoticeNamesTheFirstEntryForTheProductOrItsGroupOrSh
         EXPECT_FALSE (showFirmwareAvailableNotice (c.product, c.fetchList)) << "Cancel declines";
         ASSERT_EQ (scripted.shown.size(), 1u);
         EXPECT_EQ (scripted.shown[0].kind + ": " + scripted.shown[0].title, "okCancel: Firmware Upgrader about to start");
-        EXPECT_EQ (scripted.shown[0].message, c.named + warningText);
+        EXPECT_TRUE (scripted.shown[0].message.startsWith (c.named + "\n* IMPORTANT WARNING! *\n")) << scripted.shown[0].message;
     }
 
     EXPECT_TRUE (showFirmwareAvailableNotice (2000, false)) << "OK goes on";
@@ -222,5 +242,109 @@ TEST (FirmwareListReading, ListsThatHungOrExhaustedMemoryAreRefusedAndLeaveTheLi
         EXPECT_EQ (readFirmwareList ({ text.toRawUTF8(), text.getNumBytesAsUTF8() }, 4130, list).getErrorMessage(),
                    "Error connecting to server") << text;
         EXPECT_TRUE (list.getNumChildren() == 1 && list.getChild (0).hasType ("kept")) << text;
+    }
+}
+
+TEST_F (FirmwareDownloadTest, AWholeImageReplacesTheEarlierOneOfItsNameWhichAFailureLeavesAsItWas)
+{
+    const auto earlier = getUpgraderDataFolder().getChildFile ("dravel_49_v1.05.bin");
+    earlier.replaceWithText ("the image downloaded last time");
+
+    firmware.server.setAnswer ("fw/dravel_49_v1.05.bin", LocalHttpServer::text ("Not found", 404));
+    EXPECT_TRUE (download ("fw/dravel_49_v1.05.bin").result.failed());
+    EXPECT_EQ (earlier.loadFileAsString(), "the image downloaded last time");
+
+    const auto image = randomBytes (maxFirmwareImageBytes, 1);
+    firmware.serveImage ("fw/dravel_49_v1.05.bin", image);
+
+    const auto downloaded = download ("fw/dravel_49_v1.05.bin");
+    ASSERT_TRUE (downloaded.result.wasOk()) << downloaded.result.getErrorMessage();
+    EXPECT_EQ (firmware.filesInDataHome(), juce::Array<juce::File> { earlier });
+    EXPECT_EQ (downloaded.file, earlier);
+    EXPECT_EQ (contentOf (earlier.getFullPathName()), image);
+
+    EXPECT_TRUE (downloadTo ("fw/dravel_49_v1.05.bin").wasOk());
+    EXPECT_EQ (contentOf (target.getFullPathName()), image);
+}
+
+TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
+{
+    const auto image = randomBytes (4000, 2);
+    const auto oversized = randomBytes (maxFirmwareImageBytes + 1, 3);
+    const char badGateway[] = "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n<center><h1>502 Bad Gateway</h1></center>\r\n</body>\r\n</html>\r\n";
+    const char unlabelledPage[] = "\xEF\xBB\xBF \r\n\t<!DOCTYPE html><title>Bad Gateway</title>";
+
+    // Each failing class once also for the download to a given file.
+    struct Case { const char* what; LocalHttpServer::Answer answer; bool toAFileToo; };
+
+    const Case cases[] =
+    {
+        { "not found page",          LocalHttpServer::text ("<html><body>Not here</body></html>", 404), true },
+        { "server error page",       LocalHttpServer::text ("<html><body>Internal error</body></html>", 500), false },
+        { "empty body",              LocalHttpServer::text ({}), true },
+        { "transfer cut short",      LocalHttpServer::bytes (image, LocalHttpServer::Delivery::truncated), true },
+        { "transfer stalled",        LocalHttpServer::bytes (image, LocalHttpServer::Delivery::stalled), false },
+        { "too large",               LocalHttpServer::bytes (oversized), false },
+        { "too large, unannounced",  LocalHttpServer::bytes (oversized, LocalHttpServer::Delivery::unannounced), true },
+        { "error page, status 200",  LocalHttpServer::text (badGateway, 200, "text/html"), true },
+        { "image labelled as text",  { 200, image, LocalHttpServer::Delivery::whole, "Text/Plain; charset=utf-8" }, false },
+        { "page labelled as binary", LocalHttpServer::bytes ({ unlabelledPage, sizeof (unlabelledPage) - 1 }), true },
+        { "past the deadline",       LocalHttpServer::bytes (image, LocalHttpServer::Delivery::dripping), false },
+    };
+
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        firmware.server.setAnswer ("fw/r7_x_v2.01.bin", c.answer);
+
+        const auto downloaded = download ("fw/r7_x_v2.01.bin");
+        EXPECT_TRUE (downloaded.result.failed());
+        EXPECT_FALSE (downloaded.file.exists());
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty());
+
+        if (c.toAFileToo)
+        {
+            EXPECT_TRUE (downloadTo ("fw/r7_x_v2.01.bin").failed());
+            EXPECT_EQ (scratch.get().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+        }
+    }
+}
+
+TEST_F (FirmwareDownloadTest, ServerNamesThatAreNoPlainFileNameAreRefusedBeforeAsking)
+{
+    const char* unsafePaths[] =
+    {
+        "fw/", "fw/.", "fw/%2e%2e", "fw/..%2F..%2Fevil.bin", "fw/..%2fevil.bin",
+        "fw/sub%5Cevil.bin", "fw/c:evil.bin", "fw/c%3Aevil.bin", "fw/new%0Aline.bin", "fw/%20",
+        "fw/abc%E2%82", "fw/x%F4%8F%BF",        // escapes of UTF-8 cut short
+    };
+
+    for (auto* path : unsafePaths)
+        EXPECT_TRUE (download (path).result.failed()) << path;
+
+    EXPECT_TRUE (firmware.server.getRequestedPaths().isEmpty());
+    EXPECT_TRUE (firmware.filesInDataHome().isEmpty());
+}
+
+TEST_F (FirmwareDownloadTest, AnImageTheDiskHasNoRoomForFailsAndLeavesNoFile)
+{
+    struct Case { rlim_t room; size_t size; };
+    const Case cases[] { { 4096, 8192 }, { 4096, 20000 }, { 4096, 2000000 }, { 0, 2000 } };
+
+    for (auto& c : cases)
+    {
+        firmware.serveImage ("fw/r7_x_v2.01.bin", randomBytes (c.size, 4));
+        FirmwareDownloadResult downloaded;
+        juce::Result toAFile { juce::Result::ok() };
+        {
+            ScopedFileSizeLimit limit (c.room);
+            downloaded = download ("fw/r7_x_v2.01.bin");
+            toAFile = downloadTo ("fw/r7_x_v2.01.bin");
+        }
+
+        EXPECT_TRUE (downloaded.result.getErrorMessage().startsWith ("Cannot create file in " + getUpgraderDataFolder().getFullPathName())) << c.size;
+        EXPECT_TRUE (toAFile.getErrorMessage().startsWith ("Cannot create file in " + scratch.get().getFullPathName())) << c.size;
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << c.size;
+        EXPECT_EQ (scratch.get().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0) << c.size;
     }
 }

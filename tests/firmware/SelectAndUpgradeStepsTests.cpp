@@ -3,26 +3,31 @@
 #include "support/ChooserUser.h"
 #include "support/LocalFirmwareServer.h"
 #include "support/MessageWatch.h"
+#include "support/NamedPorts.h"
 #include "support/StepWindow.h"
 #include "support/SystemFileChooserStandIn.h"
 #include "support/UpgraderFixture.h"
 #include "support/WhileADialogRuns.h"
 
 #include "firmware/window/UpgraderDialogWindow.h"
+#include "firmware/window/UpgraderEntry.h"
 
 using namespace halvik;
 using sim::LocalHttpServer;
 
-// The Select-version step against the test's own firmware server: which
-// version it offers, whether the chooser waits for the user, and what a failed
-// download or a refused file leaves behind.
+// The steps that choose and write the firmware, against the test's own
+// firmware server, and a whole upgrade from the upgrader's entry.
 
 namespace
 {
     using Icon = juce::MessageBoxIconType;
+    using Phase = sim::SimulatedUpgradeUnit::Phase;
+    using Answer = sim::SimulatedUpgradeUnit::Answer;
 
     constexpr juce::int64 firmwareAddress = 0x60010000;
     const std::string upgraded ("Your firmware has been upgraded!");
+    const std::string powerOffHint ("Your firmware has been upgraded! Power off your unit and wait for 5 seconds, "
+                                    "then turn back on for changes to take effect");
 
     struct SelectVersionStep : sim::UpgradeStepsFixture
     {
@@ -31,8 +36,13 @@ namespace
         sim::LocalFirmwareServer firmware;
         sim::ChooserUser user;
     };
+
+    using UpgradeStep = sim::UpgradeStepsFixture;
+    using WholeUpgrade = sim::UpgradeStepsFixture;
 }
 
+// Select offers a version, waits for the user or not, and tells what a failed
+// download or a refused file leaves behind.
 TEST_F (SelectVersionStep, TheChooserConfirmsItselfUnlessANewerVersionWaitsFurtherDownAndAUnitUpToDateIsTold)
 {
     using Entry = sim::LocalFirmwareServer::Entry;
@@ -223,4 +233,208 @@ TEST_F (SelectVersionStep, AClickWhileTheClosingToolResetRunsStartsNoStep)
     EXPECT_EQ (sim::texts (tool.describeRuns()), std::vector<std::string> { "-u -- reset" });
     EXPECT_EQ (messages(), std::vector<std::string> { "OK" });
     EXPECT_EQ (window->getStep(), 6);
+}
+
+//==============================================================================
+// Upgrade writes the firmware that Select left ready, by the flashing tool or
+// the MIDI bootloader, and reports how it went.
+TEST_F (UpgradeStep, NothingIsWrittenUnlessActivateAndSelectHaveRunSinceTheLastReturnToStepOne)
+{
+    auto window = readyWindow (2056, "2.00", nullptr, makeImage ("r7_x_v2.01.bin", 3000));
+
+    for (auto [activated, selected] : { std::pair { 0, 0 }, { 1, 0 }, { 0, 1 } })
+    {
+        activatedMarker = activated;
+        selectedMarker = selected;
+        EXPECT_FALSE (window->stepUpgrade (1)) << activated << selected;
+    }
+
+    EXPECT_TRUE (tool.runs().empty());
+    activatedMarker = selectedMarker = 1;
+    EXPECT_TRUE (window->stepUpgrade (1));
+
+    // Back at step 1 the marks are gone: pressing Upgrade again does nothing.
+    const auto runsOfTheUpgrade = tool.runs().size();
+    EXPECT_FALSE (window->stepUpgrade (1));
+    EXPECT_EQ (tool.runs().size(), runsOfTheUpgrade);
+    EXPECT_EQ (messages(), std::vector<std::string> { upgraded });
+}
+
+TEST_F (UpgradeStep, TheToolFamilysFlashIsReportedAndOnlyADownloadedFileDeleted)
+{
+    const struct { const char* fault; bool downloaded; std::string box; bool imageInFlash; } rows[] {
+        { "no-fault",   true,  box (Icon::InfoIcon,    "Firmware Upgrade Succeeded", upgraded),        true  },
+        { "no-fault",   false, box (Icon::InfoIcon,    "Firmware Upgrade Succeeded", upgraded),        true  },
+        { "fail-reset", true,  box (Icon::InfoIcon,    "Firmware Upgrade Succeeded", powerOffHint),    true  },
+        { "fail-erase", true,  box (Icon::WarningIcon, "Firmware Upgrade Failed",    "Erase failed!"), false },
+    };
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (juce::String (row.fault) + (row.downloaded ? ", downloaded" : ", chosen by the user"));
+        sim::FlashToolStandIn unit;
+        unit.setSwitch (row.fault);
+        prompts.shown.clear();
+
+        auto image = juce::File (makeImage ("r7_x_v2.01.bin", 3000, 5));
+        const auto imageBytes = contentOf (image.getFullPathName());
+
+        if (row.downloaded)
+        {
+            image.copyFileTo (getUpgraderDataFolder().getChildFile (image.getFileName()));
+            image = getUpgraderDataFolder().getChildFile (image.getFileName());
+        }
+
+        auto window = readyWindow (2056, "R7-X1 MIDI 1", nullptr, image.getFullPathName());
+        window->firmwareFile = image;
+        window->firmwareReady = row.downloaded;
+
+        EXPECT_TRUE (window->stepUpgrade (1));
+
+        EXPECT_EQ (boxes(), std::vector<std::string> { row.box });
+        EXPECT_EQ (unit.flashBytes (firmwareAddress, 3000) == imageBytes, row.imageInFlash);
+        EXPECT_EQ (image.existsAsFile(), ! row.downloaded);
+        EXPECT_EQ (window->getStep(), 1);
+        EXPECT_FALSE (upgraderBusy);
+        EXPECT_TRUE (window->deviceReplyText.isEmpty());
+    }
+}
+
+TEST_F (UpgradeStep, HowAMidiUnitComesBackAfterTheUploadOrWhetherItCanBeReachedDecidesTheReport)
+{
+    const auto unitGoneWithItsHandler = [this] (auto&, auto& window) { window.midiHandler.reset(); units.clear(); };
+    const auto m2 = [] (auto&, auto&) { setHostCpuModelForTesting ("Apple m2 Max"); };
+    const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
+    const auto poweredOffHint = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", powerOffHint);
+
+    const struct
+    {
+        const char* what;
+        int product;
+        std::function<void (sim::SimulatedUpgradeUnit&, FirmwareUpgradeComponent&)> fault;
+        std::string box;
+        bool stored, nothingSent, closesPorts = false;
+    } rows[] {
+        { "a keyboard comes back with its new version", 4130, [] (auto&, auto&) {}, succeeded, true, false },
+        { "a keyboard does not come back",    4130, [] (auto& unit, auto&) { unit.setNeverComesBack (true); }, poweredOffHint, true, false },
+        { "a keyboard comes back without a version", 4130, [] (auto& unit, auto&) { unit.setVersionAfterReset (0, 0, 0, 0); },
+          poweredOffHint, true, false },
+        { "a keyboard refuses the reset",     4130, [] (auto& unit, auto&) { unit.setAnswer (Phase::reset, Answer::no, 0.2); },
+          poweredOffHint, true, false },
+        { "a keyboard never answers the connect", 4130, [] (auto& unit, auto&) { unit.setAnswer (Phase::connect, Answer::silence, 0.0); },
+          box (Icon::WarningIcon, "Firmware Upgrade Failed", "Could not connect to hardware"), false, false },
+        { "a keyboard gone, its handler dropped", 4130, unitGoneWithItsHandler,
+          box (Icon::WarningIcon, "Firmware Upgrade Failed", "Warning: Connection failed!"), false, true },
+        { "another MIDI unit, upgraded on the message thread", 94, [] (auto&, auto&) {}, succeeded, true, false, true },
+        { "another MIDI unit on an M2 host", 94, m2,
+          box (Icon::WarningIcon, "Firmware Upgrade Failed",
+               "Warning: The current device cannot upgrade firmware correctly,\n on the M2 series macOS. \n\nPlease close the current upgrade window!"),
+          false, true },
+    };
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.what);
+        setHostCpuModelForTesting ("Intel(R) Core(TM) i7-9700 CPU @ 3.00GHz");
+        units.clear();
+        prompts.shown.clear();
+        auto& unit = addUnit (linuxUnit (row.product == 4130 ? "Dravel 49" : "Mixora C4", row.product, true, true));
+        const auto uploadPort = unit.outputName();
+        auto window = readyWindow (row.product, {}, &unit, makeImage ("image.bin", 3 * 512));
+        const auto image = window->midiHandler->getImage();
+        row.fault (unit, *window);
+        ports.clearTimeline();
+
+        EXPECT_TRUE (window->stepUpgrade (1));
+
+        EXPECT_EQ (boxes(), std::vector<std::string> { row.box });
+        EXPECT_EQ (window->getStep(), 1);
+        EXPECT_TRUE (! row.closesPorts || ports.openOutputsNow (uploadPort) == 0) << "its ports are closed after";
+
+        if (row.stored)
+            EXPECT_EQ (unit.storedImage(), image);
+
+        const auto& timeline = ports.timeline();
+        EXPECT_EQ (std::none_of (timeline.begin(), timeline.end(), [] (auto& event) { return ! event.isPause; }), row.nothingSent);
+    }
+}
+
+//==============================================================================
+// A whole upgrade as the user runs it: the upgrader is opened, its notice
+// confirmed (and the unit picked from its group) and Start pressed; with the
+// steps running on by themselves, the unit is found, put into its upgrade
+// mode and checked, the newest firmware is fetched from the (local) firmware
+// server, and written by the MIDI bootloader or the flashing tool. The user
+// only confirms the choosers.
+TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEveryStep)
+{
+    struct Row { const char* what; int product; bool inUpgradeMode, repeating; const char* version; const char* fw;
+                 int size, downloads; std::vector<std::string> messages; };
+
+    const Row rows[] {
+        { "a keyboard (version 1.06)", 4130, false, false, "1.07", "fw/dravel_49_v1.07.bin", 6 * 512, 1, { upgraded } },
+        // Restarted, it tells its real version: the one served.
+        { "a keyboard left in upgrade mode", 4130, true, false, "1.07", "fw/dravel_49_v1.07.bin", 6 * 512, 0, { "Your unit is up-to-date!" } },
+        { "a tool-family unit", 2056, false, false, "2.01", "fw/r7_x_v2.01.bin", 7000, 1, { upgraded } },
+        // Runs 19 and 20, then the repetition ends; no box stops an automatic repetition.
+        { "tool-family units in the repeat mode", 2056, false, true, "2.01", "fw/r7_x_v2.01.bin", 3000, 2, {} },
+    };
+
+    // The tool family's unit, beside the keyboard another device; and the loopback port ALSA lists first.
+    const juce::StringArray plugged { "Midi Through Port-0", "R7-X1 MIDI 1", "R7-X1 MIDI 2" };
+    sim::NamedPorts otherPorts (ports, plugged, plugged);
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.what);
+        sim::LocalFirmwareServer firmware;
+        const auto image = randomBytes ((size_t) row.size, row.size);
+        firmware.serveList ({ { row.product, "Unit", row.version, row.fw }, { 4099, "Other", "9.99", "fw/other_v9.99.bin" } });
+        firmware.serveImage (row.fw, image);
+
+        units.clear();
+        auto* keyboard = row.product == 4130 ? &addUnit (linuxUnit ("Dravel 49", 4130, true, row.inUpgradeMode)) : nullptr;
+
+        prompts.shown.clear();
+        prompts.choiceAnswers = { 1 };   // of its group, the R7-X1
+        int stepAfter = 0;
+        prompts.dialogAnswer = [&, chooser = sim::ChooserUser {}] (juce::Component& content, const juce::String& title) mutable
+        {
+            auto* window = dynamic_cast<FirmwareUpgradeComponent*> (&content);
+
+            if (window == nullptr)
+                return chooser (content, title);
+
+            EXPECT_TRUE (autoAdvance) << "the family runs on by itself";
+            repeatMode = row.repeating;
+            repeatRunCount = row.repeating ? 18 : 0;
+            EXPECT_TRUE (window->stepStart (1));
+            stepAfter = window->getStep();
+            return 0;
+        };
+
+        openFirmwareUpgrader (row.product, nullptr, true, true, 0);
+
+        if (keyboard != nullptr)
+        {
+            const auto* served = static_cast<const juce::uint8*> (image.getData());
+            EXPECT_EQ (keyboard->storedImage(), row.downloads > 0 ? std::vector<juce::uint8> (served, served + image.getSize())
+                                                                   : std::vector<juce::uint8>());
+            EXPECT_TRUE (keyboard->log().contains ("back in normal mode"));
+        }
+        else
+        {
+            EXPECT_EQ (tool.flashBytes (firmwareAddress, image.getSize()), image);
+            EXPECT_FALSE (toolModeEntered) << "the unit was reset after the flash";
+            EXPECT_TRUE (otherPorts.messagesTo ("R7-X1 MIDI 1").isEmpty()) << "asked on its highest-numbered port";
+        }
+
+        EXPECT_EQ (prompts.titlesOf ("dialog").contains ("Choose Your Halvik Device"), keyboard != nullptr) << "one tool-family unit needs no choice";
+        EXPECT_EQ (messages(), row.messages);
+        EXPECT_EQ (firmware.server.countRequests (row.fw), row.downloads);
+        EXPECT_EQ (firmware.server.countRequests ("fw/other_v9.99.bin"), 0);
+        EXPECT_TRUE (! row.repeating || repeatRunCount == 0) << repeatRunCount;
+        EXPECT_EQ (stepAfter, 1);
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "the download, staged copies and read-backs are all gone";
+    }
 }
