@@ -56,29 +56,10 @@ TEST (ResourceFile, ResolvesBackslashesAndEitherCaseOfTheLeadingFolderName)
     EXPECT_EQ (getResourceFile ("", resources), resources);
 }
 
-namespace
+TEST (AssetLoader, GivesTheNullImageForAMissingOrUndecodableFileAndLooksAgainNextTime)
 {
-    void writePicture (const juce::File& file, int width, int height, juce::Colour colour)
-    {
-        juce::Image image (juce::Image::ARGB, width, height, true);
-        image.clear (image.getBounds(), colour);
-
-        file.getParentDirectory().createDirectory();
-        file.deleteFile();
-        juce::FileOutputStream out (file);
-        juce::PNGImageFormat().writeImageToStream (image, out);
-    }
-
-    struct AssetLoader : public ::testing::Test
-    {
-        TempFolder temp;
-        juce::File resources = temp.createFolder ("resources");
-        juce::File assets = temp.createFolder ("resources/Assets");
-    };
-}
-
-TEST_F (AssetLoader, GivesTheNullImageForAMissingOrUndecodableFileAndLooksAgainNextTime)
-{
+    TempFolder temp;
+    const auto resources = temp.createFolder ("resources"), assets = temp.createFolder ("resources/Assets");
     assets.getChildFile ("broken.png").replaceWithText ("this is not a PNG");
     assets.getChildFile ("empty.png").create();
 
@@ -86,7 +67,10 @@ TEST_F (AssetLoader, GivesTheNullImageForAMissingOrUndecodableFileAndLooksAgainN
     EXPECT_TRUE (loadResourceImage ("empty.png", true, resources).isNull());
     EXPECT_TRUE (loadResourceImage ("later.png", true, resources).isNull());
 
-    writePicture (assets.getChildFile ("later.png"), 5, 5, juce::Colours::white);
+    {
+        juce::FileOutputStream picture (assets.getChildFile ("later.png"));
+        ASSERT_TRUE (juce::PNGImageFormat().writeImageToStream (juce::Image (juce::Image::ARGB, 5, 5, true), picture));
+    }
 
     EXPECT_TRUE (loadResourceImage ("later.png", true, resources).isValid());
 }

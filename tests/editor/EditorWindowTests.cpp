@@ -9,16 +9,6 @@ using namespace sim;
 
 namespace
 {
-    /** Puts a stand-in upgrader in place for one test. */
-    struct ScopedUpgrader
-    {
-        explicit ScopedUpgrader (NsDravel::UpgraderEntry entry)
-            : previous (std::exchange (NsDravel::firmwareUpgraderEntry(), std::move (entry))) {}
-        ~ScopedUpgrader()   { NsDravel::firmwareUpgraderEntry() = previous; }
-
-        NsDravel::UpgraderEntry previous;
-    };
-
     /** Presses a button of the device chooser once its dialog is on screen. */
     void pressInDeviceChooser (const juce::String& buttonText, int triesLeft = 100)
     {
@@ -69,7 +59,7 @@ TEST_F (EditorWindow, TheUpgraderGetsTheKeyboardAloneAndAutoConnectComesBackAfte
     bool autoConnectDuringUpgrade = true;
     juce::Component* parentSeen = nullptr;
 
-    ScopedUpgrader upgrader ([&] (int pid, juce::Component* parent, bool, bool, int)
+    const auto realUpgrader = std::exchange (NsDravel::firmwareUpgraderEntry(), [&] (int pid, juce::Component* parent, bool, bool, int)
     {
         ++calls;
         productSeen = pid;
@@ -86,6 +76,7 @@ TEST_F (EditorWindow, TheUpgraderGetsTheKeyboardAloneAndAutoConnectComesBackAfte
     });
 
     click (editor->firmwareUpgradeButton);
+    NsDravel::firmwareUpgraderEntry() = realUpgrader;
 
     EXPECT_EQ (calls, 1);
     EXPECT_EQ (productSeen, 0x1022);

@@ -73,7 +73,6 @@ TEST_F (RawMidiSender, SendsTheOfferedBytesAsOneMessageToTheKeyboard)
     }));
 
     EXPECT_EQ (offered, "EF7F7F F01D03 202300 0100F7");
-    EXPECT_EQ (keyboard.received().size(), 1u);
     EXPECT_EQ (ports.messagesTo ("MIDIOUT2 (Dravel 49)"), juce::StringArray ("EF 7F 7F F0 1D 03 20 23 00 01 00 F7"));
     EXPECT_TRUE (alerts.messages.isEmpty());
 }

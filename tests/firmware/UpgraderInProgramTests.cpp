@@ -75,12 +75,8 @@ TEST_F (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEsca
 
     const auto pollShown = [&]
     {
-        const auto title = titleOf (dialog);
-
-        if (title.startsWith ("Firmware Upgrade: ("))
-            highestPoll = juce::jmax (highestPoll, title.fromFirstOccurrenceOf ("(", false, false).getIntValue());
-
-        return highestPoll;
+        const auto poll = titleOf (dialog).fromFirstOccurrenceOf ("Firmware Upgrade: (", false, false).getIntValue();
+        return highestPoll = juce::jmax (highestPoll, poll);
     };
 
     // The middle of the "Start" button; clicks while the step runs meet a disabled button.
