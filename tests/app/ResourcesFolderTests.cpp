@@ -4,26 +4,13 @@
 #include "app/ResourcesFolder.h"
 #include "support/TempFolder.h"
 
-namespace
-{
-    juce::String nestedPath (int depth)
-    {
-        juce::String path;
-
-        for (int i = 0; i < depth; ++i)
-            path << "d" << i << "/";
-
-        return path;
-    }
-}
-
 TEST (ResourcesFolder, IsTheFolderBesideTheProgramOrANamedAncestorWithinTheWalkOrElseAMissingOneBesideIt)
 {
     const struct { const char* what; juce::String folder, file, program, expected; } cases[] =
     {
         { "beside the program",                       "bin/resources", {}, "bin/Tavlo", "bin/resources" },
-        { "fourteen folders above the program's",     "resources", {}, "resources/" + nestedPath (14) + "Tavlo", "resources" },
-        { "fifteen folders above: out of reach",      "resources", {}, "resources/" + nestedPath (15) + "Tavlo", {} },
+        { "fourteen folders above the program's",     "resources", {}, "resources/" + juce::String::repeatedString ("d/", 14) + "Tavlo", "resources" },
+        { "fifteen folders above: out of reach",      "resources", {}, "resources/" + juce::String::repeatedString ("d/", 15) + "Tavlo", {} },
         { "named in another case",                    "Resources/bin/Resources", {}, "Resources/bin/Tavlo", {} },
         { "a plain file beside is passed over",       {}, "resources/bin/resources", "resources/bin/Tavlo", "resources" },
     };

@@ -172,13 +172,8 @@ TEST (CurveShaping, H1AndH5SitWhereTheStraightRunsFromBothEndsStop)
     CurveShape shape (values);
     shape.placeHandles();
 
-    const int expectedIndexes[] { 0, 20, 64, 128, 192, 245, 255 };
-
-    for (int h = 0; h < CurveShape::numHandles; ++h)
-    {
-        EXPECT_EQ (shape.getRawIndex (h), expectedIndexes[h]) << "H" << h;
-        EXPECT_EQ (shape.getVelocity (h), values[expectedIndexes[h]]) << "H" << h;
-    }
+    EXPECT_EQ (juce::Point<int> (shape.getRawIndex (1), shape.getVelocity (1)), juce::Point<int> (20, 40));
+    EXPECT_EQ (juce::Point<int> (shape.getRawIndex (5), shape.getVelocity (5)), juce::Point<int> (245, 107));
 }
 
 TEST (VelocityCurves, CurvesSixAndSevenAreFlatAndTheUserCurveStartsAsCurveOne)

@@ -28,8 +28,6 @@ namespace
             return file;
         }
 
-        static juce::ValueTree control (juce::ValueTree& map, int id)   { return getControlById (map, id); }
-
         TempFolder temp;
         const juce::File folder = temp.get();
         int counter = 0;
@@ -66,11 +64,11 @@ TEST_F (MappingFiles, AFileTakesThePlaceOfItsModesMapAndItsAssignmentsComeBack)
 {
     const auto file = savedMap (1, [] (juce::ValueTree& map)
     {
-        control (map, 4).setProperty (ModelIds::type, "pitch", nullptr);
-        control (map, 4).setProperty (ModelIds::chan, 3, nullptr);
-        control (map, 3).setProperty (ModelIds::value, 74, nullptr);
-        control (map, 6).setProperty (ModelIds::chan, 2, nullptr);
-        control (map, 1).setProperty (ModelIds::chan, 10, nullptr);
+        getControlById (map, 4).setProperty (ModelIds::type, "pitch", nullptr);
+        getControlById (map, 4).setProperty (ModelIds::chan, 3, nullptr);
+        getControlById (map, 3).setProperty (ModelIds::value, 74, nullptr);
+        getControlById (map, 6).setProperty (ModelIds::chan, 2, nullptr);
+        getControlById (map, 1).setProperty (ModelIds::chan, 10, nullptr);
     });
 
     deviceSettingsImage.pedalAndWheel[2][0] = 0x3b;     // high nibble kept, low nibble replaced
@@ -107,11 +105,11 @@ TEST_F (MappingFiles, OptionalSettingsReachTheImageOnlyWhenPresentAndTheModeAllo
 {
     const auto userDefined = savedMap (6, [] (juce::ValueTree& map)
     {
-        control (map, 1).setProperty (ModelIds::curve, 7, nullptr);
-        control (map, 1).setProperty (ModelIds::octave, 12, nullptr);
-        control (map, 1).setProperty (ModelIds::transposition, 5, nullptr);
-        control (map, 2).setProperty (ModelIds::sustain, 1, nullptr);
-        control (map, 6).setProperty (ModelIds::clockwise, 1, nullptr);
+        getControlById (map, 1).setProperty (ModelIds::curve, 7, nullptr);
+        getControlById (map, 1).setProperty (ModelIds::octave, 12, nullptr);
+        getControlById (map, 1).setProperty (ModelIds::transposition, 5, nullptr);
+        getControlById (map, 2).setProperty (ModelIds::sustain, 1, nullptr);
+        getControlById (map, 6).setProperty (ModelIds::clockwise, 1, nullptr);
     });
 
     ASSERT_TRUE (loadMappingFromFile (*model, userDefined).wasOk());
@@ -127,8 +125,8 @@ TEST_F (MappingFiles, OptionalSettingsReachTheImageOnlyWhenPresentAndTheModeAllo
     // direction is not the editor's to set), those bytes stay as they were.
     const auto nuendo = savedMap (0, [] (juce::ValueTree& map)
     {
-        control (map, 1).removeProperty (ModelIds::octave, nullptr);
-        control (map, 6).setProperty (ModelIds::clockwise, 1, nullptr);
+        getControlById (map, 1).removeProperty (ModelIds::octave, nullptr);
+        getControlById (map, 6).setProperty (ModelIds::clockwise, 1, nullptr);
     });
     const auto before = deviceSettingsImage;
 
