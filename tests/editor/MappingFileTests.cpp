@@ -146,11 +146,7 @@ TEST_F (MappingFiles, AWriteThatStopsHalfWayKeepsThePreviousFile)
     // Room for 300 bytes, then for none, as a full disk would leave.
     for (rlim_t room : { 300, 0 })
     {
-        juce::Result result { juce::Result::ok() };
-        {
-            ScopedFileSizeLimit limit (room);
-            result = saveMappingToFile (model->getCurrentMap(), file);
-        }
+        const auto result = [&] { ScopedFileSizeLimit limit (room); return saveMappingToFile (model->getCurrentMap(), file); }();
 
         EXPECT_EQ (result.getErrorMessage(), "Failed to write mapping file") << room;
         EXPECT_EQ (file.loadFileAsString(), previous) << room;
