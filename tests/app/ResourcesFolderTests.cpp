@@ -6,11 +6,13 @@
 
 TEST (ResourcesFolder, IsTheFolderBesideTheProgramOrANamedAncestorWithinTheWalkOrElseAMissingOneBesideIt)
 {
+    const auto programBelow = [] (int depth) { return "resources/" + juce::String::repeatedString ("d/", depth) + "Tavlo"; };
+
     const struct { const char* what; juce::String folder, file, program, expected; } cases[] =
     {
         { "beside the program",                       "bin/resources", {}, "bin/Tavlo", "bin/resources" },
-        { "fourteen folders above the program's",     "resources", {}, "resources/" + juce::String::repeatedString ("d/", 14) + "Tavlo", "resources" },
-        { "fifteen folders above: out of reach",      "resources", {}, "resources/" + juce::String::repeatedString ("d/", 15) + "Tavlo", {} },
+        { "fourteen folders above the program's",     "resources", {}, programBelow (14), "resources" },
+        { "fifteen folders above: out of reach",      "resources", {}, programBelow (15), {} },
         { "named in another case",                    "Resources/bin/Resources", {}, "Resources/bin/Tavlo", {} },
         { "a plain file beside is passed over",       {}, "resources/bin/resources", "resources/bin/Tavlo", "resources" },
     };

@@ -145,7 +145,8 @@ TEST_F (CurveDialog, OnlyOkOnTheUserCurveStoresItAndAsksForItToBeSent)
     CurveSettingView fixed (5, editorWidth, editorHeight);
     EXPECT_TRUE (clickClosesDialog (fixed, "OK"));
     EXPECT_FALSE (pendingCurveSend);
-    EXPECT_TRUE (std::equal (getVelocityCurve (8), getVelocityCurve (8) + velocityCurveLength, getVelocityCurve (1))) << "the user curve as at start";
+    EXPECT_TRUE (std::equal (getVelocityCurve (8), getVelocityCurve (8) + velocityCurveLength, getVelocityCurve (1)))
+        << "the user curve is as at start";
 
     // The timer sends the curve on its next tick.
     currentCurveNumber = 8;
