@@ -48,20 +48,6 @@ namespace
     };
 }
 
-TEST_F (Application, StartsWithTheEditorAloneInItsWindow)
-{
-    app.initialise ({});
-
-    auto* window = app.getMainWindow();
-    ASSERT_TRUE (window != nullptr && window->isOnDesktop() && window->isVisible());
-    auto* main = window->findMainComponent();
-    ASSERT_NE (main, nullptr);
-    EXPECT_NE (main->getContentArea().getCurrentView(), nullptr);
-    EXPECT_FALSE (main->getSidePanel().isPanelShowing() || main->isUsingOpenGL());
-    EXPECT_FALSE (loopStopped() || app.moreThanOneInstanceAllowed());
-    EXPECT_EQ (app.getApplicationReturnValue(), 0);
-}
-
 TEST (ApplicationWithoutEditor, EndsWithoutAWindowAndWithAFailureCode)
 {
     DemoRunnerApplication app { [] { return static_cast<juce::Component*> (nullptr); } };
@@ -74,11 +60,16 @@ TEST (ApplicationWithoutEditor, EndsWithoutAWindowAndWithAFailureCode)
     EXPECT_NE (app.getApplicationReturnValue(), 0);
 }
 
-TEST_F (Application, AQuitRequestHidesTheWindowAndASecondStartShowsItWhileClosingItEndsTheContentOnce)
+TEST_F (Application, StartsWithTheEditorAloneAQuitRequestHidesTheWindowASecondStartShowsItAndClosingItEndsTheContentOnce)
 {
     app.initialise ({});
     auto* window = app.getMainWindow();
-    ASSERT_NE (window, nullptr);
+    ASSERT_TRUE (window != nullptr && window->isOnDesktop() && window->isVisible());
+    auto* main = window->findMainComponent();
+    ASSERT_NE (main, nullptr);
+    EXPECT_NE (main->getContentArea().getCurrentView(), nullptr);
+    EXPECT_FALSE (main->getSidePanel().isPanelShowing() || main->isUsingOpenGL());
+    EXPECT_FALSE (loopStopped() || app.moreThanOneInstanceAllowed());
 
     app.systemRequestedQuit();
     EXPECT_FALSE (window->isVisible());

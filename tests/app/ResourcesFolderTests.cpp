@@ -4,26 +4,15 @@
 #include "app/ResourcesFolder.h"
 #include "support/TempFolder.h"
 
-namespace
-{
-    juce::String nestedPath (int depth)
-    {
-        juce::String path;
-
-        for (int i = 0; i < depth; ++i)
-            path << "d" << i << "/";
-
-        return path;
-    }
-}
-
 TEST (ResourcesFolder, IsTheFolderBesideTheProgramOrANamedAncestorWithinTheWalkOrElseAMissingOneBesideIt)
 {
+    const auto programBelow = [] (int depth) { return "resources/" + juce::String::repeatedString ("d/", depth) + "Tavlo"; };
+
     const struct { const char* what; juce::String folder, file, program, expected; } cases[] =
     {
         { "beside the program",                       "bin/resources", {}, "bin/Tavlo", "bin/resources" },
-        { "fourteen folders above the program's",     "resources", {}, "resources/" + nestedPath (14) + "Tavlo", "resources" },
-        { "fifteen folders above: out of reach",      "resources", {}, "resources/" + nestedPath (15) + "Tavlo", {} },
+        { "fourteen folders above the program's",     "resources", {}, programBelow (14), "resources" },
+        { "fifteen folders above: out of reach",      "resources", {}, programBelow (15), {} },
         { "named in another case",                    "Resources/bin/Resources", {}, "Resources/bin/Tavlo", {} },
         { "a plain file beside is passed over",       {}, "resources/bin/resources", "resources/bin/Tavlo", "resources" },
     };
@@ -56,29 +45,10 @@ TEST (ResourceFile, ResolvesBackslashesAndEitherCaseOfTheLeadingFolderName)
     EXPECT_EQ (getResourceFile ("", resources), resources);
 }
 
-namespace
+TEST (AssetLoader, GivesTheNullImageForAMissingOrUndecodableFileAndLooksAgainNextTime)
 {
-    void writePicture (const juce::File& file, int width, int height, juce::Colour colour)
-    {
-        juce::Image image (juce::Image::ARGB, width, height, true);
-        image.clear (image.getBounds(), colour);
-
-        file.getParentDirectory().createDirectory();
-        file.deleteFile();
-        juce::FileOutputStream out (file);
-        juce::PNGImageFormat().writeImageToStream (image, out);
-    }
-
-    struct AssetLoader : public ::testing::Test
-    {
-        TempFolder temp;
-        juce::File resources = temp.createFolder ("resources");
-        juce::File assets = temp.createFolder ("resources/Assets");
-    };
-}
-
-TEST_F (AssetLoader, GivesTheNullImageForAMissingOrUndecodableFileAndLooksAgainNextTime)
-{
+    TempFolder temp;
+    const auto resources = temp.createFolder ("resources"), assets = temp.createFolder ("resources/Assets");
     assets.getChildFile ("broken.png").replaceWithText ("this is not a PNG");
     assets.getChildFile ("empty.png").create();
 
@@ -86,7 +56,10 @@ TEST_F (AssetLoader, GivesTheNullImageForAMissingOrUndecodableFileAndLooksAgainN
     EXPECT_TRUE (loadResourceImage ("empty.png", true, resources).isNull());
     EXPECT_TRUE (loadResourceImage ("later.png", true, resources).isNull());
 
-    writePicture (assets.getChildFile ("later.png"), 5, 5, juce::Colours::white);
+    {
+        juce::FileOutputStream picture (assets.getChildFile ("later.png"));
+        ASSERT_TRUE (juce::PNGImageFormat().writeImageToStream (juce::Image (juce::Image::ARGB, 5, 5, true), picture));
+    }
 
     EXPECT_TRUE (loadResourceImage ("later.png", true, resources).isValid());
 }

@@ -36,17 +36,15 @@ TEST (UntrustedXml, WellFormedTextArrivesAsJuceElements)
     EXPECT_EQ (xml->getAllSubText(), "<raw>");
 }
 
-TEST (UntrustedXml, NestingIsAllowedUpToTheFixedDepthAndNoFurther)
+TEST (UntrustedXml, NestingAndSizeAreAllowedUpToTheirLimitsAndNoFurther)
 {
     EXPECT_NE (parse (nested (maxUntrustedXmlDepth)), nullptr);
     EXPECT_EQ (parse (nested (maxUntrustedXmlDepth + 1)), nullptr);
 
     // Depth is nesting, not the number of elements.
     EXPECT_NE (parse ("<map>" + repeated ("<a/>", 28000) + "</map>"), nullptr);
-}
 
-TEST (UntrustedXml, TheLimitIsOnTheWholeText)
-{
+    // The size limit is on the whole text.
     const auto text = "<a>" + repeated ("x", 93) + "</a>";
     ASSERT_EQ (text.size(), 100u);
 

@@ -5,19 +5,18 @@ using NsDravel::MainComp;
 
 struct ControlDetail : public EditorFixture
 {
-    NsDravel::MainComp& e() { return *editor; }
-
     /** What one row of the four combos shows, left to right, joined by " | ". */
     juce::String row (std::function<juce::String (NsDravel::MapComboBox&)> describe)
     {
-        return describe (e().msgTypeCombo) + " | " + describe (e().channelCombo) + " | " + describe (e().messageCombo) + " | " + describe (e().fifthCombo);
+        return describe (editor->msgTypeCombo) + " | " + describe (editor->channelCombo) + " | " + describe (editor->messageCombo)
+             + " | " + describe (editor->fifthCombo);
     }
 };
 
 TEST_F (ControlDetail, AClickedControlAloneIsSelectedAndTheRowShowsItsKindsStatesAndSettings)
 {
     // The keys button lies over the keyboard picture, so it takes the clicks on it.
-    auto& panel = e().mixerSection;
+    auto& panel = editor->mixerSection;
     EXPECT_EQ (panel.getComponentAt (panel.getKeyboardPicture().getBounds().getCentre()), &controlButton (1));
 
     const struct { int control; const char* enabled; const char* shown; } cases[] =
@@ -30,7 +29,7 @@ TEST_F (ControlDetail, AClickedControlAloneIsSelectedAndTheRowShowsItsKindsState
 
     // Only the change handler of the keys' first combo shows "Curve View" and
     // raises a write; a click by itself does neither.
-    e().curveViewButton.setVisible (false);
+    editor->curveViewButton.setVisible (false);
     NsDravel::pendingSettingsWrite = false;
 
     for (auto& c : cases)
@@ -39,9 +38,9 @@ TEST_F (ControlDetail, AClickedControlAloneIsSelectedAndTheRowShowsItsKindsState
         click (controlButton (c.control));
 
         if (c.control == 1)
-            EXPECT_TRUE (NsDravel::pendingSettingsWrite && e().curveViewButton.isVisible());
+            EXPECT_TRUE (NsDravel::pendingSettingsWrite && editor->curveViewButton.isVisible());
 
-        EXPECT_EQ (e().getSelectedButton(), &controlButton (c.control));
+        EXPECT_EQ (editor->getSelectedButton(), &controlButton (c.control));
         EXPECT_EQ (row ([] (auto& combo) { return juce::String (combo.isEnabled() ? "on" : "off"); }), c.enabled);
         EXPECT_EQ (row ([] (auto& combo) { return combo.getText(); }), c.shown);
     }
@@ -72,7 +71,7 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
         click (controlButton (c.control));
         NsDravel::pendingSettingsWrite = false;
 
-        pick (e().*c.combo, c.item);
+        pick ((*editor).*c.combo, c.item);
 
         EXPECT_EQ (controlNode (c.control)[c.property], c.stored);
         EXPECT_TRUE (NsDravel::pendingSettingsWrite);
@@ -86,7 +85,7 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
     EXPECT_EQ (NsDravel::currentCurveNumber, 8);
 
     click (controlButton (3));
-    EXPECT_EQ (e().messageCombo.getItemText (60), "60)  C(4)") << "the values follow the type";
+    EXPECT_EQ (editor->messageCombo.getItemText (60), "60)  C(4)") << "the values follow the type";
 
     keyboard.clearRecords();
     tick();
@@ -100,7 +99,7 @@ TEST_F (ControlDetail, AChoiceWithNoControlSelectedOnlyRaisesTheWrite)
     editor->untoggleAllButtons();
     NsDravel::pendingSettingsWrite = false;
 
-    pick (e().channelCombo, "9");
+    pick (editor->channelCombo, "9");
 
     EXPECT_EQ (NsDravel::deviceSettingsImage, NsDravel::factorySettingsImage);
     EXPECT_EQ ((int) controlNode (2)["chan"], 1);
@@ -112,7 +111,7 @@ TEST_F (ControlDetail, AfterAnotherDawModeIsChosenTheChoicesEditThatModesMap)
     NsDravel::Host::getInstance()->setCurrentMode (2);
     editor->refreshFromModel();
     click (controlButton (3));
-    pick (e().channelCombo, "5");
+    pick (editor->channelCombo, "5");
 
     auto channelOfExpressionIn = [] (juce::ValueTree map) { return (int) map.getChildWithName ("controls").getChild (2)["chan"]; };
     EXPECT_EQ (channelOfExpressionIn (NsDravel::Host::getInstance()->getCurrentMap()), 5);

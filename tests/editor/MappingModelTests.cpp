@@ -67,19 +67,29 @@ TEST_F (SettingsImageTest, FactoryImageHoldsTheKeyboardsFactoryBytesAndTheWheels
     EXPECT_EQ (std::count (bytes.begin(), bytes.end(), 0x55) + std::count (bytes.begin(), bytes.end(), 0x66), 0);
 }
 
-TEST_F (SettingsImageTest, EachSetterWritesItsBytesAndItsProperty)
+TEST_F (SettingsImageTest, EachSetterWritesItsPropertyAndItsBytesOnlyWhereTheDawModeLetsIt)
 {
+    // Modes 7 and above fix the knobs' channel and value; only the user mode (6)
+    // lets a knob's type and direction reach the keyboard.
     const SetterCase cases[] {
         { "channel 16 of the keys", 1, [] (auto& b) { b.setChannel (16, 0); },
           [] (Image& i) { i.header[0] = 0x9F; }, "chan", 16 },
         { "channel 3 of knob 2", 7, [] (auto& b) { b.setChannel (3, 5); },
           [] (Image& i) { i.knobs[1][1] = 0xB2; }, "chan", 3 },
+        { "channel 5 of knob 1 in mode 7", 6, [] (auto& b) { b.setChannel (5, 7); }, noChange, "chan", 5 },
+        { "value 74 of knob 1 in mode 6", 6, [] (auto& b) { b.setMessageValue (74, 6); },
+          [] (Image& i) { i.knobs[0][2] = 74; }, "value", 74 },
+        { "value 74 of knob 1 in mode 10", 6, [] (auto& b) { b.setMessageValue (74, 10); }, noChange, "value", 74 },
         { "program change on knob 2 in the user mode", 7, [] (auto& b) { b.setMessageType (0xC, 6); },
           [] (Image& i) { i.knobs[1][0] = 0x0C; i.knobs[1][1] = 0xC0; }, "type", "program" },
+        { "pitch bend on knob 1 in mode 5", 6, [] (auto& b) { b.setMessageType (0xE, 5); }, noChange, "type", "pitch" },
+        { "pitch bend on knob 1 in mode 7", 6, [] (auto& b) { b.setMessageType (0xE, 7); }, noChange, "type", "pitch" },
         { "sustain back to by pressing", 2, [] (auto& b) { b.setSustainMode (1); b.setSustainMode (0); },
           noChange, "sustain", 0 },
         { "knob 2 counter-clockwise in the user mode", 7, [] (auto& b) { b.setClockwise (false, 6); },
           [] (Image& i) { i.knobs[1][3] = 0x00; i.knobs[1][4] = 0x40; }, nullptr, {} },
+        { "knob 1 counter-clockwise in mode 5", 6, [] (auto& b) { b.setClockwise (false, 5); }, noChange, "clockwise", 0 },
+        { "knob 1 counter-clockwise in mode 7", 6, [] (auto& b) { b.setClockwise (false, 7); }, noChange, "clockwise", 0 },
     };
 
     for (auto& c : cases)
@@ -96,37 +106,6 @@ TEST_F (SettingsImageTest, EachSetterWritesItsBytesAndItsProperty)
         if (c.property != nullptr)
             EXPECT_EQ (property (c.control, c.property), c.expectedValue);
     }
-}
-
-TEST_F (SettingsImageTest, KnobSettingsFollowTheDawModeGates)
-{
-    struct Gate { const char* what; std::function<void (ControlBinding&, int mode)> call; std::function<bool (int mode)> writes; };
-    const Gate gates[] {
-        { "channel", [] (auto& b, int m) { b.setChannel (5, m); },            [] (int m) { return m < 7; } },
-        { "value",   [] (auto& b, int m) { b.setMessageValue (74, m); },      [] (int m) { return m < 7; } },
-        { "type",    [] (auto& b, int m) { b.setMessageType (0xE, m); },      [] (int m) { return m == 6; } },
-        { "direction", [] (auto& b, int m) { b.setClockwise (false, m); },    [] (int m) { return m == 6; } },
-    };
-
-    for (auto& gate : gates)
-    {
-        for (int mode = 0; mode <= 10; ++mode)
-        {
-            SCOPED_TRACE (juce::String (gate.what) + " in mode " + juce::String (mode));
-            resetImageToFactory();
-            gate.call (bindTo (6), mode);
-
-            EXPECT_EQ (deviceSettingsImage.knobs[0] != factorySettingsImage.knobs[0], gate.writes (mode));
-            EXPECT_EQ (deviceSettingsImage.knobs[1], factorySettingsImage.knobs[1]);
-        }
-    }
-
-    // The model always follows the choice, also when the image does not.
-    bindTo (6).setMessageType (0xE, 0);
-    EXPECT_EQ (property (6, "type"), juce::var ("pitch"));
-    bindTo (6).setClockwise (false, 0);
-    EXPECT_EQ ((int) property (6, "clockwise"), 0);
-    EXPECT_EQ (deviceSettingsImage, factorySettingsImage);
 }
 
 //==============================================================================

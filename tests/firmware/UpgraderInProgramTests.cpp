@@ -37,13 +37,8 @@ TEST_F (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEsca
     // Clicks the middle of the editor's "Firmware Upgrade" button until the notice shows.
     const auto openTheNotice = [&]
     {
-        const bool shown = eventually ([&]
-        {
-            display.clickAt (editorWindow, 71, 451);
-            return windowsOf (tavlo, noticeTitle).size() == 1;
-        }, 50, 200);
-
-        return shown ? windowsOf (tavlo, noticeTitle)[0] : juce::String();
+        eventually ([&] { display.clickAt (editorWindow, 71, 451); return windowsOf (tavlo, noticeTitle).size() == 1; }, 50, 200);
+        return windowsOf (tavlo, noticeTitle)[0];
     };
 
     // Escape on the notice: back to the editor as it was, and the button works again.
@@ -75,12 +70,8 @@ TEST_F (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEsca
 
     const auto pollShown = [&]
     {
-        const auto title = titleOf (dialog);
-
-        if (title.startsWith ("Firmware Upgrade: ("))
-            highestPoll = juce::jmax (highestPoll, title.fromFirstOccurrenceOf ("(", false, false).getIntValue());
-
-        return highestPoll;
+        const auto poll = titleOf (dialog).fromFirstOccurrenceOf ("Firmware Upgrade: (", false, false).getIntValue();
+        return highestPoll = juce::jmax (highestPoll, poll);
     };
 
     // The middle of the "Start" button; clicks while the step runs meet a disabled button.
@@ -105,9 +96,9 @@ TEST_F (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEsca
 // The file choosers over the whole program (inside the test's process), chosen
 // from as a user would. JUCE's own chooser, shown where no system chooser is
 // installed, is typed into; the system's (a stand-in) answers after the window
-// beneath it was brought to the front, as a click on it does. Over the upgrade dialog the chosen firmware file
-// reaches the Select step's name check, over the editor the chosen mapping
-// loads, and the program lives on.
+// beneath it was brought to the front, as a click on it does. Over the upgrade
+// dialog the chosen firmware file reaches the Select step's name check, over
+// the editor the chosen mapping loads, and the program lives on.
 
 namespace
 {

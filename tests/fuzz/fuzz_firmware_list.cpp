@@ -31,9 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
         paths.add (entry["fw"].toString());
     }
 
-    const auto newest = halvik::getNewestFirmwarePath (list);
-
-    if (list.getNumChildren() > 0 && ! paths.contains (newest))
+    if (list.getNumChildren() > 0 && ! paths.contains (halvik::getNewestFirmwarePath (list)))
         fault ("the newest path is not an entry's");
 
     return 0;

@@ -25,43 +25,38 @@ namespace
         ~ScratchFile()  { file.deleteFile(); }
     };
 
+    struct StartState
+    {
+        NsDravel::MappingModel model;
+        juce::ValueTree modes = model.getModes().createCopy();
+        NsDravel::DeviceSettingsImage image = NsDravel::deviceSettingsImage;
+    };
+
     [[noreturn]] void fault (const char* what)  { std::fprintf (stderr, "mapping file: %s\n", what); std::abort(); }
 }
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
     static ScratchFile scratch;
-
-    {
-        std::ofstream out (scratch.file.getFullPathName().toStdString(), std::ios::binary | std::ios::trunc);
-        out.write (reinterpret_cast<const char*> (data), (std::streamsize) size);
-    }
+    std::ofstream (scratch.file.getFullPathName().toStdString(), std::ios::binary)
+        .write (reinterpret_cast<const char*> (data), (std::streamsize) size);
 
     // The start-up state; a refused file leaves it as it was, so the model is
     // built anew only after a file was taken.
-    static auto model = std::make_unique<NsDravel::MappingModel>();
-    static auto modesBefore = model->getModes().createCopy();
-    static auto imageBefore = NsDravel::deviceSettingsImage;
+    static auto start = std::make_unique<StartState>();
+    const auto result = NsDravel::loadMappingFromFile (start->model, scratch.file);
 
-    const auto result = NsDravel::loadMappingFromFile (*model, scratch.file);
+    if (result.failed() && result.getErrorMessage() != NsDravel::MappingFileTexts::loadFailed)
+        fault ("unexpected message");
 
-    if (result.failed())
-    {
-        if (result.getErrorMessage() != NsDravel::MappingFileTexts::loadFailed)
-            fault ("unexpected message");
+    if (result.failed() && (! start->model.getModes().isEquivalentTo (start->modes) || NsDravel::deviceSettingsImage != start->image))
+        fault ("a refused file changed the model");
 
-        if (! model->getModes().isEquivalentTo (modesBefore) || NsDravel::deviceSettingsImage != imageBefore)
-            fault ("a refused file changed the model");
-    }
-    else
-    {
-        if (! NsDravel::isValidMappingTree (model->getCurrentMap()))
-            fault ("an accepted file left an invalid current map");
+    if (result.wasOk() && ! NsDravel::isValidMappingTree (start->model.getCurrentMap()))
+        fault ("an accepted file left an invalid current map");
 
-        model = std::make_unique<NsDravel::MappingModel>();
-        modesBefore = model->getModes().createCopy();
-        imageBefore = NsDravel::deviceSettingsImage;
-    }
+    if (result.wasOk())
+        start = std::make_unique<StartState>();
 
     return 0;
 }
