@@ -14,37 +14,23 @@ public:
     {
         // JUCE needs a 24-bit screen. The server picks a free display number and
         // prints it on the given descriptor once it accepts connections.
-        if (! server.start ({ "Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24" },
-                            juce::ChildProcess::wantStdOut))
-            return;
-
-        juce::String number;
-        char c = 0;
-
-        while (server.readProcessOutput (&c, 1) == 1 && c != '\n')
-            number << c;
-
-        if (number.containsOnly ("0123456789") && number.isNotEmpty())
-            name = ":" + number;
-    }
-
-    ~PrivateDisplay()
-    {
-        server.kill();
-        server.waitForProcessToFinish (10000);
+        if (server.start ({ "/usr/bin/Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24" }, {}, {}, true))
+            if (const auto number = server.readOutput (true); number.containsOnly ("0123456789") && number.isNotEmpty())
+                name = ":" + number;
     }
 
     /** The display name (":N"), empty when the server could not be started. */
     const juce::String& getName() const noexcept { return name; }
 
-    /** Runs an X client on this display and returns what it printed. */
-    juce::String run (const juce::StringArray& arguments) const
+    /** Runs an X client (from the system's folders, whatever PATH a test gave
+        itself) on this display and returns what it printed. */
+    juce::String run (juce::StringArray arguments) const
     {
-        // X clients come from the system's folders, whatever PATH a test gave itself.
-        juce::StringArray command ("/usr/bin/env", "DISPLAY=" + name, "PATH=/usr/bin:/bin");
-        command.addArray (arguments);
-        juce::ChildProcess client;
-        return client.start (command, juce::ChildProcess::wantStdOut) ? client.readAllProcessOutput() : juce::String();
+        juce::StringPairArray environment;
+        environment.set ("DISPLAY", name);
+        arguments.set (0, "/usr/bin/" + arguments[0]);
+        TestProcess client;
+        return client.start (arguments, environment, {}, true) ? client.readOutput() : juce::String();
     }
 
     /** The ids of the mapped top-level windows of a process whose title matches. */
@@ -75,21 +61,15 @@ public:
     }
 
     /** Focuses the window and types a key combination (xdotool's syntax, e.g.
-        "ctrl+q") as real key presses. */
-    void typeKeysInto (const juce::String& windowId, const juce::String& keys) const
-    {
-        run ({ "xdotool", "windowfocus", "--sync", windowId });
-        run ({ "xdotool", "key", keys });
-    }
-
-    /** Types the keys into the window until the condition holds. A key typed
+        "ctrl+q") as real key presses, until the condition holds. A key typed
         before the focus has settled is lost, so it is typed again, but only
         once the last one has surely had no effect. */
     bool typeUntil (const juce::String& window, const juce::String& keys, std::function<bool()> condition) const
     {
         for (int attempt = 0; attempt < 5; ++attempt)
         {
-            typeKeysInto (window, keys);
+            run ({ "xdotool", "windowfocus", "--sync", window });
+            run ({ "xdotool", "key", keys });
 
             if (eventually (condition, 15, 100))
                 return true;
@@ -99,7 +79,7 @@ public:
     }
 
 private:
-    juce::ChildProcess server;
+    TestProcess server;
     juce::String name;
 
     JUCE_DECLARE_NON_COPYABLE (PrivateDisplay)
