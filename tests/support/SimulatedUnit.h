@@ -180,6 +180,7 @@ private:
         juce::String inputName, outputName, inputIdentifier, outputIdentifier;
     };
 
+    SimulatedUnit (SimulatedMidiPorts&, std::unique_ptr<RealTimeScheduler> own, EventScheduler* given, Options);
     void receiveFromProgram (const juce::String& portName, const juce::MidiMessage& message) override;
     void decode (const juce::uint8* d, int size, const juce::MidiMessage& message);
     void takeByte (const juce::String& portName, juce::uint8 byte);
