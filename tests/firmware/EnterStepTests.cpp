@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "support/MessageWatch.h"
-#include "support/NamedPorts.h"
-#include "support/StepWindow.h"
 #include "support/UpgraderFixture.h"
 
 using namespace halvik;

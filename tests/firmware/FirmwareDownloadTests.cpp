@@ -2,8 +2,6 @@
 #include "firmware/list/FirmwareDownload.h"
 #include "firmware/UpgraderPaths.h"
 #include "support/LocalFirmwareServer.h"
-#include "support/ScopedFileSizeLimit.h"
-#include "support/TempFolder.h"
 
 using namespace halvik;
 using sim::LocalHttpServer;

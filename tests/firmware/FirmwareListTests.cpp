@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include "firmware/list/FirmwareList.h"
-#include "support/DispatchUntil.h"
 #include "support/LocalFirmwareServer.h"
 #include "support/UpgraderFixture.h"
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "support/ChooserUser.h"
-#include "support/NamedPorts.h"
 #include "support/UpgraderFixture.h"
 
 #include "firmware/list/FirmwareList.h"

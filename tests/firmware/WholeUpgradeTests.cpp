@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/ChooserUser.h"
 #include "support/LocalFirmwareServer.h"
-#include "support/NamedPorts.h"
 #include "support/UpgraderFixture.h"
 
 #include "firmware/window/UpgraderEntry.h"
