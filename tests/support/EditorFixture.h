@@ -98,7 +98,6 @@ protected:
     }
 
     void tick()         { timer.tick(); }
-
     void ticks (int n)  { while (n-- > 0) tick(); }
 
     /** Lets the message thread take what the keyboard's thread handed it. */

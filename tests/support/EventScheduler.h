@@ -255,10 +255,7 @@ private:
         // nothing due at that time is left to run first.
         bool isOver (const Wait& wait) const
         {
-            if (wait.condition != nullptr && (*wait.condition)())
-                return true;
-
-            return now >= wait.endsAt && nextDue() > now;
+            return (wait.condition != nullptr && (*wait.condition)()) || (now >= wait.endsAt && nextDue() > now);
         }
 
         bool everyoneWaits() const

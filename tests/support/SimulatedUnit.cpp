@@ -222,7 +222,7 @@ void SimulatedUnit::decode (const juce::uint8* d, int size, const juce::MidiMess
     if (isMakersSysEx (d, size) && size == 266 && d[5] == 0x02 && d[6] == 0x02 && d[8] == 0x00)  // curve dump
     {
         decoded.add ("curve " + juce::String (d[7]));
-        curves.push_back ({ d[3] * 128 + d[4], d[7], std::vector<juce::uint8> (d + 9, d + 265) });
+        curves.push_back ({ d[3] * 128 + d[4], std::vector<juce::uint8> (d + 9, d + 265) });
         return;
     }
 

@@ -149,7 +149,6 @@ public:
     struct CurveDump
     {
         int productId = 0;
-        int curveNumber = 0;
         std::vector<juce::uint8> bytes;
     };
 

@@ -99,25 +99,20 @@ public:
     {
         const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
 
-        while (pid > 0)
-        {
-            int status = 0;
+        int status = 0;
 
-            if (waitpid (pid, &status, WNOHANG) == pid)
-            {
-                pid = -1;
-                exitCode = WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
-            }
-            else if (juce::Time::getMillisecondCounter() >= end)
-            {
+        while (pid > 0 && waitpid (pid, &status, WNOHANG) != pid)
+        {
+            if (juce::Time::getMillisecondCounter() >= end)
                 return -1;
-            }
-            else
-            {
-                juce::Thread::sleep (2);
-            }
+
+            juce::Thread::sleep (2);
         }
 
+        if (pid > 0)
+            exitCode = WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
+
+        pid = -1;
         return exitCode;
     }
 
