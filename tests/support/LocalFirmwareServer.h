@@ -119,16 +119,10 @@ public:
     }
 
     /** Serves an image at a path below the server's base. */
-    void serveImage (const juce::String& path, const juce::MemoryBlock& image)
-    {
-        server.setAnswer (path, LocalHttpServer::bytes (image));
-    }
+    void serveImage (const juce::String& path, const juce::MemoryBlock& image)  { server.setAnswer (path, LocalHttpServer::bytes (image)); }
 
     /** Every file below the test's data home, the downloads' folder included. */
-    juce::Array<juce::File> filesInDataHome() const
-    {
-        return dataHome.get().findChildFiles (juce::File::findFiles, true);
-    }
+    juce::Array<juce::File> filesInDataHome() const     { return dataHome.get().findChildFiles (juce::File::findFiles, true); }
 
     TempFolder dataHome;
     ScopedEnvironment environment;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <numeric>
 
 namespace sim
 {
@@ -262,12 +263,9 @@ juce::StringArray SimulatedMidiPorts::messagesTo (const juce::String& outputName
 
 double SimulatedMidiPorts::totalPauseMicroseconds() const
 {
-    double total = 0.0;
-
-    for (auto& event : timeline())
-        total += event.isPause ? event.microseconds : 0.0;
-
-    return total;
+    const auto events = timeline();
+    return std::accumulate (events.begin(), events.end(), 0.0,
+                            [] (double sum, auto& event) { return sum + (event.isPause ? event.microseconds : 0.0); });
 }
 
 int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const   { return core->locked ([&] { return core->opens[0][name]; }); }

@@ -56,7 +56,8 @@ private:
     // Test processes run side by side: a random name keeps them from racing
     // for the same "first free" folder.
     const juce::File folder { juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                  .getNonexistentChildFile ("tavlo-test-" + juce::String::toHexString (juce::Random().nextInt64()), {}, false) };
+                                  .getNonexistentChildFile ("tavlo-test-" + juce::String::toHexString (juce::Random().nextInt64()),
+                                                            {}, false) };
 
     JUCE_DECLARE_NON_COPYABLE (TempFolder)
 };
