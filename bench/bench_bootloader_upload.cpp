@@ -6,7 +6,7 @@
 // step should go on within a few milliseconds of the worker's end). Run by hand.
 
 #include "support/SimulatedUnit.h"
-#include "support/TempFolder.h"
+#include "support/TestSurroundings.h"
 
 #include "firmware/midi/UpgraderMidiHandler.h"
 

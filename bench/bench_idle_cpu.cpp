@@ -7,7 +7,7 @@
 // way (this benchmark started again with --empty-window): the share that any
 // JUCE window costs on this display, which the program cannot go below.
 
-#include "support/TestPaths.h"
+#include "support/TestSurroundings.h"
 #include "support/TestProcess.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>

@@ -3,7 +3,7 @@
 // editor. The program reports that moment on stderr when asked through the
 // environment. Run by hand: DISPLAY must be set (xvfb-run works).
 
-#include "support/TestPaths.h"
+#include "support/TestSurroundings.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

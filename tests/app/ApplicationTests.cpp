@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "support/ComponentQueries.h"
-#include "support/DispatchUntil.h"
+#include "support/MessageLoop.h"
 #include "support/RunningApplication.h"
-#include "support/ScopedEnvironment.h"
-#include "support/TempFolder.h"
-#include "support/TestPaths.h"
 #include "support/TestProcess.h"
+#include "support/TestSurroundings.h"
 #include "support/WindowManagerView.h"
 
 #include "app/DemoContentComponent.h"

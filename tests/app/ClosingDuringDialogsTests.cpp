@@ -8,12 +8,9 @@
 #include "editor/files/MappingFile.h"
 #include "editor/model/MappingModel.h"
 #include "editor/window/UpgraderHook.h"
-#include "support/DispatchUntil.h"
+#include "support/MessageLoop.h"
 #include "support/RunningApplication.h"
-#include "support/ScopedEnvironment.h"
-#include "support/SystemFileChooserStandIn.h"
-#include "support/TempFolder.h"
-#include "support/WhileADialogRuns.h"
+#include "support/TestSurroundings.h"
 
 // The real window with the real editor: a dialog of the editor is opened, the
 // user asks the window to close (or the program to quit) while it runs, and the

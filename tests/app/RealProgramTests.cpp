@@ -1,5 +1,4 @@
 #include "support/RealProgramFixture.h"
-#include "support/ScopedEnvironment.h"
 
 #include "app/ChildProcessMode.h"
 #include "app/SingleInstanceHandOff.h"

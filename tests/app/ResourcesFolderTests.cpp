@@ -2,7 +2,7 @@
 
 #include "app/AssetLoader.h"
 #include "app/ResourcesFolder.h"
-#include "support/TempFolder.h"
+#include "support/TestSurroundings.h"
 
 TEST (ResourcesFolder, IsTheFolderBesideTheProgramOrANamedAncestorWithinTheWalkOrElseAMissingOneBesideIt)
 {

@@ -1,5 +1,5 @@
-#include "support/ComponentQueries.h"
 #include "support/EditorFixture.h"
+#include "support/MessageLoop.h"
 
 #include "editor/curves/CurveSettingView.h"
 #include "editor/curves/VelocityCurves.h"

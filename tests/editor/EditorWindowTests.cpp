@@ -1,5 +1,5 @@
-#include "support/ComponentQueries.h"
 #include "support/EditorFixture.h"
+#include "support/MessageLoop.h"
 
 #include "app/AssetLoader.h"
 #include "editor/device/HostImpl.h"

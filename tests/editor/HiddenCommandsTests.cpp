@@ -1,6 +1,5 @@
-#include "support/ComponentQueries.h"
-#include "support/DispatchUntil.h"
 #include "support/EditorFixture.h"
+#include "support/MessageLoop.h"
 
 #include "editor/messages/RawMidiText.h"
 

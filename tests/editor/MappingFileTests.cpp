@@ -1,6 +1,5 @@
 #include "support/EditorFixture.h"
-#include "support/ScopedFileSizeLimit.h"
-#include "support/TempFolder.h"
+#include "support/TestSurroundings.h"
 
 #include "app/UntrustedXml.h"
 #include "editor/files/MappingFile.h"

@@ -1,5 +1,5 @@
 #include "support/EditorFixture.h"
-#include "support/TempFolder.h"
+#include "support/TestSurroundings.h"
 
 #include "editor/files/MappingFile.h"
 #include "editor/files/MappingFilePrompts.h"

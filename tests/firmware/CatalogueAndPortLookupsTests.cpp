@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "support/NamedPorts.h"
 #include "support/UpgraderFixture.h"
 
 #include "firmware/catalogue/FirmwareFileNames.h"

@@ -2,9 +2,7 @@
 #include "firmware/list/FirmwareDownload.h"
 #include "firmware/list/FirmwareList.h"
 #include "firmware/UpgraderPaths.h"
-#include "support/DispatchUntil.h"
 #include "support/LocalFirmwareServer.h"
-#include "support/ScopedFileSizeLimit.h"
 #include "support/UpgraderFixture.h"
 
 #include <functional>

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/ScopedEnvironment.h"
-#include "support/ScopedFileSizeLimit.h"
-#include "support/TestPaths.h"
 #include "support/TestProcess.h"
-#include "support/ToolFamilyFixture.h"
+#include "support/UpgraderFixture.h"
 
 #include "app/ResourcesFolder.h"
 #include "firmware/FirmwareImageLimit.h"

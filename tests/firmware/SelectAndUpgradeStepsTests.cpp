@@ -1,13 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/ChooserUser.h"
 #include "support/LocalFirmwareServer.h"
-#include "support/MessageWatch.h"
-#include "support/NamedPorts.h"
-#include "support/StepWindow.h"
-#include "support/SystemFileChooserStandIn.h"
 #include "support/UpgraderFixture.h"
-#include "support/WhileADialogRuns.h"
 
 #include "firmware/window/UpgraderDialogWindow.h"
 #include "firmware/window/UpgraderEntry.h"

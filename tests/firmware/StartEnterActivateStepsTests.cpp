@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "support/ChooserUser.h"
-#include "support/MessageWatch.h"
-#include "support/NamedPorts.h"
-#include "support/StepWindow.h"
 #include "support/UpgraderFixture.h"
 
 #include <regex>
@@ -178,7 +174,6 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
     {
         sim::FlashToolStandIn unit;
         sim::SimulatedMidiPorts rowPorts;
-        rowPorts.setRealPauses (false);
         sim::StepWindow window (2056);
         toolModeEntered = true;
 

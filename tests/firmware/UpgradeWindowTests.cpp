@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "support/DispatchUntil.h"
-#include "support/MessageWatch.h"
-#include "support/NamedPorts.h"
 #include "support/UpgraderFixture.h"
 
 #include "firmware/window/UpgraderDialogWindow.h"

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/ChooserUser.h"
-#include "support/EditorFixture.h"
-#include "support/NamedPorts.h"
 #include "support/UpgraderFixture.h"
+#include "support/EditorFixture.h"
 
 #include "firmware/list/FirmwareList.h"
 #include "firmware/window/DeviceSelectComponent.h"

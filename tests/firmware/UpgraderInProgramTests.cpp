@@ -7,12 +7,10 @@
 #include "editor/window/MainComp.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
 #include "firmware/window/UpgraderEntry.h"
-#include "support/DispatchUntil.h"
 #include "support/FlashToolStandIn.h"
+#include "support/MessageLoop.h"
 #include "support/RealProgramFixture.h"
 #include "support/RunningApplication.h"
-#include "support/SystemFileChooserStandIn.h"
-#include "support/WhileADialogRuns.h"
 
 #include <atomic>
 #include <thread>

@@ -1,5 +1,4 @@
-#include "support/NamedPorts.h"
-#include "support/UpgraderMidiFixture.h"
+#include "support/UpgraderFixture.h"
 
 #include "firmware/midi/UpgradeModeMessages.h"
 #include "firmware/midi/UpgradeModeProtocol.h"

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "support/AlertRecorder.h"
 #include "support/SimulatedUnit.h"
 
 #include "editor/EditorState.h"
@@ -17,6 +16,34 @@
 
 namespace sim
 {
+
+/** While it lives, records the title and text of every message box the
+    program shows (and still shows them); closes them when it goes. */
+class AlertRecorder final : public juce::LookAndFeel_V4
+{
+public:
+    AlertRecorder()     { juce::LookAndFeel::setDefaultLookAndFeel (this); }
+
+    ~AlertRecorder() override
+    {
+        juce::ModalComponentManager::getInstance()->cancelAllModalComponents();
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+        juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+    }
+
+    juce::AlertWindow* createAlertWindow (const juce::String& title, const juce::String& message,
+                                          const juce::String& button1, const juce::String& button2,
+                                          const juce::String& button3, juce::MessageBoxIconType iconType,
+                                          int numButtons, juce::Component* associatedComponent) override
+    {
+        titles.add (title);
+        messages.add (message);
+        return LookAndFeel_V4::createAlertWindow (title, message, button1, button2, button3,
+                                                  iconType, numButtons, associatedComponent);
+    }
+
+    juce::StringArray titles, messages;
+};
 
 /** A test of the editor's model and files: the process state as at start
     (and put back afterwards), with the mapping model the start builds. */
@@ -71,12 +98,7 @@ protected:
     }
 
     void tick()         { timer.tick(); }
-
-    void ticks (int n)
-    {
-        for (int i = 0; i < n; ++i)
-            tick();
-    }
+    void ticks (int n)  { while (n-- > 0) tick(); }
 
     /** Lets the message thread take what the keyboard's thread handed it. */
     static void deliverReplies (SimulatedUnit& keyboard)

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "support/ScopedEnvironment.h"
-#include "support/TempFolder.h"
+#include "support/TestSurroundings.h"
 #include "tools/FlashToolStandInState.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "support/LocalHttpServer.h"
+#include "support/LocalFirmwareServer.h"
 
 #include <httplib.h>
 
@@ -23,6 +23,13 @@ struct LocalHttpServer::Impl
     std::map<juce::String, std::deque<Answer>> answers;
     juce::StringArray requestedPaths;
     int answersInProgress = 0;
+
+    template <typename Action>
+    auto locked (Action&& action) -> decltype (action())
+    {
+        const std::lock_guard<std::mutex> guard (lock);
+        return action();
+    }
 
     /** Waits until the server stops or the time is up; true once it stops. */
     bool waitForStop (std::chrono::milliseconds limit)
@@ -57,7 +64,7 @@ struct LocalHttpServer::Impl
         if (delivery == Delivery::whole)
             return response.set_content (static_cast<const char*> (body->getData()), body->getSize(), type);
 
-        const auto ended = [this] (bool) { std::lock_guard<std::mutex> guard (lock); --answersInProgress; };
+        const auto ended = [this] (bool) { locked ([this] { --answersInProgress; }); };
         const auto sent = delivery == Delivery::truncated || delivery == Delivery::stalled ? body->getSize() / 2 : body->getSize();
 
         // Up to `sent` bytes, 30 every 100 ms when dripping; then the end of the
@@ -113,11 +120,7 @@ LocalHttpServer::~LocalHttpServer()  { stop(); }
 
 void LocalHttpServer::stop()
 {
-    {
-        std::lock_guard<std::mutex> guard (impl->lock);
-        impl->stopping = true;
-    }
-
+    impl->locked ([this] { impl->stopping = true; });
     impl->stopped.notify_all();
     impl->server.stop();
 
@@ -125,33 +128,15 @@ void LocalHttpServer::stop()
         impl->thread.join();
 }
 
-juce::String LocalHttpServer::getBaseUrl() const
-{
-    return "http://127.0.0.1:" + juce::String (impl->port) + "/";
-}
+juce::String LocalHttpServer::getBaseUrl() const   { return "http://127.0.0.1:" + juce::String (impl->port) + "/"; }
 
 void LocalHttpServer::setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn)
 {
-    std::lock_guard<std::mutex> guard (impl->lock);
-    impl->answers[path] = std::deque<Answer> (answersInTurn.begin(), answersInTurn.end());
+    impl->locked ([&] { impl->answers[path] = std::deque<Answer> (answersInTurn.begin(), answersInTurn.end()); });
 }
 
-juce::StringArray LocalHttpServer::getRequestedPaths() const
-{
-    std::lock_guard<std::mutex> guard (impl->lock);
-    return impl->requestedPaths;
-}
-
-void LocalHttpServer::clearRequests()
-{
-    std::lock_guard<std::mutex> guard (impl->lock);
-    impl->requestedPaths.clear();
-}
-
-int LocalHttpServer::getAnswersInProgress() const
-{
-    std::lock_guard<std::mutex> guard (impl->lock);
-    return impl->answersInProgress;
-}
+juce::StringArray LocalHttpServer::getRequestedPaths() const   { return impl->locked ([this] { return impl->requestedPaths; }); }
+void LocalHttpServer::clearRequests()                          { impl->locked ([this] { impl->requestedPaths.clear(); }); }
+int LocalHttpServer::getAnswersInProgress() const              { return impl->locked ([this] { return impl->answersInProgress; }); }
 
 } // namespace sim

@@ -1,11 +1,91 @@
 #pragma once
 
-#include "support/DesktopWindows.h"
-#include "support/TempFolder.h"
-#include "support/TestPaths.h"
 #include "support/TestProcess.h"
+#include "support/TestSurroundings.h"
 
 #include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+/** A virtual X display of the test's own, so that windows, focus and key presses
+    of other tests running at the same time cannot interfere; with the X client
+    (xdotool) that looks at its windows and types and clicks into them. */
+class PrivateDisplay
+{
+public:
+    PrivateDisplay()
+    {
+        // JUCE needs a 24-bit screen. The server picks a free display number and
+        // prints it on the given descriptor once it accepts connections.
+        if (server.start ({ "/usr/bin/Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24" }, {}, {}, true))
+            if (const auto number = server.readOutput (true); number.containsOnly ("0123456789") && number.isNotEmpty())
+                name = ":" + number;
+    }
+
+    /** The display name (":N"), empty when the server could not be started. */
+    const juce::String& getName() const noexcept { return name; }
+
+    /** Runs an X client (from the system's folders, whatever PATH a test gave
+        itself) on this display and returns what it printed. */
+    juce::String run (juce::StringArray arguments) const
+    {
+        juce::StringPairArray environment;
+        environment.set ("DISPLAY", name);
+        arguments.set (0, "/usr/bin/" + arguments[0]);
+        TestProcess client;
+        return client.start (arguments, environment, {}, true) ? client.readOutput() : juce::String();
+    }
+
+    /** The ids of the mapped top-level windows of a process whose title matches. */
+    juce::StringArray findVisibleWindows (int processId, const juce::String& title) const
+    {
+        auto lines = juce::StringArray::fromLines (run ({ "xdotool", "search", "--all", "--onlyvisible", "--pid", juce::String (processId),
+                                                          "--name", "^" + title + "$" }));
+        lines.removeEmptyStrings();
+        return lines;
+    }
+
+    juce::String titleOf (const juce::String& window) const   { return run ({ "xdotool", "getwindowname", window }).trim(); }
+
+    juce::Rectangle<int> boundsOf (const juce::String& window) const
+    {
+        juce::StringPairArray values;
+
+        for (auto& line : juce::StringArray::fromLines (run ({ "xdotool", "getwindowgeometry", "--shell", window })))
+            values.set (line.upToFirstOccurrenceOf ("=", false, false), line.fromFirstOccurrenceOf ("=", false, false));
+
+        return { values["X"].getIntValue(), values["Y"].getIntValue(), values["WIDTH"].getIntValue(), values["HEIGHT"].getIntValue() };
+    }
+
+    /** A left click at a point of the window. */
+    void clickAt (const juce::String& window, int x, int y) const
+    {
+        run ({ "xdotool", "mousemove", "--window", window, juce::String (x), juce::String (y), "click", "1" });
+    }
+
+    /** Focuses the window and types a key combination (xdotool's syntax, e.g.
+        "ctrl+q") as real key presses, until the condition holds. A key typed
+        before the focus has settled is lost, so it is typed again, but only
+        once the last one has surely had no effect. */
+    bool typeUntil (const juce::String& window, const juce::String& keys, std::function<bool()> condition) const
+    {
+        for (int attempt = 0; attempt < 5; ++attempt)
+        {
+            run ({ "xdotool", "windowfocus", "--sync", window });
+            run ({ "xdotool", "key", keys });
+
+            if (eventually (condition, 15, 100))
+                return true;
+        }
+
+        return false;
+    }
+
+private:
+    TestProcess server;
+    juce::String name;
+
+    JUCE_DECLARE_NON_COPYABLE (PrivateDisplay)
+};
 
 /** For tests that start the real program: each test gets its own display and
     its own runtime and home folder, so that it neither meets nor disturbs any

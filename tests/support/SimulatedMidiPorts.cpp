@@ -1,11 +1,12 @@
 #include "support/SimulatedMidiPorts.h"
-#include "support/VirtualClock.h"
+#include "support/EventScheduler.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <numeric>
 
 namespace sim
 {
@@ -19,23 +20,7 @@ namespace
         PortEndpoint* endpoint = nullptr;
     };
 
-    /** What an opened port of either direction knows of itself. */
-    struct OpenPort
-    {
-        std::shared_ptr<SimulatedMidiPorts::Core> core;
-        juce::String name, identifier;
-
-        bool is (const juce::String& nameOrIdentifier) const  { return name == nameOrIdentifier || identifier == nameOrIdentifier; }
-    };
-
-    class SimulatedInput;
-    class SimulatedOutput;
-
-    template <typename Port>
-    int countNamed (const std::vector<Port*>& open, const juce::String& name)
-    {
-        return (int) std::count_if (open.begin(), open.end(), [&] (auto* port) { return port->is (name); });
-    }
+    class OpenPort;
 
     template <typename Action>
     auto lockedBy (std::mutex& lock, Action&& action) -> decltype (action())
@@ -53,41 +38,46 @@ struct SimulatedMidiPorts::Core
     juce::StringArray refused;
     std::vector<Event> events;
     std::map<juce::String, int> opens[2];           // of inputs, of outputs; by name and by identifier
-    std::vector<SimulatedOutput*> openOutputs;
     int nextIdentifier = 1;
     int listings[2] {};                             // of inputs, of outputs
 
     // Guards the open inputs and every callback into the program, so that an
     // input that has been stopped or released never calls back again.
     std::mutex delivery;
-    std::vector<SimulatedInput*> openInputs;
 
+    std::vector<OpenPort*> open[2];                 // inputs (guarded by delivery), outputs (by lock)
     std::atomic<bool> realPauses { false };
     std::atomic<VirtualClock*> clock { nullptr };
 
     template <typename Action>
     auto locked (Action&& action) -> decltype (action())    { return lockedBy (lock, action); }
 
-    // Counts an open of the port and gives its name; empty when it may not
-    // open. One identifier may stand for both directions, as on ALSA.
+    // With the lock held: the first listed port of the direction with that
+    // name or identifier (one identifier may stand for both, as on ALSA).
+    PublishedPort* find (const juce::String& nameOrIdentifier, bool isOutput)
+    {
+        auto found = std::find_if (published.begin(), published.end(), [&] (auto& port)
+        {
+            return port.isOutput == isOutput && (port.name == nameOrIdentifier || port.identifier == nameOrIdentifier);
+        });
+
+        return found != published.end() ? &*found : nullptr;
+    }
+
+    // Counts an open of the port and gives its name; empty when it may not open.
     juce::String opened (const juce::String& identifier, bool isOutput)
     {
-        const std::lock_guard<std::mutex> guard (lock);
-
-        for (auto& port : published)
+        return locked ([&]
         {
-            if (port.identifier == identifier && port.isOutput == isOutput)
-            {
-                if (refused.contains (port.name) || refused.contains (port.identifier))
-                    return {};
+            auto* port = find (identifier, isOutput);
 
-                ++opens[isOutput][port.name];
-                ++opens[isOutput][identifier];
-                return port.name;
-            }
-        }
+            if (port == nullptr || refused.contains (port->name) || refused.contains (identifier))
+                return juce::String();
 
-        return {};
+            ++opens[isOutput][port->name];
+            ++opens[isOutput][identifier];
+            return port->name;
+        });
     }
 
     juce::Array<juce::MidiDeviceInfo> list (bool outputs)
@@ -105,68 +95,51 @@ struct SimulatedMidiPorts::Core
 
     void deliverToDevice (const juce::String& identifier, const juce::MidiMessage& message)
     {
-        PortEndpoint* endpoint = nullptr;
-        juce::String name;
-
+        const auto port = locked ([&]
         {
-            const std::lock_guard<std::mutex> guard (lock);
-            auto found = std::find_if (published.begin(), published.end(),
-                                       [&] (auto& port) { return port.identifier == identifier && port.isOutput; });
+            auto* found = find (identifier, true);
 
-            if (found == published.end())
-                return;     // unplugged: the message goes nowhere
+            if (found != nullptr)       // else unplugged: the message goes nowhere
+                events.push_back ({ false, found->name, message, 0.0 });
 
-            endpoint = found->endpoint;
-            name = found->name;
-            events.push_back ({ false, name, message, 0.0 });
-        }
+            return found != nullptr ? *found : PublishedPort();
+        });
 
-        if (endpoint != nullptr)
-            endpoint->receiveFromProgram (name, message);
+        if (port.endpoint != nullptr)
+            port.endpoint->receiveFromProgram (port.name, message);
     }
 
-    void recordPause (double microseconds)
-    {
-        locked ([&] { events.push_back ({ true, {}, {}, microseconds }); });
-    }
+    void recordPause (double microseconds)  { locked ([&] { events.push_back ({ true, {}, {}, microseconds }); }); }
 };
 
 namespace
 {
-    // Each port enters its list of open ports when made and leaves it when released.
-    template <typename Port>
-    void enter (std::mutex& lock, std::vector<Port*>& open, Port* port)   { lockedBy (lock, [&] { open.push_back (port); }); }
-
-    template <typename Port>
-    void leave (std::mutex& lock, std::vector<Port*>& open, Port* port)
-    {
-        lockedBy (lock, [&] { open.erase (std::remove (open.begin(), open.end(), port), open.end()); });
-    }
-
-    class SimulatedInput final : public NsDravel::MidiInputPort, public OpenPort
+    /** An opened port, input or output: it is in the list of open ports of its
+        direction from when it is made until it is released. */
+    class OpenPort final : public NsDravel::MidiInputPort, public NsDravel::MidiOutputPort
     {
     public:
-        SimulatedInput (OpenPort port, juce::MidiInputCallback* cb)
-            : OpenPort (std::move (port)), callback (cb)     { enter (core->delivery, core->openInputs, this); }
-        ~SimulatedInput() override                          { leave (core->delivery, core->openInputs, this); }
+        OpenPort (std::shared_ptr<SimulatedMidiPorts::Core> c, const juce::String& n, const juce::String& id,
+                  bool output, juce::MidiInputCallback* cb = nullptr)
+            : core (std::move (c)), name (n), identifier (id), isOutput (output), callback (cb)
+        {
+            lockedBy (listLock(), [this] { core->open[isOutput].push_back (this); });
+        }
+
+        ~OpenPort() override
+        {
+            auto& list = core->open[isOutput];
+            lockedBy (listLock(), [&] { list.erase (std::remove (list.begin(), list.end(), this), list.end()); });
+        }
+
+        juce::String getName() const override          { return name; }
+        juce::String getIdentifier() const override    { return identifier; }
+        bool is (const juce::String& nameOrIdentifier) const  { return name == nameOrIdentifier || identifier == nameOrIdentifier; }
 
         void start() override   { lockedBy (core->delivery, [this] { started = true; }); }
         void stop() override    { lockedBy (core->delivery, [this] { started = false; }); }
 
-        juce::String getName() const override       { return name; }
-        juce::String getIdentifier() const override { return identifier; }
-
-        juce::MidiInputCallback* const callback;
-        bool started = false;   // guarded by core->delivery
-    };
-
-    class SimulatedOutput final : public NsDravel::MidiOutputPort, public OpenPort
-    {
-    public:
-        explicit SimulatedOutput (OpenPort port) : OpenPort (std::move (port))  { enter (core->lock, core->openOutputs, this); }
-        ~SimulatedOutput() override                                             { leave (core->lock, core->openOutputs, this); }
-
-        void sendMessageNow (const juce::MidiMessage& message) override         { core->deliverToDevice (identifier, message); }
+        void sendMessageNow (const juce::MidiMessage& message) override    { core->deliverToDevice (identifier, message); }
 
         void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) override
         {
@@ -174,22 +147,26 @@ namespace
                 core->deliverToDevice (identifier, metadata.getMessage());
         }
 
-        juce::String getName() const override       { return name; }
-        juce::String getIdentifier() const override { return identifier; }
+        const std::shared_ptr<SimulatedMidiPorts::Core> core;
+        const juce::String name, identifier;
+        const bool isOutput;
+        juce::MidiInputCallback* const callback;
+        bool started = false;   // guarded by core->delivery
+
+    private:
+        std::mutex& listLock() const    { return isOutput ? core->lock : core->delivery; }
     };
+
+    int countNamed (std::mutex& lock, const std::vector<OpenPort*>& open, const juce::String& name)
+    {
+        const std::lock_guard<std::mutex> guard (lock);
+        return (int) std::count_if (open.begin(), open.end(), [&] (auto* port) { return port->is (name); });
+    }
 }
 
 //==============================================================================
-SimulatedMidiPorts::SimulatedMidiPorts()
-    : core (std::make_shared<Core>())
-{
-    previous = NsDravel::MidiPortSystem::setCurrent (this);
-}
-
-SimulatedMidiPorts::~SimulatedMidiPorts()
-{
-    NsDravel::MidiPortSystem::setCurrent (previous);
-}
+SimulatedMidiPorts::SimulatedMidiPorts()  : core (std::make_shared<Core>()), previous (NsDravel::MidiPortSystem::setCurrent (this)) {}
+SimulatedMidiPorts::~SimulatedMidiPorts()  { NsDravel::MidiPortSystem::setCurrent (previous); }
 
 juce::String SimulatedMidiPorts::publish (const juce::String& name, PortEndpoint* endpoint, bool asInput, bool asOutput)
 {
@@ -238,16 +215,13 @@ bool SimulatedMidiPorts::sendToProgram (const juce::String& inputName, const juc
 
     const auto identifier = core->locked ([&]
     {
-        for (auto& port : core->published)
-            if (! port.isOutput && (port.name == inputName || port.identifier == inputName))
-                return port.identifier;
-
-        return juce::String();
+        auto* port = core->find (inputName, false);
+        return port != nullptr ? port->identifier : juce::String();
     });
 
     bool delivered = false;
 
-    for (auto* input : core->openInputs)
+    for (auto* input : core->open[0])
     {
         if (identifier.isNotEmpty() && input->identifier == identifier && input->started)
         {
@@ -289,18 +263,15 @@ juce::StringArray SimulatedMidiPorts::messagesTo (const juce::String& outputName
 
 double SimulatedMidiPorts::totalPauseMicroseconds() const
 {
-    double total = 0.0;
-
-    for (auto& event : timeline())
-        total += event.isPause ? event.microseconds : 0.0;
-
-    return total;
+    const auto events = timeline();
+    return std::accumulate (events.begin(), events.end(), 0.0,
+                            [] (double sum, auto& event) { return sum + (event.isPause ? event.microseconds : 0.0); });
 }
 
 int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const   { return core->locked ([&] { return core->opens[0][name]; }); }
 int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const  { return core->locked ([&] { return core->opens[1][name]; }); }
-int SimulatedMidiPorts::openInputsNow (const juce::String& name) const    { return lockedBy (core->delivery, [&] { return countNamed (core->openInputs, name); }); }
-int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const   { return core->locked ([&] { return countNamed (core->openOutputs, name); }); }
+int SimulatedMidiPorts::openInputsNow (const juce::String& name) const    { return countNamed (core->delivery, core->open[0], name); }
+int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const   { return countNamed (core->lock, core->open[1], name); }
 int SimulatedMidiPorts::inputListings() const                             { return core->locked ([this] { return core->listings[0]; }); }
 int SimulatedMidiPorts::outputListings() const                            { return core->locked ([this] { return core->listings[1]; }); }
 
@@ -317,13 +288,13 @@ std::unique_ptr<NsDravel::MidiInputPort> SimulatedMidiPorts::openInput (const ju
                                                                       juce::MidiInputCallback* callback)
 {
     const auto name = callback == nullptr ? juce::String() : core->opened (identifier, false);
-    return name.isEmpty() ? nullptr : std::make_unique<SimulatedInput> (OpenPort { core, name, identifier }, callback);
+    return name.isEmpty() ? nullptr : std::make_unique<OpenPort> (core, name, identifier, false, callback);
 }
 
 std::unique_ptr<NsDravel::MidiOutputPort> SimulatedMidiPorts::openOutput (const juce::String& identifier)
 {
     const auto name = core->opened (identifier, true);
-    return name.isEmpty() ? nullptr : std::make_unique<SimulatedOutput> (OpenPort { core, name, identifier });
+    return name.isEmpty() ? nullptr : std::make_unique<OpenPort> (core, name, identifier, true);
 }
 
 void SimulatedMidiPorts::pause (double microseconds)

@@ -24,16 +24,15 @@ namespace
 }
 
 SimulatedUnit::SimulatedUnit (SimulatedMidiPorts& p, Options o)
-    : ownScheduler (std::make_unique<RealTimeScheduler>()), ports (p), scheduler (*ownScheduler), options (std::move (o))
-{
-    upgradeMode = options.startsInUpgradeMode;
-    publish();
-}
+    : SimulatedUnit (p, std::make_unique<RealTimeScheduler>(), nullptr, std::move (o)) {}
 
 SimulatedUnit::SimulatedUnit (SimulatedMidiPorts& p, EventScheduler& s, Options o)
-    : ports (p), scheduler (s), options (std::move (o))
+    : SimulatedUnit (p, nullptr, &s, std::move (o)) {}
+
+SimulatedUnit::SimulatedUnit (SimulatedMidiPorts& p, std::unique_ptr<RealTimeScheduler> own, EventScheduler* s, Options o)
+    : ownScheduler (std::move (own)), ports (p), scheduler (s != nullptr ? *s : *ownScheduler), options (std::move (o)),
+      upgradeMode (options.startsInUpgradeMode)
 {
-    upgradeMode = options.startsInUpgradeMode;
     publish();
 }
 
@@ -44,8 +43,6 @@ SimulatedUnit::~SimulatedUnit()
     withdraw();
 }
 
-//==============================================================================
-//==============================================================================
 //==============================================================================
 std::vector<SimulatedUnit::Port> SimulatedUnit::portNames() const
 {
@@ -225,7 +222,7 @@ void SimulatedUnit::decode (const juce::uint8* d, int size, const juce::MidiMess
     if (isMakersSysEx (d, size) && size == 266 && d[5] == 0x02 && d[6] == 0x02 && d[8] == 0x00)  // curve dump
     {
         decoded.add ("curve " + juce::String (d[7]));
-        curves.push_back ({ d[3] * 128 + d[4], d[7], std::vector<juce::uint8> (d + 9, d + 265) });
+        curves.push_back ({ d[3] * 128 + d[4], std::vector<juce::uint8> (d + 9, d + 265) });
         return;
     }
 

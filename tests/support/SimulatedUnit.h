@@ -149,7 +149,6 @@ public:
     struct CurveDump
     {
         int productId = 0;
-        int curveNumber = 0;
         std::vector<juce::uint8> bytes;
     };
 
@@ -180,6 +179,7 @@ private:
         juce::String inputName, outputName, inputIdentifier, outputIdentifier;
     };
 
+    SimulatedUnit (SimulatedMidiPorts&, std::unique_ptr<RealTimeScheduler> own, EventScheduler* given, Options);
     void receiveFromProgram (const juce::String& portName, const juce::MidiMessage& message) override;
     void decode (const juce::uint8* d, int size, const juce::MidiMessage& message);
     void takeByte (const juce::String& portName, juce::uint8 byte);

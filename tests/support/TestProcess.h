@@ -7,23 +7,30 @@
 #include <functional>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
 
 /** A program started for a test with extra environment variables, whose process
-    id and exit code the test can see. Killed and reaped when the object goes. */
+    id, exit code and (when asked) output the test can see. Killed and reaped
+    when the object goes.
+
+    Started with posix_spawn, everything prepared before: the tests run several
+    threads, and a forked child that allocates before its exec can deadlock on
+    a lock another thread held at the fork (a sanitizer's allocator lock, say). */
 class TestProcess
 {
 public:
     TestProcess() = default;
     ~TestProcess()  { kill(); }
 
-    /** Starts the program with the arguments (the first is the program path) and
-        the current environment plus the given NAME=value pairs; its standard
-        error goes to errorFile when one is given. */
+    /** Starts the program with the arguments (the first is the program's full
+        path) and the current environment plus the given NAME=value pairs; its
+        standard error goes to errorFile when one is given, its standard output
+        to readOutput() when captureOutput is set. */
     bool start (const juce::StringArray& arguments, const juce::StringPairArray& extraEnvironment = {},
-                const juce::File& errorFile = {})
+                const juce::File& errorFile = {}, bool captureOutput = false)
     {
         std::vector<std::string> args, env;
 
@@ -45,16 +52,42 @@ public:
         argv.push_back (nullptr);
         envp.push_back (nullptr);
 
+        // Close-on-exec, so that no other child started meanwhile holds the
+        // pipe's write end and keeps a reader from ever seeing its end.
+        int pipeEnds[2] { -1, -1 };
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init (&files);
 
         if (errorFile != juce::File())
             posix_spawn_file_actions_addopen (&files, 2, errorFile.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 
+        if (captureOutput && ::pipe2 (pipeEnds, O_CLOEXEC) == 0)
+            posix_spawn_file_actions_adddup2 (&files, pipeEnds[1], 1);
+
+        closeOutput();
         exitCode = -1;
-        const auto started = posix_spawn (&pid, argv[0], &files, nullptr, argv.data(), envp.data()) == 0;
+        const auto started = (! captureOutput || pipeEnds[0] >= 0)
+                              && posix_spawn (&pid, argv[0], &files, nullptr, argv.data(), envp.data()) == 0;
         posix_spawn_file_actions_destroy (&files);
+
+        if (pipeEnds[1] >= 0)
+            ::close (pipeEnds[1]);
+
+        output = pipeEnds[0];
         return started;
+    }
+
+    /** What the process printed since the last read: up to the end of its
+        output, or only up to the end of the next line. */
+    juce::String readOutput (bool oneLine = false)
+    {
+        juce::MemoryOutputStream text;
+        char c = 0;
+
+        while (output >= 0 && ::read (output, &c, 1) == 1 && ! (oneLine && c == '\n'))
+            text.writeByte (c);
+
+        return text.toString();
     }
 
     int getProcessId() const noexcept   { return pid; }
@@ -66,25 +99,20 @@ public:
     {
         const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
 
-        while (pid > 0)
-        {
-            int status = 0;
+        int status = 0;
 
-            if (waitpid (pid, &status, WNOHANG) == pid)
-            {
-                pid = -1;
-                exitCode = WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
-            }
-            else if (juce::Time::getMillisecondCounter() >= end)
-            {
+        while (pid > 0 && waitpid (pid, &status, WNOHANG) != pid)
+        {
+            if (juce::Time::getMillisecondCounter() >= end)
                 return -1;
-            }
-            else
-            {
-                juce::Thread::sleep (20);
-            }
+
+            juce::Thread::sleep (2);
         }
 
+        if (pid > 0)
+            exitCode = WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
+
+        pid = -1;
         return exitCode;
     }
 
@@ -95,11 +123,20 @@ public:
             ::kill (pid, SIGKILL);
             waitForExit (10000);
         }
+
+        closeOutput();
     }
 
 private:
+    void closeOutput()
+    {
+        if (output >= 0)
+            ::close (std::exchange (output, -1));
+    }
+
     pid_t pid = -1;
     int exitCode = -1;
+    int output = -1;
 
     JUCE_DECLARE_NON_COPYABLE (TestProcess)
 };

@@ -1,23 +1,281 @@
 #pragma once
 
 #include "support/FlashToolStandIn.h"
-#include "support/ScopedEnvironment.h"
-#include "support/ScriptedPrompts.h"
-#include "support/SimulatedUpgradeUnit.h"
-#include "support/TempFolder.h"
-#include "support/TextLists.h"
-#include "support/VirtualClock.h"
+#include "support/MessageLoop.h"
+#include "support/SimulatedUnit.h"
 
 #include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
+#include "firmware/catalogue/ProductCatalogue.h"
 #include "firmware/host/HostProcessor.h"
 #include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
+#include "firmware/window/UpgraderDialogWindow.h"
+#include "firmware/window/UpgraderPrompts.h"
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+// What the upgrader's tests stand on: prompts answered by a script, the upgrade
+// window as its steps run it, a user in front of its choosers, and the fixtures.
 namespace sim
 {
+
+/** A list of texts as GoogleTest prints it readably, for comparisons
+    whose failure should show the texts; nonEmpty leaves out the empty ones. */
+inline std::vector<std::string> texts (const juce::StringArray& list, bool nonEmpty = false)
+{
+    std::vector<std::string> result;
+
+    for (auto& text : list)
+        if (! (nonEmpty && text.isEmpty()))
+            result.push_back (text.toStdString());
+
+    return result;
+}
+
+inline std::vector<std::string> nonEmpty (const juce::StringArray& list)  { return texts (list, true); }
+
+/** The upgrader's prompts answered by a script, for tests. Constructing one
+    installs it; destroying it puts the previous prompts back. Everything shown
+    is recorded in order. Message thread only. */
+class ScriptedPrompts final : public halvik::UpgraderPrompts
+{
+public:
+    ScriptedPrompts() : previous (halvik::UpgraderPrompts::setCurrent (this)) {}
+    ~ScriptedPrompts() override  { halvik::UpgraderPrompts::setCurrent (previous); }
+
+    /** One box, question, dialog or file chooser that the upgrader showed. */
+    struct Shown
+    {
+        juce::String kind;                 // "okCancel", "choice", "message", "dialog", "file"
+        juce::MessageBoxIconType icon = juce::MessageBoxIconType::NoIcon;
+        juce::String title;
+        juce::String message;              // for files: the wildcard patterns
+        juce::StringArray buttons;
+    };
+
+    std::vector<Shown> shown;
+
+    /** Answers to the questions, in order; when empty, the first button ("OK"). */
+    std::deque<bool> okCancelAnswers;
+
+    /** Answers to the button choices (the value returned), in order; when empty, 0. */
+    std::deque<int> choiceAnswers;
+
+    /** Answers a dialog: gets the content and the title, returns the modal
+        result. When not set, a dialog returns 0 (closed). */
+    std::function<int (juce::Component& content, const juce::String& title)> dialogAnswer;
+
+    /** Files chosen, in order; when empty, the chooser is cancelled. */
+    std::deque<juce::File> fileAnswers;
+
+    /** The shown entries of one kind. */
+    std::vector<Shown> ofKind (const juce::String& kind) const
+    {
+        std::vector<Shown> found;
+
+        for (auto& entry : shown)
+            if (entry.kind == kind)
+                found.push_back (entry);
+
+        return found;
+    }
+
+    /** The titles, and the messages, of the entries of one kind (boxes unless told), in order. */
+    juce::StringArray titlesOf (const juce::String& kind) const                    { return fieldOf (kind, &Shown::title); }
+    juce::StringArray messages (const juce::String& kind = "message") const       { return fieldOf (kind, &Shown::message); }
+
+    bool askOkCancel (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message,
+                      const juce::String& okText, const juce::String& cancelText) override
+    {
+        shown.push_back ({ "okCancel", icon, title, message, { okText, cancelText } });
+        return next (okCancelAnswers, true);
+    }
+
+    int askChoice (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message,
+                   const juce::StringArray& buttonTexts, const juce::Array<int>&) override
+    {
+        shown.push_back ({ "choice", icon, title, message, buttonTexts });
+        return next (choiceAnswers, 0);
+    }
+
+    void showMessage (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message) override
+    {
+        shown.push_back ({ "message", icon, title, message, {} });
+    }
+
+    void showMessageAndWait (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message) override
+    {
+        showMessage (icon, title, message);
+    }
+
+    int runDialog (juce::Component& content, const juce::String& title, juce::Component*, bool) override
+    {
+        shown.push_back ({ "dialog", juce::MessageBoxIconType::NoIcon, title, {}, {} });
+        return dialogAnswer != nullptr ? dialogAnswer (content, title) : 0;
+    }
+
+    juce::File chooseFileToOpen (const juce::String& title, const juce::File&, const juce::String& patterns) override
+    {
+        shown.push_back ({ "file", juce::MessageBoxIconType::NoIcon, title, patterns, {} });
+        return next (fileAnswers, juce::File());
+    }
+
+private:
+    template <typename Answer>
+    static Answer next (std::deque<Answer>& answers, Answer otherwise)
+    {
+        if (answers.empty())
+            return otherwise;
+
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    juce::StringArray fieldOf (const juce::String& kind, juce::String Shown::* field) const
+    {
+        juce::StringArray found;
+
+        for (auto& entry : ofKind (kind))
+            found.add (entry.*field);
+
+        return found;
+    }
+
+    halvik::UpgraderPrompts* previous = nullptr;
+
+    JUCE_DECLARE_NON_COPYABLE (ScriptedPrompts)
+};
+
+/** A fresh upgrade window for one test or row, inside a dialog that never
+    reaches the screen, so that its steps run headless, with every title the
+    dialog shows recorded: the steps show their status texts there, and the
+    flashing tool its notices. Each step waits to be pressed (no
+    auto-advance). What the scripted prompts showed before it is forgotten.
+    Message thread. */
+class StepWindow final : private juce::ComponentListener
+{
+public:
+    explicit StepWindow (int productId, bool useServerList = true)
+        : window (productId, useServerList)
+    {
+        halvik::autoAdvance = false;
+
+        if (auto* scripted = dynamic_cast<ScriptedPrompts*> (&halvik::UpgraderPrompts::getCurrent()))
+            scripted->shown.clear();
+
+        dialog.setContentNonOwned (&window, true);
+        dialog.addComponentListener (this);
+    }
+
+    ~StepWindow() override
+    {
+        dialog.removeComponentListener (this);
+        dialog.clearContentComponent();
+    }
+
+    halvik::FirmwareUpgradeComponent* operator->() noexcept  { return &window; }
+
+    /** The title the dialog showed last. */
+    juce::String title() const  { return shownTitles.isEmpty() ? dialog.getName() : shownTitles[shownTitles.size() - 1]; }
+
+    /** The text after the window title (and its ": ") of every title shown,
+        in order, the same title shown again too; a title without a status
+        gives an empty text. */
+    juce::StringArray statusTexts() const
+    {
+        juce::StringArray texts;
+
+        for (auto& shown : shownTitles)
+            texts.add (shown.fromFirstOccurrenceOf (": ", false, false));
+
+        return texts;
+    }
+
+    /** Escape typed into the window, as the user would. */
+    void pressEscape()  { window.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)); }
+
+private:
+    void componentNameChanged (juce::Component&) override
+    {
+        if (forgettingTitle)
+            return;
+
+        shownTitles.add (dialog.getName());
+
+        // Forgotten at once, so that the same title shown again is seen again.
+        const juce::ScopedValueSetter<bool> forgetting (forgettingTitle, true);
+        dialog.setName ("(recorded)");
+    }
+
+    halvik::FirmwareUpgradeComponent window;
+    juce::DialogWindow dialog { "Firmware Upgrade", juce::Colours::lightgrey, false, false };
+    juce::StringArray shownTitles;
+    bool forgettingTitle = false;
+
+    JUCE_DECLARE_NON_COPYABLE (StepWindow)
+};
+
+/** A user in front of one of the upgrader's choosers (device or firmware),
+    also as a ScriptedPrompts dialog answer (std::ref keeps the count). The
+    chooser runs in the program's own modal dialog. Once the chooser's own
+    queued clicks are through (its "OK" when it confirms itself), a dialog
+    that still waits counts as one wait, and the user picks the entry and
+    clicks the button; a dialog that refused the click is then closed, so it
+    answers 0. Message thread. */
+struct ChooserUser
+{
+    int entry = -1;                       // by position; -1 keeps the chooser's own choice
+    juce::String button { "OK" };
+    int waits = 0;
+
+    int operator() (juce::Component& chooser, const juce::String& title = "Chooser")
+    {
+        // Only while the dialog waits is this call, and so this user, still there.
+        juce::MessageManager::callAsync ([this, safe = Safe (&chooser)]
+        {
+            if (waitingDialogOf (safe) != nullptr)
+                act (safe);
+        });
+
+        return halvik::UpgraderDialogWindow::runModal (chooser, title, nullptr, true);
+    }
+
+private:
+    using Safe = juce::Component::SafePointer<juce::Component>;
+
+    static juce::DialogWindow* waitingDialogOf (juce::Component* chooser)
+    {
+        auto* dialog = chooser != nullptr ? chooser->findParentComponentOfClass<juce::DialogWindow>() : nullptr;
+        return dialog != nullptr && dialog->isCurrentlyModal() ? dialog : nullptr;
+    }
+
+    void act (Safe chooser)
+    {
+        ++waits;
+
+        if (entry >= 0)
+            for (auto* child : chooser->getChildren())
+                if (auto* list = dynamic_cast<juce::ComboBox*> (child))
+                    list->setSelectedItemIndex (entry, juce::sendNotificationSync);
+
+        testsupport::findButton (*chooser, button)->triggerClick();
+
+        // The click arrives as a message after this one; two hops later the
+        // dialog has either ended or refused.
+        juce::MessageManager::callAsync ([chooser] { juce::MessageManager::callAsync ([chooser]
+        {
+            if (auto* dialog = waitingDialogOf (chooser))
+                dialog->closeButtonPressed();
+        }); });
+    }
+};
 
 /** A test of the upgrader's windows, choosers and look-ups: its process-wide
     flags as at program start (and put back afterwards), simulated MIDI ports
@@ -25,7 +283,7 @@ namespace sim
 class UpgraderFixture : public ::testing::Test
 {
 protected:
-    UpgraderFixture()            { halvik::resetUpgraderState(); ports.setRealPauses (false); }
+    UpgraderFixture()            { halvik::resetUpgraderState(); }
     ~UpgraderFixture() override  { halvik::resetUpgraderState(); }
 
     SimulatedMidiPorts ports;
@@ -108,22 +366,22 @@ protected:
     }
 
     /** A MIDI unit plugged into the simulated ports, acting on the clock. */
-    SimulatedUpgradeUnit& addUnit (SimulatedUpgradeUnit::Options options)
+    SimulatedUnit& addUnit (SimulatedUnit::Options options)
     {
-        units.push_back (std::make_unique<SimulatedUpgradeUnit> (ports, clock, std::move (options)));
+        units.push_back (std::make_unique<SimulatedUnit> (ports, clock, std::move (options)));
         return *units.back();
     }
 
     /** A unit under the port names ALSA gives it ("<model> MIDI 1", and
         "<model> MIDI 2" with a second port), in its normal mode unless
         inUpgradeMode. */
-    static SimulatedUpgradeUnit::Options linuxUnit (const juce::String& model, int productId,
+    static SimulatedUnit::Options linuxUnit (const juce::String& model, int productId,
                                                     bool secondPort = false, bool inUpgradeMode = false)
     {
-        SimulatedUpgradeUnit::Options options;
+        SimulatedUnit::Options options;
         options.model = model;
         options.productId = productId;
-        options.naming = SimulatedUpgradeUnit::Naming::linux;
+        options.naming = SimulatedUnit::Naming::linux;
         options.hasSecondPort = secondPort;
         options.startsInUpgradeMode = inUpgradeMode;
         return options;
@@ -134,7 +392,7 @@ protected:
         as a number), a MIDI unit's upgrade port open when one is given, and
         with an image also as Select leaves it. */
     std::unique_ptr<halvik::FirmwareUpgradeComponent> readyWindow (int productId, const juce::String& unitVersion,
-                                                                   SimulatedUpgradeUnit* unit = nullptr,
+                                                                   SimulatedUnit* unit = nullptr,
                                                                    const juce::String& image = {}, bool serverList = true)
     {
         auto window = std::make_unique<halvik::FirmwareUpgradeComponent> (productId, serverList);
@@ -180,7 +438,56 @@ protected:
     }
 
     VirtualClock clock;
-    std::vector<std::unique_ptr<SimulatedUpgradeUnit>> units;
+    std::vector<std::unique_ptr<SimulatedUnit>> units;
 };
 
 } // namespace sim
+
+/** For tests of the upgrader's MIDI: as the steps' fixture (ports and units on
+    a virtual clock, upgrader flags as at program start), plus an upgrade
+    window. */
+class UpgraderMidiFixture : public sim::UpgradeStepsFixture
+{
+protected:
+    /** A unit's options: a "Dravel 49" keyboard unless told otherwise, in its
+        normal mode unless inUpgradeMode. */
+    static sim::SimulatedUnit::Options unitOptions (bool inUpgradeMode, const juce::String& model = "Dravel 49", int productId = 0x1022)
+    {
+        auto options = linuxUnit (model, productId, true, inUpgradeMode);
+        options.naming = sim::SimulatedUnit::Naming::windows;
+        return options;
+    }
+
+    /** No window, and this unit alone plugged in: a fresh start for one row of a table. */
+    sim::SimulatedUnit& onlyUnit (sim::SimulatedUnit::Options options)
+    {
+        window.reset();
+        units.clear();
+        return addUnit (std::move (options));
+    }
+
+    /** The upgrade window for a product, with the pacing of its family. */
+    halvik::FirmwareUpgradeComponent& makeWindow (int productId)
+    {
+        window = std::make_unique<halvik::FirmwareUpgradeComponent> (productId, false);
+        window->flashMethod = halvik::getFlashMethod (productId);
+        window->notKeyboardFamily = window->flashMethod != halvik::flashMethodKeyboard;
+        return *window;
+    }
+
+    /** The window (a keyboard's unless made before) with its handler connected
+        to the unit's upgrade-mode ports and holding an image of that size. */
+    halvik::FirmwareUpgradeComponent::MidiInputHandler& connectWithImage (sim::SimulatedUnit& unit, int imageSize)
+    {
+        auto& w = window != nullptr ? *window : makeWindow (0x1022);
+        w.openTargetMidiDevices (unit.outputName(), 0);
+        w.midiHandler->loadFirmwareImage (juce::File (makeImage ("image.bin", imageSize)));
+        ports.clearTimeline();
+        return *w.midiHandler;
+    }
+
+    /** What reached the devices, without the pauses between. */
+    juce::StringArray messagesSent() const  { return ports.messagesTo(); }
+
+    std::unique_ptr<halvik::FirmwareUpgradeComponent> window;
+};

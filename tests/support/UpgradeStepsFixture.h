@@ -1,4 +1,0 @@
-#pragma once
-
-// The upgrader fixtures live together.
-#include "support/UpgraderFixture.h"
