@@ -105,14 +105,13 @@ except ConnectionError:
     reply = b''
 sys.exit(reply[0] if reply else 0)
 )";
-        juce::ChildProcess python;
+        TestProcess python;
 
-        if (! python.start (juce::StringArray ("/usr/bin/python3", "-c", client, juce::String (processId)), 0)
-             || ! python.waitForProcessToFinish (30000))
+        if (! python.start ({ "/usr/bin/python3", "-c", client, juce::String (processId) }))
             return -1;
 
         // Python ends with 1 on an error of its own: no address, no connection.
-        const auto code = (int) python.getExitCode();
+        const auto code = python.waitForExit (30000);
         return code == 1 ? -1 : code;
     }
 }
@@ -171,12 +170,12 @@ namespace
     /** The coordinator does not tell the pid: it is our child with the child-process argument. */
     pid_t findWorkerPid()
     {
-        juce::ChildProcess pgrep;
+        TestProcess pgrep;
 
-        if (! pgrep.start ({ "pgrep", "-P", juce::String ((int) getpid()), "-f", "--", "--demoUID:" }))
+        if (! pgrep.start ({ "/usr/bin/pgrep", "-P", juce::String ((int) getpid()), "-f", "--", "--demoUID:" }, {}, {}, true))
             return 0;
 
-        return (pid_t) pgrep.readAllProcessOutput().getIntValue();
+        return (pid_t) pgrep.readOutput().getIntValue();
     }
 }
 
