@@ -1,7 +1,7 @@
 #include "firmware/tool/ImageStaging.h"
 
+#include "app/VerifiedFileWrite.h"
 #include "firmware/UpgraderPaths.h"
-#include "firmware/tool/WholeFile.h"
 
 namespace halvik
 {
@@ -92,6 +92,6 @@ namespace halvik
         if (staged == juce::File())
             return {};
 
-        return keptOrRemoved (staged, writeWholeFile (staged.getFullPathName(), image));
+        return keptOrRemoved (staged, writeFileVerified (staged, image.getData(), image.getSize()).wasOk());
     }
 }

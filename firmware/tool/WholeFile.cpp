@@ -1,20 +1,7 @@
 #include "firmware/tool/WholeFile.h"
 
-#include "app/VerifiedFileWrite.h"
-
 namespace halvik
 {
-    juce::MemoryBlock readWholeFile (const juce::String& path)
-    {
-        juce::MemoryBlock bytes;
-        juce::FileInputStream in ((juce::File (path)));
-
-        if (in.openedOk())
-            in.readIntoMemoryBlock (bytes);
-
-        return bytes;
-    }
-
     std::optional<juce::MemoryBlock> readWholeFile (const juce::String& path, size_t maxBytes)
     {
         const juce::File file (path);
@@ -35,10 +22,5 @@ namespace halvik
             return std::nullopt;
 
         return bytes;
-    }
-
-    bool writeWholeFile (const juce::String& path, const juce::MemoryBlock& bytes)
-    {
-        return writeFileVerified (juce::File (path), bytes.getData(), bytes.getSize()).wasOk();
     }
 }

@@ -9,7 +9,6 @@
 #include "firmware/tool/FlashTool.h"
 #include "firmware/tool/ImageStaging.h"
 #include "firmware/tool/ToolProcess.h"
-#include "firmware/tool/WholeFile.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
 #include <cerrno>
@@ -244,7 +243,7 @@ TEST_F (FlashProcedure, ThePaddedLayoutFollowsEveryFullBlockWithAsManyZeros)
         const auto staged = stagePaddedImage (image, imagePath, "local/", "_M1");
         ASSERT_EQ (staged, stagingFolder().getFullPathName() + "/fw_M1.bin") << c.size;
 
-        const auto bytes = readWholeFile (staged);
+        const auto bytes = contentOf (staged);
         EXPECT_EQ ((int) bytes.getSize(), c.stagedSize) << c.size;
 
         if (c.size >= 1016)
