@@ -2,7 +2,7 @@
 #include "CodeContent.h"
 #include "DemoRegistry.h"
 #include "IntroScreen.h"
-#include "TextConstants.h"
+#include "common/TextConstants.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
 #include "DemoRegistry.h"
-#include "ResourcesFolder.h"
-#include "TextConstants.h"
+#include "common/ResourcesFolder.h"
+#include "common/TextConstants.h"
 #include "editor/window/CreateMainComp.h"
 
 std::vector<DemoCategory>& getDemoCategoryList()

@@ -5,7 +5,7 @@
 #include "MainAppWindow.h"
 #include "MainComponent.h"
 #include "SingleInstanceHandOff.h"
-#include "TextConstants.h"
+#include "common/TextConstants.h"
 
 #include "editor/device/Host.h"
 

@@ -1,7 +1,7 @@
 #include "IntroScreen.h"
-#include "TextConstants.h"
-#include "AssetLoader.h"
-#include "ResourcesFolder.h"
+#include "common/TextConstants.h"
+#include "common/AssetLoader.h"
+#include "common/ResourcesFolder.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 #include "DemoContentComponent.h"
 #include "DemoList.h"
 #include "SidePanelHeader.h"
-#include "TextConstants.h"
+#include "common/TextConstants.h"
 
 MainComponent::MainComponent (std::function<juce::Component*()> createEditor)
 {

@@ -1,6 +1,6 @@
 #include "firmware/UpgraderState.h"
 
-#include "app/ResourcesFolder.h"
+#include "common/ResourcesFolder.h"
 
 namespace halvik
 {

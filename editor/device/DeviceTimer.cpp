@@ -1,5 +1,5 @@
 #include "editor/device/DeviceTimer.h"
-#include "app/TextConstants.h"
+#include "common/TextConstants.h"
 
 #include "editor/EditorState.h"
 #include "editor/device/Host.h"

@@ -1,6 +1,6 @@
 #include "editor/files/MappingFile.h"
-#include "app/UntrustedXml.h"
-#include "app/VerifiedFileWrite.h"
+#include "common/UntrustedXml.h"
+#include "common/VerifiedFileWrite.h"
 #include "editor/model/DeviceSettingsImage.h"
 #include "editor/device/HostImpl.h"
 #include "editor/model/MappingModel.h"

@@ -1,7 +1,7 @@
 #include "editor/files/MappingFilePrompts.h"
 #include "editor/files/MappingFile.h"
 
-#include "app/WindowsBlockedWhileChoosing.h"
+#include "common/WindowsBlockedWhileChoosing.h"
 
 namespace NsDravel
 {

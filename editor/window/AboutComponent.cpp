@@ -1,5 +1,5 @@
 #include "editor/window/AboutComponent.h"
-#include "app/TextConstants.h"
+#include "common/TextConstants.h"
 
 namespace NsDravel
 {

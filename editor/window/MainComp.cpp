@@ -1,6 +1,6 @@
 #include "editor/window/MainComp.h"
 
-#include "app/AssetLoader.h"
+#include "common/AssetLoader.h"
 
 #include "editor/window/AboutComponent.h"
 #include "editor/curves/CurveSettingView.h"

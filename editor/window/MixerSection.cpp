@@ -1,5 +1,5 @@
 #include "editor/window/MixerSection.h"
-#include "app/AssetLoader.h"
+#include "common/AssetLoader.h"
 #include "editor/EditorState.h"
 #include "editor/device/Host.h"
 #include "editor/model/MappingModel.h"

@@ -1,6 +1,6 @@
 #include "firmware/list/FirmwareDownload.h"
 
-#include "app/VerifiedFileWrite.h"
+#include "common/VerifiedFileWrite.h"
 #include "firmware/UpgraderPaths.h"
 #include "firmware/list/ServerRead.h"
 

@@ -1,6 +1,6 @@
 #include "firmware/list/FirmwareList.h"
 
-#include "app/UntrustedXml.h"
+#include "common/UntrustedXml.h"
 #include "firmware/catalogue/ProductCatalogue.h"
 #include "firmware/list/ServerRead.h"
 #include "firmware/midi/UpgraderWaits.h"

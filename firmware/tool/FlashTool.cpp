@@ -1,6 +1,6 @@
 #include "firmware/tool/FlashTool.h"
 
-#include "app/ResourcesFolder.h"
+#include "common/ResourcesFolder.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/midi/UpgraderWaits.h"
 #include "firmware/tool/ToolProcess.h"

@@ -1,6 +1,6 @@
 #include "firmware/tool/ImageStaging.h"
 
-#include "app/VerifiedFileWrite.h"
+#include "common/VerifiedFileWrite.h"
 #include "firmware/UpgraderPaths.h"
 
 namespace halvik

@@ -2,7 +2,7 @@
 
 #include "firmware/window/UpgraderDialogWindow.h"
 
-#include "app/WindowsBlockedWhileChoosing.h"
+#include "common/WindowsBlockedWhileChoosing.h"
 
 namespace halvik
 {

@@ -1,7 +1,7 @@
 #include "support/EditorFixture.h"
 #include "support/MessageLoop.h"
 
-#include "app/AssetLoader.h"
+#include "common/AssetLoader.h"
 #include "editor/device/HostImpl.h"
 #include "editor/window/UpgraderHook.h"
 

@@ -1,7 +1,7 @@
 #include "support/EditorFixture.h"
 #include "support/TestSurroundings.h"
 
-#include "app/UntrustedXml.h"
+#include "common/UntrustedXml.h"
 #include "editor/files/MappingFile.h"
 #include "editor/files/MappingFileCommands.h"
 

@@ -3,7 +3,7 @@
 #include "support/TestProcess.h"
 #include "support/UpgraderFixture.h"
 
-#include "app/ResourcesFolder.h"
+#include "common/ResourcesFolder.h"
 #include "firmware/FirmwareImageLimit.h"
 #include "firmware/tool/FlashProcedure.h"
 #include "firmware/tool/FlashTool.h"

@@ -1,6 +1,6 @@
-#include "AssetLoader.h"
-#include "ResourcesFolder.h"
-#include "TextConstants.h"
+#include "common/AssetLoader.h"
+#include "common/ResourcesFolder.h"
+#include "common/TextConstants.h"
 
 juce::InputStream* openResourceStream (const char* name, bool inAssets)
 {

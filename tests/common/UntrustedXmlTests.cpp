@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/UntrustedXml.h"
+#include "common/UntrustedXml.h"
 
 namespace
 {

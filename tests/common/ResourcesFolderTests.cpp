@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/AssetLoader.h"
-#include "app/ResourcesFolder.h"
+#include "common/AssetLoader.h"
+#include "common/ResourcesFolder.h"
 #include "support/TestSurroundings.h"
 
 TEST (ResourcesFolder, IsTheFolderBesideTheProgramOrANamedAncestorWithinTheWalkOrElseAMissingOneBesideIt)

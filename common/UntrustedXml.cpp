@@ -1,4 +1,4 @@
-#include "app/UntrustedXml.h"
+#include "common/UntrustedXml.h"
 
 #include <expat.h>
 

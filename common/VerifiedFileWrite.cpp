@@ -1,4 +1,4 @@
-#include "app/VerifiedFileWrite.h"
+#include "common/VerifiedFileWrite.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,5 @@
-#include "ResourcesFolder.h"
-#include "TextConstants.h"
+#include "common/ResourcesFolder.h"
+#include "common/TextConstants.h"
 
 namespace
 {

@@ -2,8 +2,9 @@
 
 #include <juce_core/juce_core.h>
 
-/** Fixed texts and names of the application shell. Each unit that includes this
-    header holds its own copy, built before the application starts. */
+/** Fixed texts and names that the shell, the editor and the upgrader share. Each
+    unit that includes this header holds its own copy, built before the
+    application starts. */
 namespace texts
 {
     static const juce::String applicationName    ("Dravel Tavlo");
