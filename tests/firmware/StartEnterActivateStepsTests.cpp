@@ -51,6 +51,23 @@ namespace
     /** One stage of the check as the tool saw it, file paths left out. */
     const std::vector<std::string> oneStage { eraseCheckRegion, "-u -- write-memory 1614794752 <file>", probe,
                                               "-u -- read-memory 1614794752 4096 <file>" };
+
+    std::vector<std::string> plus (std::vector<std::string> runs, const std::vector<std::string>& more)
+    {
+        runs.insert (runs.end(), more.begin(), more.end());
+        return runs;
+    }
+
+    /** The tool's runs with their file paths left out. */
+    std::vector<std::string> withoutPaths (const juce::StringArray& runs)
+    {
+        std::vector<std::string> result;
+
+        for (auto& run : runs)
+            result.push_back (std::regex_replace (run.toStdString(), std::regex ("/[^ ]*"), "<file>"));
+
+        return result;
+    }
 }
 
 // Start finds the unit, lets the user confirm it in the device chooser (its
@@ -264,39 +281,60 @@ TEST_F (StartStep, AMissingOrUnrunnableFlashingToolIsToldApartFromAMissingUnitWi
 // shows that it has.
 TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEscapeEndsTheProbingOrSaysWhyItCannot)
 {
-    struct Row { const char* unitAppearsAfter; bool listed, opens, probing, escape; int runs; std::vector<std::string> waiting; const char* message; };
+    enum Port { noPort, portTaken, portFree };
+    enum Probing { every500ms, every333ms };
+    enum Escape { noEscape, escapeAtTheFirstWait };
+
+    struct Row
+    {
+        const char* unitAppearsAfter;   // runs before the bootloader answers; none: it answers without success
+        Port port;
+        Probing probing;
+        Escape escape;
+        int runs;
+        std::vector<std::string> waiting;
+        const char* message;
+    };
+
+    const auto oneTwo = waitingTexts ({ 1, 1, 2, 2 }), oneThree = waitingTexts ({ 1, 1, 1, 2 });
+    const auto threePasses = [] (std::vector<std::string> pass) { return plus (plus (pass, pass), pass); };
 
     const Row rows[] {
-        { "3",     true,  true,  false, false, 6,  waitingTexts ({ 1, 1, 2 }),                        nullptr },       // four probes, then one a pass
-        { "1000",  true,  true,  false, false, 15, waitingTexts ({ 1, 1, 2, 2, 1, 1, 2, 2, 1, 1, 2, 2 }), cannotEnter },   // five probes a pass, in vain
-        { "1000",  true,  true,  true,  false, 15, waitingTexts ({ 1, 1, 1, 2, 1, 1, 1, 2, 1, 1, 1, 2 }), cannotEnter },   // probed every 333 ms
-        { "1000",  true,  true,  false, true,  1,  waitingTexts ({ 1 }),                              cannotEnter },   // the later passes still ask
-        // A bootloader that answers, but not with success; without a port only a full success counts.
-        { nullptr, true,  false, false, false, 0,  {}, "Target device is occupied!" },
-        { nullptr, false, false, false, false, 0,  {}, "No target!" },
-        { nullptr, false, false, true,  false, 1,  {}, "The target device of \"R7-X1\" is not found!" },
+        { "3",     portFree,  every500ms, noEscape,             6,  waitingTexts ({ 1, 1, 2 }), nullptr },   // four probes, then one a pass
+        { "1000",  portFree,  every500ms, noEscape,             15, threePasses (oneTwo),       cannotEnter }, // five probes a pass, in vain
+        { "1000",  portFree,  every333ms, noEscape,             15, threePasses (oneThree),     cannotEnter },
+        { "1000",  portFree,  every500ms, escapeAtTheFirstWait, 1,  waitingTexts ({ 1 }),       cannotEnter }, // the later passes still ask
+        // A bootloader that answers, but not with success, is there; without a port only a full success counts.
+        { nullptr, portFree,  every500ms, noEscape,             3,  {}, nullptr },
+        { nullptr, portTaken, every500ms, noEscape,             0,  {}, "Target device is occupied!" },
+        { nullptr, noPort,    every500ms, noEscape,             0,  {}, "No target!" },
+        { nullptr, noPort,    every333ms, noEscape,             1,  {}, "The target device of \"R7-X1\" is not found!" },
     };
 
     for (auto& row : rows)
     {
         sim::FlashToolStandIn unit;
         unit.setSwitch (row.unitAppearsAfter != nullptr ? "present-after" : "fail-property", row.unitAppearsAfter);
-        const auto names = row.listed ? juce::StringArray (toolUnitPort) : juce::StringArray();
+        const auto names = row.port != noPort ? juce::StringArray (toolUnitPort) : juce::StringArray();
         sim::NamedPorts unitPorts (names, names);
-        unitPorts.getPorts().setRefusingOpens (toolUnitPort, ! row.opens);
+        unitPorts.getPorts().setRefusingOpens (toolUnitPort, row.port == portTaken);
 
         sim::StepWindow window (2056);
-        toolProbeMode = row.probing;
+        toolProbeMode = row.probing == every333ms;
         toolModeEntered = false;
         abortRequested = true;   // left by an earlier run: it must not end this one
         window->deviceReplyText = toolUnitPort;
 
-        sim::MessageWatch escape ([&] { return row.escape && window.statusTexts().contains ("Waiting to enter Firmware Upgrade mode...1"); },
+        sim::MessageWatch escape ([&]
+                                  {
+                                      return row.escape == escapeAtTheFirstWait
+                                             && window.statusTexts().contains ("Waiting to enter Firmware Upgrade mode...1");
+                                  },
                                   [&] { window.pressEscape(); });
 
         EXPECT_EQ (window->stepEnter (2), row.message == nullptr) << row.message;
         const std::vector<std::string> askedThreeTimes { wakeUp, enterR7X1, wakeUp, enterR7X1, wakeUp, enterR7X1 };
-        EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)), row.opens ? askedThreeTimes : none);
+        EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)), row.port == portFree ? askedThreeTimes : none);
         EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> ((size_t) row.runs, probe));
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.waiting);
         EXPECT_EQ (toolModeEntered, row.message == nullptr);
@@ -375,45 +413,41 @@ TEST_F (EnterStep, AKeyboardWhosePortsWillNotOpenIsLookedForAgainOnlyOnce)
 // folder; for the MIDI families the unit's upgrade port.
 TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBehind)
 {
+    enum EarlierRun { leftNothing, leftAnAbort };
+
     struct Row
     {
         const char* fault;
-        bool staleAbort, missingImage, succeeds;
+        EarlierRun earlierRun;
         int resultAfter;
         std::vector<std::string> notices, runs, messages;
-        bool escapeInStage1 = false;
     };
 
-    const std::string stage1 ("Starting stage 1 of compatibility checking"), stage2 ("Starting stage 2 of compatibility checking");
-    const auto plus = [] (std::vector<std::string> runs, std::vector<std::string> more)
-    {
-        runs.insert (runs.end(), more.begin(), more.end());
-        return runs;
-    };
+    const std::string stage1 ("Starting stage 1 of compatibility checking");
+    const std::string stage2 ("Starting stage 2 of compatibility checking");
     const auto twoStages = plus (oneStage, oneStage);
 
     juce::MemoryBlock erased (8192);
     erased.fillWith (0xFF);
 
+    // A check that passes shows no box.
     const Row rows[] {
-        { "",                      false, false, true,  1, { stage1, "Good compatibility." },        plus (oneStage, { eraseCheckRegion }), {} },
-        { "",                      true,  false, true,  1, { stage1, "Good compatibility." },        plus (oneStage, { eraseCheckRegion }), {} },
-        { "skip-alternate-chunks", false, false, true,  2, { stage1, stage2, "Good compatibility" }, plus (twoStages, { eraseCheckRegion }), {} },
-        { "corrupt-read",          false, false, false, 1, { stage1, stage2, "Bad compatibility!" },
+        { "",                      leftNothing, 1, { stage1, "Good compatibility." },
+          plus (oneStage, { eraseCheckRegion }), {} },
+        { "",                      leftAnAbort, 1, { stage1, "Good compatibility." },
+          plus (oneStage, { eraseCheckRegion }), {} },
+        { "skip-alternate-chunks", leftNothing, 2, { stage1, stage2, "Good compatibility" },
+          plus (twoStages, { eraseCheckRegion }), {} },
+        { "corrupt-read",          leftNothing, 1, { stage1, stage2, "Bad compatibility!" },
           plus (twoStages, { eraseCheckRegion, reset }),
           { "WARNING\n\nYour system environment cannot be compatible with the Tavlo firmware upgrade process.\n"
             "Forbit upgrade firmware!\n\nPlease close the current upgrade window" } },
-        { "",                      false, true,  false, 1, { "Bad compatibility!" },
-          { "-u -t 5000 -- flash-erase-region 1614802944 0", reset }, { "Warning: Cannot find the check.bin!" } },
-        // Stopped by the user: no verdict on the host, the unit stays in its bootloader for another try.
-        { "corrupt-read",          false, false, false, 1, { stage1, "Compatibility check stopped." },
-          plus (oneStage, { eraseCheckRegion }), { "Compatibility check stopped." }, true },
     };
 
     for (auto& row : rows)
     {
-        SCOPED_TRACE (juce::String ("fault '") + row.fault + "'" + (row.staleAbort ? ", stale abort" : "")
-                      + (row.missingImage ? ", image missing" : "") + (row.escapeInStage1 ? ", escape" : ""));
+        SCOPED_TRACE (juce::String ("fault '") + row.fault + "'" + (row.earlierRun == leftAnAbort ? ", stale abort" : ""));
+        const bool succeeds = row.messages.empty();
 
         sim::FlashToolStandIn unit;
         unit.putFlashBytes (checkAddress, juce::MemoryBlock (8192, true));   // zeros, as if something else was there
@@ -422,31 +456,91 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
             unit.setSwitch (row.fault);
 
         resetUpgraderState();   // the shipped check image
-
-        if (row.missingImage)
-            checkImagePath = dataHome.get().getChildFile ("missing/check.bin").getFullPathName();
-
         sim::StepWindow window (2056);
-        abortRequested = row.staleAbort;   // as an earlier run's "up to date" answer leaves it
+        abortRequested = row.earlierRun == leftAnAbort;   // as an earlier run's "up to date" answer leaves it
 
-        sim::MessageWatch escape ([&] { return row.escapeInStage1 && window.statusTexts().contains (stage1); }, [&] { window.pressEscape(); });
-
-        EXPECT_EQ (window->stepActivate (1), row.succeeds);
+        EXPECT_EQ (window->stepActivate (1), succeeds);
         EXPECT_EQ (compatibilityResult, row.resultAfter);
-        EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0);
-        EXPECT_EQ (window->getStep(), row.succeeds || row.escapeInStage1 ? 3 : 1);
+        EXPECT_EQ (activatedMarker, succeeds ? 1 : 0);
+        EXPECT_EQ (window->getStep(), succeeds ? 3 : 1);
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.notices);
-        std::vector<std::string> runsWithoutPaths;
-
-        for (auto& run : unit.describeRuns())
-            runsWithoutPaths.push_back (std::regex_replace (run.toStdString(), std::regex ("/[^ ]*"), "<file>"));
-
-        EXPECT_EQ (runsWithoutPaths, row.runs);
-        EXPECT_TRUE (row.missingImage || unit.flashBytes (checkAddress, 8192) == erased);
+        EXPECT_EQ (withoutPaths (unit.describeRuns()), row.runs);
+        EXPECT_TRUE (unit.flashBytes (checkAddress, 8192) == erased);
         EXPECT_EQ (messages(), row.messages);
 
-        if (! row.messages.empty() && ! row.escapeInStage1)
+        if (! succeeds)
             EXPECT_EQ (prompts.shown.back().title, "") << "a plain box";
+    }
+}
+
+TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGivesNoVerdictSoActivateCanRunAgain)
+{
+    enum Fault { dataFolderReadOnly, dataFolderFull, checkImageMissing, checkImageEmpty };
+    struct Row { Fault fault; const char* box; };
+
+    const char* notFinished = "Compatibility check not finished. This computer failed before the check image reached "
+                              "the device.\n\nCannot create firmware file!\n\n";
+    const juce::String cannotFind ("Warning: Cannot find the check.bin!\n\n");
+
+    const Row rows[] {
+        { dataFolderReadOnly, "Cannot create file in <local>: Permission denied" },
+        { dataFolderFull,     "Cannot create file in <local>: File too large" },
+        { checkImageMissing,  "<check.bin>" },
+        { checkImageEmpty,    "<check.bin>" },
+    };
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE ((int) row.fault);
+        sim::FlashToolStandIn unit;
+        resetUpgraderState();
+        stagingFolder().createDirectory();
+        const auto shipped = juce::File (checkImagePath);
+        const auto copy = images.get().getChildFile (row.fault == checkImageMissing ? "missing.bin" : "check.bin");
+        copy.deleteFile();
+
+        if (row.fault != checkImageMissing)
+            ASSERT_TRUE (shipped.copyFileTo (copy));
+
+        if (row.fault == checkImageEmpty)
+        {
+            copy.deleteFile();
+            copy.create();
+        }
+
+        checkImagePath = copy.getFullPathName();
+        compatibilityResult = 2;   // found by an earlier check
+        sim::StepWindow window (2056);
+
+        {
+            std::optional<ScopedUnwritableFolder> readOnly;
+            std::optional<ScopedFileSizeLimit> full;
+
+            if (row.fault == dataFolderReadOnly)
+                readOnly.emplace (stagingFolder());
+
+            if (row.fault == dataFolderFull)
+                full.emplace (1024);
+
+            EXPECT_FALSE (window->stepActivate (1));
+        }
+
+        const auto reason = juce::String (row.box).replace ("<local>", stagingFolder().getFullPathName())
+                                                  .replace ("<check.bin>", checkImagePath);
+        const auto lead = row.box[0] == '<' ? cannotFind : juce::String (notFinished);
+        EXPECT_EQ (boxes(), std::vector<std::string> { box (juce::MessageBoxIconType::WarningIcon, {}, lead + reason) });
+        EXPECT_TRUE (unit.describeRuns().isEmpty()) << "nothing reached the unit";
+        EXPECT_EQ (window->getStep(), 3);
+        EXPECT_EQ (window.enabledButtons(), "11100");
+        EXPECT_EQ (compatibilityResult, 2) << "no verdict";
+        EXPECT_EQ (activatedMarker, 0);
+
+        // With the disk fixed, or the check image back, the check runs.
+        ASSERT_TRUE (shipped.copyFileTo (copy));
+        checkImagePath = copy.getFullPathName();
+        EXPECT_TRUE (window->stepActivate (1));
+        EXPECT_EQ (compatibilityResult, 1);
+        EXPECT_EQ (withoutPaths (unit.describeRuns()), plus (oneStage, { eraseCheckRegion }));
     }
 }
 

@@ -11,17 +11,7 @@ using namespace halvik;
 namespace
 {
     using UpgradeWindow = sim::UpgraderFixture;
-
-    /** Which of the five step buttons are enabled, as "11100". */
-    juce::String enabledButtons (FirmwareUpgradeComponent& window)
-    {
-        juce::String pattern;
-
-        for (int i = 0; i < stepCount; ++i)
-            pattern << (window.getStepButton (i).isEnabled() ? "1" : "0");
-
-        return pattern;
-    }
+    using sim::enabledButtons;
 
     /** The window inside its dialog on the desktop, not modal. */
     struct OnScreen
