@@ -432,3 +432,116 @@ TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEv
         EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "the download, staged copies and read-backs are all gone";
     }
 }
+
+TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWrittenAndLeavesNoDownload)
+{
+    enum From { activate, select, upgrade };
+    enum Advance { stepByStep, runningOn };
+    enum Escape { duringStage1, duringStage2, leftBeforeTheStep };
+    enum Firmware { untouched, written };
+
+    struct Row
+    {
+        const char* what;
+        int product;
+        From from;
+        Advance advance;
+        Escape escape;
+        const char* fault;
+        std::string box;
+        int stepAfter;
+        const char* buttons;
+        Firmware firmware;
+    };
+
+    const auto stopped = box (Icon::InfoIcon, "Firmware Upgrade", "Upgrade stopped: no firmware was written to the device.");
+    const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
+
+    // Whatever the check found, Escape during it ends the run there, with the window as it was at that step.
+    // An Escape pressed between runs ends no Select; the Upgrade step stops before the unit and at its own step.
+    const Row rows[] {
+        { "during a good check, running on", 2056, activate, runningOn, duringStage1, "", stopped, 3, "11100", untouched },
+        { "during a good check, step by step", 2056, activate, stepByStep, duringStage1, "", stopped, 3, "11100",
+          untouched },
+        { "during a first stage that fails", 2056, activate, runningOn, duringStage1, "corrupt-read", stopped, 3,
+          "11100", untouched },
+        { "during the padded stage", 2056, activate, runningOn, duringStage2, "skip-alternate-chunks", stopped, 3,
+          "11100", untouched },
+        { "left before Select", 2056, select, runningOn, leftBeforeTheStep, "", succeeded, 1, "10000", written },
+        { "left before Select, a MIDI unit", 94, select, runningOn, leftBeforeTheStep, "", succeeded, 1, "10000",
+          written },
+        { "left before Upgrade", 2056, upgrade, stepByStep, leftBeforeTheStep, "", stopped, 5, "00111", untouched },
+    };
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.what);
+        resetUpgraderState();   // what the check found for the row before goes
+        const bool midi = row.product == 94;
+        const juce::String fw (midi ? "fw/mixora_c4_v2.01.bin" : "fw/r7_x_v2.01.bin");
+        const auto image = randomBytes (midi ? 3 * 512 : 3000, 7);
+        sim::LocalFirmwareServer firmware;
+        firmware.serveList ({ { row.product, "Unit", "2.01", fw } }, midi ? "firmware-special.xml" : "firmware.xml");
+        firmware.serveImage (fw, image);
+
+        sim::FlashToolStandIn toolUnit;
+        const juce::MemoryBlock oldFirmware (image.getSize(), true);
+        toolUnit.putFlashBytes (firmwareAddress, oldFirmware);
+
+        if (*row.fault != 0)
+            toolUnit.setSwitch (row.fault);
+
+        units.clear();
+        auto& midiUnit = addUnit (linuxUnit ("Mixora C4", 94, true, true));
+        prompts.dialogAnswer = sim::ChooserUser {};
+
+        sim::StepWindow window (row.product);
+        autoAdvance = row.advance == runningOn;
+        window->deviceReplyText = "2.00";
+        window->startVersion = 2.0f;
+        toolModeEntered = ! midi;
+
+        if (midi)
+            window->openTargetMidiDevices (midiUnit.outputName(), 0);
+
+        if (row.from != activate)
+        {
+            window->setStep (row.from == select ? 4 : 5);
+            activatedMarker = 1;
+        }
+
+        if (row.from == upgrade)
+        {
+            window->firmwareFile = getUpgraderDataFolder().getChildFile ("r7_x_v2.01.bin");
+            window->firmwareFile.replaceWithData (image.getData(), image.getSize());
+            window->firmwareReady = true;
+            firmwareFilePath = window->firmwareFile.getFullPathName();
+            selectedMarker = 1;
+        }
+
+        abortRequested = row.escape == leftBeforeTheStep;
+        const juce::String stage (row.escape == duringStage2 ? "Starting stage 2 of compatibility checking"
+                                                             : "Starting stage 1 of compatibility checking");
+        sim::MessageWatch escape ([&] { return row.escape != leftBeforeTheStep && window.statusTexts().contains (stage); },
+                                  [&] { window.pressEscape(); });
+
+        if (row.from == activate)
+            window->stepActivate (1);
+        else if (row.from == select)
+            window->stepSelectFirmware (1);
+        else
+            window->stepUpgrade (1);
+
+        EXPECT_EQ (boxes(), std::vector<std::string> { row.box });
+        EXPECT_DOUBLE_EQ (window->getShownProgress(), (row.stepAfter - 1) / 5.0);
+        EXPECT_EQ (window.enabledButtons(), row.buttons);
+        EXPECT_EQ (window.title(), "Firmware Upgrade");
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no download, staged copy or read-back stays";
+
+        const auto* served = static_cast<const juce::uint8*> (image.getData());
+        const std::vector<juce::uint8> servedBytes (served, served + image.getSize());
+        const bool imageInUnit = midi ? midiUnit.storedImage() == servedBytes
+                                      : toolUnit.flashBytes (firmwareAddress, image.getSize()) == image;
+        EXPECT_EQ (imageInUnit, row.firmware == written);
+    }
+}
