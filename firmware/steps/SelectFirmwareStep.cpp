@@ -193,7 +193,9 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                 if (self == nullptr)
                     return 0;
 
+                // The title said the download was running; it has ended.
                 firmwareFile = download.file;
+                setStatusText ({});
                 setBusy (false);
                 setStep (4);
 

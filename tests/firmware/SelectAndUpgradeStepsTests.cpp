@@ -437,7 +437,7 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
 {
     enum From { activate, select, upgrade };
     enum Advance { stepByStep, runningOn };
-    enum Escape { duringStage1, duringStage2, leftBeforeTheStep };
+    enum Escape { noEscape, duringStage1, duringStage2, leftBeforeTheStep };
     enum Firmware { untouched, written };
 
     struct Row
@@ -471,6 +471,9 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
         { "left before Select, a MIDI unit", 94, select, runningOn, leftBeforeTheStep, "", succeeded, 1, "10000",
           written },
         { "left before Upgrade", 2056, upgrade, stepByStep, leftBeforeTheStep, "", stopped, 5, "00111", untouched },
+        // Without Escape, step by step, the download waits for Upgrade, and goes with the window.
+        { "none, step by step", 2056, select, stepByStep, noEscape, "", box (Icon::InfoIcon, "Firmware Upgrade", "OK"), 6,
+          "11111", untouched },
     };
 
     for (auto& row : rows)
@@ -495,7 +498,8 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
         auto& midiUnit = addUnit (linuxUnit ("Mixora C4", 94, true, true));
         prompts.dialogAnswer = sim::ChooserUser {};
 
-        sim::StepWindow window (row.product);
+        auto stepWindow = std::make_unique<sim::StepWindow> (row.product);
+        auto& window = *stepWindow;
         autoAdvance = row.advance == runningOn;
         window->deviceReplyText = "2.00";
         window->startVersion = 2.0f;
@@ -522,7 +526,7 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
         abortRequested = row.escape == leftBeforeTheStep;
         const juce::String stage (row.escape == duringStage2 ? "Starting stage 2 of compatibility checking"
                                                              : "Starting stage 1 of compatibility checking");
-        sim::MessageWatch escape ([&] { return row.escape != leftBeforeTheStep && window.statusTexts().contains (stage); },
+        sim::MessageWatch escape ([&] { return row.escape != noEscape && window.statusTexts().contains (stage); },
                                   [&] { window.pressEscape(); });
 
         if (row.from == activate)
@@ -536,12 +540,15 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
         EXPECT_DOUBLE_EQ (window->getShownProgress(), (row.stepAfter - 1) / 5.0);
         EXPECT_EQ (window.enabledButtons(), row.buttons);
         EXPECT_EQ (window.title(), "Firmware Upgrade");
-        EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no download, staged copy or read-back stays";
+        EXPECT_EQ (firmware.filesInDataHome().size(), row.escape == noEscape ? 1 : 0) << "no staged copy or read-back";
 
         const auto* served = static_cast<const juce::uint8*> (image.getData());
         const std::vector<juce::uint8> servedBytes (served, served + image.getSize());
         const bool imageInUnit = midi ? midiUnit.storedImage() == servedBytes
                                       : toolUnit.flashBytes (firmwareAddress, image.getSize()) == image;
         EXPECT_EQ (imageInUnit, row.firmware == written);
+
+        stepWindow.reset();
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no download stays once the window has gone";
     }
 }
