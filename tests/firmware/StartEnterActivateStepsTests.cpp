@@ -345,46 +345,54 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEsc
 
 TEST_F (EnterStep, MidiUnitsAreAskedUntilTheyComeBackInUpgradeModeAndOneThatNeverDoesFails)
 {
-    struct Row { const char* model; int productId; bool inUpgradeMode, neverBack, repeating; std::vector<std::string> requests; };
+    enum Unit { comesBack, alreadyInUpgradeMode, neverComesBack, neverComesBackWhileRunsRepeat };
+    struct Row { const char* model; int productId; Unit unit; std::vector<std::string> requests; };
 
     const std::vector<std::string> mixoraRequests { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" };
-    const std::string keyboardVersionRequest ("F0 1D 03 20 22 00 01 00 F7"), keyboardEnter ("F0 1D 03 20 22 00 7F 7F F7");
+    const std::string keyboardVersionRequest ("F0 1D 03 20 22 00 01 00 F7");
+    const std::string keyboardEnter ("F0 1D 03 20 22 00 7F 7F F7");
     const std::vector<std::string> keyboardRequests { wakeUp, keyboardVersionRequest, wakeUp, keyboardEnter };
     auto keyboardBack = keyboardRequests;
     keyboardBack.insert (keyboardBack.end(), { wakeUp, keyboardVersionRequest });   // asked again under its returned ports
 
     const Row rows[] {
-        { "Mixora C4", 94,   false, false, false, mixoraRequests },
-        { "Qenta 32",  26,   false, false, false, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },                                      // the short form only
-        { "Tonvik 3",  101,  false, false, false, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } }, // both forms
-        { "Mixora C4", 94,   true,  false, false, {} },                                                                          // asked on its upgrade port
-        { "Mixora C4", 94,   false, true,  false, mixoraRequests },
-        { "Mixora C4", 94,   false, true,  true,  mixoraRequests },                                                              // no box while runs repeat
-        { "Dravel 49", 4130, false, false, false, keyboardBack },
-        { "Dravel 49", 4130, false, true,  false, keyboardRequests },
+        { "Mixora C4", 94,   comesBack, mixoraRequests },
+        // The short form only, or both forms.
+        { "Qenta 32",  26,   comesBack, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },
+        { "Padrix 16", 81,   comesBack, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },
+        { "Tonvik 3",  101,  comesBack, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } },
+        { "Tonvik 6",  104,  comesBack, { wakeUp, "F0 1D 03 00 68 00 7F 7F F7", wakeUp, "F0 1D 03 00 68 55 7F F7" } },
+        { "Mixora C4", 94,   alreadyInUpgradeMode, {} },                 // asked on its upgrade port
+        { "Mixora C4", 94,   neverComesBack, mixoraRequests },
+        { "Mixora C4", 94,   neverComesBackWhileRunsRepeat, mixoraRequests },   // no box while runs repeat
+        { "Dravel 49", 4130, comesBack, keyboardBack },
+        { "Dravel 49", 4130, neverComesBack, keyboardRequests },
     };
 
     for (auto& row : rows)
     {
-        auto& unit = addUnit (linuxUnit (row.model, row.productId, row.productId == 4130, row.inUpgradeMode));
-        unit.setNeverComesBack (row.neverBack);
+        const bool inUpgradeMode = row.unit == alreadyInUpgradeMode;
+        const bool neverBack = row.unit == neverComesBack || row.unit == neverComesBackWhileRunsRepeat;
+        auto& unit = addUnit (linuxUnit (row.model, row.productId, row.productId == 4130, inUpgradeMode));
+        unit.setNeverComesBack (neverBack);
 
         {
             sim::StepWindow window (row.productId);
-            repeatMode = row.repeating;
+            repeatMode = row.unit == neverComesBackWhileRunsRepeat;
             abortRequested = true;   // left by an earlier run: it must not end this one
-            window->deviceReplyText = row.inUpgradeMode ? juce::String ("Halvik firmware upgrade") : juce::String (row.model) + " MIDI 1";
+            window->deviceReplyText = inUpgradeMode ? juce::String ("Halvik firmware upgrade")
+                                                    : juce::String (row.model) + " MIDI 1";
 
-            EXPECT_EQ (window->stepEnter (2), ! row.neverBack) << row.model;
-            EXPECT_EQ (unit.isInUpgradeMode(), ! row.neverBack);
-            EXPECT_EQ (window->getStep(), row.neverBack ? 2 : 3);
+            EXPECT_EQ (window->stepEnter (2), ! neverBack) << row.model;
+            EXPECT_EQ (unit.isInUpgradeMode(), ! neverBack);
+            EXPECT_EQ (window->getStep(), neverBack ? 2 : 3);
             std::vector<std::string> received;
 
             for (auto& message : unit.received())
                 received.push_back (sim::SimulatedMidiPorts::hexOf (message).toStdString());
 
             EXPECT_EQ (received, row.requests) << row.model << ": one try, and the unit went";
-            EXPECT_EQ (messages(), row.neverBack && ! row.repeating ? std::vector<std::string> { cannotEnter } : none);
+            EXPECT_EQ (messages(), row.unit == neverComesBack ? std::vector<std::string> { cannotEnter } : none);
         }
 
         units.clear();
