@@ -90,21 +90,24 @@ TEST_F (FlashProcedure, AGoodFlashWritesTheImageChecksItAndResetsTheUnit)
 TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErasedEvenAfterAStopRequest)
 {
     enum Stop { none, beforeTheFlash, whileTheNoticeShows };
-    struct Case { const char* fault; bool finish; Stop stop; const char* message; const char* runs; bool toolModeStays; };
+    enum Use { forTheCheck, forTheUpgrade };   // the upgrade's flash ends with a reset or a header erase
+    enum ToolMode { cleared, stays };
+    struct Case { const char* fault; Use use; Stop stop; const char* message; const char* runs; ToolMode toolMode; };
 
+    // A write with a status but without success goes on: the check decides.
     const Case cases[] {
-        { "fail-erase",   true,  none, "Erase failed!",          "EH",    true  },
-        { "mute-write",   true,  none, "Write firmware failed!", "EW",    false },
-        { "fail-write",   true,  none, "Wrote wrong data!",      "EWKRH", false },   // a status without success: the check decides
-        { "fail-read",    true,  none, "Read failed!",           "EWKRH", false },
-        { "read-no-file", true,  none, "check failed!",          "EWKRH", false },
-        { "corrupt-read", true,  none, "Wrote wrong data!",      "EWKRH", false },
-        { "fail-reset",   true,  none, "OK. But reset failed!",  "EWKRX", false },
-        { "corrupt-read", false, none, "Wrote wrong data!",      "EWKR",  true  },
-        { "fail-read",    false, none, "Read failed!",           "EWKR",  true  },
-        { "no-fault",     false, none, "",                       "EWKR",  true  },
-        { "no-fault",     true,  beforeTheFlash,      "Upgrade aborted!",  "",      true  },
-        { "corrupt-read", true,  whileTheNoticeShows, "Wrote wrong data!", "EWKRH", false },
+        { "fail-erase",   forTheUpgrade, none, "Erase failed!",          "EH",    stays   },
+        { "mute-write",   forTheUpgrade, none, "Write firmware failed!", "EW",    cleared },
+        { "fail-write",   forTheUpgrade, none, "Wrote wrong data!",      "EWKRH", cleared },
+        { "fail-read",    forTheUpgrade, none, "Read failed!",           "EWKRH", cleared },
+        { "read-no-file", forTheUpgrade, none, "check failed!",          "EWKRH", cleared },
+        { "corrupt-read", forTheUpgrade, none, "Wrote wrong data!",      "EWKRH", cleared },
+        { "fail-reset",   forTheUpgrade, none, "OK. But reset failed!",  "EWKRX", cleared },
+        { "corrupt-read", forTheCheck,   none, "Wrote wrong data!",      "EWKR",  stays   },
+        { "fail-read",    forTheCheck,   none, "Read failed!",           "EWKR",  stays   },
+        { "no-fault",     forTheCheck,   none, "",                       "EWKR",  stays   },
+        { "no-fault",     forTheUpgrade, beforeTheFlash,      "Upgrade aborted!",  "",      stays   },
+        { "corrupt-read", forTheUpgrade, whileTheNoticeShows, "Wrote wrong data!", "EWKRH", cleared },
     };
 
     const auto image = makeImage ("fw.bin", 3000);
@@ -117,15 +120,20 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
         abortRequested = c.stop == beforeTheFlash;
 
         // The window keeps taking keys while the notice shows; Escape raises the flag.
-        setFlashToolNoticeSink ([&c] (const juce::String& notice) { if (notice.isNotEmpty() && c.stop == whileTheNoticeShows) abortRequested = true; });
+        setFlashToolNoticeSink ([&c] (const juce::String& notice)
+        {
+            if (notice.isNotEmpty() && c.stop == whileTheNoticeShows)
+                abortRequested = true;
+        });
 
         // A good read-back left by an earlier run proves nothing about this one.
         stagingFolder().createDirectory();
         juce::File (image).copyFileTo (stagingFolder().getChildFile ("fw.dat"));
 
-        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", c.finish, upgradeNotice, 4).message, c.message) << c.fault;
+        const auto flashed = flashImageThroughTool (image, false, "0x60010000", c.use == forTheUpgrade, upgradeNotice, 4);
+        EXPECT_EQ (flashed.message, c.message) << c.fault;
         EXPECT_EQ (unit.describeRuns(), expectedRuns (c.runs)) << c.fault;
-        EXPECT_EQ (toolModeEntered, c.toolModeStays) << c.fault;
+        EXPECT_EQ (toolModeEntered, c.toolMode == stays) << c.fault;
 
         // However it ended, no staged copy stays behind.
         EXPECT_FALSE (stagingFolder().getChildFile ("fw_.bin").exists()) << c.fault;
@@ -144,7 +152,8 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
     const Case cases[] {
         { "no image",                        -1,                      roomEnough,    false, "No firmware file!" },
         // Nothing written would still be erased for, and read back as matching.
-        { "an empty image",                  0,                       roomEnough,    false, "The firmware file is empty!" },
+        { "an empty image",                  0,                       roomEnough,    false,
+          "The firmware file is empty!" },
         // Staged short, the image would be erased for and written cut.
         { "8 KiB with 4 KiB of room",        8192,                    fourKiBOfRoom, false,
           "Cannot create firmware file!\n\nCannot create file in <local>: File too large" },
@@ -186,7 +195,8 @@ TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
 {
     // A unit that keeps what it is sent reads the padded layout back unlike the image.
     struct Case { const char* link; bool padded; const char* message; };
-    const Case cases[] { { "local/fw_.bin", false, "" }, { "local/fw_M1.bin", true, "Wrote wrong data!" }, { "local/fw.dat", false, "" },
+    const Case cases[] { { "local/fw_.bin", false, "" }, { "local/fw_M1.bin", true, "Wrote wrong data!" },
+                         { "local/fw.dat", false, "" },
                          { "local", false, "Cannot create firmware file!" } };
 
     const auto image = makeImage ("fw.bin", 3000);
@@ -203,8 +213,8 @@ TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
         link.deleteFile();
         ASSERT_TRUE ((juce::String (c.link) == "local" ? elsewhere.get() : precious).createSymbolicLink (link, true)) << c.link;
 
-        EXPECT_EQ (flashImageThroughTool (image, c.padded, "0x60010000", true, {}, 3).message.upToFirstOccurrenceOf ("\n\n", false, false),
-                  c.message) << c.link;
+        const auto flashed = flashImageThroughTool (image, c.padded, "0x60010000", true, {}, 3);
+        EXPECT_EQ (flashed.message.upToFirstOccurrenceOf ("\n\n", false, false), c.message) << c.link;
         EXPECT_EQ (elsewhere.get().findChildFiles (juce::File::findFilesAndDirectories, true), juce::Array<juce::File> { precious }) << c.link;
         EXPECT_EQ (precious.loadFileAsString(), "not for the unit") << c.link;
     }

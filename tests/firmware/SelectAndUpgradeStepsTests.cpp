@@ -256,18 +256,21 @@ TEST_F (UpgradeStep, NothingIsWrittenUnlessActivateAndSelectHaveRunSinceTheLastR
 
 TEST_F (UpgradeStep, TheToolFamilysFlashIsReportedAndOnlyADownloadedFileDeleted)
 {
-    const struct { const char* fault; bool downloaded; std::string box; bool imageInFlash; } rows[] {
-        { "no-fault",   true,  box (Icon::InfoIcon,    "Firmware Upgrade Succeeded", upgraded),        true  },
-        { "no-fault",   false, box (Icon::InfoIcon,    "Firmware Upgrade Succeeded", upgraded),        true  },
-        { "fail-reset", true,  box (Icon::InfoIcon,    "Firmware Upgrade Succeeded", powerOffHint),    true  },
-        { "fail-erase", true,  box (Icon::WarningIcon, "Firmware Upgrade Failed",    "Erase failed!"), false },
+    enum File { downloaded, chosenByTheUser };
+    enum Flash { written, notWritten };
+    const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
+    const struct { const char* fault; File file; std::string box; Flash flash; } rows[] {
+        { "no-fault",   downloaded,      succeeded,                                                      written },
+        { "no-fault",   chosenByTheUser, succeeded,                                                      written },
+        { "fail-reset", downloaded,      box (Icon::InfoIcon, "Firmware Upgrade Succeeded", powerOffHint), written },
+        { "fail-erase", downloaded,      box (Icon::WarningIcon, "Firmware Upgrade Failed", "Erase failed!"), notWritten },
         // A host whose check passed only in the padded layout.
-        { "skip-alternate-chunks", false, box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded), true },
+        { "skip-alternate-chunks", chosenByTheUser, succeeded,                                           written },
     };
 
     for (auto& row : rows)
     {
-        SCOPED_TRACE (juce::String (row.fault) + (row.downloaded ? ", downloaded" : ", chosen by the user"));
+        SCOPED_TRACE (juce::String (row.fault) + (row.file == downloaded ? ", downloaded" : ", chosen by the user"));
         sim::FlashToolStandIn unit;
         unit.setSwitch (row.fault);
         prompts.shown.clear();
@@ -275,7 +278,7 @@ TEST_F (UpgradeStep, TheToolFamilysFlashIsReportedAndOnlyADownloadedFileDeleted)
         auto image = juce::File (makeImage ("r7_x_v2.01.bin", 3000, 5));
         const auto imageBytes = contentOf (image.getFullPathName());
 
-        if (row.downloaded)
+        if (row.file == downloaded)
         {
             image.copyFileTo (getUpgraderDataFolder().getChildFile (image.getFileName()));
             image = getUpgraderDataFolder().getChildFile (image.getFileName());
@@ -284,13 +287,13 @@ TEST_F (UpgradeStep, TheToolFamilysFlashIsReportedAndOnlyADownloadedFileDeleted)
         auto window = readyWindow (2056, "R7-X1 MIDI 1", nullptr, image.getFullPathName());
         compatibilityResult = juce::String (row.fault) == "skip-alternate-chunks" ? 2 : 1;
         window->firmwareFile = image;
-        window->firmwareReady = row.downloaded;
+        window->firmwareReady = row.file == downloaded;
 
         EXPECT_TRUE (window->stepUpgrade (1));
 
         EXPECT_EQ (boxes(), std::vector<std::string> { row.box });
-        EXPECT_EQ (unit.flashBytes (firmwareAddress, 3000) == imageBytes, row.imageInFlash);
-        EXPECT_EQ (image.existsAsFile(), ! row.downloaded);
+        EXPECT_EQ (unit.flashBytes (firmwareAddress, 3000) == imageBytes, row.flash == written);
+        EXPECT_EQ (image.existsAsFile(), row.file == chosenByTheUser);
         EXPECT_EQ (window->getStep(), 1);
         EXPECT_FALSE (upgraderBusy);
         EXPECT_TRUE (window->deviceReplyText.isEmpty());
@@ -457,13 +460,15 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
         Firmware firmware;
     };
 
-    const auto stopped = box (Icon::InfoIcon, "Firmware Upgrade", "Upgrade stopped: no firmware was written to the device.");
+    const auto stopped = box (Icon::InfoIcon, "Firmware Upgrade",
+                              "Upgrade stopped: no firmware was written to the device.");
     const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
 
     // Whatever the check found, Escape during it ends the run there, with the window as it was at that step.
     // An Escape pressed between runs ends no Select; the Upgrade step stops before the unit and at its own step.
     const Row rows[] {
-        { "during a good check, running on", 2056, activate, runningOn, duringStage1, "", stopped, 3, "11100", untouched },
+        { "during a good check, running on", 2056, activate, runningOn, duringStage1, "", stopped, 3, "11100",
+          untouched },
         { "during a good check, step by step", 2056, activate, stepByStep, duringStage1, "", stopped, 3, "11100",
           untouched },
         { "during a first stage that fails", 2056, activate, runningOn, duringStage1, "corrupt-read", stopped, 3,
@@ -475,8 +480,8 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
           written },
         { "left before Upgrade", 2056, upgrade, stepByStep, leftBeforeTheStep, "", stopped, 5, "00111", untouched },
         // Without Escape, step by step, the download waits for Upgrade, and goes with the window.
-        { "none, step by step", 2056, select, stepByStep, noEscape, "", box (Icon::InfoIcon, "Firmware Upgrade", "OK"), 6,
-          "11111", untouched },
+        { "none, step by step", 2056, select, stepByStep, noEscape, "", box (Icon::InfoIcon, "Firmware Upgrade", "OK"),
+          6, "11111", untouched },
     };
 
     for (auto& row : rows)

@@ -19,7 +19,10 @@ namespace
         static int pausesOf (const sim::SimulatedMidiPorts& on, double microseconds)
         {
             const auto& timeline = on.timeline();
-            return (int) std::count_if (timeline.begin(), timeline.end(), [=] (auto& e) { return e.isPause && e.microseconds == microseconds; });
+            return (int) std::count_if (timeline.begin(), timeline.end(), [=] (auto& e)
+            {
+                return e.isPause && e.microseconds == microseconds;
+            });
         }
     };
 
@@ -75,21 +78,24 @@ namespace
 // to step 2.
 TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
 {
-    struct Row { bool autoAdvancing; bool staleAbort; int escapeAt; int polls; };
+    enum Advance { stepByStep, runningOn };
+    enum EarlierRun { leftNothing, leftAnAbort };
+    struct Row { Advance advance; EarlierRun earlierRun; int escapeAt; int polls; };
 
     // The loopback port ALSA lists on every Linux desktop is no unit.
     sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
 
     // Escape pressed once "(3)" shows ends the run after the look under way.
-    for (auto row : { Row { false, false, 0, 12 }, Row { true, false, 0, 16 },
-                      Row { false, true, 0, 12 }, Row { false, false, 3, 4 } })
+    for (auto row : { Row { stepByStep, leftNothing, 0, 12 }, Row { runningOn, leftNothing, 0, 16 },
+                      Row { stepByStep, leftAnAbort, 0, 12 }, Row { stepByStep, leftNothing, 3, 4 } })
     {
         ports.clearTimeline();
         sim::StepWindow window (94);
-        autoAdvance = row.autoAdvancing;
-        abortRequested = row.staleAbort;   // an earlier run's Escape does not end this one
+        autoAdvance = row.advance == runningOn;
+        abortRequested = row.earlierRun == leftAnAbort;   // an earlier run's Escape does not end this one
 
-        sim::MessageWatch escape ([&] { return row.escapeAt > 0 && window.statusTexts().contains ("(" + juce::String (row.escapeAt) + ")"); },
+        const auto escapeShown = "(" + juce::String (row.escapeAt) + ")";
+        sim::MessageWatch escape ([&] { return row.escapeAt > 0 && window.statusTexts().contains (escapeShown); },
                                   [&] { window.pressEscape(); });
 
         EXPECT_FALSE (window->stepStart (1));
@@ -113,12 +119,14 @@ TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBefor
     struct Row { const char* cpu; int productId; juce::StringArray names; const char* refusal; };
 
     const char* twoUnits = "Connect ONLY the device you want to update.";
-    const char* notThisHost = "Cannot upgrade firmware!\n \nSince your system does not support to upgrade firmware for this product.";
+    const char* notThisHost = "Cannot upgrade firmware!\n \n"
+                              "Since your system does not support to upgrade firmware for this product.";
     const juce::StringArray faderon ("Faderon VM MIDI 1");
 
     const Row rows[] {
         { "",      94,   { "Mixora C4 MIDI 1", "2- Mixora C4 MIDI 1" }, twoUnits },
-        { "",      4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "2- Dravel 49 MIDI 1", "2- Dravel 49 MIDI 2" }, twoUnits },
+        { "",      4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "2- Dravel 49 MIDI 1", "2- Dravel 49 MIDI 2" },
+          twoUnits },
         // Twins on Linux: the same names under different port identifiers.
         { "",      4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" }, twoUnits },
         { "AMD Ryzen 7 5800X 8-Core Processor",   157,  faderon, notThisHost },
@@ -145,7 +153,8 @@ TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBefor
             for (auto& name : row.names)
                 EXPECT_TRUE (units.messagesTo (name).isEmpty()) << name;
         else
-            EXPECT_TRUE (window.title().endsWith (row.productId == 157 ? ": Faderon VM" : ": Strima 2")) << window.title();
+            EXPECT_TRUE (window.title().endsWith (row.productId == 157 ? ": Faderon VM" : ": Strima 2"))
+                << window.title();
     }
 }
 
@@ -163,14 +172,16 @@ TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelv
 
         if (answers)
         {
-            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (4, probe)) << "three probes to find it, one to enter";
+            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (4, probe))
+                << "three probes to find it, one to enter";
             EXPECT_TRUE (toolModeEntered);
             EXPECT_EQ (window->getStep(), 3) << "the Enter step ran at once";
             waiting.pop_back();   // the model's name, from the choice of the target
         }
         else
         {
-            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (13, probe)) << "twelve probes and the fall-back's";
+            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (13, probe))
+                << "twelve probes and the fall-back's";
             EXPECT_EQ (messages(), notFound);
         }
 
@@ -185,10 +196,14 @@ TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelv
 
 TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSecondsAtMost)
 {
-    struct Row { bool escape; bool comesBack; int looks; bool found; };
+    enum Escape { noEscape, escapeWhileTheToolRuns };
+    enum Unit { staysAway, comesBack };
+    struct Row { Escape escape; Unit unit; int looks; };
 
-    for (auto row : { Row { false, false, 26, false }, Row { true, false, 1, false }, Row { false, true, 1, true } })
+    for (auto row : { Row { noEscape, staysAway, 26 }, Row { escapeWhileTheToolRuns, staysAway, 1 },
+                      Row { noEscape, comesBack, 1 } })
     {
+        const bool found = row.unit == comesBack;
         sim::FlashToolStandIn unit;
         sim::SimulatedMidiPorts rowPorts;
         sim::StepWindow window (2056);
@@ -196,61 +211,65 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
 
         // While the tool runs: the user presses Escape, or the restarted unit's port shows.
         std::unique_ptr<sim::NamedPorts> unitPorts;
-        sim::MessageWatch duringTheTool ([&] { return unit.describeRuns().size() >= (row.comesBack ? 2 : 1); }, [&]
+        sim::MessageWatch duringTheTool ([&] { return unit.describeRuns().size() >= (found ? 2 : 1); }, [&]
         {
-            if (row.escape)
+            if (row.escape == escapeWhileTheToolRuns)
                 window.pressEscape();
 
-            if (row.comesBack)
+            if (found)
                 unitPorts = std::make_unique<sim::NamedPorts> (rowPorts, juce::StringArray ("R7-X1 MIDI 1"),
                                                                juce::StringArray ("R7-X1 MIDI 1"));
         });
 
-        EXPECT_EQ (window->stepStart (1), row.found);
+        EXPECT_EQ (window->stepStart (1), found);
 
-        std::vector<std::string> expected { "Waiting for the target MIDI device...1", "Waiting for the target MIDI device...2",
-                                            "Waiting for the target MIDI device...3", "Waiting for the target MIDI device...4" };
+        const std::string looking ("Waiting for the target MIDI device...");
+        std::vector<std::string> expected { looking + "1", looking + "2", looking + "3", looking + "4" };
 
-        if (row.found)
+        if (found)
             expected.push_back ("R7-X1");   // the chosen target's name
 
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), expected);
         EXPECT_EQ (texts (unit.describeRuns()), (std::vector<std::string> { probe, reset }));
         // Pauses of 235 ms: the look's, besides the tool's own after each of its two runs.
-        EXPECT_EQ (pausesOf (rowPorts, 235000.0) - 2, row.looks) << "escape " << row.escape << ", comes back " << row.comesBack;
-        EXPECT_EQ (window->getStep(), row.found ? 2 : 1);
-        EXPECT_EQ (toolModeEntered, ! row.found) << "a unit that came back has left its bootloader";
-        EXPECT_EQ (messages(), row.found ? none : notFound);
+        EXPECT_EQ (pausesOf (rowPorts, 235000.0) - 2, row.looks) << "escape " << row.escape << ", found " << found;
+        EXPECT_EQ (window->getStep(), found ? 2 : 1);
+        EXPECT_EQ (toolModeEntered, ! found) << "a unit that came back has left its bootloader";
+        EXPECT_EQ (messages(), found ? none : notFound);
     }
 }
 
 TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
 {
-    struct Row { bool answerYes; bool unitLeaves; bool hint; };
+    enum Answer { no, yes };
+    enum Stuck { leavesWhenReset, staysInUpgradeMode };
+    enum Hint { noHint, hintToPowerOff };
+    struct Row { Answer answer; Stuck stuck; Hint hint; };
 
-    for (auto row : { Row { true, true, false }, Row { true, false, true }, Row { false, true, false } })
+    for (auto row : { Row { yes, leavesWhenReset, noHint }, Row { yes, staysInUpgradeMode, hintToPowerOff },
+                      Row { no, leavesWhenReset, noHint } })
     {
         addUnit (linuxUnit ("Mixora C4", 94));
         auto stuck = linuxUnit ("Mixora S8", 79, false, true);
-        stuck.leaveAfterMs = row.unitLeaves ? 10.0 : 10000.0;
+        stuck.leaveAfterMs = row.stuck == leavesWhenReset ? 10.0 : 10000.0;
         auto& stuckUnit = addUnit (stuck);
 
         {
             sim::StepWindow window (94);
-            prompts.okCancelAnswers = { row.answerYes };
+            prompts.okCancelAnswers = { row.answer == yes };
 
             EXPECT_FALSE (window->stepStart (1));
             EXPECT_EQ (texts (prompts.messages ("okCancel")),
-                       std::vector<std::string> { "It looks like some of your units are already in firmware upgrade mode. \n"
-                                                  " Do you want to let them leave firmware upgrade mode?" });
-            EXPECT_EQ (stuckUnit.log().contains ("reset"), row.answerYes);
+                       std::vector<std::string> { "It looks like some of your units are already in firmware upgrade "
+                                                  "mode. \n Do you want to let them leave firmware upgrade mode?" });
+            EXPECT_EQ (stuckUnit.log().contains ("reset"), row.answer == yes);
 
+            // The chooser's, with a unit in upgrade mode about.
             auto shown = prompts.messages();
-            shown.removeString ("Warning: Cannot find target unit!");   // the chooser's, with a unit in upgrade mode about
-            EXPECT_EQ (texts (shown), row.hint ? std::vector<std::string> { "It looks like your device is still in firmware "
-                                                                            "upgrade mode. \nPlease turn off and turn on the "
-                                                                            "device and try again." }
-                                               : none);
+            shown.removeString ("Warning: Cannot find target unit!");
+            const std::vector<std::string> hint { "It looks like your device is still in firmware upgrade mode. \n"
+                                                  "Please turn off and turn on the device and try again." };
+            EXPECT_EQ (texts (shown), row.hint == hintToPowerOff ? hint : none);
         }
 
         units.clear();
@@ -265,7 +284,8 @@ TEST_F (StartStep, AMissingOrUnrunnableFlashingToolIsToldApartFromAMissingUnitWi
     const auto notExecutable = makeImage ("blhost", 100);
 
     for (auto [path, problem] : { std::pair { missing, "The flashing tool is missing:\n" },
-                                  std::pair { notExecutable, "The flashing tool cannot be run (it is not executable):\n" } })
+                                  std::pair { notExecutable,
+                                              "The flashing tool cannot be run (it is not executable):\n" } })
     {
         sim::StepWindow window (2056);
         flashToolPath = path;
@@ -300,15 +320,17 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEsc
     const auto threePasses = [] (std::vector<std::string> pass) { return plus (plus (pass, pass), pass); };
 
     const Row rows[] {
-        { "3",     portFree,  every500ms, noEscape,             6,  waitingTexts ({ 1, 1, 2 }), nullptr },   // four probes, then one a pass
-        { "1000",  portFree,  every500ms, noEscape,             15, threePasses (oneTwo),       cannotEnter }, // five probes a pass, in vain
+        // Four probes, then one a pass; five probes a pass, in vain; with Escape, the later passes still ask.
+        { "3",     portFree,  every500ms, noEscape,             6,  waitingTexts ({ 1, 1, 2 }), nullptr },
+        { "1000",  portFree,  every500ms, noEscape,             15, threePasses (oneTwo),       cannotEnter },
         { "1000",  portFree,  every333ms, noEscape,             15, threePasses (oneThree),     cannotEnter },
-        { "1000",  portFree,  every500ms, escapeAtTheFirstWait, 1,  waitingTexts ({ 1 }),       cannotEnter }, // the later passes still ask
+        { "1000",  portFree,  every500ms, escapeAtTheFirstWait, 1,  waitingTexts ({ 1 }),       cannotEnter },
         // A bootloader that answers, but not with success, is there; without a port only a full success counts.
         { nullptr, portFree,  every500ms, noEscape,             3,  {}, nullptr },
         { nullptr, portTaken, every500ms, noEscape,             0,  {}, "Target device is occupied!" },
         { nullptr, noPort,    every500ms, noEscape,             0,  {}, "No target!" },
-        { nullptr, noPort,    every333ms, noEscape,             1,  {}, "The target device of \"R7-X1\" is not found!" },
+        { nullptr, noPort,    every333ms, noEscape,             1,  {},
+          "The target device of \"R7-X1\" is not found!" },
     };
 
     for (auto& row : rows)
@@ -325,10 +347,11 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEsc
         abortRequested = true;   // left by an earlier run: it must not end this one
         window->deviceReplyText = toolUnitPort;
 
+        const juce::String firstWait ("Waiting to enter Firmware Upgrade mode...1");
         sim::MessageWatch escape ([&]
                                   {
                                       return row.escape == escapeAtTheFirstWait
-                                             && window.statusTexts().contains ("Waiting to enter Firmware Upgrade mode...1");
+                                             && window.statusTexts().contains (firstWait);
                                   },
                                   [&] { window.pressEscape(); });
 
@@ -353,7 +376,8 @@ TEST_F (EnterStep, MidiUnitsAreAskedUntilTheyComeBackInUpgradeModeAndOneThatNeve
     const std::string keyboardEnter ("F0 1D 03 20 22 00 7F 7F F7");
     const std::vector<std::string> keyboardRequests { wakeUp, keyboardVersionRequest, wakeUp, keyboardEnter };
     auto keyboardBack = keyboardRequests;
-    keyboardBack.insert (keyboardBack.end(), { wakeUp, keyboardVersionRequest });   // asked again under its returned ports
+    // Asked again under its returned ports.
+    keyboardBack.insert (keyboardBack.end(), { wakeUp, keyboardVersionRequest });
 
     const Row rows[] {
         { "Mixora C4", 94,   comesBack, mixoraRequests },
@@ -454,7 +478,8 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
 
     for (auto& row : rows)
     {
-        SCOPED_TRACE (juce::String ("fault '") + row.fault + "'" + (row.earlierRun == leftAnAbort ? ", stale abort" : ""));
+        SCOPED_TRACE (juce::String ("fault '") + row.fault + "'"
+                      + (row.earlierRun == leftAnAbort ? ", stale abort" : ""));
         const bool succeeds = row.messages.empty();
 
         sim::FlashToolStandIn unit;
@@ -536,7 +561,8 @@ TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGive
         const auto reason = juce::String (row.box).replace ("<local>", stagingFolder().getFullPathName())
                                                   .replace ("<check.bin>", checkImagePath);
         const auto lead = row.box[0] == '<' ? cannotFind : juce::String (notFinished);
-        EXPECT_EQ (boxes(), std::vector<std::string> { box (juce::MessageBoxIconType::WarningIcon, {}, lead + reason) });
+        const auto shown = box (juce::MessageBoxIconType::WarningIcon, {}, lead + reason);
+        EXPECT_EQ (boxes(), std::vector<std::string> { shown });
         EXPECT_TRUE (unit.describeRuns().isEmpty()) << "nothing reached the unit";
         EXPECT_EQ (window->getStep(), 3);
         EXPECT_EQ (window.enabledButtons(), "11100");
@@ -556,7 +582,8 @@ TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreates
 {
     struct Row { const char* home; const char* dataHome; };
     const auto missing = dataHome.get().getChildFile ("missing").getFullPathName();
-    const Row rows[] { { "", nullptr }, { "missing/home", nullptr }, { "", "share" }, { "missing/home", "missing/share" } };
+    const Row rows[] { { "", nullptr }, { "missing/home", nullptr }, { "", "share" },
+                       { "missing/home", "missing/share" } };
     const auto rootHadOne = juce::File ("/.local").exists();
 
     for (auto& row : rows)
@@ -571,43 +598,50 @@ TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreates
         sim::StepWindow window (2056);
 
         EXPECT_FALSE (window->stepActivate (1)) << row.home;
-        EXPECT_EQ (messages(), std::vector<std::string> { "No folder for the upgrader's files: neither XDG_DATA_HOME nor HOME names an existing folder." }) << row.home;
+        EXPECT_EQ (messages(), std::vector<std::string> { noUpgraderFolderText.toStdString() }) << row.home;
         EXPECT_TRUE (tool.runs().empty()) << row.home;
         EXPECT_FALSE (juce::File (missing).exists()) << row.home;
         EXPECT_EQ (juce::File ("/.local").exists(), rootHadOne) << row.home;
     }
 }
 
-TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnUnlessTheChooserIsCancelledOrOffersNoUpgradePortThatOpens)
+TEST_F (ActivateStep,
+        AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnUnlessTheChooserIsCancelledOrOffersNoUpgradePortThatOpens)
 {
     using Icon = juce::MessageBoxIconType;
     using Answer = std::function<int (juce::Component&, const juce::String&)>;
-    const Answer okClicked = sim::ChooserUser {}, confirmedAsShown = [] (juce::Component&, const juce::String&) { return 1; };
+    const Answer okClicked = sim::ChooserUser {};
+    const Answer confirmedAsShown = [] (juce::Component&, const juce::String&) { return 1; };
     const auto noUnitInUpgradeMode = box (Icon::NoIcon, "", "Warning: Cannot find target unit!");   // the chooser's
-    struct Row { int productId; const char* upgradePort; Answer chooser; bool opens; int productAfter; std::vector<std::string> boxes; };
+    enum Port { opens, refusesToOpen };
+    struct Row { int productId; const char* upgradePort; Answer chooser; Port port; int productAfter;
+                 std::vector<std::string> boxes; };
 
     // One port serves two models, which its name tells apart by the digit before its first ".".
     // A unit still in its normal mode has no upgrade port.
     const Row rows[] {
-        { 94,   "Halvik firmware upgrade",      okClicked, true, 94,   {} },
-        { 2052, "Halvik firmware upgrade V1.2", okClicked, true, 186,  {} },
-        { 2052, "Halvik firmware upgrade V2.0", okClicked, true, 2052, {} },
-        { 186,  "Halvik firmware upgrade V2.0", okClicked, true, 2052, {} },
-        { 94,   "", nullptr,          true, 0, { noUnitInUpgradeMode } },   // the chooser cancelled
-        { 94,   "", confirmedAsShown, true, 0,
-          { noUnitInUpgradeMode, box (Icon::WarningIcon, "Step 3", "Please select the unit \"Halvik firmware upgrade\"") } },
-        { 94,   "Halvik firmware upgrade", okClicked, false, 0,
-          { box (Icon::InfoIcon, "Midi Device", "Could not open the selected MIDI input device: Halvik firmware upgrade") } },
+        { 94,   "Halvik firmware upgrade",      okClicked, opens, 94,   {} },
+        { 2052, "Halvik firmware upgrade V1.2", okClicked, opens, 186,  {} },
+        { 2052, "Halvik firmware upgrade V2.0", okClicked, opens, 2052, {} },
+        { 186,  "Halvik firmware upgrade V2.0", okClicked, opens, 2052, {} },
+        { 94,   "", nullptr,          opens, 0, { noUnitInUpgradeMode } },   // the chooser cancelled
+        { 94,   "", confirmedAsShown, opens, 0,
+          { noUnitInUpgradeMode,
+            box (Icon::WarningIcon, "Step 3", "Please select the unit \"Halvik firmware upgrade\"") } },
+        { 94,   "Halvik firmware upgrade", okClicked, refusesToOpen, 0,
+          { box (Icon::InfoIcon, "Midi Device",
+                 "Could not open the selected MIDI input device: Halvik firmware upgrade") } },
     };
 
     for (auto& row : rows)
     {
-        SCOPED_TRACE (juce::String (row.productId) + " " + row.upgradePort + (row.opens ? "" : " that will not open"));
+        SCOPED_TRACE (juce::String (row.productId) + " " + row.upgradePort
+                      + (row.port == opens ? "" : " that will not open"));
         auto options = linuxUnit ("Mixora C4", row.productId, false, *row.upgradePort != 0);
         options.upgradePortName = row.upgradePort;
         units.clear();
         addUnit (options);
-        ports.setRefusingOpens ("Halvik firmware upgrade", ! row.opens);
+        ports.setRefusingOpens ("Halvik firmware upgrade", row.port == refusesToOpen);
         prompts.dialogAnswer = row.chooser;
         const bool movesOn = row.productAfter != 0;
         sim::StepWindow window (row.productId);
