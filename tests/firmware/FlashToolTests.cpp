@@ -130,7 +130,8 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
         stagingFolder().createDirectory();
         juce::File (image).copyFileTo (stagingFolder().getChildFile ("fw.dat"));
 
-        const auto flashed = flashImageThroughTool (image, false, "0x60010000", c.use == forTheUpgrade, upgradeNotice, 4);
+        const bool finish = c.use == forTheUpgrade;
+        const auto flashed = flashImageThroughTool (image, false, "0x60010000", finish, upgradeNotice, 4);
         EXPECT_EQ (flashed.message, c.message) << c.fault;
         EXPECT_EQ (unit.describeRuns(), expectedRuns (c.runs)) << c.fault;
         EXPECT_EQ (toolModeEntered, c.toolMode == stays) << c.fault;

@@ -305,16 +305,9 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEsc
     enum Probing { every500ms, every333ms };
     enum Escape { noEscape, escapeAtTheFirstWait };
 
-    struct Row
-    {
-        const char* unitAppearsAfter;   // runs before the bootloader answers; none: it answers without success
-        Port port;
-        Probing probing;
-        Escape escape;
-        int runs;
-        std::vector<std::string> waiting;
-        const char* message;
-    };
+    // The bootloader answers after unitAppearsAfter runs; without it, it answers at once but without success.
+    struct Row { const char* unitAppearsAfter; Port port; Probing probing; Escape escape; int runs;
+                 std::vector<std::string> waiting; const char* message; };
 
     const auto oneTwo = waitingTexts ({ 1, 1, 2, 2 }), oneThree = waitingTexts ({ 1, 1, 1, 2 });
     const auto threePasses = [] (std::vector<std::string> pass) { return plus (plus (pass, pass), pass); };
@@ -447,13 +440,8 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
 {
     enum EarlierRun { leftNothing, leftAnAbort };
 
-    struct Row
-    {
-        const char* fault;
-        EarlierRun earlierRun;
-        int resultAfter;
-        std::vector<std::string> notices, runs, messages;
-    };
+    struct Row { const char* fault; EarlierRun earlierRun; int resultAfter;
+                 std::vector<std::string> notices, runs, messages; };
 
     const std::string stage1 ("Starting stage 1 of compatibility checking");
     const std::string stage2 ("Starting stage 2 of compatibility checking");
@@ -532,14 +520,10 @@ TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGive
         const auto copy = images.get().getChildFile (row.fault == checkImageMissing ? "missing.bin" : "check.bin");
         copy.deleteFile();
 
-        if (row.fault != checkImageMissing)
-            ASSERT_TRUE (shipped.copyFileTo (copy));
-
         if (row.fault == checkImageEmpty)
-        {
-            copy.deleteFile();
             copy.create();
-        }
+        else if (row.fault != checkImageMissing)
+            ASSERT_TRUE (shipped.copyFileTo (copy));
 
         checkImagePath = copy.getFullPathName();
         compatibilityResult = 2;   // found by an earlier check
@@ -571,7 +555,6 @@ TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGive
 
         // With the disk fixed, or the check image back, the check runs.
         ASSERT_TRUE (shipped.copyFileTo (copy));
-        checkImagePath = copy.getFullPathName();
         EXPECT_TRUE (window->stepActivate (1));
         EXPECT_EQ (compatibilityResult, 1);
         EXPECT_EQ (withoutPaths (unit.describeRuns()), plus (oneStage, { eraseCheckRegion }));

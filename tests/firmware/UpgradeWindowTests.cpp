@@ -115,23 +115,29 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M][3/20]: Waiting...1");
 }
 
-TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFrontAndEscapeNeverCloses)
+TEST_F (UpgradeWindow,
+        TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFrontAndEscapeNeverCloses)
 {
-    struct Row { bool busy; bool autoAdvancing; bool windowInFront; bool closes; };
+    enum Step { idle, busy };
+    enum Advance { stepByStep, runningOn };
+    enum InFront { nothing, aWindowOfTheDialog };
+    enum Close { refused, closes };
+    struct Row { Step step; Advance advance; InFront inFront; Close close; };
     enum How { closeButton, byTheWindow, escape };
 
-    for (auto row : { Row { true, false, false, false }, Row { true, true, false, false }, Row { false, true, false, true },
-                      Row { false, false, false, true }, Row { false, false, true, false } })
+    for (auto row : { Row { busy, stepByStep, nothing, refused }, Row { busy, runningOn, nothing, refused },
+                      Row { idle, runningOn, nothing, closes }, Row { idle, stepByStep, nothing, closes },
+                      Row { idle, stepByStep, aWindowOfTheDialog, refused } })
     {
         for (auto how : { closeButton, byTheWindow, escape })
         {
             OnScreen screen (4130);
-            upgraderBusy = row.busy;
-            autoAdvance = row.autoAdvancing;
+            upgraderBusy = row.step == busy;
+            autoAdvance = row.advance == runningOn;
 
             juce::Component inFront;
 
-            if (row.windowInFront)
+            if (row.inFront == aWindowOfTheDialog)
             {
                 inFront.setSize (10, 10);
                 inFront.addToDesktop (0);
@@ -145,8 +151,8 @@ TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpene
             else
                 static_cast<juce::Component&> (screen.dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
 
-            EXPECT_EQ (! screen.dialog.isVisible(), row.closes && how != escape)
-                << "busy " << row.busy << " auto " << row.autoAdvancing << " in front " << row.windowInFront << " asked by " << how;
+            EXPECT_EQ (! screen.dialog.isVisible(), row.close == closes && how != escape)
+                << "step " << row.step << " advance " << row.advance << " in front " << row.inFront << " by " << how;
         }
     }
 }

@@ -98,8 +98,8 @@ public:
     }
 
     /** The titles, and the messages, of the entries of one kind (boxes unless told), in order. */
-    juce::StringArray titlesOf (const juce::String& kind) const                    { return fieldOf (kind, &Shown::title); }
-    juce::StringArray messages (const juce::String& kind = "message") const       { return fieldOf (kind, &Shown::message); }
+    juce::StringArray titlesOf (const juce::String& kind) const               { return fieldOf (kind, &Shown::title); }
+    juce::StringArray messages (const juce::String& kind = "message") const  { return fieldOf (kind, &Shown::message); }
 
     bool askOkCancel (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message,
                       const juce::String& okText, const juce::String& cancelText) override
