@@ -1,6 +1,7 @@
 #include "firmware/UpgraderPaths.h"
 
 #include <cerrno>
+#include <system_error>
 #include <sys/stat.h>
 
 namespace halvik
@@ -13,9 +14,10 @@ namespace halvik
         }
 
         /** The folder of that name inside parent, made when missing; empty
-            when a link or anything but a folder stands there. Files written
-            into a linked folder would land wherever it points. */
-        juce::File makeRealFolder (const juce::File& parent, const juce::String& name)
+            when a link or anything but a folder stands there (error is then
+            ENOTDIR), or when it cannot be made (error says why). Files
+            written into a linked folder would land wherever it points. */
+        juce::File makeRealFolder (const juce::File& parent, const juce::String& name, int& error)
         {
             const auto folder = parent.getChildFile (name);
             const auto fullPath = folder.getFullPathName();
@@ -25,10 +27,19 @@ namespace halvik
             if (::lstat (path, &info) != 0)
             {
                 if (errno != ENOENT || (::mkdir (path, 0777) != 0 && errno != EEXIST) || ::lstat (path, &info) != 0)
+                {
+                    error = errno;
                     return {};
+                }
             }
 
-            return S_ISDIR (info.st_mode) ? folder : juce::File();
+            if (! S_ISDIR (info.st_mode))
+            {
+                error = ENOTDIR;
+                return {};
+            }
+
+            return folder;
         }
     }
 
@@ -48,11 +59,13 @@ namespace halvik
             return { {}, juce::Result::fail (noUpgraderFolderText) };
 
         base.createDirectory();
-        const auto folder = makeRealFolder (base, "Tavlo");
+        int error = 0;
+        const auto folder = makeRealFolder (base, "Tavlo", error);
 
         if (folder == juce::File())
             return { {}, juce::Result::fail ("No folder for the upgrader's files: cannot create "
-                                             + base.getChildFile ("Tavlo").getFullPathName()) };
+                                             + base.getChildFile ("Tavlo").getFullPathName() + ": "
+                                             + std::generic_category().message (error)) };
 
         return { folder, juce::Result::ok() };
     }
@@ -62,19 +75,30 @@ namespace halvik
         return findUpgraderDataFolder().folder;
     }
 
-    juce::File makeUpgraderSubfolder (const juce::String& relativePath)
+    UpgraderDataFolder makeUpgraderSubfolder (const juce::String& relativePath)
     {
-        auto folder = getUpgraderDataFolder();
+        auto found = findUpgraderDataFolder();
+
+        if (found.result.failed())
+            return found;
 
         for (auto& name : juce::StringArray::fromTokens (relativePath, "/", {}))
         {
             if (name == "." || name == "..")
-                return {};
+                return { {}, juce::Result::fail ("No folder may climb out of the upgrader's folder: " + relativePath) };
 
-            if (name.isNotEmpty() && folder != juce::File())
-                folder = makeRealFolder (folder, name);
+            if (name.isEmpty())
+                continue;
+
+            int error = 0;
+            const auto parent = found.folder;
+            found.folder = makeRealFolder (parent, name, error);
+
+            if (found.folder == juce::File())
+                return { {}, juce::Result::fail ("Cannot create folder " + parent.getChildFile (name).getFullPathName()
+                                                 + ": " + std::generic_category().message (error)) };
         }
 
-        return folder;
+        return found;
     }
 }

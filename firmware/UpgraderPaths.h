@@ -27,7 +27,8 @@ namespace halvik
     juce::File getUpgraderDataFolder();
 
     /** The folder at relativePath ("local/", say) inside the data folder, each
-        folder on the way made when missing; empty when there is no data folder
-        or a folder on the way is a link or cannot be made. */
-    juce::File makeUpgraderSubfolder (const juce::String& relativePath);
+        folder on the way made when missing. When there is no data folder, or a
+        folder on the way is a link or cannot be made, the folder is empty and
+        the result names the folder and the system's reason. */
+    UpgraderDataFolder makeUpgraderSubfolder (const juce::String& relativePath);
 }

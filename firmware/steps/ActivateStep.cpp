@@ -5,6 +5,7 @@
 #include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/midi/UpgraderPortLookups.h"
 #include "firmware/midi/UpgraderWaits.h"
+#include "firmware/tool/FlashProcedure.h"
 #include "firmware/tool/FlashTool.h"
 #include "firmware/window/DeviceSelectComponent.h"
 #include "firmware/window/UpgraderPrompts.h"
@@ -25,15 +26,16 @@ namespace
     constexpr int secondGenerationAirId = 2052;
 
     const juce::String checkStoppedText ("Compatibility check stopped.");
+    const juce::String checkNotFinishedText ("Compatibility check not finished.");
 
-    juce::String incompatibleHostText (bool checkImageExists)
+    const juce::String incompatibleHostText = juce::String ("WARNING\n\nYour system environment ") + "can"
+                                              + "not be compatible with the Tavlo firmware upgrade process.\n"
+                                                "Forbit upgrade firmware!\n\nPlease close the current upgrade window";
+
+    /** The check image as the program ships it: a readable file with bytes in it. */
+    bool checkImageIsThere (const juce::File& checkImage)
     {
-        if (! checkImageExists)
-            return "Warning: Cannot find the check.bin!";
-
-        return juce::String ("WARNING\n\nYour system environment ") + "can"
-               + "not be compatible with the Tavlo firmware upgrade process.\n"
-                 "Forbit upgrade firmware!\n\nPlease close the current upgrade window";
+        return checkImage.existsAsFile() && checkImage.getSize() > 0 && checkImage.hasReadAccess();
     }
 
     /** The digit just before the first "." of the text, 0 when there is none. */
@@ -50,6 +52,115 @@ namespace
 }
 
 //==============================================================================
+bool FirmwareUpgradeComponent::activateThroughTool()
+{
+    auto& prompts = UpgraderPrompts::getCurrent();
+    juce::Component::SafePointer<FirmwareUpgradeComponent> self (this);
+
+    // A failure of this computer before the check image reached the unit, or
+    // a stop, says nothing about the host: no verdict, and the window stays
+    // at this step so that Activate can run again.
+    auto stayAtThisStep = [this, self, &prompts] (juce::MessageBoxIconType icon, const juce::String& boxTitle,
+                                                  const juce::String& text)
+    {
+        if (self == nullptr)
+            return false;   // the window went while the tool ran
+
+        setBusy (false);
+        setStep (3);
+        prompts.showMessage (icon, boxTitle, text);
+        return false;
+    };
+
+    // Without a folder for the check's files the check cannot run.
+    const auto dataFolder = findUpgraderDataFolder();
+
+    if (dataFolder.result.failed())
+        return stayAtThisStep (juce::MessageBoxIconType::WarningIcon, {}, dataFolder.result.getErrorMessage());
+
+    const juce::File checkImage (checkImagePath);
+
+    if (! checkImageIsThere (checkImage))
+        return stayAtThisStep (juce::MessageBoxIconType::WarningIcon, {},
+                               "Warning: Cannot find the check.bin!\n\n" + checkImage.getFullPathName());
+
+    const auto size = checkImage.getSize();
+    const auto address = juce::String (checkRegionEnd - 2 * size);
+    const auto regionSize = juce::String (2 * size);
+    bool unitTouched = false;
+
+    // What a stage wrote goes again when the check ends without a verdict;
+    // the unit stays in its bootloader, so that Activate can run again.
+    auto clearCheckRegion = [&] (const juce::String& notice)
+    {
+        if (unitTouched)
+            runBlhostCommand ("erase", regionSize, notice, address, "1");
+    };
+
+    // First the image as it is; when this host garbles that, the padded
+    // layout; when it garbles both, it cannot upgrade at all.
+    for (const bool padded : { false, true })
+    {
+        const auto stage = flashFirmwareWithBlhost (checkImagePath, padded, address, false,
+                                                    padded ? "Starting stage 2 of compatibility checking"
+                                                           : "Starting stage 1 of compatibility checking",
+                                                    3);
+
+        if (self == nullptr)
+            return false;
+
+        unitTouched = unitTouched || stage.reachedTheUnit();
+
+        // Escape during a stage ends the run, whatever the stage found.
+        if (abortRequested)
+        {
+            clearCheckRegion (checkStoppedText);
+            return stayAtThisStep (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade", upgradeStoppedText);
+        }
+
+        if (stage.ending == FlashResult::Ending::onThisComputer)
+        {
+            clearCheckRegion (checkNotFinishedText);
+            return stayAtThisStep (juce::MessageBoxIconType::WarningIcon, {},
+                                   checkNotFinishedText + " This computer failed before the check image reached "
+                                   "the device.\n\n" + stage.message);
+        }
+
+        if (stage.succeeded())
+        {
+            runBlhostCommand ("erase", regionSize, padded ? "Good compatibility" : "Good compatibility.", address, "1");
+
+            if (self == nullptr)
+                return false;
+
+            if (abortRequested)
+                return stayAtThisStep (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade", upgradeStoppedText);
+
+            compatibilityResult = padded ? 2 : 1;
+            setBusy (false);
+            activatedMarker = 1;
+
+            if (autoAdvance)
+                stepSelectFirmware (1);
+
+            return true;
+        }
+    }
+
+    runBlhostCommand ("erase", regionSize, "Bad compatibility!", address, "3");
+    compatibilityResult = -1;
+    resetThroughTool();
+
+    if (self == nullptr)
+        return false;
+
+    setBusy (false);
+    prompts.showMessage (juce::MessageBoxIconType::NoIcon, {}, incompatibleHostText);
+    setStep (1);
+    compatibilityResult = 1;
+    return false;
+}
+
 bool FirmwareUpgradeComponent::stepActivate (int arg)
 {
     activatedMarker = 0;
@@ -65,86 +176,7 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
     abortRequested = false;
 
     if (toolFamilyActive)
-    {
-        // Without a folder for the check's files the check cannot run: saying
-        // so beats calling the host unfit.
-        const auto dataFolder = findUpgraderDataFolder();
-
-        if (dataFolder.result.failed())
-        {
-            setBusy (false);
-            UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::WarningIcon, {}, dataFolder.result.getErrorMessage());
-            return false;
-        }
-
-        const juce::File checkImage (checkImagePath);
-        const auto size = checkImage.existsAsFile() ? checkImage.getSize() : 0;
-        const auto address = juce::String (checkRegionEnd - 2 * size);
-        const auto regionSize = juce::String (2 * size);
-
-        // First the image as it is; when this host garbles that, the padded
-        // layout; when it garbles both, it cannot upgrade at all. A stage
-        // that failed after Escape says nothing about the host: the check
-        // stops there.
-        bool stopped = false;
-
-        if (flashFirmwareWithBlhost (checkImagePath, false, address, false,
-                                     "Starting stage 1 of compatibility checking", 3).isEmpty())
-        {
-            runBlhostCommand ("erase", regionSize, "Good compatibility.", address, "1");
-            compatibilityResult = 1;
-        }
-        else if (abortRequested)
-        {
-            stopped = true;
-        }
-        else if (flashFirmwareWithBlhost (checkImagePath, true, address, false,
-                                          "Starting stage 2 of compatibility checking", 3).isEmpty())
-        {
-            runBlhostCommand ("erase", regionSize, "Good compatibility", address, "1");
-            compatibilityResult = 2;
-        }
-        else if (abortRequested)
-        {
-            stopped = true;
-        }
-        else
-        {
-            runBlhostCommand ("erase", regionSize, "Bad compatibility!", address, "3");
-            compatibilityResult = -1;
-            resetThroughTool();
-        }
-
-        if (stopped)
-        {
-            // What the stage wrote goes; the unit stays in its bootloader, so
-            // that Activate can run again.
-            runBlhostCommand ("erase", regionSize, checkStoppedText, address, "1");
-            setBusy (false);
-            setStep (3);
-            UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade",
-                                                       checkStoppedText);
-            return false;
-        }
-
-        setBusy (false);
-
-        if (compatibilityResult == 1 || compatibilityResult == 2)
-        {
-            activatedMarker = 1;
-
-            if (autoAdvance)
-                stepSelectFirmware (1);
-
-            return true;
-        }
-
-        UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::NoIcon, {},
-                                                   incompatibleHostText (checkImage.existsAsFile()));
-        setStep (1);
-        compatibilityResult = 1;
-        return false;
-    }
+        return activateThroughTool();
 
     sleepMilliseconds (50.0);
     midiHandler = std::make_unique<MidiInputHandler> (*this);

@@ -90,6 +90,11 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     chooserNoAutoConfirm = false;
     firmwareReady = false;
 
+    // An Escape or an "up to date" answer of an earlier run must not end this
+    // one: a run stopped by Escape ends in the step that saw it, and one that
+    // reached this step runs on.
+    abortRequested = false;
+
     juce::String message ("OK");
     bool notFound = false, fileRejected = false, cancelled = false, upToDate = false, offerChooser = false;
 
@@ -188,7 +193,9 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                 if (self == nullptr)
                     return 0;
 
+                // The title said the download was running; it has ended.
                 firmwareFile = download.file;
+                setStatusText ({});
                 setBusy (false);
                 setStep (4);
 

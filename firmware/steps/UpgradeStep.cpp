@@ -6,6 +6,7 @@
 #include "firmware/host/HostProcessor.h"
 #include "firmware/midi/UpgraderMidiHandler.h"
 #include "firmware/midi/UpgraderWaits.h"
+#include "firmware/tool/FlashProcedure.h"
 #include "firmware/tool/FlashTool.h"
 #include "firmware/window/UpgraderPrompts.h"
 #include "midi/MidiPortNames.h"
@@ -46,14 +47,18 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
 
     const bool m2Host = NsDravel::isAppleMSeriesCpu (2, getHostCpuModel());
     juce::String result;
+    bool stoppedBeforeTheUnit = false;
 
     if (toolFamilyActive)
     {
-        result = flashFirmwareWithBlhost (firmwareFilePath, compatibilityResult == 2, bootAddress, true,
-                                          upgradeConsoleNotice, 4);
+        const auto flash = flashFirmwareWithBlhost (firmwareFilePath, compatibilityResult == 2, bootAddress, true,
+                                                    upgradeConsoleNotice, 4);
 
         if (windowWentAway())
             return true;
+
+        result = flash.message;
+        stoppedBeforeTheUnit = flash.ending == FlashResult::Ending::stoppedBeforeTheUnit;
 
         // Only a file this program downloaded goes, and only from its own
         // download folder; a file the user chose is never touched.
@@ -143,9 +148,21 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
     setBusy (false);
     juce::Desktop::setScreenSaverEnabled (true);
     statusLabel.setText ("Firmware Upgrade", juce::dontSendNotification);
-    sleepMilliseconds (300);
 
     auto& prompts = UpgraderPrompts::getCurrent();
+
+    // Escape came before anything reached the unit: the run ends where it
+    // stopped, and a downloaded image has already gone with the flash.
+    if (stoppedBeforeTheUnit)
+    {
+        setStatusText ({});
+        setStep (5);
+        disableFirstStepButtons();
+        prompts.showMessage (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade", upgradeStoppedText);
+        return true;
+    }
+
+    sleepMilliseconds (300);
 
     if (result.isEmpty())
     {

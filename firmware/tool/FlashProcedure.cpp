@@ -14,6 +14,8 @@ namespace halvik
 {
     namespace
     {
+        const juce::String cannotStageText ("Cannot create firmware file!");
+
         /** Erases the first 4096 bytes at the address, so that the unit never
             starts an image that did not prove good. */
         void eraseHeader (const juce::String& address)
@@ -31,49 +33,65 @@ namespace halvik
         }
     }
 
-    juce::String flashImageThroughTool (const juce::String& imagePath, bool padded,
-                                        const juce::String& address, bool finish,
-                                        const juce::String& consoleNotice, int pingCount)
+    FlashResult flashImageThroughTool (const juce::String& imagePath, bool padded,
+                                       const juce::String& address, bool finish,
+                                       const juce::String& consoleNotice, int pingCount)
     {
+        using Ending = FlashResult::Ending;
+
+        // Until the erase below nothing has reached the unit: a failure up
+        // to there is this computer's, and says nothing about the unit.
+        auto failedHere = [] (const juce::String& message)
+        {
+            return FlashResult { Ending::onThisComputer, message };
+        };
+
         const juce::File image (imagePath);
 
         if (! image.existsAsFile())
-            return "No firmware file!";
+            return failedHere ("No firmware file!");
 
         if (image.getSize() > (juce::int64) maxFirmwareImageBytes)
-            return "Firmware exception!";
+            return failedHere ("Firmware exception!");
 
         const auto dataFolder = findUpgraderDataFolder();
 
         if (dataFolder.result.failed())
-            return dataFolder.result.getErrorMessage();
+            return failedHere (dataFolder.result.getErrorMessage());
 
         // Read once: the bytes whose check value proves the flash are the
         // bytes staged for it. A file that cannot be read whole stages nothing.
         const auto bytes = readWholeFile (imagePath, maxFirmwareImageBytes);
 
         if (! bytes.has_value())
-            return "Cannot create firmware file!";
+            return failedHere (cannotStageText + "\n\nCannot read " + imagePath);
 
         // Nothing to write would still erase the unit, and an empty read-back
         // would then match it: an empty image (a damaged check image too) is
         // refused before the tool runs.
         if (bytes->isEmpty())
-            return "The firmware file is empty!";
+            return failedHere ("The firmware file is empty!");
 
         const auto size = (int) bytes->getSize();
         const auto expected = imageCheckValue (*bytes, 0.0, 3);
         const auto readBack = readBackFileFor (imagePath, flashStagingSubfolder);
 
-        const juce::File staged (padded ? stagePaddedImage (*bytes, imagePath, flashStagingSubfolder, "_M1")
-                                        : stagePlainImage (*bytes, imagePath, flashStagingSubfolder, "_"));
+        const auto staging = padded ? stagePaddedImage (*bytes, imagePath, flashStagingSubfolder, "_M1")
+                                    : stagePlainImage (*bytes, imagePath, flashStagingSubfolder, "_");
+
+        // A full disk or a folder the user may not write in: the folder and
+        // the system's reason go with the text.
+        if (staging.result.failed())
+            return failedHere (cannotStageText + "\n\n" + staging.result.getErrorMessage());
 
         // The staging folder is real now (staging refuses a link); the
         // read-back path in it must be free before anything reaches the unit.
-        if (staged == juce::File() || ! clearedForTheTool (readBack))
+        const juce::File staged (staging.path);
+
+        if (! clearedForTheTool (readBack))
         {
             staged.deleteFile();
-            return "Cannot create firmware file!";
+            return failedHere (cannotStageText + "\n\nCannot remove " + readBack.getFullPathName());
         }
 
         // Stopped before anything reached the unit. Callers take an empty text
@@ -81,14 +99,14 @@ namespace halvik
         if (abortRequested)
         {
             staged.deleteFile();
-            return "Upgrade aborted!";
+            return { Ending::stoppedBeforeTheUnit, "Upgrade aborted!" };
         }
 
         if (runBlhostCommand ("erase", juce::String (size + 4096), consoleNotice, address, juce::String (pingCount)) != 1)
         {
             staged.deleteFile();
             eraseHeader (address);
-            return "Erase failed!";
+            return { Ending::onTheUnit, "Erase failed!" };
         }
 
         // A write that printed a status without success goes on: the
@@ -97,7 +115,7 @@ namespace halvik
         {
             staged.deleteFile();
             toolModeEntered = false;
-            return "Write firmware failed!";
+            return { Ending::onTheUnit, "Write firmware failed!" };
         }
 
         probeBootloader();
@@ -133,17 +151,17 @@ namespace halvik
         if (message.isEmpty())
         {
             if (! finish)
-                return {};
+                return { Ending::onTheUnit, {} };
 
             if (resetThroughTool() != 1)
                 message = "OK. But reset failed!";
 
             toolModeEntered = false;
-            return message;
+            return { Ending::onTheUnit, message };
         }
 
         if (! finish)
-            return message;
+            return { Ending::onTheUnit, message };
 
         // Even when the user asked to stop, a bad image must not stay bootable:
         // with its header erased the unit stays in its bootloader and can be
@@ -151,12 +169,12 @@ namespace halvik
         eraseHeader (address);
 
         toolModeEntered = false;
-        return message;
+        return { Ending::onTheUnit, message };
     }
 
-    juce::String FirmwareUpgradeComponent::flashFirmwareWithBlhost (const juce::String& imagePath, bool padded,
-                                                                    const juce::String& address, bool finish,
-                                                                    const juce::String& consoleNotice, int pingCount)
+    FlashResult FirmwareUpgradeComponent::flashFirmwareWithBlhost (const juce::String& imagePath, bool padded,
+                                                                   const juce::String& address, bool finish,
+                                                                   const juce::String& consoleNotice, int pingCount)
     {
         return flashImageThroughTool (imagePath, padded, address, finish, consoleNotice, pingCount);
     }

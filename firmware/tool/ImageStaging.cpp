@@ -21,28 +21,25 @@ namespace halvik
             return juce::File (folder.getFullPathName() + "/" + fileName);
         }
 
-        /** The staged file, or none when its folder cannot be made or is a
-            link: the tool must get the bytes checked here, and nothing of
-            the image may land outside the staging folder. */
-        juce::File prepareStagedFile (const juce::String& imagePath, const juce::String& subfolder,
-                                      const juce::String& suffix)
+        /** The staged file for the image, or none with the reason when its
+            folder cannot be made or is a link, or the name would leave it:
+            the tool must get the bytes checked here, and nothing of the image
+            may land outside the staging folder. */
+        juce::Result prepareStagedFile (const juce::String& imagePath, const juce::String& subfolder,
+                                        const juce::String& suffix, juce::File& staged)
         {
             const auto folder = makeUpgraderSubfolder (subfolder);
 
-            if (folder == juce::File())
-                return {};
+            if (folder.result.failed())
+                return folder.result;
 
-            const auto staged = stagedFileFor (imagePath, subfolder, suffix);
-            return staged.getParentDirectory() == folder ? staged : juce::File();
-        }
+            staged = stagedFileFor (imagePath, subfolder, suffix);
 
-        juce::String keptOrRemoved (const juce::File& staged, bool written)
-        {
-            if (written)
-                return staged.getFullPathName();
+            if (staged.getParentDirectory() != folder.folder)
+                return juce::Result::fail ("Cannot create file in " + folder.folder.getFullPathName()
+                                           + ": the image's name is no plain file name");
 
-            staged.deleteFile();
-            return {};
+            return juce::Result::ok();
         }
     }
 
@@ -78,20 +75,29 @@ namespace halvik
         return padded;
     }
 
-    juce::String stagePaddedImage (const juce::MemoryBlock& image, const juce::String& imagePath,
-                                   const juce::String& subfolder, const juce::String& suffix)
+    StagedImage stagePaddedImage (const juce::MemoryBlock& image, const juce::String& imagePath,
+                                  const juce::String& subfolder, const juce::String& suffix)
     {
         return stagePlainImage (padImage (image), imagePath, subfolder, suffix);
     }
 
-    juce::String stagePlainImage (const juce::MemoryBlock& image, const juce::String& imagePath,
-                                  const juce::String& subfolder, const juce::String& suffix)
+    StagedImage stagePlainImage (const juce::MemoryBlock& image, const juce::String& imagePath,
+                                 const juce::String& subfolder, const juce::String& suffix)
     {
-        const auto staged = prepareStagedFile (imagePath, subfolder, suffix);
+        juce::File staged;
+        const auto prepared = prepareStagedFile (imagePath, subfolder, suffix, staged);
 
-        if (staged == juce::File())
-            return {};
+        if (prepared.failed())
+            return { {}, prepared };
 
-        return keptOrRemoved (staged, writeFileVerified (staged, image.getData(), image.getSize()).wasOk());
+        const auto written = writeFileVerified (staged, image.getData(), image.getSize());
+
+        if (written.failed())
+        {
+            staged.deleteFile();
+            return { {}, written };
+        }
+
+        return { staged.getFullPathName(), juce::Result::ok() };
     }
 }

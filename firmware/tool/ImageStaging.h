@@ -22,14 +22,23 @@ namespace halvik
         zeros, the last partial block as it is. */
     juce::MemoryBlock padImage (const juce::MemoryBlock& image);
 
+    /** A staged copy of an image: its path, or, when there is none, why. */
+    struct StagedImage
+    {
+        juce::String path;
+        juce::Result result { juce::Result::ok() };
+    };
+
     /** Writes the padded layout of the image's bytes into the staged file for
-        imagePath (folders made when missing) and returns that file's path, or
-        an empty text when not all of it could be written or a folder on the
-        way is a link (nothing is left behind then). */
-    juce::String stagePaddedImage (const juce::MemoryBlock& image, const juce::String& imagePath,
-                                   const juce::String& subfolder, const juce::String& suffix);
+        imagePath (folders made when missing) and gives that file's path. When
+        not all of it could be written or a folder on the way is a link or
+        cannot be made, the path is empty, nothing is left behind and the
+        result names the folder and the system's reason ("Cannot create file
+        in <folder>: No space left on device", say). */
+    StagedImage stagePaddedImage (const juce::MemoryBlock& image, const juce::String& imagePath,
+                                  const juce::String& subfolder, const juce::String& suffix);
 
     /** Writes the image's bytes unchanged into its staged file; as above. */
-    juce::String stagePlainImage (const juce::MemoryBlock& image, const juce::String& imagePath,
-                                  const juce::String& subfolder, const juce::String& suffix);
+    StagedImage stagePlainImage (const juce::MemoryBlock& image, const juce::String& imagePath,
+                                 const juce::String& subfolder, const juce::String& suffix);
 }

@@ -1,6 +1,7 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
 #include "editor/device/PortNames.h"
+#include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/catalogue/PortNameTable.h"
 #include "firmware/catalogue/ProductCatalogue.h"
@@ -159,6 +160,11 @@ FirmwareUpgradeComponent::~FirmwareUpgradeComponent()
     setFlashToolNoticeSink ({});
 
     midiHandler.reset();
+
+    // An image downloaded for a flash that never came has no use once the
+    // window is gone; only a file in the program's own folder goes.
+    if (firmwareReady && firmwareFile.isAChildOf (getUpgraderDataFolder()))
+        firmwareFile.deleteFile();
 }
 
 void FirmwareUpgradeComponent::resized()

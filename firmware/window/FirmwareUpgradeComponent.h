@@ -11,6 +11,8 @@
 namespace halvik
 {
 
+struct FlashResult;
+
 /** The content of the "Firmware Upgrade" dialog: five numbered step rows, a
     status line with a progress bar, and the state that the five steps share.
 
@@ -150,10 +152,12 @@ public:
     // Flashing tool (firmware/tool/)
 
     /** Writes an image through the flashing tool and checks it by reading it
-        back: empty on success, else an error text. */
-    juce::String flashFirmwareWithBlhost (const juce::String& imagePath, bool padded,
-                                          const juce::String& address, bool finish,
-                                          const juce::String& consoleNotice, int pingCount);
+        back: an empty message on success, else an error text, and whether
+        it ended on the unit, on this computer or stopped before the unit
+        (firmware/tool/FlashProcedure.h). */
+    FlashResult flashFirmwareWithBlhost (const juce::String& imagePath, bool padded,
+                                         const juce::String& address, bool finish,
+                                         const juce::String& consoleNotice, int pingCount);
 
     //==============================================================================
     // State shared by the steps. Message thread, except where a comment says.
@@ -203,6 +207,10 @@ private:
     /** Disables the Start and Enter buttons, which a run past the Activate
         step must not offer. */
     void disableFirstStepButtons();
+
+    /** The Activate step of the tool family: the two-stage compatibility
+        check (firmware/steps/ActivateStep.cpp). */
+    bool activateThroughTool();
 
     /** Made on the message thread at construction, copied by other threads
         for their hand-overs to it. */

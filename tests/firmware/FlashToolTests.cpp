@@ -74,7 +74,7 @@ TEST_F (FlashProcedure, AGoodFlashWritesTheImageChecksItAndResetsTheUnit)
     juce::StringArray notices;
     setFlashToolNoticeSink ([&notices] (const juce::String& text) { notices.add (text); });   // until the window goes
 
-    EXPECT_EQ (window.flashFirmwareWithBlhost (image, false, "0x60010000", true, upgradeNotice, 4), "");
+    EXPECT_EQ (window.flashFirmwareWithBlhost (image, false, "0x60010000", true, upgradeNotice, 4).message, "");
     EXPECT_EQ (notices, juce::StringArray ("Ready to erase the old firmware... DO NOT CLOSE the command-line windows during firmware update!", ""));
 
     EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKRX"));
@@ -90,21 +90,24 @@ TEST_F (FlashProcedure, AGoodFlashWritesTheImageChecksItAndResetsTheUnit)
 TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErasedEvenAfterAStopRequest)
 {
     enum Stop { none, beforeTheFlash, whileTheNoticeShows };
-    struct Case { const char* fault; bool finish; Stop stop; const char* message; const char* runs; bool toolModeStays; };
+    enum Use { forTheCheck, forTheUpgrade };   // the upgrade's flash ends with a reset or a header erase
+    enum ToolMode { cleared, stays };
+    struct Case { const char* fault; Use use; Stop stop; const char* message; const char* runs; ToolMode toolMode; };
 
+    // A write with a status but without success goes on: the check decides.
     const Case cases[] {
-        { "fail-erase",   true,  none, "Erase failed!",          "EH",    true  },
-        { "mute-write",   true,  none, "Write firmware failed!", "EW",    false },
-        { "fail-write",   true,  none, "Wrote wrong data!",      "EWKRH", false },   // a status without success: the check decides
-        { "fail-read",    true,  none, "Read failed!",           "EWKRH", false },
-        { "read-no-file", true,  none, "check failed!",          "EWKRH", false },
-        { "corrupt-read", true,  none, "Wrote wrong data!",      "EWKRH", false },
-        { "fail-reset",   true,  none, "OK. But reset failed!",  "EWKRX", false },
-        { "corrupt-read", false, none, "Wrote wrong data!",      "EWKR",  true  },
-        { "fail-read",    false, none, "Read failed!",           "EWKR",  true  },
-        { "no-fault",     false, none, "",                       "EWKR",  true  },
-        { "no-fault",     true,  beforeTheFlash,      "Upgrade aborted!",  "",      true  },
-        { "corrupt-read", true,  whileTheNoticeShows, "Wrote wrong data!", "EWKRH", false },
+        { "fail-erase",   forTheUpgrade, none, "Erase failed!",          "EH",    stays   },
+        { "mute-write",   forTheUpgrade, none, "Write firmware failed!", "EW",    cleared },
+        { "fail-write",   forTheUpgrade, none, "Wrote wrong data!",      "EWKRH", cleared },
+        { "fail-read",    forTheUpgrade, none, "Read failed!",           "EWKRH", cleared },
+        { "read-no-file", forTheUpgrade, none, "check failed!",          "EWKRH", cleared },
+        { "corrupt-read", forTheUpgrade, none, "Wrote wrong data!",      "EWKRH", cleared },
+        { "fail-reset",   forTheUpgrade, none, "OK. But reset failed!",  "EWKRX", cleared },
+        { "corrupt-read", forTheCheck,   none, "Wrote wrong data!",      "EWKR",  stays   },
+        { "fail-read",    forTheCheck,   none, "Read failed!",           "EWKR",  stays   },
+        { "no-fault",     forTheCheck,   none, "",                       "EWKR",  stays   },
+        { "no-fault",     forTheUpgrade, beforeTheFlash,      "Upgrade aborted!",  "",      stays   },
+        { "corrupt-read", forTheUpgrade, whileTheNoticeShows, "Wrote wrong data!", "EWKRH", cleared },
     };
 
     const auto image = makeImage ("fw.bin", 3000);
@@ -117,15 +120,21 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
         abortRequested = c.stop == beforeTheFlash;
 
         // The window keeps taking keys while the notice shows; Escape raises the flag.
-        setFlashToolNoticeSink ([&c] (const juce::String& notice) { if (notice.isNotEmpty() && c.stop == whileTheNoticeShows) abortRequested = true; });
+        setFlashToolNoticeSink ([&c] (const juce::String& notice)
+        {
+            if (notice.isNotEmpty() && c.stop == whileTheNoticeShows)
+                abortRequested = true;
+        });
 
         // A good read-back left by an earlier run proves nothing about this one.
         stagingFolder().createDirectory();
         juce::File (image).copyFileTo (stagingFolder().getChildFile ("fw.dat"));
 
-        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", c.finish, upgradeNotice, 4), c.message) << c.fault;
+        const bool finish = c.use == forTheUpgrade;
+        const auto flashed = flashImageThroughTool (image, false, "0x60010000", finish, upgradeNotice, 4);
+        EXPECT_EQ (flashed.message, c.message) << c.fault;
         EXPECT_EQ (unit.describeRuns(), expectedRuns (c.runs)) << c.fault;
-        EXPECT_EQ (toolModeEntered, c.toolModeStays) << c.fault;
+        EXPECT_EQ (toolModeEntered, c.toolMode == stays) << c.fault;
 
         // However it ended, no staged copy stays behind.
         EXPECT_FALSE (stagingFolder().getChildFile ("fw_.bin").exists()) << c.fault;
@@ -136,17 +145,24 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
 
 TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBeforeTheToolRuns)
 {
-    struct Case { const char* what; juce::int64 size; rlim_t room; bool padded, folderIsAFile; const char* message; };
+    enum Staging { roomEnough, fourKiBOfRoom, aFileWhereTheFolderBelongs };
+    struct Case { const char* what; juce::int64 size; Staging staging; bool padded; const char* message; };
+    const juce::int64 largest = (juce::int64) maxFirmwareImageBytes;
+
+    // A staging failure names the folder and the system's reason.
     const Case cases[] {
-        { "no image",                        -1,                                        0,    false, false, "No firmware file!" },
+        { "no image",                        -1,                      roomEnough,    false, "No firmware file!" },
         // Nothing written would still be erased for, and read back as matching.
-        { "an empty image",                  0,                                         0,    false, false, "The firmware file is empty!" },
+        { "an empty image",                  0,                       roomEnough,    false,
+          "The firmware file is empty!" },
         // Staged short, the image would be erased for and written cut.
-        { "8 KiB with 4 KiB of room",        8192,                                      4096, false, false, "Cannot create firmware file!" },
-        { "a file where the folder belongs", 100,                                       0,    true,  true,  "Cannot create firmware file!" },
-        { "one byte too many",               (juce::int64) maxFirmwareImageBytes + 1,  0,    false, false, "Firmware exception!" },
-        { "past what an int counts",         3LL * 1024 * 1024 * 1024,                  0,    false, false, "Firmware exception!" },
-        { "as large as a firmware may be",   (juce::int64) maxFirmwareImageBytes,      0,    false, false, "" },
+        { "8 KiB with 4 KiB of room",        8192,                    fourKiBOfRoom, false,
+          "Cannot create firmware file!\n\nCannot create file in <local>: File too large" },
+        { "a file where the folder belongs", 100,                     aFileWhereTheFolderBelongs, true,
+          "Cannot create firmware file!\n\nCannot create folder <local>: Not a directory" },
+        { "one byte too many",               largest + 1,             roomEnough,    false, "Firmware exception!" },
+        { "past what an int counts",         3LL * 1024 * 1024 * 1024, roomEnough,   false, "Firmware exception!" },
+        { "as large as a firmware may be",   largest,                 roomEnough,    false, "" },
     };
 
     for (auto& c : cases)
@@ -160,16 +176,17 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
         if (c.size >= 0)
             std::filesystem::resize_file (makeImage ("fw.bin", 4096).toStdString(), (std::uintmax_t) c.size);
 
-        if (c.folderIsAFile)
+        if (c.staging == aFileWhereTheFolderBelongs)
             stagingFolder().replaceWithText ("a file where the folder belongs");
 
         std::optional<ScopedFileSizeLimit> limit;
 
-        if (c.room > 0)
-            limit.emplace (c.room);
+        if (c.staging == fourKiBOfRoom)
+            limit.emplace (4096);
 
-        EXPECT_EQ (flashImageThroughTool (image.getFullPathName(), c.padded, "0x60010000", true, {}, 3), juce::String (c.message));
+        const auto flashed = flashImageThroughTool (image.getFullPathName(), c.padded, "0x60010000", true, {}, 3);
         limit.reset();
+        EXPECT_EQ (flashed.message, juce::String (c.message).replace ("<local>", stagingFolder().getFullPathName()));
         EXPECT_EQ (unit.runs().empty(), juce::String (c.message).isNotEmpty());
         EXPECT_TRUE (stagingFolderHasNoFiles());
     }
@@ -179,7 +196,8 @@ TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
 {
     // A unit that keeps what it is sent reads the padded layout back unlike the image.
     struct Case { const char* link; bool padded; const char* message; };
-    const Case cases[] { { "local/fw_.bin", false, "" }, { "local/fw_M1.bin", true, "Wrote wrong data!" }, { "local/fw.dat", false, "" },
+    const Case cases[] { { "local/fw_.bin", false, "" }, { "local/fw_M1.bin", true, "Wrote wrong data!" },
+                         { "local/fw.dat", false, "" },
                          { "local", false, "Cannot create firmware file!" } };
 
     const auto image = makeImage ("fw.bin", 3000);
@@ -196,7 +214,8 @@ TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
         link.deleteFile();
         ASSERT_TRUE ((juce::String (c.link) == "local" ? elsewhere.get() : precious).createSymbolicLink (link, true)) << c.link;
 
-        EXPECT_EQ (flashImageThroughTool (image, c.padded, "0x60010000", true, {}, 3), c.message) << c.link;
+        const auto flashed = flashImageThroughTool (image, c.padded, "0x60010000", true, {}, 3);
+        EXPECT_EQ (flashed.message.upToFirstOccurrenceOf ("\n\n", false, false), c.message) << c.link;
         EXPECT_EQ (elsewhere.get().findChildFiles (juce::File::findFilesAndDirectories, true), juce::Array<juce::File> { precious }) << c.link;
         EXPECT_EQ (precious.loadFileAsString(), "not for the unit") << c.link;
     }
@@ -217,7 +236,7 @@ TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
         const auto image = makeImage (names[i], 2000 + i, i + 1);
         const auto staged = stagingFolder().getFullPathName() + "/" + juce::File (image).getFileNameWithoutExtension() + "_.bin";
 
-        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3), "") << names[i];
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3).message, "") << names[i];
         const auto runs = tool.runs();
         ASSERT_EQ (runs.size(), (size_t) (5 * i + 5)) << names[i];
         EXPECT_EQ (runs[(size_t) (5 * i + 1)][4], staged) << names[i];
@@ -240,7 +259,7 @@ TEST_F (FlashProcedure, ThePaddedLayoutFollowsEveryFullBlockWithAsManyZeros)
     {
         const auto imagePath = makeImage ("fw.bin", c.size);
         const auto image = contentOf (imagePath);
-        const auto staged = stagePaddedImage (image, imagePath, "local/", "_M1");
+        const auto staged = stagePaddedImage (image, imagePath, "local/", "_M1").path;
         ASSERT_EQ (staged, stagingFolder().getFullPathName() + "/fw_M1.bin") << c.size;
 
         const auto bytes = contentOf (staged);

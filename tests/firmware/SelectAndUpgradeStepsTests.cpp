@@ -40,19 +40,23 @@ namespace
 TEST_F (SelectVersionStep, TheChooserConfirmsItselfUnlessANewerVersionWaitsFurtherDownAndAUnitUpToDateIsTold)
 {
     using Entry = sim::LocalFirmwareServer::Entry;
-    const Entry r7x200 { 2056, "R7 X", "2.00", "fw/r7_x_v2.00.bin" }, r7x201 { 2056, "R7 X", "2.01", "fw/r7_x_v2.01.bin" };
+    const Entry r7x200 { 2056, "R7 X", "2.00", "fw/r7_x_v2.00.bin" };
+    const Entry r7x201 { 2056, "R7 X", "2.01", "fw/r7_x_v2.01.bin" };
+    const Entry r7x205 { 2056, "R7 X", "2.05", "fw/r7_x_v2.05.bin" };
+    const Entry dravel105 { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" };
+    enum Unit { leftItsBootloader, inItsBootloader };
 
     struct Row { const char* what; int product; std::initializer_list<Entry> list; const char* unitVersion;
-                 int dialogs, waits, downloads; std::vector<std::string> messages; int stepAfter; bool stillInBootloader; };
+                 int dialogs, waits, downloads; std::vector<std::string> messages; int stepAfter; Unit unit; };
 
     // A tool-family unit leaves its bootloader through the tool once it is flashed or up to date.
     const Row rows[] {
-        { "the only entry, which the unit has", 2056, { r7x201 }, "2.01", 1, 0, 1, { upgraded }, 1, false },
-        { "a newer entry after an older one",   2056, { r7x200, { 2056, "R7 X", "2.05", "fw/r7_x_v2.05.bin" } }, "2.01", 1, 1, 0, {}, 4, true },
+        { "the only entry, which the unit has", 2056, { r7x201 }, "2.01", 1, 0, 1, { upgraded }, 1, leftItsBootloader },
+        { "a newer entry after an older one",   2056, { r7x200, r7x205 }, "2.01", 1, 1, 0, {}, 4, inItsBootloader },
         { "the newest entry, which the unit has, after an older one", 2056, { r7x200, r7x201 }, "2.01", 0, 0, 0,
-          { "Your device is up-to-date." }, 6, false },
-        { "a keyboard that has the only version", 4130, { { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" } }, "1.05", 0, 0, 0,
-          { "Your unit is up-to-date!" }, 1, false },
+          { "Your device is up-to-date." }, 6, leftItsBootloader },
+        { "a keyboard that has the only version", 4130, { dravel105 }, "1.05", 0, 0, 0,
+          { "Your unit is up-to-date!" }, 1, leftItsBootloader },
     };
 
     for (auto& row : rows)
@@ -72,10 +76,11 @@ TEST_F (SelectVersionStep, TheChooserConfirmsItselfUnlessANewerVersionWaitsFurth
         EXPECT_EQ (dialogs().size(), (size_t) row.dialogs);
         EXPECT_EQ (user.waits, row.waits);
         const auto requested = firmware.server.getRequestedPaths();
-        EXPECT_EQ (std::count_if (requested.begin(), requested.end(), [] (auto& path) { return path.startsWith ("fw/"); }), row.downloads);
+        const auto isImage = [] (auto& path) { return path.startsWith ("fw/"); };
+        EXPECT_EQ (std::count_if (requested.begin(), requested.end(), isImage), row.downloads);
         EXPECT_EQ (messages(), row.messages);
         EXPECT_EQ (window->getStep(), row.stepAfter);
-        EXPECT_EQ (toolModeEntered, row.stillInBootloader);
+        EXPECT_EQ (toolModeEntered, row.unit == inItsBootloader);
     }
 }
 
@@ -83,14 +88,16 @@ TEST_F (SelectVersionStep, AFailedDownloadIsToldWithItsReasonLeavesNoFileAndTheU
 {
     const auto served = contentOf (makeImage ("served.bin", 4000, 3));
     const auto notFoundPage = LocalHttpServer::text ("<html><body>Not Found</body></html>", 404);
-    const auto errorPage = LocalHttpServer::text ("<!DOCTYPE html><html><body><h1>502 Bad Gateway</h1></body></html>", 200, "text/html");
+    const auto errorPage = LocalHttpServer::text ("<!DOCTYPE html><html><body><h1>502 Bad Gateway</h1></body></html>",
+                                                  200, "text/html");
+    const auto cutShort = LocalHttpServer::bytes (served, LocalHttpServer::Delivery::truncated);
 
     const struct { const char* what; int product; const char* fw; LocalHttpServer::Answer answer; int requests; } rows[] {
-        { "not found page",                   2056, "fw/r7_x_v2.01.bin",           notFoundPage,                                                          1 },
-        { "an error page as the image",       2056, "fw/r7_x_v2.01.bin",           errorPage,                                                             1 },
-        { "transfer cut short",               2056, "fw/r7_x_v2.01.bin",           LocalHttpServer::bytes (served, LocalHttpServer::Delivery::truncated), 1 },
-        { "name leading elsewhere",           2056, "fw/..%2F..%2Fr7_x_v2.01.bin", LocalHttpServer::bytes (served),                                       0 },
-        { "a MIDI unit's, tried three times", 94,   "fw/mixora_c4_v2.10.bin",      notFoundPage,                                                          3 },
+        { "not found page",                   2056, "fw/r7_x_v2.01.bin",           notFoundPage,                    1 },
+        { "an error page as the image",       2056, "fw/r7_x_v2.01.bin",           errorPage,                       1 },
+        { "transfer cut short",               2056, "fw/r7_x_v2.01.bin",           cutShort,                        1 },
+        { "name leading elsewhere",           2056, "fw/..%2F..%2Fr7_x_v2.01.bin", LocalHttpServer::bytes (served), 0 },
+        { "a MIDI unit's, tried three times", 94,   "fw/mixora_c4_v2.10.bin",      notFoundPage,                    3 },
     };
 
     for (auto& row : rows)
@@ -98,7 +105,8 @@ TEST_F (SelectVersionStep, AFailedDownloadIsToldWithItsReasonLeavesNoFileAndTheU
         SCOPED_TRACE (row.what);
         sim::FlashToolStandIn unit;
         prompts.shown.clear();
-        firmware.serveList ({ { row.product, "Unit", "2.01", row.fw } }, row.product == 94 ? "firmware-special.xml" : "firmware.xml");
+        firmware.serveList ({ { row.product, "Unit", "2.01", row.fw } },
+                            row.product == 94 ? "firmware-special.xml" : "firmware.xml");
         firmware.server.clearRequests();
         firmware.server.setAnswer (row.fw, row.answer);
 
@@ -107,14 +115,16 @@ TEST_F (SelectVersionStep, AFailedDownloadIsToldWithItsReasonLeavesNoFileAndTheU
         prompts.fileAnswers = { ownFile };
 
         auto window = readyWindow (row.product, "2.00");
-        autoAdvance = row.product == 2056;   // the tool family runs on to the flash; the MIDI unit's choice stays its own
+        // The tool family runs on to the flash; the MIDI unit's choice stays its own.
+        autoAdvance = row.product == 2056;
         window->stepSelectFirmware (1);
 
         EXPECT_EQ (firmware.server.countRequests (row.fw), row.requests);
         EXPECT_EQ (prompts.ofKind ("file").size(), 1u) << "the user is asked for a file instead";
         EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no partial or wrong file anywhere";
         const auto taken = window->midiHandler->getImage();
-        EXPECT_EQ (row.product == 94 ? juce::MemoryBlock (taken.data(), taken.size()) : unit.flashBytes (firmwareAddress, ownImage.getSize()),
+        EXPECT_EQ (row.product == 94 ? juce::MemoryBlock (taken.data(), taken.size())
+                                     : unit.flashBytes (firmwareAddress, ownImage.getSize()),
                    ownImage) << "the user's file, never the server's answer";
         EXPECT_EQ (contentOf (ownFile.getFullPathName()), ownImage) << "the user's file stays";
 
@@ -126,7 +136,8 @@ TEST_F (SelectVersionStep, AFailedDownloadIsToldWithItsReasonLeavesNoFileAndTheU
         EXPECT_TRUE (shown[0].message.fromFirstOccurrenceOf ("\n\n", false, false).isNotEmpty()) << "the reason";
 
         if (row.product == 2056)
-            EXPECT_EQ (box (shown[1].icon, shown[1].title, shown[1].message), box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded));
+            EXPECT_EQ (box (shown[1].icon, shown[1].title, shown[1].message),
+                       box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded));
     }
 }
 
@@ -138,15 +149,17 @@ TEST_F (SelectVersionStep, AChosenFileThatIsEmptyOrForAnotherModelIsRefusedBefor
 
     // Files are checked against the model the unit's upgrade port told (186 and 2052 share one).
     // The refusal is the box shown ("" for none); a file taken has none.
-    const struct { int product, settledOn; const char* file; int size; bool autoAdvancing; const char* refusal; } rows[] {
-        { 2056, 2056, "r7_x_v3.00.bin",           0,   true,  empty },
-        { 94,   94,   "mixora_c4_v3.00.bin",      0,   true,  empty },
-        { 94,   94,   "dravel_49_v3.00.bin",      600, false, notMatching },
-        { 94,   94,   "dravel_49_v3.00.bin",      600, true,  "" },            // no box stops a unit that runs on by itself
-        { 2052, 186,  "faderon_air_rx_v1.10.bin", 600, false, notMatching },
-        { 2052, 186,  "faderon_air_v1.10.bin",    600, false, nullptr },
-        { 186,  2052, "faderon_air_v1.10.bin",    600, false, notMatching },
-        { 186,  2052, "faderon_air_rx_v1.10.bin", 600, false, nullptr },
+    // No box stops a unit that runs on by itself.
+    enum Advance { stepByStep, runningOn };
+    const struct { int product, settledOn; const char* file; int size; Advance advance; const char* refusal; } rows[] {
+        { 2056, 2056, "r7_x_v3.00.bin",           0,   runningOn,  empty },
+        { 94,   94,   "mixora_c4_v3.00.bin",      0,   runningOn,  empty },
+        { 94,   94,   "dravel_49_v3.00.bin",      600, stepByStep, notMatching },
+        { 94,   94,   "dravel_49_v3.00.bin",      600, runningOn,  "" },
+        { 2052, 186,  "faderon_air_rx_v1.10.bin", 600, stepByStep, notMatching },
+        { 2052, 186,  "faderon_air_v1.10.bin",    600, stepByStep, nullptr },
+        { 186,  2052, "faderon_air_v1.10.bin",    600, stepByStep, notMatching },
+        { 186,  2052, "faderon_air_rx_v1.10.bin", 600, stepByStep, nullptr },
     };
 
     for (auto& row : rows)
@@ -162,12 +175,14 @@ TEST_F (SelectVersionStep, AChosenFileThatIsEmptyOrForAnotherModelIsRefusedBefor
         midiUnit.clearRecords();
         prompts.shown.clear();
         prompts.fileAnswers = { juce::File (makeImage (row.file, row.size)) };
-        autoAdvance = row.autoAdvancing;
+        autoAdvance = row.advance == runningOn;
 
         window->stepSelectFirmware (1);
 
         const bool refused = row.refusal != nullptr;
-        EXPECT_EQ (messages(), ! refused || *row.refusal == 0 ? std::vector<std::string>() : std::vector<std::string> { row.refusal });
+        const auto expected = ! refused || *row.refusal == 0 ? std::vector<std::string>()
+                                                             : std::vector<std::string> { row.refusal };
+        EXPECT_EQ (messages(), expected);
         EXPECT_EQ (window->midiHandler->getImage().size(), refused ? 0u : (size_t) row.size);
         EXPECT_TRUE (toolUnit.flashBytes (firmwareAddress, 8192) == oldFirmware) << "the old firmware stays";
         EXPECT_FALSE (toolUnit.describeRuns().joinIntoString ("\n").contains ("erase"));
@@ -199,7 +214,11 @@ TEST_F (SelectVersionStep, TheSystemsFileChooserKeepsTheUpgradeWindowFromClosing
                                               dialog.getPeer()->handleUserClosingWindow();
                                               stayedOpen = dialog.isVisible();
                                           },
-                                          [&] { systemChooser.answerWith (juce::File (makeImage ("dravel_49_v1.05.bin", 600))); });
+                                          [&]
+                                          {
+                                              systemChooser.answerWith (juce::File (makeImage ("dravel_49_v1.05.bin",
+                                                                                               600)));
+                                          });
 
     EXPECT_EQ (window.stepSelectFirmware (1), 1);
     UpgraderPrompts::setCurrent (scripted);
@@ -256,16 +275,22 @@ TEST_F (UpgradeStep, NothingIsWrittenUnlessActivateAndSelectHaveRunSinceTheLastR
 
 TEST_F (UpgradeStep, TheToolFamilysFlashIsReportedAndOnlyADownloadedFileDeleted)
 {
-    const struct { const char* fault; bool downloaded; std::string box; bool imageInFlash; } rows[] {
-        { "no-fault",   true,  box (Icon::InfoIcon,    "Firmware Upgrade Succeeded", upgraded),        true  },
-        { "no-fault",   false, box (Icon::InfoIcon,    "Firmware Upgrade Succeeded", upgraded),        true  },
-        { "fail-reset", true,  box (Icon::InfoIcon,    "Firmware Upgrade Succeeded", powerOffHint),    true  },
-        { "fail-erase", true,  box (Icon::WarningIcon, "Firmware Upgrade Failed",    "Erase failed!"), false },
+    enum File { downloaded, chosenByTheUser };
+    enum Flash { written, notWritten };
+    const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
+    const struct { const char* fault; File file; std::string box; Flash flash; } rows[] {
+        { "no-fault",   downloaded,      succeeded,                                                      written },
+        { "no-fault",   chosenByTheUser, succeeded,                                                      written },
+        { "fail-reset", downloaded,      box (Icon::InfoIcon, "Firmware Upgrade Succeeded", powerOffHint), written },
+        { "fail-erase", downloaded,      box (Icon::WarningIcon, "Firmware Upgrade Failed", "Erase failed!"),
+          notWritten },
+        // A host whose check passed only in the padded layout.
+        { "skip-alternate-chunks", chosenByTheUser, succeeded,                                           written },
     };
 
     for (auto& row : rows)
     {
-        SCOPED_TRACE (juce::String (row.fault) + (row.downloaded ? ", downloaded" : ", chosen by the user"));
+        SCOPED_TRACE (juce::String (row.fault) + (row.file == downloaded ? ", downloaded" : ", chosen by the user"));
         sim::FlashToolStandIn unit;
         unit.setSwitch (row.fault);
         prompts.shown.clear();
@@ -273,21 +298,22 @@ TEST_F (UpgradeStep, TheToolFamilysFlashIsReportedAndOnlyADownloadedFileDeleted)
         auto image = juce::File (makeImage ("r7_x_v2.01.bin", 3000, 5));
         const auto imageBytes = contentOf (image.getFullPathName());
 
-        if (row.downloaded)
+        if (row.file == downloaded)
         {
             image.copyFileTo (getUpgraderDataFolder().getChildFile (image.getFileName()));
             image = getUpgraderDataFolder().getChildFile (image.getFileName());
         }
 
         auto window = readyWindow (2056, "R7-X1 MIDI 1", nullptr, image.getFullPathName());
+        compatibilityResult = juce::String (row.fault) == "skip-alternate-chunks" ? 2 : 1;
         window->firmwareFile = image;
-        window->firmwareReady = row.downloaded;
+        window->firmwareReady = row.file == downloaded;
 
         EXPECT_TRUE (window->stepUpgrade (1));
 
         EXPECT_EQ (boxes(), std::vector<std::string> { row.box });
-        EXPECT_EQ (unit.flashBytes (firmwareAddress, 3000) == imageBytes, row.imageInFlash);
-        EXPECT_EQ (image.existsAsFile(), ! row.downloaded);
+        EXPECT_EQ (unit.flashBytes (firmwareAddress, 3000) == imageBytes, row.flash == written);
+        EXPECT_EQ (image.existsAsFile(), row.file == chosenByTheUser);
         EXPECT_EQ (window->getStep(), 1);
         EXPECT_FALSE (upgraderBusy);
         EXPECT_TRUE (window->deviceReplyText.isEmpty());
@@ -430,5 +456,116 @@ TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEv
         EXPECT_TRUE (! row.repeating || repeatRunCount == 0) << repeatRunCount;
         EXPECT_EQ (stepAfter, 1);
         EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "the download, staged copies and read-backs are all gone";
+    }
+}
+
+TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWrittenAndLeavesNoDownload)
+{
+    enum From { activate, select, upgrade };
+    enum Advance { stepByStep, runningOn };
+    enum Escape { noEscape, duringStage1, duringStage2, leftBeforeTheStep };
+    enum Firmware { untouched, written };
+
+    struct Row { const char* what; int product; From from; Advance advance; Escape escape; const char* fault;
+                 std::string box; int stepAfter; const char* buttons; Firmware firmware; };
+
+    const auto stopped = box (Icon::InfoIcon, "Firmware Upgrade",
+                              "Upgrade stopped: no firmware was written to the device.");
+    const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
+
+    // Whatever the check found, Escape during it ends the run there, with the window as it was at that step.
+    // An Escape pressed between runs ends no Select; the Upgrade step stops before the unit and at its own step.
+    const Row rows[] {
+        { "during a good check, running on", 2056, activate, runningOn, duringStage1, "", stopped, 3, "11100",
+          untouched },
+        { "during a good check, step by step", 2056, activate, stepByStep, duringStage1, "", stopped, 3, "11100",
+          untouched },
+        { "during a first stage that fails", 2056, activate, runningOn, duringStage1, "corrupt-read", stopped, 3,
+          "11100", untouched },
+        { "during the padded stage", 2056, activate, runningOn, duringStage2, "skip-alternate-chunks", stopped, 3,
+          "11100", untouched },
+        { "left before Select", 2056, select, runningOn, leftBeforeTheStep, "", succeeded, 1, "10000", written },
+        { "left before Select, a MIDI unit", 94, select, runningOn, leftBeforeTheStep, "", succeeded, 1, "10000",
+          written },
+        { "left before Upgrade", 2056, upgrade, stepByStep, leftBeforeTheStep, "", stopped, 5, "00111", untouched },
+        // Without Escape, step by step, the download waits for Upgrade, and goes with the window.
+        { "none, step by step", 2056, select, stepByStep, noEscape, "", box (Icon::InfoIcon, "Firmware Upgrade", "OK"),
+          6, "11111", untouched },
+    };
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.what);
+        resetUpgraderState();   // what the check found for the row before goes
+        const bool midi = row.product == 94;
+        const juce::String fw (midi ? "fw/mixora_c4_v2.01.bin" : "fw/r7_x_v2.01.bin");
+        const auto image = randomBytes (midi ? 3 * 512 : 3000, 7);
+        sim::LocalFirmwareServer firmware;
+        firmware.serveList ({ { row.product, "Unit", "2.01", fw } }, midi ? "firmware-special.xml" : "firmware.xml");
+        firmware.serveImage (fw, image);
+
+        sim::FlashToolStandIn toolUnit;
+        const juce::MemoryBlock oldFirmware (image.getSize(), true);
+        toolUnit.putFlashBytes (firmwareAddress, oldFirmware);
+
+        if (*row.fault != 0)
+            toolUnit.setSwitch (row.fault);
+
+        units.clear();
+        auto& midiUnit = addUnit (linuxUnit ("Mixora C4", 94, true, true));
+        prompts.dialogAnswer = sim::ChooserUser {};
+
+        auto stepWindow = std::make_unique<sim::StepWindow> (row.product);
+        auto& window = *stepWindow;
+        autoAdvance = row.advance == runningOn;
+        window->deviceReplyText = "2.00";
+        window->startVersion = 2.0f;
+        toolModeEntered = ! midi;
+
+        if (midi)
+            window->openTargetMidiDevices (midiUnit.outputName(), 0);
+
+        if (row.from != activate)
+        {
+            window->setStep (row.from == select ? 4 : 5);
+            activatedMarker = 1;
+        }
+
+        if (row.from == upgrade)
+        {
+            window->firmwareFile = getUpgraderDataFolder().getChildFile ("r7_x_v2.01.bin");
+            window->firmwareFile.replaceWithData (image.getData(), image.getSize());
+            window->firmwareReady = true;
+            firmwareFilePath = window->firmwareFile.getFullPathName();
+            selectedMarker = 1;
+        }
+
+        abortRequested = row.escape == leftBeforeTheStep;
+        const juce::String stage (row.escape == duringStage2 ? "Starting stage 2 of compatibility checking"
+                                                             : "Starting stage 1 of compatibility checking");
+        sim::MessageWatch escape ([&] { return row.escape != noEscape && window.statusTexts().contains (stage); },
+                                  [&] { window.pressEscape(); });
+
+        if (row.from == activate)
+            window->stepActivate (1);
+        else if (row.from == select)
+            window->stepSelectFirmware (1);
+        else
+            window->stepUpgrade (1);
+
+        EXPECT_EQ (boxes(), std::vector<std::string> { row.box });
+        EXPECT_DOUBLE_EQ (window->getShownProgress(), (row.stepAfter - 1) / 5.0);
+        EXPECT_EQ (window.enabledButtons(), row.buttons);
+        EXPECT_EQ (window.title(), "Firmware Upgrade");
+        EXPECT_EQ (firmware.filesInDataHome().size(), row.escape == noEscape ? 1 : 0) << "no staged copy or read-back";
+
+        const auto* served = static_cast<const juce::uint8*> (image.getData());
+        const std::vector<juce::uint8> servedBytes (served, served + image.getSize());
+        const bool imageInUnit = midi ? midiUnit.storedImage() == servedBytes
+                                      : toolUnit.flashBytes (firmwareAddress, image.getSize()) == image;
+        EXPECT_EQ (imageInUnit, row.firmware == written);
+
+        stepWindow.reset();
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no download stays once the window has gone";
     }
 }

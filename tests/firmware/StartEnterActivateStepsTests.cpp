@@ -19,7 +19,10 @@ namespace
         static int pausesOf (const sim::SimulatedMidiPorts& on, double microseconds)
         {
             const auto& timeline = on.timeline();
-            return (int) std::count_if (timeline.begin(), timeline.end(), [=] (auto& e) { return e.isPause && e.microseconds == microseconds; });
+            return (int) std::count_if (timeline.begin(), timeline.end(), [=] (auto& e)
+            {
+                return e.isPause && e.microseconds == microseconds;
+            });
         }
     };
 
@@ -51,6 +54,23 @@ namespace
     /** One stage of the check as the tool saw it, file paths left out. */
     const std::vector<std::string> oneStage { eraseCheckRegion, "-u -- write-memory 1614794752 <file>", probe,
                                               "-u -- read-memory 1614794752 4096 <file>" };
+
+    std::vector<std::string> plus (std::vector<std::string> runs, const std::vector<std::string>& more)
+    {
+        runs.insert (runs.end(), more.begin(), more.end());
+        return runs;
+    }
+
+    /** The tool's runs with their file paths left out. */
+    std::vector<std::string> withoutPaths (const juce::StringArray& runs)
+    {
+        std::vector<std::string> result;
+
+        for (auto& run : runs)
+            result.push_back (std::regex_replace (run.toStdString(), std::regex ("/[^ ]*"), "<file>"));
+
+        return result;
+    }
 }
 
 // Start finds the unit, lets the user confirm it in the device chooser (its
@@ -58,21 +78,24 @@ namespace
 // to step 2.
 TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
 {
-    struct Row { bool autoAdvancing; bool staleAbort; int escapeAt; int polls; };
+    enum Advance { stepByStep, runningOn };
+    enum EarlierRun { leftNothing, leftAnAbort };
+    struct Row { Advance advance; EarlierRun earlierRun; int escapeAt; int polls; };
 
     // The loopback port ALSA lists on every Linux desktop is no unit.
     sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
 
     // Escape pressed once "(3)" shows ends the run after the look under way.
-    for (auto row : { Row { false, false, 0, 12 }, Row { true, false, 0, 16 },
-                      Row { false, true, 0, 12 }, Row { false, false, 3, 4 } })
+    for (auto row : { Row { stepByStep, leftNothing, 0, 12 }, Row { runningOn, leftNothing, 0, 16 },
+                      Row { stepByStep, leftAnAbort, 0, 12 }, Row { stepByStep, leftNothing, 3, 4 } })
     {
         ports.clearTimeline();
         sim::StepWindow window (94);
-        autoAdvance = row.autoAdvancing;
-        abortRequested = row.staleAbort;   // an earlier run's Escape does not end this one
+        autoAdvance = row.advance == runningOn;
+        abortRequested = row.earlierRun == leftAnAbort;   // an earlier run's Escape does not end this one
 
-        sim::MessageWatch escape ([&] { return row.escapeAt > 0 && window.statusTexts().contains ("(" + juce::String (row.escapeAt) + ")"); },
+        const auto escapeShown = "(" + juce::String (row.escapeAt) + ")";
+        sim::MessageWatch escape ([&] { return row.escapeAt > 0 && window.statusTexts().contains (escapeShown); },
                                   [&] { window.pressEscape(); });
 
         EXPECT_FALSE (window->stepStart (1));
@@ -96,12 +119,14 @@ TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBefor
     struct Row { const char* cpu; int productId; juce::StringArray names; const char* refusal; };
 
     const char* twoUnits = "Connect ONLY the device you want to update.";
-    const char* notThisHost = "Cannot upgrade firmware!\n \nSince your system does not support to upgrade firmware for this product.";
+    const char* notThisHost = "Cannot upgrade firmware!\n \n"
+                              "Since your system does not support to upgrade firmware for this product.";
     const juce::StringArray faderon ("Faderon VM MIDI 1");
 
     const Row rows[] {
         { "",      94,   { "Mixora C4 MIDI 1", "2- Mixora C4 MIDI 1" }, twoUnits },
-        { "",      4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "2- Dravel 49 MIDI 1", "2- Dravel 49 MIDI 2" }, twoUnits },
+        { "",      4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "2- Dravel 49 MIDI 1", "2- Dravel 49 MIDI 2" },
+          twoUnits },
         // Twins on Linux: the same names under different port identifiers.
         { "",      4130, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2" }, twoUnits },
         { "AMD Ryzen 7 5800X 8-Core Processor",   157,  faderon, notThisHost },
@@ -128,7 +153,8 @@ TEST_F (StartStep, TwoUnitsOfTheProductOrAHostThatCannotUpgradeItAreRefusedBefor
             for (auto& name : row.names)
                 EXPECT_TRUE (units.messagesTo (name).isEmpty()) << name;
         else
-            EXPECT_TRUE (window.title().endsWith (row.productId == 157 ? ": Faderon VM" : ": Strima 2")) << window.title();
+            EXPECT_TRUE (window.title().endsWith (row.productId == 157 ? ": Faderon VM" : ": Strima 2"))
+                << window.title();
     }
 }
 
@@ -146,14 +172,16 @@ TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelv
 
         if (answers)
         {
-            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (4, probe)) << "three probes to find it, one to enter";
+            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (4, probe))
+                << "three probes to find it, one to enter";
             EXPECT_TRUE (toolModeEntered);
             EXPECT_EQ (window->getStep(), 3) << "the Enter step ran at once";
             waiting.pop_back();   // the model's name, from the choice of the target
         }
         else
         {
-            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (13, probe)) << "twelve probes and the fall-back's";
+            EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> (13, probe))
+                << "twelve probes and the fall-back's";
             EXPECT_EQ (messages(), notFound);
         }
 
@@ -168,10 +196,14 @@ TEST_F (StartStep, ProbingTheToolTakesABootloaderWithoutAPortOrGivesUpAfterTwelv
 
 TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSecondsAtMost)
 {
-    struct Row { bool escape; bool comesBack; int looks; bool found; };
+    enum Escape { noEscape, escapeWhileTheToolRuns };
+    enum Unit { staysAway, comesBack };
+    struct Row { Escape escape; Unit unit; int looks; };
 
-    for (auto row : { Row { false, false, 26, false }, Row { true, false, 1, false }, Row { false, true, 1, true } })
+    for (auto row : { Row { noEscape, staysAway, 26 }, Row { escapeWhileTheToolRuns, staysAway, 1 },
+                      Row { noEscape, comesBack, 1 } })
     {
+        const bool found = row.unit == comesBack;
         sim::FlashToolStandIn unit;
         sim::SimulatedMidiPorts rowPorts;
         sim::StepWindow window (2056);
@@ -179,61 +211,65 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
 
         // While the tool runs: the user presses Escape, or the restarted unit's port shows.
         std::unique_ptr<sim::NamedPorts> unitPorts;
-        sim::MessageWatch duringTheTool ([&] { return unit.describeRuns().size() >= (row.comesBack ? 2 : 1); }, [&]
+        sim::MessageWatch duringTheTool ([&] { return unit.describeRuns().size() >= (found ? 2 : 1); }, [&]
         {
-            if (row.escape)
+            if (row.escape == escapeWhileTheToolRuns)
                 window.pressEscape();
 
-            if (row.comesBack)
+            if (found)
                 unitPorts = std::make_unique<sim::NamedPorts> (rowPorts, juce::StringArray ("R7-X1 MIDI 1"),
                                                                juce::StringArray ("R7-X1 MIDI 1"));
         });
 
-        EXPECT_EQ (window->stepStart (1), row.found);
+        EXPECT_EQ (window->stepStart (1), found);
 
-        std::vector<std::string> expected { "Waiting for the target MIDI device...1", "Waiting for the target MIDI device...2",
-                                            "Waiting for the target MIDI device...3", "Waiting for the target MIDI device...4" };
+        const std::string looking ("Waiting for the target MIDI device...");
+        std::vector<std::string> expected { looking + "1", looking + "2", looking + "3", looking + "4" };
 
-        if (row.found)
+        if (found)
             expected.push_back ("R7-X1");   // the chosen target's name
 
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), expected);
         EXPECT_EQ (texts (unit.describeRuns()), (std::vector<std::string> { probe, reset }));
         // Pauses of 235 ms: the look's, besides the tool's own after each of its two runs.
-        EXPECT_EQ (pausesOf (rowPorts, 235000.0) - 2, row.looks) << "escape " << row.escape << ", comes back " << row.comesBack;
-        EXPECT_EQ (window->getStep(), row.found ? 2 : 1);
-        EXPECT_EQ (toolModeEntered, ! row.found) << "a unit that came back has left its bootloader";
-        EXPECT_EQ (messages(), row.found ? none : notFound);
+        EXPECT_EQ (pausesOf (rowPorts, 235000.0) - 2, row.looks) << "escape " << row.escape << ", found " << found;
+        EXPECT_EQ (window->getStep(), found ? 2 : 1);
+        EXPECT_EQ (toolModeEntered, ! found) << "a unit that came back has left its bootloader";
+        EXPECT_EQ (messages(), found ? none : notFound);
     }
 }
 
 TEST_F (StartStep, UnitsLeftInUpgradeModeAreOfferedAWayOut)
 {
-    struct Row { bool answerYes; bool unitLeaves; bool hint; };
+    enum Answer { no, yes };
+    enum Stuck { leavesWhenReset, staysInUpgradeMode };
+    enum Hint { noHint, hintToPowerOff };
+    struct Row { Answer answer; Stuck stuck; Hint hint; };
 
-    for (auto row : { Row { true, true, false }, Row { true, false, true }, Row { false, true, false } })
+    for (auto row : { Row { yes, leavesWhenReset, noHint }, Row { yes, staysInUpgradeMode, hintToPowerOff },
+                      Row { no, leavesWhenReset, noHint } })
     {
         addUnit (linuxUnit ("Mixora C4", 94));
         auto stuck = linuxUnit ("Mixora S8", 79, false, true);
-        stuck.leaveAfterMs = row.unitLeaves ? 10.0 : 10000.0;
+        stuck.leaveAfterMs = row.stuck == leavesWhenReset ? 10.0 : 10000.0;
         auto& stuckUnit = addUnit (stuck);
 
         {
             sim::StepWindow window (94);
-            prompts.okCancelAnswers = { row.answerYes };
+            prompts.okCancelAnswers = { row.answer == yes };
 
             EXPECT_FALSE (window->stepStart (1));
             EXPECT_EQ (texts (prompts.messages ("okCancel")),
-                       std::vector<std::string> { "It looks like some of your units are already in firmware upgrade mode. \n"
-                                                  " Do you want to let them leave firmware upgrade mode?" });
-            EXPECT_EQ (stuckUnit.log().contains ("reset"), row.answerYes);
+                       std::vector<std::string> { "It looks like some of your units are already in firmware upgrade "
+                                                  "mode. \n Do you want to let them leave firmware upgrade mode?" });
+            EXPECT_EQ (stuckUnit.log().contains ("reset"), row.answer == yes);
 
+            // The chooser's, with a unit in upgrade mode about.
             auto shown = prompts.messages();
-            shown.removeString ("Warning: Cannot find target unit!");   // the chooser's, with a unit in upgrade mode about
-            EXPECT_EQ (texts (shown), row.hint ? std::vector<std::string> { "It looks like your device is still in firmware "
-                                                                            "upgrade mode. \nPlease turn off and turn on the "
-                                                                            "device and try again." }
-                                               : none);
+            shown.removeString ("Warning: Cannot find target unit!");
+            const std::vector<std::string> hint { "It looks like your device is still in firmware upgrade mode. \n"
+                                                  "Please turn off and turn on the device and try again." };
+            EXPECT_EQ (texts (shown), row.hint == hintToPowerOff ? hint : none);
         }
 
         units.clear();
@@ -248,7 +284,8 @@ TEST_F (StartStep, AMissingOrUnrunnableFlashingToolIsToldApartFromAMissingUnitWi
     const auto notExecutable = makeImage ("blhost", 100);
 
     for (auto [path, problem] : { std::pair { missing, "The flashing tool is missing:\n" },
-                                  std::pair { notExecutable, "The flashing tool cannot be run (it is not executable):\n" } })
+                                  std::pair { notExecutable,
+                                              "The flashing tool cannot be run (it is not executable):\n" } })
     {
         sim::StepWindow window (2056);
         flashToolPath = path;
@@ -264,39 +301,56 @@ TEST_F (StartStep, AMissingOrUnrunnableFlashingToolIsToldApartFromAMissingUnitWi
 // shows that it has.
 TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEscapeEndsTheProbingOrSaysWhyItCannot)
 {
-    struct Row { const char* unitAppearsAfter; bool listed, opens, probing, escape; int runs; std::vector<std::string> waiting; const char* message; };
+    enum Port { noPort, portTaken, portFree };
+    enum Probing { every500ms, every333ms };
+    enum Escape { noEscape, escapeAtTheFirstWait };
+
+    // The bootloader answers after unitAppearsAfter runs; without it, it answers at once but without success.
+    struct Row { const char* unitAppearsAfter; Port port; Probing probing; Escape escape; int runs;
+                 std::vector<std::string> waiting; const char* message; };
+
+    const auto oneTwo = waitingTexts ({ 1, 1, 2, 2 }), oneThree = waitingTexts ({ 1, 1, 1, 2 });
+    const auto threePasses = [] (std::vector<std::string> pass) { return plus (plus (pass, pass), pass); };
 
     const Row rows[] {
-        { "3",     true,  true,  false, false, 6,  waitingTexts ({ 1, 1, 2 }),                        nullptr },       // four probes, then one a pass
-        { "1000",  true,  true,  false, false, 15, waitingTexts ({ 1, 1, 2, 2, 1, 1, 2, 2, 1, 1, 2, 2 }), cannotEnter },   // five probes a pass, in vain
-        { "1000",  true,  true,  true,  false, 15, waitingTexts ({ 1, 1, 1, 2, 1, 1, 1, 2, 1, 1, 1, 2 }), cannotEnter },   // probed every 333 ms
-        { "1000",  true,  true,  false, true,  1,  waitingTexts ({ 1 }),                              cannotEnter },   // the later passes still ask
-        // A bootloader that answers, but not with success; without a port only a full success counts.
-        { nullptr, true,  false, false, false, 0,  {}, "Target device is occupied!" },
-        { nullptr, false, false, false, false, 0,  {}, "No target!" },
-        { nullptr, false, false, true,  false, 1,  {}, "The target device of \"R7-X1\" is not found!" },
+        // Four probes, then one a pass; five probes a pass, in vain; with Escape, the later passes still ask.
+        { "3",     portFree,  every500ms, noEscape,             6,  waitingTexts ({ 1, 1, 2 }), nullptr },
+        { "1000",  portFree,  every500ms, noEscape,             15, threePasses (oneTwo),       cannotEnter },
+        { "1000",  portFree,  every333ms, noEscape,             15, threePasses (oneThree),     cannotEnter },
+        { "1000",  portFree,  every500ms, escapeAtTheFirstWait, 1,  waitingTexts ({ 1 }),       cannotEnter },
+        // A bootloader that answers, but not with success, is there; without a port only a full success counts.
+        { nullptr, portFree,  every500ms, noEscape,             3,  {}, nullptr },
+        { nullptr, portTaken, every500ms, noEscape,             0,  {}, "Target device is occupied!" },
+        { nullptr, noPort,    every500ms, noEscape,             0,  {}, "No target!" },
+        { nullptr, noPort,    every333ms, noEscape,             1,  {},
+          "The target device of \"R7-X1\" is not found!" },
     };
 
     for (auto& row : rows)
     {
         sim::FlashToolStandIn unit;
         unit.setSwitch (row.unitAppearsAfter != nullptr ? "present-after" : "fail-property", row.unitAppearsAfter);
-        const auto names = row.listed ? juce::StringArray (toolUnitPort) : juce::StringArray();
+        const auto names = row.port != noPort ? juce::StringArray (toolUnitPort) : juce::StringArray();
         sim::NamedPorts unitPorts (names, names);
-        unitPorts.getPorts().setRefusingOpens (toolUnitPort, ! row.opens);
+        unitPorts.getPorts().setRefusingOpens (toolUnitPort, row.port == portTaken);
 
         sim::StepWindow window (2056);
-        toolProbeMode = row.probing;
+        toolProbeMode = row.probing == every333ms;
         toolModeEntered = false;
         abortRequested = true;   // left by an earlier run: it must not end this one
         window->deviceReplyText = toolUnitPort;
 
-        sim::MessageWatch escape ([&] { return row.escape && window.statusTexts().contains ("Waiting to enter Firmware Upgrade mode...1"); },
+        const juce::String firstWait ("Waiting to enter Firmware Upgrade mode...1");
+        sim::MessageWatch escape ([&]
+                                  {
+                                      return row.escape == escapeAtTheFirstWait
+                                             && window.statusTexts().contains (firstWait);
+                                  },
                                   [&] { window.pressEscape(); });
 
         EXPECT_EQ (window->stepEnter (2), row.message == nullptr) << row.message;
         const std::vector<std::string> askedThreeTimes { wakeUp, enterR7X1, wakeUp, enterR7X1, wakeUp, enterR7X1 };
-        EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)), row.opens ? askedThreeTimes : none);
+        EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)), row.port == portFree ? askedThreeTimes : none);
         EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> ((size_t) row.runs, probe));
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.waiting);
         EXPECT_EQ (toolModeEntered, row.message == nullptr);
@@ -307,46 +361,55 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEsc
 
 TEST_F (EnterStep, MidiUnitsAreAskedUntilTheyComeBackInUpgradeModeAndOneThatNeverDoesFails)
 {
-    struct Row { const char* model; int productId; bool inUpgradeMode, neverBack, repeating; std::vector<std::string> requests; };
+    enum Unit { comesBack, alreadyInUpgradeMode, neverComesBack, neverComesBackWhileRunsRepeat };
+    struct Row { const char* model; int productId; Unit unit; std::vector<std::string> requests; };
 
     const std::vector<std::string> mixoraRequests { wakeUp, "F0 1D 03 00 5E 00 7F 7F F7" };
-    const std::string keyboardVersionRequest ("F0 1D 03 20 22 00 01 00 F7"), keyboardEnter ("F0 1D 03 20 22 00 7F 7F F7");
+    const std::string keyboardVersionRequest ("F0 1D 03 20 22 00 01 00 F7");
+    const std::string keyboardEnter ("F0 1D 03 20 22 00 7F 7F F7");
     const std::vector<std::string> keyboardRequests { wakeUp, keyboardVersionRequest, wakeUp, keyboardEnter };
     auto keyboardBack = keyboardRequests;
-    keyboardBack.insert (keyboardBack.end(), { wakeUp, keyboardVersionRequest });   // asked again under its returned ports
+    // Asked again under its returned ports.
+    keyboardBack.insert (keyboardBack.end(), { wakeUp, keyboardVersionRequest });
 
     const Row rows[] {
-        { "Mixora C4", 94,   false, false, false, mixoraRequests },
-        { "Qenta 32",  26,   false, false, false, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },                                      // the short form only
-        { "Tonvik 3",  101,  false, false, false, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } }, // both forms
-        { "Mixora C4", 94,   true,  false, false, {} },                                                                          // asked on its upgrade port
-        { "Mixora C4", 94,   false, true,  false, mixoraRequests },
-        { "Mixora C4", 94,   false, true,  true,  mixoraRequests },                                                              // no box while runs repeat
-        { "Dravel 49", 4130, false, false, false, keyboardBack },
-        { "Dravel 49", 4130, false, true,  false, keyboardRequests },
+        { "Mixora C4", 94,   comesBack, mixoraRequests },
+        // The short form only, or both forms.
+        { "Qenta 32",  26,   comesBack, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },
+        { "Padrix 16", 81,   comesBack, { wakeUp, "F0 1D 03 00 55 55 7F F7" } },
+        { "Tonvik 3",  101,  comesBack, { wakeUp, "F0 1D 03 00 65 00 7F 7F F7", wakeUp, "F0 1D 03 00 65 55 7F F7" } },
+        { "Tonvik 6",  104,  comesBack, { wakeUp, "F0 1D 03 00 68 00 7F 7F F7", wakeUp, "F0 1D 03 00 68 55 7F F7" } },
+        { "Mixora C4", 94,   alreadyInUpgradeMode, {} },                 // asked on its upgrade port
+        { "Mixora C4", 94,   neverComesBack, mixoraRequests },
+        { "Mixora C4", 94,   neverComesBackWhileRunsRepeat, mixoraRequests },   // no box while runs repeat
+        { "Dravel 49", 4130, comesBack, keyboardBack },
+        { "Dravel 49", 4130, neverComesBack, keyboardRequests },
     };
 
     for (auto& row : rows)
     {
-        auto& unit = addUnit (linuxUnit (row.model, row.productId, row.productId == 4130, row.inUpgradeMode));
-        unit.setNeverComesBack (row.neverBack);
+        const bool inUpgradeMode = row.unit == alreadyInUpgradeMode;
+        const bool neverBack = row.unit == neverComesBack || row.unit == neverComesBackWhileRunsRepeat;
+        auto& unit = addUnit (linuxUnit (row.model, row.productId, row.productId == 4130, inUpgradeMode));
+        unit.setNeverComesBack (neverBack);
 
         {
             sim::StepWindow window (row.productId);
-            repeatMode = row.repeating;
+            repeatMode = row.unit == neverComesBackWhileRunsRepeat;
             abortRequested = true;   // left by an earlier run: it must not end this one
-            window->deviceReplyText = row.inUpgradeMode ? juce::String ("Halvik firmware upgrade") : juce::String (row.model) + " MIDI 1";
+            window->deviceReplyText = inUpgradeMode ? juce::String ("Halvik firmware upgrade")
+                                                    : juce::String (row.model) + " MIDI 1";
 
-            EXPECT_EQ (window->stepEnter (2), ! row.neverBack) << row.model;
-            EXPECT_EQ (unit.isInUpgradeMode(), ! row.neverBack);
-            EXPECT_EQ (window->getStep(), row.neverBack ? 2 : 3);
+            EXPECT_EQ (window->stepEnter (2), ! neverBack) << row.model;
+            EXPECT_EQ (unit.isInUpgradeMode(), ! neverBack);
+            EXPECT_EQ (window->getStep(), neverBack ? 2 : 3);
             std::vector<std::string> received;
 
             for (auto& message : unit.received())
                 received.push_back (sim::SimulatedMidiPorts::hexOf (message).toStdString());
 
             EXPECT_EQ (received, row.requests) << row.model << ": one try, and the unit went";
-            EXPECT_EQ (messages(), row.neverBack && ! row.repeating ? std::vector<std::string> { cannotEnter } : none);
+            EXPECT_EQ (messages(), row.unit == neverComesBack ? std::vector<std::string> { cannotEnter } : none);
         }
 
         units.clear();
@@ -375,45 +438,37 @@ TEST_F (EnterStep, AKeyboardWhosePortsWillNotOpenIsLookedForAgainOnlyOnce)
 // folder; for the MIDI families the unit's upgrade port.
 TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBehind)
 {
-    struct Row
-    {
-        const char* fault;
-        bool staleAbort, missingImage, succeeds;
-        int resultAfter;
-        std::vector<std::string> notices, runs, messages;
-        bool escapeInStage1 = false;
-    };
+    enum EarlierRun { leftNothing, leftAnAbort };
 
-    const std::string stage1 ("Starting stage 1 of compatibility checking"), stage2 ("Starting stage 2 of compatibility checking");
-    const auto plus = [] (std::vector<std::string> runs, std::vector<std::string> more)
-    {
-        runs.insert (runs.end(), more.begin(), more.end());
-        return runs;
-    };
+    struct Row { const char* fault; EarlierRun earlierRun; int resultAfter;
+                 std::vector<std::string> notices, runs, messages; };
+
+    const std::string stage1 ("Starting stage 1 of compatibility checking");
+    const std::string stage2 ("Starting stage 2 of compatibility checking");
     const auto twoStages = plus (oneStage, oneStage);
 
     juce::MemoryBlock erased (8192);
     erased.fillWith (0xFF);
 
+    // A check that passes shows no box.
     const Row rows[] {
-        { "",                      false, false, true,  1, { stage1, "Good compatibility." },        plus (oneStage, { eraseCheckRegion }), {} },
-        { "",                      true,  false, true,  1, { stage1, "Good compatibility." },        plus (oneStage, { eraseCheckRegion }), {} },
-        { "skip-alternate-chunks", false, false, true,  2, { stage1, stage2, "Good compatibility" }, plus (twoStages, { eraseCheckRegion }), {} },
-        { "corrupt-read",          false, false, false, 1, { stage1, stage2, "Bad compatibility!" },
+        { "",                      leftNothing, 1, { stage1, "Good compatibility." },
+          plus (oneStage, { eraseCheckRegion }), {} },
+        { "",                      leftAnAbort, 1, { stage1, "Good compatibility." },
+          plus (oneStage, { eraseCheckRegion }), {} },
+        { "skip-alternate-chunks", leftNothing, 2, { stage1, stage2, "Good compatibility" },
+          plus (twoStages, { eraseCheckRegion }), {} },
+        { "corrupt-read",          leftNothing, 1, { stage1, stage2, "Bad compatibility!" },
           plus (twoStages, { eraseCheckRegion, reset }),
           { "WARNING\n\nYour system environment cannot be compatible with the Tavlo firmware upgrade process.\n"
             "Forbit upgrade firmware!\n\nPlease close the current upgrade window" } },
-        { "",                      false, true,  false, 1, { "Bad compatibility!" },
-          { "-u -t 5000 -- flash-erase-region 1614802944 0", reset }, { "Warning: Cannot find the check.bin!" } },
-        // Stopped by the user: no verdict on the host, the unit stays in its bootloader for another try.
-        { "corrupt-read",          false, false, false, 1, { stage1, "Compatibility check stopped." },
-          plus (oneStage, { eraseCheckRegion }), { "Compatibility check stopped." }, true },
     };
 
     for (auto& row : rows)
     {
-        SCOPED_TRACE (juce::String ("fault '") + row.fault + "'" + (row.staleAbort ? ", stale abort" : "")
-                      + (row.missingImage ? ", image missing" : "") + (row.escapeInStage1 ? ", escape" : ""));
+        SCOPED_TRACE (juce::String ("fault '") + row.fault + "'"
+                      + (row.earlierRun == leftAnAbort ? ", stale abort" : ""));
+        const bool succeeds = row.messages.empty();
 
         sim::FlashToolStandIn unit;
         unit.putFlashBytes (checkAddress, juce::MemoryBlock (8192, true));   // zeros, as if something else was there
@@ -422,31 +477,87 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
             unit.setSwitch (row.fault);
 
         resetUpgraderState();   // the shipped check image
-
-        if (row.missingImage)
-            checkImagePath = dataHome.get().getChildFile ("missing/check.bin").getFullPathName();
-
         sim::StepWindow window (2056);
-        abortRequested = row.staleAbort;   // as an earlier run's "up to date" answer leaves it
+        abortRequested = row.earlierRun == leftAnAbort;   // as an earlier run's "up to date" answer leaves it
 
-        sim::MessageWatch escape ([&] { return row.escapeInStage1 && window.statusTexts().contains (stage1); }, [&] { window.pressEscape(); });
-
-        EXPECT_EQ (window->stepActivate (1), row.succeeds);
+        EXPECT_EQ (window->stepActivate (1), succeeds);
         EXPECT_EQ (compatibilityResult, row.resultAfter);
-        EXPECT_EQ (activatedMarker, row.succeeds ? 1 : 0);
-        EXPECT_EQ (window->getStep(), row.succeeds || row.escapeInStage1 ? 3 : 1);
+        EXPECT_EQ (activatedMarker, succeeds ? 1 : 0);
+        EXPECT_EQ (window->getStep(), succeeds ? 3 : 1);
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.notices);
-        std::vector<std::string> runsWithoutPaths;
-
-        for (auto& run : unit.describeRuns())
-            runsWithoutPaths.push_back (std::regex_replace (run.toStdString(), std::regex ("/[^ ]*"), "<file>"));
-
-        EXPECT_EQ (runsWithoutPaths, row.runs);
-        EXPECT_TRUE (row.missingImage || unit.flashBytes (checkAddress, 8192) == erased);
+        EXPECT_EQ (withoutPaths (unit.describeRuns()), row.runs);
+        EXPECT_TRUE (unit.flashBytes (checkAddress, 8192) == erased);
         EXPECT_EQ (messages(), row.messages);
 
-        if (! row.messages.empty() && ! row.escapeInStage1)
+        if (! succeeds)
             EXPECT_EQ (prompts.shown.back().title, "") << "a plain box";
+    }
+}
+
+TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGivesNoVerdictSoActivateCanRunAgain)
+{
+    enum Fault { dataFolderReadOnly, dataFolderFull, checkImageMissing, checkImageEmpty };
+    struct Row { Fault fault; const char* box; };
+
+    const char* notFinished = "Compatibility check not finished. This computer failed before the check image reached "
+                              "the device.\n\nCannot create firmware file!\n\n";
+    const juce::String cannotFind ("Warning: Cannot find the check.bin!\n\n");
+
+    const Row rows[] {
+        { dataFolderReadOnly, "Cannot create file in <local>: Permission denied" },
+        { dataFolderFull,     "Cannot create file in <local>: File too large" },
+        { checkImageMissing,  "<check.bin>" },
+        { checkImageEmpty,    "<check.bin>" },
+    };
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE ((int) row.fault);
+        sim::FlashToolStandIn unit;
+        resetUpgraderState();
+        stagingFolder().createDirectory();
+        const auto shipped = juce::File (checkImagePath);
+        const auto copy = images.get().getChildFile (row.fault == checkImageMissing ? "missing.bin" : "check.bin");
+        copy.deleteFile();
+
+        if (row.fault == checkImageEmpty)
+            copy.create();
+        else if (row.fault != checkImageMissing)
+            ASSERT_TRUE (shipped.copyFileTo (copy));
+
+        checkImagePath = copy.getFullPathName();
+        compatibilityResult = 2;   // found by an earlier check
+        sim::StepWindow window (2056);
+
+        {
+            std::optional<ScopedUnwritableFolder> readOnly;
+            std::optional<ScopedFileSizeLimit> full;
+
+            if (row.fault == dataFolderReadOnly)
+                readOnly.emplace (stagingFolder());
+
+            if (row.fault == dataFolderFull)
+                full.emplace (1024);
+
+            EXPECT_FALSE (window->stepActivate (1));
+        }
+
+        const auto reason = juce::String (row.box).replace ("<local>", stagingFolder().getFullPathName())
+                                                  .replace ("<check.bin>", checkImagePath);
+        const auto lead = row.box[0] == '<' ? cannotFind : juce::String (notFinished);
+        const auto shown = box (juce::MessageBoxIconType::WarningIcon, {}, lead + reason);
+        EXPECT_EQ (boxes(), std::vector<std::string> { shown });
+        EXPECT_TRUE (unit.describeRuns().isEmpty()) << "nothing reached the unit";
+        EXPECT_EQ (window->getStep(), 3);
+        EXPECT_EQ (window.enabledButtons(), "11100");
+        EXPECT_EQ (compatibilityResult, 2) << "no verdict";
+        EXPECT_EQ (activatedMarker, 0);
+
+        // With the disk fixed, or the check image back, the check runs.
+        ASSERT_TRUE (shipped.copyFileTo (copy));
+        EXPECT_TRUE (window->stepActivate (1));
+        EXPECT_EQ (compatibilityResult, 1);
+        EXPECT_EQ (withoutPaths (unit.describeRuns()), plus (oneStage, { eraseCheckRegion }));
     }
 }
 
@@ -454,7 +565,8 @@ TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreates
 {
     struct Row { const char* home; const char* dataHome; };
     const auto missing = dataHome.get().getChildFile ("missing").getFullPathName();
-    const Row rows[] { { "", nullptr }, { "missing/home", nullptr }, { "", "share" }, { "missing/home", "missing/share" } };
+    const Row rows[] { { "", nullptr }, { "missing/home", nullptr }, { "", "share" },
+                       { "missing/home", "missing/share" } };
     const auto rootHadOne = juce::File ("/.local").exists();
 
     for (auto& row : rows)
@@ -469,43 +581,50 @@ TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreates
         sim::StepWindow window (2056);
 
         EXPECT_FALSE (window->stepActivate (1)) << row.home;
-        EXPECT_EQ (messages(), std::vector<std::string> { "No folder for the upgrader's files: neither XDG_DATA_HOME nor HOME names an existing folder." }) << row.home;
+        EXPECT_EQ (messages(), std::vector<std::string> { noUpgraderFolderText.toStdString() }) << row.home;
         EXPECT_TRUE (tool.runs().empty()) << row.home;
         EXPECT_FALSE (juce::File (missing).exists()) << row.home;
         EXPECT_EQ (juce::File ("/.local").exists(), rootHadOne) << row.home;
     }
 }
 
-TEST_F (ActivateStep, AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnUnlessTheChooserIsCancelledOrOffersNoUpgradePortThatOpens)
+TEST_F (ActivateStep,
+        AMidiUnitsUpgradePortIsOpenedAndTheStepMovesOnUnlessTheChooserIsCancelledOrOffersNoUpgradePortThatOpens)
 {
     using Icon = juce::MessageBoxIconType;
     using Answer = std::function<int (juce::Component&, const juce::String&)>;
-    const Answer okClicked = sim::ChooserUser {}, confirmedAsShown = [] (juce::Component&, const juce::String&) { return 1; };
+    const Answer okClicked = sim::ChooserUser {};
+    const Answer confirmedAsShown = [] (juce::Component&, const juce::String&) { return 1; };
     const auto noUnitInUpgradeMode = box (Icon::NoIcon, "", "Warning: Cannot find target unit!");   // the chooser's
-    struct Row { int productId; const char* upgradePort; Answer chooser; bool opens; int productAfter; std::vector<std::string> boxes; };
+    enum Port { opens, refusesToOpen };
+    struct Row { int productId; const char* upgradePort; Answer chooser; Port port; int productAfter;
+                 std::vector<std::string> boxes; };
 
     // One port serves two models, which its name tells apart by the digit before its first ".".
     // A unit still in its normal mode has no upgrade port.
     const Row rows[] {
-        { 94,   "Halvik firmware upgrade",      okClicked, true, 94,   {} },
-        { 2052, "Halvik firmware upgrade V1.2", okClicked, true, 186,  {} },
-        { 2052, "Halvik firmware upgrade V2.0", okClicked, true, 2052, {} },
-        { 186,  "Halvik firmware upgrade V2.0", okClicked, true, 2052, {} },
-        { 94,   "", nullptr,          true, 0, { noUnitInUpgradeMode } },   // the chooser cancelled
-        { 94,   "", confirmedAsShown, true, 0,
-          { noUnitInUpgradeMode, box (Icon::WarningIcon, "Step 3", "Please select the unit \"Halvik firmware upgrade\"") } },
-        { 94,   "Halvik firmware upgrade", okClicked, false, 0,
-          { box (Icon::InfoIcon, "Midi Device", "Could not open the selected MIDI input device: Halvik firmware upgrade") } },
+        { 94,   "Halvik firmware upgrade",      okClicked, opens, 94,   {} },
+        { 2052, "Halvik firmware upgrade V1.2", okClicked, opens, 186,  {} },
+        { 2052, "Halvik firmware upgrade V2.0", okClicked, opens, 2052, {} },
+        { 186,  "Halvik firmware upgrade V2.0", okClicked, opens, 2052, {} },
+        { 94,   "", nullptr,          opens, 0, { noUnitInUpgradeMode } },   // the chooser cancelled
+        { 94,   "", confirmedAsShown, opens, 0,
+          { noUnitInUpgradeMode,
+            box (Icon::WarningIcon, "Step 3", "Please select the unit \"Halvik firmware upgrade\"") } },
+        { 94,   "Halvik firmware upgrade", okClicked, refusesToOpen, 0,
+          { box (Icon::InfoIcon, "Midi Device",
+                 "Could not open the selected MIDI input device: Halvik firmware upgrade") } },
     };
 
     for (auto& row : rows)
     {
-        SCOPED_TRACE (juce::String (row.productId) + " " + row.upgradePort + (row.opens ? "" : " that will not open"));
+        SCOPED_TRACE (juce::String (row.productId) + " " + row.upgradePort
+                      + (row.port == opens ? "" : " that will not open"));
         auto options = linuxUnit ("Mixora C4", row.productId, false, *row.upgradePort != 0);
         options.upgradePortName = row.upgradePort;
         units.clear();
         addUnit (options);
-        ports.setRefusingOpens ("Halvik firmware upgrade", ! row.opens);
+        ports.setRefusingOpens ("Halvik firmware upgrade", row.port == refusesToOpen);
         prompts.dialogAnswer = row.chooser;
         const bool movesOn = row.productAfter != 0;
         sim::StepWindow window (row.productId);

@@ -11,17 +11,7 @@ using namespace halvik;
 namespace
 {
     using UpgradeWindow = sim::UpgraderFixture;
-
-    /** Which of the five step buttons are enabled, as "11100". */
-    juce::String enabledButtons (FirmwareUpgradeComponent& window)
-    {
-        juce::String pattern;
-
-        for (int i = 0; i < stepCount; ++i)
-            pattern << (window.getStepButton (i).isEnabled() ? "1" : "0");
-
-        return pattern;
-    }
+    using sim::enabledButtons;
 
     /** The window inside its dialog on the desktop, not modal. */
     struct OnScreen
@@ -125,23 +115,29 @@ TEST_F (UpgradeWindow, EveryHiddenLetterTogglesItsModeInEitherCaseAndWithAnyModi
     EXPECT_EQ (screen.dialog.getName(), "Firmware Upgrade [M][3/20]: Waiting...1");
 }
 
-TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFrontAndEscapeNeverCloses)
+TEST_F (UpgradeWindow,
+        TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpenedFromTheDialogRunsInFrontAndEscapeNeverCloses)
 {
-    struct Row { bool busy; bool autoAdvancing; bool windowInFront; bool closes; };
+    enum Step { idle, busy };
+    enum Advance { stepByStep, runningOn };
+    enum InFront { nothing, aWindowOfTheDialog };
+    enum Close { refused, closes };
+    struct Row { Step step; Advance advance; InFront inFront; Close close; };
     enum How { closeButton, byTheWindow, escape };
 
-    for (auto row : { Row { true, false, false, false }, Row { true, true, false, false }, Row { false, true, false, true },
-                      Row { false, false, false, true }, Row { false, false, true, false } })
+    for (auto row : { Row { busy, stepByStep, nothing, refused }, Row { busy, runningOn, nothing, refused },
+                      Row { idle, runningOn, nothing, closes }, Row { idle, stepByStep, nothing, closes },
+                      Row { idle, stepByStep, aWindowOfTheDialog, refused } })
     {
         for (auto how : { closeButton, byTheWindow, escape })
         {
             OnScreen screen (4130);
-            upgraderBusy = row.busy;
-            autoAdvance = row.autoAdvancing;
+            upgraderBusy = row.step == busy;
+            autoAdvance = row.advance == runningOn;
 
             juce::Component inFront;
 
-            if (row.windowInFront)
+            if (row.inFront == aWindowOfTheDialog)
             {
                 inFront.setSize (10, 10);
                 inFront.addToDesktop (0);
@@ -155,8 +151,8 @@ TEST_F (UpgradeWindow, TheCloseButtonIsRefusedOnlyWhileAStepIsBusyOrAWindowOpene
             else
                 static_cast<juce::Component&> (screen.dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
 
-            EXPECT_EQ (! screen.dialog.isVisible(), row.closes && how != escape)
-                << "busy " << row.busy << " auto " << row.autoAdvancing << " in front " << row.windowInFront << " asked by " << how;
+            EXPECT_EQ (! screen.dialog.isVisible(), row.close == closes && how != escape)
+                << "step " << row.step << " advance " << row.advance << " in front " << row.inFront << " by " << how;
         }
     }
 }

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 /** Where the build put the program and its resources folder; for tests that
@@ -128,6 +130,44 @@ private:
     void (*previousHandler) (int) = std::signal (SIGXFSZ, SIG_IGN);
 
     JUCE_DECLARE_NON_COPYABLE (ScopedFileSizeLimit)
+};
+
+/** While the object lives, this thread cannot make files in the folder, as
+    when it belongs to another user: the folder loses its write permission,
+    and since that does not stop root, a thread running as root takes the
+    file-system identity of "nobody" meanwhile. A program it starts runs with
+    its own identity again. */
+class ScopedUnwritableFolder
+{
+public:
+    explicit ScopedUnwritableFolder (const juce::File& folderToLock)
+        : folder (folderToLock.getFullPathName().toStdString()),
+          previous (std::filesystem::status (folder).permissions())
+    {
+        std::filesystem::permissions (folder, previous & ~std::filesystem::perms::owner_write
+                                                       & ~std::filesystem::perms::group_write
+                                                       & ~std::filesystem::perms::others_write);
+
+        if (::geteuid() == 0)
+            previousIdentity = ::setfsuid (nobody);
+    }
+
+    ~ScopedUnwritableFolder()
+    {
+        if (previousIdentity >= 0)
+            ::setfsuid ((uid_t) previousIdentity);
+
+        std::filesystem::permissions (folder, previous);
+    }
+
+private:
+    static constexpr uid_t nobody = 65534;
+
+    std::filesystem::path folder;
+    std::filesystem::perms previous;
+    int previousIdentity = -1;
+
+    JUCE_DECLARE_NON_COPYABLE (ScopedUnwritableFolder)
 };
 
 /** The system's file chooser, which JUCE runs as a process of its own: a

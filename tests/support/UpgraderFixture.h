@@ -40,6 +40,17 @@ inline std::vector<std::string> texts (const juce::StringArray& list, bool nonEm
 
 inline std::vector<std::string> nonEmpty (const juce::StringArray& list)  { return texts (list, true); }
 
+/** Which of the window's five step buttons are enabled, as "11100". */
+inline juce::String enabledButtons (halvik::FirmwareUpgradeComponent& window)
+{
+    juce::String pattern;
+
+    for (int i = 0; i < halvik::stepCount; ++i)
+        pattern << (window.getStepButton (i).isEnabled() ? "1" : "0");
+
+    return pattern;
+}
+
 /** The upgrader's prompts answered by a script, for tests. Constructing one
     installs it; destroying it puts the previous prompts back. Everything shown
     is recorded in order. Message thread only. */
@@ -87,8 +98,8 @@ public:
     }
 
     /** The titles, and the messages, of the entries of one kind (boxes unless told), in order. */
-    juce::StringArray titlesOf (const juce::String& kind) const                    { return fieldOf (kind, &Shown::title); }
-    juce::StringArray messages (const juce::String& kind = "message") const       { return fieldOf (kind, &Shown::message); }
+    juce::StringArray titlesOf (const juce::String& kind) const               { return fieldOf (kind, &Shown::title); }
+    juce::StringArray messages (const juce::String& kind = "message") const  { return fieldOf (kind, &Shown::message); }
 
     bool askOkCancel (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message,
                       const juce::String& okText, const juce::String& cancelText) override
@@ -200,6 +211,9 @@ public:
 
     /** Escape typed into the window, as the user would. */
     void pressEscape()  { window.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)); }
+
+    /** Which step buttons are enabled, as "11100". */
+    juce::String enabledButtons()  { return sim::enabledButtons (window); }
 
 private:
     void componentNameChanged (juce::Component&) override
