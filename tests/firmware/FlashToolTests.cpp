@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/HangWatchdog.h"
 #include "support/TestProcess.h"
 #include "support/UpgraderFixture.h"
 
@@ -136,22 +137,43 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
 
 TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBeforeTheToolRuns)
 {
-    struct Case { const char* what; juce::int64 size; rlim_t room; bool padded, folderIsAFile; const char* message; };
+    const auto largest = (juce::int64) maxFirmwareImageBytes;
+    const char* cannotCreate = "Cannot create firmware file!";
+
+    // An image of the size (none for -1), or what stands there instead.
+    struct Case
+    {
+        const char* what;
+        juce::int64 size;
+        rlim_t room;
+        bool padded, folderIsAFile;
+        const char* message;
+        std::optional<NotAnImage> instead {};
+    };
+
     const Case cases[] {
-        { "no image",                        -1,                                        0,    false, false, "No firmware file!" },
+        { "no image",                        -1,                       0,    false, false, "No firmware file!" },
         // Nothing written would still be erased for, and read back as matching.
-        { "an empty image",                  0,                                         0,    false, false, "The firmware file is empty!" },
+        { "an empty image",                  0,                        0,    false, false, "The firmware file is empty!" },
         // Staged short, the image would be erased for and written cut.
-        { "8 KiB with 4 KiB of room",        8192,                                      4096, false, false, "Cannot create firmware file!" },
-        { "a file where the folder belongs", 100,                                       0,    true,  true,  "Cannot create firmware file!" },
-        { "one byte too many",               (juce::int64) maxFirmwareImageBytes + 1,  0,    false, false, "Firmware exception!" },
-        { "past what an int counts",         3LL * 1024 * 1024 * 1024,                  0,    false, false, "Firmware exception!" },
-        { "as large as a firmware may be",   (juce::int64) maxFirmwareImageBytes,      0,    false, false, "" },
+        { "8 KiB with 4 KiB of room",        8192,                     4096, false, false, cannotCreate },
+        { "a file where the folder belongs", 100,                      0,    true,  true,  cannotCreate },
+        { "one byte too many",               largest + 1,              0,    false, false, "Firmware exception!" },
+        { "past what an int counts",         3LL * 1024 * 1024 * 1024, 0,    false, false, "Firmware exception!" },
+        { "as large as a firmware may be",   largest,                  0,    false, false, "" },
+        // Read neither for ever nor past the largest image.
+        { "a FIFO",                          -1,                       0,    false, false, cannotCreate,
+          NotAnImage::fifo },
+        { "a link to /dev/zero",             -1,                       0,    false, false, cannotCreate,
+          NotAnImage::linkToDevZero },
+        { "a link to a file that says it is empty and never ends", -1, 0,    false, false, cannotCreate,
+          NotAnImage::linkToEndlessFile },
     };
 
     for (auto& c : cases)
     {
         SCOPED_TRACE (c.what);
+        const sim::HangWatchdog watchdog (c.what);
         sim::FlashToolStandIn unit;
         const juce::File image (images.get().getChildFile ("fw.bin"));
         image.deleteFile();
@@ -159,6 +181,9 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
 
         if (c.size >= 0)
             std::filesystem::resize_file (makeImage ("fw.bin", 4096).toStdString(), (std::uintmax_t) c.size);
+
+        if (c.instead.has_value())
+            makeNotAnImage ("fw.bin", *c.instead);
 
         if (c.folderIsAFile)
             stagingFolder().replaceWithText ("a file where the folder belongs");
@@ -168,7 +193,8 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
         if (c.room > 0)
             limit.emplace (c.room);
 
-        EXPECT_EQ (flashImageThroughTool (image.getFullPathName(), c.padded, "0x60010000", true, {}, 3), juce::String (c.message));
+        EXPECT_EQ (flashImageThroughTool (image.getFullPathName(), c.padded, "0x60010000", true, {}, 3),
+                   juce::String (c.message));
         limit.reset();
         EXPECT_EQ (unit.runs().empty(), juce::String (c.message).isNotEmpty());
         EXPECT_TRUE (stagingFolderHasNoFiles());
