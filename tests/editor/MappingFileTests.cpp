@@ -72,7 +72,7 @@ TEST_F (MappingFiles, AFileTakesThePlaceOfItsModesMapAndItsAssignmentsComeBack)
     {
         getControlById (map, 4).setProperty (ModelIds::type, "pitch", nullptr);
         getControlById (map, 4).setProperty (ModelIds::chan, 3, nullptr);
-        getControlById (map, 3).setProperty (ModelIds::value, 74, nullptr);
+        getControlById (map, 3).setProperty (ModelIds::value, 127, nullptr);
         getControlById (map, 6).setProperty (ModelIds::chan, 2, nullptr);
         getControlById (map, 1).setProperty (ModelIds::chan, 16, nullptr);
     });
@@ -83,7 +83,7 @@ TEST_F (MappingFiles, AFileTakesThePlaceOfItsModesMapAndItsAssignmentsComeBack)
 
     EXPECT_EQ (deviceSettingsImage.pedalAndWheel[2][0], 0x3e);
     EXPECT_EQ (deviceSettingsImage.pedalAndWheel[2][1], 0xe2);
-    EXPECT_EQ (deviceSettingsImage.pedalAndWheel[1][2], 74);
+    EXPECT_EQ (deviceSettingsImage.pedalAndWheel[1][2], 127);
     EXPECT_EQ (deviceSettingsImage.knobs[0][1], 0xb1);
     EXPECT_EQ (deviceSettingsImage.header[0], 0x9f);
 
@@ -93,16 +93,21 @@ TEST_F (MappingFiles, AFileTakesThePlaceOfItsModesMapAndItsAssignmentsComeBack)
     EXPECT_EQ (map[ModelIds::mode].toString(), "Cubase");
     EXPECT_EQ (getControlById (map, 4)[ModelIds::type].toString(), "pitch");
 
-    // Reaper has no map at start: its file's map is added and becomes current,
-    // and a product id outside the keyboards is not applied.
-    model->setProductId (0x1022);
-    model->getModes().setProperty (ModelIds::pid, 0x2000, nullptr);
-
+    // Reaper has no map at start: its file's map is added and becomes current.
     ASSERT_TRUE (loadMappingFromFile (*model, savedMap (7)).wasOk());
     ASSERT_EQ (model->getModes().getNumChildren(), 5);
     EXPECT_EQ (model->getModes().getChild (4), model->getCurrentMap());
     EXPECT_EQ (model->getCurrentMap()[ModelIds::mode].toString(), "Reaper");
-    EXPECT_EQ (model->getProductId(), 0x1022);
+
+    // The product id the model holds is applied again only when it names a keyboard.
+    const std::pair<int, int> productIdsAndAfter[] { { 0x1024, 0x1024 }, { 0x1020, 0x1020 }, { 0x2000, 0x1020 } };
+
+    for (auto [productId, after] : productIdsAndAfter)
+    {
+        model->getModes().setProperty (ModelIds::pid, productId, nullptr);
+        ASSERT_TRUE (loadMappingFromFile (*model, savedMap (1)).wasOk());
+        EXPECT_EQ (model->getProductId(), after) << productId;
+    }
 }
 
 TEST_F (MappingFiles, OptionalSettingsReachTheImageOnlyWhenPresentAndTheModeAllowsThem)
@@ -110,32 +115,35 @@ TEST_F (MappingFiles, OptionalSettingsReachTheImageOnlyWhenPresentAndTheModeAllo
     const auto userDefined = savedMap (6, [] (juce::ValueTree& map)
     {
         getControlById (map, 1).setProperty (ModelIds::curve, 7, nullptr);
-        getControlById (map, 1).setProperty (ModelIds::octave, 12, nullptr);
-        getControlById (map, 1).setProperty (ModelIds::transposition, 5, nullptr);
+        getControlById (map, 1).setProperty (ModelIds::octave, 16, nullptr);
+        getControlById (map, 1).setProperty (ModelIds::transposition, 4, nullptr);
         getControlById (map, 2).setProperty (ModelIds::sustain, 1, nullptr);
         getControlById (map, 6).setProperty (ModelIds::clockwise, 1, nullptr);
     });
 
     ASSERT_TRUE (loadMappingFromFile (*model, userDefined).wasOk());
-    EXPECT_EQ (deviceSettingsImage.header[1], 12);
-    EXPECT_EQ (deviceSettingsImage.header[2], 5);
+    EXPECT_EQ (deviceSettingsImage.header[1], 16);
+    EXPECT_EQ (deviceSettingsImage.header[2], 4);
     EXPECT_EQ (deviceSettingsImage.header[3], 7);
     EXPECT_EQ (deviceSettingsImage.pedalAndWheel[0][3], 0x7f);     // the pedal acts on release
     EXPECT_EQ (deviceSettingsImage.pedalAndWheel[0][4], 0x00);
     EXPECT_EQ (deviceSettingsImage.knobs[0][3], 0x40);             // clockwise
     EXPECT_EQ (deviceSettingsImage.knobs[0][4], 0x00);
 
-    // Without an octave, and outside the user-defined mode (where the knob
-    // direction is not the editor's to set), those bytes stay as they were.
+    // Without an octave or a sustain polarity, and outside the user-defined mode
+    // (where the knob direction is not the editor's to set), those bytes stay as they were.
     const auto nuendo = savedMap (0, [] (juce::ValueTree& map)
     {
         getControlById (map, 1).removeProperty (ModelIds::octave, nullptr);
+        getControlById (map, 2).removeProperty (ModelIds::sustain, nullptr);
         getControlById (map, 6).setProperty (ModelIds::clockwise, 1, nullptr);
     });
+    deviceSettingsImage.pedalAndWheel[0][3] = 0x7f;     // the pedal set to act on release
     const auto before = deviceSettingsImage;
 
     ASSERT_TRUE (loadMappingFromFile (*model, nuendo).wasOk());
     EXPECT_EQ (deviceSettingsImage.header[1], before.header[1]);
+    EXPECT_EQ (deviceSettingsImage.pedalAndWheel[0][3], before.pedalAndWheel[0][3]);
     EXPECT_EQ (deviceSettingsImage.knobs[0], before.knobs[0]);
 }
 
@@ -238,7 +246,7 @@ namespace
         return createMapTree (1).createXml()->toString().replace ("</map>", branch + "</map>");
     }
 
-    juce::File linkTo (const char* target, const juce::File& link)
+    juce::File linkTo (const juce::String& target, const juce::File& link)
     {
         EXPECT_TRUE (juce::File (target).createSymbolicLink (link, true)) << target;
         return link;
@@ -265,11 +273,13 @@ TEST_F (MappingFiles, BadAndHostileFilesAreRefusedWithTheUsualMessageAndChangeNo
         { "control 5 missing",           brokenMap (removeControl (5)) },
         { "an unknown mode",             brokenMap (setOnMap (ModelIds::mode, "Fruity")) },
         { "channel 0",                   brokenMap (setOn (2, ModelIds::chan, 0)) },
-        { "channel 17",                  brokenMap (setOn (6, ModelIds::chan, 17)) },
-        { "a channel that is no number", brokenMap (setOn (3, ModelIds::chan, "three")) },
+        { "channel 17",                  brokenMap (setOn (7, ModelIds::chan, 17)) },
+        { "a channel that is no number", brokenMap (setOn (3, ModelIds::chan, "3rd")) },
         { "value 128",                   brokenMap (setOn (5, ModelIds::value, 128)) },
         { "curve 8",                     brokenMap (setOn (1, ModelIds::curve, 8)) },
         { "octave 3",                    brokenMap (setOn (1, ModelIds::octave, 3)) },
+        { "transposition 3",             brokenMap (setOn (1, ModelIds::transposition, 3)) },
+        { "transposition 17",            brokenMap (setOn (1, ModelIds::transposition, 17)) },
         { "sustain 2",                   brokenMap (setOn (2, ModelIds::sustain, 2)) },
         { "clockwise 5",                 brokenMap (setOn (6, ModelIds::clockwise, 5)) },
         { "an unknown message type",     brokenMap (setOn (4, ModelIds::type, "sysex")) },
@@ -284,23 +294,23 @@ TEST_F (MappingFiles, BadAndHostileFilesAreRefusedWithTheUsualMessageAndChangeNo
         { "a base64 attribute of 2 GB",               brokenMap (setOn (3, "base64:x", "2147483647.")) },
     };
 
-    // Names that lead to no plain file, or to one that never ends: none may
-    // hang the load or fill memory, and none is taken, not even a FIFO that
-    // holds a whole mapping (its writer keeps it open, so its end never comes).
+    // Names that lead to no regular file, or to one that never ends: none may
+    // hang the load or fill memory, and none is taken, not even a pipe that
+    // holds a whole mapping and then ends, as a FIFO does once its writer is done.
     const auto waiting = folder.getChildFile ("waiting.tavlo");
-    const auto piped = folder.getChildFile ("piped.tavlo");
     ASSERT_EQ (::mkfifo (waiting.getFullPathName().toRawUTF8(), 0600), 0);
-    ASSERT_EQ (::mkfifo (piped.getFullPathName().toRawUTF8(), 0600), 0);
-    const auto writer = ::open (piped.getFullPathName().toRawUTF8(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    int pipeEnds[2];
+    ASSERT_EQ (::pipe2 (pipeEnds, O_CLOEXEC), 0);
     const auto mapping = mapPaddedTo (0);
-    ASSERT_EQ (::write (writer, mapping.data(), mapping.size()), (ssize_t) mapping.size());
+    ASSERT_EQ (::write (pipeEnds[1], mapping.data(), mapping.size()), (ssize_t) mapping.size());
+    ::close (pipeEnds[1]);
     ASSERT_TRUE (folder.getChildFile ("folder.tavlo").createDirectory());
 
     const std::pair<const char*, juce::File> notPlainFiles[]
     {
         { "no file at all",                    folder.getChildFile ("absent.tavlo") },
         { "a FIFO no one writes to",           waiting },
-        { "a FIFO that holds a whole mapping", piped },
+        { "a pipe that holds a whole mapping", juce::File ("/proc/self/fd/" + juce::String (pipeEnds[0])) },
         { "/dev/zero",                         juce::File ("/dev/zero") },
         { "/dev/urandom",                      juce::File ("/dev/urandom") },
         { "a folder",                          folder.getChildFile ("folder.tavlo") },
@@ -333,7 +343,7 @@ TEST_F (MappingFiles, BadAndHostileFilesAreRefusedWithTheUsualMessageAndChangeNo
     for (auto& [what, file] : notPlainFiles)
         expectRefusedChangingNothing (what, file);
 
-    ::close (writer);
+    ::close (pipeEnds[0]);
     EXPECT_EQ (host->getCurrentMap()[ModelIds::mode].toString(), "Logic");
     EXPECT_EQ (alerts.messages.size(), (int) (std::size (badFiles) + std::size (notPlainFiles)));
     EXPECT_EQ (alerts.titles[0], "Load Mapping");
@@ -346,4 +356,8 @@ TEST_F (MappingFiles, BadAndHostileFilesAreRefusedWithTheUsualMessageAndChangeNo
     const auto largest = mapPaddedTo (1024 * 1024);
     ASSERT_TRUE (folder.getChildFile ("large.tavlo").replaceWithData (largest.data(), largest.size()));
     EXPECT_TRUE (host->loadMappingFile (folder.getChildFile ("large.tavlo")).wasOk());
+
+    // A link to a mapping is followed.
+    const auto linked = folder.getChildFile ("link.tavlo");
+    EXPECT_TRUE (host->loadMappingFile (linkTo (folder.getChildFile ("deep.tavlo").getFullPathName(), linked)).wasOk());
 }

@@ -139,6 +139,7 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
 {
     const auto largest = (juce::int64) maxFirmwareImageBytes;
     const char* cannotCreate = "Cannot create firmware file!";
+    const char* emptyImage = "The firmware file is empty!";
 
     // An image of the size (none for -1), or what stands there instead.
     struct Case
@@ -154,7 +155,7 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
     const Case cases[] {
         { "no image",                        -1,                       0,    false, false, "No firmware file!" },
         // Nothing written would still be erased for, and read back as matching.
-        { "an empty image",                  0,                        0,    false, false, "The firmware file is empty!" },
+        { "an empty image",                  0,                        0,    false, false, emptyImage },
         // Staged short, the image would be erased for and written cut.
         { "8 KiB with 4 KiB of room",        8192,                     4096, false, false, cannotCreate },
         { "a file where the folder belongs", 100,                      0,    true,  true,  cannotCreate },
