@@ -1,4 +1,5 @@
 #include "editor/files/MappingFile.h"
+#include "common/BoundedFileRead.h"
 #include "common/UntrustedXml.h"
 #include "common/VerifiedFileWrite.h"
 #include "editor/model/DeviceSettingsImage.h"
@@ -14,7 +15,7 @@ namespace NsDravel
     {
         // A mapping file is about a kilobyte; anything far larger is not one, and is
         // refused before it is read into memory.
-        constexpr juce::int64 maxMappingFileSize = 1024 * 1024;
+        constexpr size_t maxMappingFileSize = 1024 * 1024;
 
         constexpr int firstKeyboardProductId = 0x1020;
         constexpr int lastKeyboardProductId = 0x1024;
@@ -177,18 +178,16 @@ namespace NsDravel
     {
         const auto loadFailed = juce::Result::fail (MappingFileTexts::loadFailed);
 
-        if (! file.existsAsFile() || file.getSize() > maxMappingFileSize)
+        // The file may come from anywhere: only a regular file is read, and no
+        // more of it than a mapping may hold; the guarded reader then refuses
+        // what is not plain, well-formed UTF-8 XML of modest depth, and any
+        // document type (the program never writes one).
+        const auto bytes = readWholeFile (file, maxMappingFileSize);
+
+        if (! bytes.has_value())
             return loadFailed;
 
-        // The file may come from anywhere: the guarded reader refuses what is not
-        // plain, well-formed UTF-8 XML of modest depth, and any document type
-        // (the program never writes one).
-        juce::MemoryBlock bytes;
-
-        if (! file.loadFileAsData (bytes))
-            return loadFailed;
-
-        const auto xml = parseUntrustedXml (bytes, (size_t) maxMappingFileSize);
+        const auto xml = parseUntrustedXml (*bytes, maxMappingFileSize);
 
         if (xml == nullptr)
             return loadFailed;

@@ -1,12 +1,12 @@
 #include "firmware/midi/UpgraderMidiHandler.h"
 
+#include "common/BoundedFileRead.h"
 #include "editor/messages/KeyboardMessages.h"
 #include "editor/device/PortNames.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/midi/BootloaderPackets.h"
 #include "firmware/midi/UpgradeModeMessages.h"
 #include "firmware/midi/UpgraderWaits.h"
-#include "firmware/tool/WholeFile.h"
 #include "midi/MidiPortNames.h"
 
 namespace halvik
@@ -121,8 +121,8 @@ void FirmwareUpgradeComponent::MidiInputHandler::loadFirmwareImage (const juce::
 {
     image.clear();
 
-    // Bigger files are never read: the bootloader would refuse them anyway.
-    if (const auto bytes = readWholeFile (file.getFullPathName(), maxFirmwareImageBytes))
+    // Only a regular file is read, and no bigger one than the bootloader takes.
+    if (const auto bytes = readWholeFile (file, maxFirmwareImageBytes))
     {
         const auto* data = static_cast<const juce::uint8*> (bytes->getData());
         image.assign (data, data + bytes->getSize());

@@ -1,5 +1,6 @@
 #include "firmware/tool/FlashProcedure.h"
 
+#include "common/BoundedFileRead.h"
 #include "firmware/FirmwareImageLimit.h"
 #include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
@@ -7,7 +8,6 @@
 #include "firmware/tool/FlashTool.h"
 #include "firmware/tool/ImageCheckValue.h"
 #include "firmware/tool/ImageStaging.h"
-#include "firmware/tool/WholeFile.h"
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
 namespace halvik

@@ -62,6 +62,7 @@ TEST (UntrustedXml, TextThatIsNotPlainWellFormedUtf8XmlIsRefused)
         { "a character reference cut short",  "<m>&#x" },
         { "16,000 nested levels",             nested (16000) },
         { "text after the root",              "<a/>trailing" },
+        { "a comment after the root never closed", "<a/><!--" },
         { "two roots",                        "<a/><b/>" },
         { "a bare ampersand",                 "<a>fish & chips</a>" },
         { "an unknown entity",                "<a>&nbsp;</a>" },

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/HangWatchdog.h"
 #include "support/TestProcess.h"
 #include "support/UpgraderFixture.h"
 
@@ -146,8 +147,20 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
 TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBeforeTheToolRuns)
 {
     enum Staging { roomEnough, fourKiBOfRoom, aFileWhereTheFolderBelongs };
-    struct Case { const char* what; juce::int64 size; Staging staging; bool padded; const char* message; };
+
+    // An image of the size (none for -1), or what stands there instead.
+    struct Case
+    {
+        const char* what;
+        juce::int64 size;
+        Staging staging;
+        bool padded;
+        const char* message;
+        std::optional<NotAnImage> instead {};
+    };
+
     const juce::int64 largest = (juce::int64) maxFirmwareImageBytes;
+    const char* cannotRead = "Cannot create firmware file!\n\nCannot read <image>";
 
     // A staging failure names the folder and the system's reason.
     const Case cases[] {
@@ -163,11 +176,19 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
         { "one byte too many",               largest + 1,             roomEnough,    false, "Firmware exception!" },
         { "past what an int counts",         3LL * 1024 * 1024 * 1024, roomEnough,   false, "Firmware exception!" },
         { "as large as a firmware may be",   largest,                 roomEnough,    false, "" },
+        // Read neither for ever nor past the largest image.
+        { "a FIFO",                          -1,                      roomEnough,    false, cannotRead,
+          NotAnImage::fifo },
+        { "a link to /dev/zero",             -1,                      roomEnough,    false, cannotRead,
+          NotAnImage::linkToDevZero },
+        { "a link to a file that says it is empty and never ends", -1, roomEnough,   false, cannotRead,
+          NotAnImage::linkToEndlessFile },
     };
 
     for (auto& c : cases)
     {
         SCOPED_TRACE (c.what);
+        const sim::HangWatchdog watchdog (c.what);
         sim::FlashToolStandIn unit;
         const juce::File image (images.get().getChildFile ("fw.bin"));
         image.deleteFile();
@@ -175,6 +196,9 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
 
         if (c.size >= 0)
             std::filesystem::resize_file (makeImage ("fw.bin", 4096).toStdString(), (std::uintmax_t) c.size);
+
+        if (c.instead.has_value())
+            makeNotAnImage ("fw.bin", *c.instead);
 
         if (c.staging == aFileWhereTheFolderBelongs)
             stagingFolder().replaceWithText ("a file where the folder belongs");
@@ -186,7 +210,9 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
 
         const auto flashed = flashImageThroughTool (image.getFullPathName(), c.padded, "0x60010000", true, {}, 3);
         limit.reset();
-        EXPECT_EQ (flashed.message, juce::String (c.message).replace ("<local>", stagingFolder().getFullPathName()));
+        const auto expected = juce::String (c.message).replace ("<local>", stagingFolder().getFullPathName())
+                                                       .replace ("<image>", image.getFullPathName());
+        EXPECT_EQ (flashed.message, expected);
         EXPECT_EQ (unit.runs().empty(), juce::String (c.message).isNotEmpty());
         EXPECT_TRUE (stagingFolderHasNoFiles());
     }

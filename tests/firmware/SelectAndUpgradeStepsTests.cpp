@@ -148,13 +148,27 @@ TEST_F (SelectVersionStep, AChosenFileThatIsEmptyOrForAnotherModelIsRefusedBefor
     const char* empty = "The firmware file is empty!";
 
     // Files are checked against the model the unit's upgrade port told (186 and 2052 share one).
-    // The refusal is the box shown ("" for none); a file taken has none.
-    // No box stops a unit that runs on by itself.
+    // The refusal is the box shown ("" for none); a file taken has none. Where no regular file
+    // stands under the name, what does is named last.
     enum Advance { stepByStep, runningOn };
-    const struct { int product, settledOn; const char* file; int size; Advance advance; const char* refusal; } rows[] {
+
+    struct Row
+    {
+        int product, settledOn;
+        const char* file;
+        int size;
+        Advance advance;
+        const char* refusal;
+        std::optional<NotAnImage> instead {};
+    };
+
+    const Row rows[] {
         { 2056, 2056, "r7_x_v3.00.bin",           0,   runningOn,  empty },
         { 94,   94,   "mixora_c4_v3.00.bin",      0,   runningOn,  empty },
+        { 2056, 2056, "r7_x_v3.00.bin",           0,   runningOn,  empty,       NotAnImage::fifo },
+        { 94,   94,   "mixora_c4_v3.00.bin",      0,   runningOn,  empty,       NotAnImage::linkToDevZero },
         { 94,   94,   "dravel_49_v3.00.bin",      600, stepByStep, notMatching },
+        // No box stops a unit that runs on by itself.
         { 94,   94,   "dravel_49_v3.00.bin",      600, runningOn,  "" },
         { 2052, 186,  "faderon_air_rx_v1.10.bin", 600, stepByStep, notMatching },
         { 2052, 186,  "faderon_air_v1.10.bin",    600, stepByStep, nullptr },
@@ -164,7 +178,7 @@ TEST_F (SelectVersionStep, AChosenFileThatIsEmptyOrForAnotherModelIsRefusedBefor
 
     for (auto& row : rows)
     {
-        SCOPED_TRACE (row.file);
+        SCOPED_TRACE (std::string (row.file) + ", row " + std::to_string (&row - rows));
         sim::FlashToolStandIn toolUnit;
         toolUnit.putFlashBytes (firmwareAddress, oldFirmware);
         units.clear();
@@ -174,14 +188,18 @@ TEST_F (SelectVersionStep, AChosenFileThatIsEmptyOrForAnotherModelIsRefusedBefor
         window->currentProductId = row.settledOn;
         midiUnit.clearRecords();
         prompts.shown.clear();
-        prompts.fileAnswers = { juce::File (makeImage (row.file, row.size)) };
         autoAdvance = row.advance == runningOn;
+
+        if (row.instead.has_value())
+            prompts.fileAnswers = { juce::File (makeNotAnImage (row.file, *row.instead)) };
+        else
+            prompts.fileAnswers = { juce::File (makeImage (row.file, row.size)) };
 
         window->stepSelectFirmware (1);
 
         const bool refused = row.refusal != nullptr;
-        const auto expected = ! refused || *row.refusal == 0 ? std::vector<std::string>()
-                                                             : std::vector<std::string> { row.refusal };
+        const bool boxShown = refused && *row.refusal != 0;
+        const auto expected = boxShown ? std::vector<std::string> { row.refusal } : std::vector<std::string>();
         EXPECT_EQ (messages(), expected);
         EXPECT_EQ (window->midiHandler->getImage().size(), refused ? 0u : (size_t) row.size);
         EXPECT_TRUE (toolUnit.flashBytes (firmwareAddress, 8192) == oldFirmware) << "the old firmware stays";

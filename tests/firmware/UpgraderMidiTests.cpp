@@ -1,3 +1,4 @@
+#include "support/HangWatchdog.h"
 #include "support/UpgraderFixture.h"
 
 #include "firmware/midi/UpgradeModeMessages.h"
@@ -278,14 +279,22 @@ TEST_F (MidiBootloader, ImagesOfTheWrongSizeOrAMissingPortAreRefusedBeforeAnythi
         EXPECT_TRUE (messagesSent().isEmpty()) << size;
     }
 
-    // A file above 2 MiB is not even read.
+    // A file above 2 MiB is not even read, nor one that is no regular file or never ends.
     auto big = images.get().getChildFile ("big.bin");
     big.create();
     std::filesystem::resize_file (big.getFullPathName().toStdString(), 64 * 1024 * 1024);
 
-    window->midiHandler->loadFirmwareImage (big);
-    EXPECT_TRUE (window->midiHandler->getImage().empty());
-    EXPECT_EQ (window->midiHandler->uploadFirmware().getErrorMessage(), "Firmware exception!");
+    const juce::String notRead[] { big.getFullPathName(),
+                                   makeNotAnImage ("fifo.bin", NotAnImage::fifo),
+                                   makeNotAnImage ("endless.bin", NotAnImage::linkToEndlessFile) };
+
+    for (auto& path : notRead)
+    {
+        const sim::HangWatchdog watchdog (path.toStdString());
+        window->midiHandler->loadFirmwareImage (juce::File (path));
+        EXPECT_TRUE (window->midiHandler->getImage().empty()) << path;
+        EXPECT_EQ (window->midiHandler->uploadFirmware().getErrorMessage(), "Firmware exception!") << path;
+    }
 
     // Without both ports, and the replies stay as they were.
     sim::NamedPorts halves (ports, { "Output only" }, { "Input only" });

@@ -18,6 +18,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 // What the upgrader's tests stand on: prompts answered by a script, the upgrade
@@ -325,6 +326,26 @@ protected:
         const juce::File file (images.get().getFullPathName() + "/" + fileName);
         file.replaceWithData (bytes.getData(), bytes.getSize());
         file.create();   // an empty image too: replaceWithData deletes the file for 0 bytes
+        return file.getFullPathName();
+    }
+
+    /** What may stand where an image is expected: no regular file, or one
+        that never ends although it says it is empty. */
+    enum class NotAnImage { fifo, linkToDevZero, linkToEndlessFile };
+
+    /** Puts one into the test's own folder under the name and returns its path. */
+    juce::String makeNotAnImage (const juce::String& fileName, NotAnImage kind) const
+    {
+        const juce::File file (images.get().getFullPathName() + "/" + fileName);
+        file.deleteFile();
+
+        if (kind == NotAnImage::fifo)
+            EXPECT_EQ (::mkfifo (file.getFullPathName().toRawUTF8(), 0600), 0) << fileName;
+        else if (kind == NotAnImage::linkToDevZero)
+            EXPECT_TRUE (juce::File ("/dev/zero").createSymbolicLink (file, true)) << fileName;
+        else
+            EXPECT_TRUE (juce::File ("/proc/self/pagemap").createSymbolicLink (file, true)) << fileName;
+
         return file.getFullPathName();
     }
 
