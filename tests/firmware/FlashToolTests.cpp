@@ -36,7 +36,8 @@ namespace
         }, 100, 10);
     }
 
-    const juce::String upgradeNotice { "Ready to erase the old firmware...  &&echo. &&echo DO NOT CLOSE the command-line windows during firmware update!" };
+    const juce::String upgradeNotice { "Ready to erase the old firmware...  &&echo. "
+                                       "&&echo DO NOT CLOSE the command-line windows during firmware update!" };
     constexpr juce::int64 firmwareAddress = 0x60010000;
 
     class FlashProcedure : public sim::ToolFamilyFixture
@@ -49,9 +50,13 @@ namespace
         {
             const auto staged = stagingFolder().getFullPathName() + "/";
             const std::map<juce::juce_wchar, juce::String> runs {
-                { 'E', "-u -t 5000 -- flash-erase-region 0x60010000 7096" }, { 'W', "-u -- write-memory 0x60010000 " + staged + "fw_.bin" },
-                { 'K', "-u -- get-property 1" }, { 'R', "-u -- read-memory 0x60010000 3000 " + staged + "fw.dat" },
-                { 'X', "-u -- reset" }, { 'H', "-u -t 5000 -- flash-erase-region 0x60010000 4096" } };
+                { 'E', "-u -t 5000 -- flash-erase-region 0x60010000 7096" },
+                { 'W', "-u -- write-memory 0x60010000 " + staged + "fw_.bin" },
+                { 'K', "-u -- get-property 1" },
+                { 'R', "-u -- read-memory 0x60010000 3000 " + staged + "fw.dat" },
+                { 'X', "-u -- reset" },
+                { 'H', "-u -t 5000 -- flash-erase-region 0x60010000 4096" },
+            };
 
             juce::StringArray expected;
 
@@ -61,7 +66,10 @@ namespace
             return expected;
         }
 
-        bool stagingFolderHasNoFiles() const  { return stagingFolder().getNumberOfChildFiles (juce::File::findFiles) == 0; }
+        bool stagingFolderHasNoFiles() const
+        {
+            return stagingFolder().getNumberOfChildFiles (juce::File::findFiles) == 0;
+        }
     };
 }
 
@@ -72,33 +80,48 @@ TEST_F (FlashProcedure, AGoodFlashWritesTheImageChecksItAndResetsTheUnit)
 
     FirmwareUpgradeComponent window (2056, true);
     juce::StringArray notices;
-    setFlashToolNoticeSink ([&notices] (const juce::String& text) { notices.add (text); });   // until the window goes
+    // Until the window goes.
+    setFlashToolNoticeSink ([&notices] (const juce::String& text) { notices.add (text); });
 
     EXPECT_EQ (window.flashFirmwareWithBlhost (image, false, "0x60010000", true, upgradeNotice, 4), "");
-    EXPECT_EQ (notices, juce::StringArray ("Ready to erase the old firmware... DO NOT CLOSE the command-line windows during firmware update!", ""));
+    EXPECT_EQ (notices, juce::StringArray ("Ready to erase the old firmware... "
+                                           "DO NOT CLOSE the command-line windows during firmware update!", ""));
 
     EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKRX"));
     EXPECT_EQ (tool.flashBytes (firmwareAddress, 3000), contentOf (image));
     EXPECT_TRUE (stagingFolderHasNoFiles());
     EXPECT_FALSE (toolModeEntered);
 
-    // The notice's 3 s (a second less than the ping count), the erase's size-scaled pause, then the pauses after
-    // write, keep, staging clean-up, read, check and reset.
+    // The notice's 3 s (a second less than the ping count), the erase's size-scaled pause, then the pauses
+    // after write, keep, staging clean-up, read, check and reset.
     EXPECT_EQ (pausesMs(), (std::vector<double> { 3000, 112, 3000, 235, 235, 235, 470, 235 }));
 }
 
 TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErasedEvenAfterAStopRequest)
 {
     enum Stop { none, beforeTheFlash, whileTheNoticeShows };
-    struct Case { const char* fault; bool finish; Stop stop; const char* message; const char* runs; bool toolModeStays; };
+    struct Case
+    {
+        const char* fault;
+        bool finish;
+        Stop stop;
+        const char* message;
+        const char* runs;
+        bool toolModeStays;
+    };
 
     const Case cases[] {
         { "fail-erase",   true,  none, "Erase failed!",          "EH",    true  },
         { "mute-write",   true,  none, "Write firmware failed!", "EW",    false },
-        { "fail-write",   true,  none, "Wrote wrong data!",      "EWKRH", false },   // a status without success: the check decides
+        // A status without success: the check decides.
+        { "fail-write",   true,  none, "Wrote wrong data!",      "EWKRH", false },
         { "fail-read",    true,  none, "Read failed!",           "EWKRH", false },
         { "read-no-file", true,  none, "check failed!",          "EWKRH", false },
         { "corrupt-read", true,  none, "Wrote wrong data!",      "EWKRH", false },
+        // Only the image's last byte came back wrong.
+        { "corrupt-read-end", true, none, "Wrote wrong data!",   "EWKRH", false },
+        // The tool's "status = " and "Success." each reach the program in two reads of its output.
+        { "split-verdict", true, none, "",                       "EWKRX", false },
         { "fail-reset",   true,  none, "OK. But reset failed!",  "EWKRX", false },
         { "corrupt-read", false, none, "Wrote wrong data!",      "EWKR",  true  },
         { "fail-read",    false, none, "Read failed!",           "EWKR",  true  },
@@ -117,13 +140,18 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
         abortRequested = c.stop == beforeTheFlash;
 
         // The window keeps taking keys while the notice shows; Escape raises the flag.
-        setFlashToolNoticeSink ([&c] (const juce::String& notice) { if (notice.isNotEmpty() && c.stop == whileTheNoticeShows) abortRequested = true; });
+        setFlashToolNoticeSink ([&c] (const juce::String& notice)
+        {
+            if (notice.isNotEmpty() && c.stop == whileTheNoticeShows)
+                abortRequested = true;
+        });
 
         // A good read-back left by an earlier run proves nothing about this one.
         stagingFolder().createDirectory();
         juce::File (image).copyFileTo (stagingFolder().getChildFile ("fw.dat"));
 
-        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", c.finish, upgradeNotice, 4), c.message) << c.fault;
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", c.finish, upgradeNotice, 4), c.message)
+            << c.fault;
         EXPECT_EQ (unit.describeRuns(), expectedRuns (c.runs)) << c.fault;
         EXPECT_EQ (toolModeEntered, c.toolModeStays) << c.fault;
 
@@ -136,17 +164,29 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
 
 TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBeforeTheToolRuns)
 {
-    struct Case { const char* what; juce::int64 size; rlim_t room; bool padded, folderIsAFile; const char* message; };
+    struct Case
+    {
+        const char* what;
+        juce::int64 size;
+        rlim_t room;
+        bool padded, folderIsAFile;
+        const char* message;
+    };
+
+    const auto largest = (juce::int64) maxFirmwareImageBytes;
+    const auto refused = "Cannot create firmware file!";
+    const auto empty = "The firmware file is empty!";
+
     const Case cases[] {
-        { "no image",                        -1,                                        0,    false, false, "No firmware file!" },
+        { "no image",                        -1,                       0,    false, false, "No firmware file!" },
         // Nothing written would still be erased for, and read back as matching.
-        { "an empty image",                  0,                                         0,    false, false, "The firmware file is empty!" },
+        { "an empty image",                  0,                        0,    false, false, empty },
         // Staged short, the image would be erased for and written cut.
-        { "8 KiB with 4 KiB of room",        8192,                                      4096, false, false, "Cannot create firmware file!" },
-        { "a file where the folder belongs", 100,                                       0,    true,  true,  "Cannot create firmware file!" },
-        { "one byte too many",               (juce::int64) maxFirmwareImageBytes + 1,  0,    false, false, "Firmware exception!" },
-        { "past what an int counts",         3LL * 1024 * 1024 * 1024,                  0,    false, false, "Firmware exception!" },
-        { "as large as a firmware may be",   (juce::int64) maxFirmwareImageBytes,      0,    false, false, "" },
+        { "8 KiB with 4 KiB of room",        8192,                     4096, false, false, refused },
+        { "a file where the folder belongs", 100,                      0,    true,  true,  refused },
+        { "one byte too many",               largest + 1,              0,    false, false, "Firmware exception!" },
+        { "past what an int counts",         3LL * 1024 * 1024 * 1024, 0,    false, false, "Firmware exception!" },
+        { "as large as a firmware may be",   largest,                  0,    false, false, "" },
     };
 
     for (auto& c : cases)
@@ -168,7 +208,8 @@ TEST_F (FlashProcedure, AnImageMissingTooLargeOrWithNoPlaceToStageItIsRefusedBef
         if (c.room > 0)
             limit.emplace (c.room);
 
-        EXPECT_EQ (flashImageThroughTool (image.getFullPathName(), c.padded, "0x60010000", true, {}, 3), juce::String (c.message));
+        EXPECT_EQ (flashImageThroughTool (image.getFullPathName(), c.padded, "0x60010000", true, {}, 3),
+                   juce::String (c.message));
         limit.reset();
         EXPECT_EQ (unit.runs().empty(), juce::String (c.message).isNotEmpty());
         EXPECT_TRUE (stagingFolderHasNoFiles());
@@ -179,8 +220,12 @@ TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
 {
     // A unit that keeps what it is sent reads the padded layout back unlike the image.
     struct Case { const char* link; bool padded; const char* message; };
-    const Case cases[] { { "local/fw_.bin", false, "" }, { "local/fw_M1.bin", true, "Wrote wrong data!" }, { "local/fw.dat", false, "" },
-                         { "local", false, "Cannot create firmware file!" } };
+    const Case cases[] {
+        { "local/fw_.bin",   false, "" },
+        { "local/fw_M1.bin", true,  "Wrote wrong data!" },
+        { "local/fw.dat",    false, "" },
+        { "local",           false, "Cannot create firmware file!" },
+    };
 
     const auto image = makeImage ("fw.bin", 3000);
 
@@ -194,12 +239,53 @@ TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
 
         const auto link = getUpgraderDataFolder().getChildFile (c.link);
         link.deleteFile();
-        ASSERT_TRUE ((juce::String (c.link) == "local" ? elsewhere.get() : precious).createSymbolicLink (link, true)) << c.link;
+        const auto target = juce::String (c.link) == "local" ? elsewhere.get() : precious;
+        ASSERT_TRUE (target.createSymbolicLink (link, true)) << c.link;
 
         EXPECT_EQ (flashImageThroughTool (image, c.padded, "0x60010000", true, {}, 3), c.message) << c.link;
-        EXPECT_EQ (elsewhere.get().findChildFiles (juce::File::findFilesAndDirectories, true), juce::Array<juce::File> { precious }) << c.link;
+        EXPECT_EQ (elsewhere.get().findChildFiles (juce::File::findFilesAndDirectories, true),
+                   juce::Array<juce::File> { precious }) << c.link;
         EXPECT_EQ (precious.loadFileAsString(), "not for the unit") << c.link;
     }
+}
+
+TEST_F (FlashProcedure, TheImageIsStagedInTheDataFolderOfTheUsersEnvironment)
+{
+    // The folder the tool is told to write from. ROOT stands for the test's own folder, which is also the
+    // current one: a data home that is not a full path to an existing folder is not taken.
+    struct Case { const char* what; const char* dataHome; const char* stagedIn; };
+    const Case cases[] {
+        { "the data home",                 "ROOT/data",    "data/Tavlo/local" },
+        { "no data home",                  nullptr,        "home/.local/share/Tavlo/local" },
+        { "a data home that is not there", "ROOT/missing", "home/.local/share/Tavlo/local" },
+        { "a data home given relative",    "data",         "home/.local/share/Tavlo/local" },
+    };
+
+    TempFolder root;
+    root.get().getChildFile ("data").createDirectory();
+    root.get().getChildFile ("home").createDirectory();
+
+    const auto previousFolder = juce::File::getCurrentWorkingDirectory();
+    root.get().setAsCurrentWorkingDirectory();
+    ScopedEnvironment environment ("HOME", root.get().getChildFile ("home").getFullPathName());
+    const auto image = makeImage ("fw.bin", 3000);
+
+    for (auto& c : cases)
+    {
+        if (c.dataHome == nullptr)
+            environment.unset ("XDG_DATA_HOME");
+        else
+            environment.set ("XDG_DATA_HOME", juce::String (c.dataHome).replace ("ROOT", root.get().getFullPathName()));
+
+        sim::FlashToolStandIn unit;
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3), "") << c.what;
+
+        const auto runs = unit.runs();
+        ASSERT_EQ (runs.size(), 5u) << c.what;
+        EXPECT_EQ (runs[1][4], root.get().getChildFile (c.stagedIn).getFullPathName() + "/fw_.bin") << c.what;
+    }
+
+    previousFolder.setAsCurrentWorkingDirectory();
 }
 
 TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
@@ -215,7 +301,8 @@ TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
     for (int i = 0; i < (int) std::size (names); ++i)
     {
         const auto image = makeImage (names[i], 2000 + i, i + 1);
-        const auto staged = stagingFolder().getFullPathName() + "/" + juce::File (image).getFileNameWithoutExtension() + "_.bin";
+        const auto staged = stagingFolder().getFullPathName() + "/"
+                            + juce::File (image).getFileNameWithoutExtension() + "_.bin";
 
         EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3), "") << names[i];
         const auto runs = tool.runs();
@@ -270,7 +357,10 @@ TEST_F (FlashToolRunner, EraseTimeOutAndPauseGrowWithTheSizeUpToTheirCap)
 TEST_F (FlashToolRunner, NothingRunsWhileTheToolRunsOrWithoutAToolPath)
 {
     int nestedResult = 0;
-    juce::MessageManager::callAsync ([&] { nestedResult = runBlhostCommand ("reset", "524288", {}, "0x60010000", "3"); });
+    juce::MessageManager::callAsync ([&]
+    {
+        nestedResult = runBlhostCommand ("reset", "524288", {}, "0x60010000", "3");
+    });
     EXPECT_EQ (runBlhostCommand ("keep", "524288", {}, "0x60010000", "3"), 1);
     EXPECT_EQ (nestedResult, -1);
 
@@ -308,7 +398,8 @@ TEST_F (FlashToolRunner, ARunThatEndedCountsAndWhatItLeftHoldingItsOutputEndsSoo
     // Left alone, the helper would hold the output for 3 s, then end and take its process id file with it.
     tool.setSwitch ("leave-helper", "3000");
 
-    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "reset" }, 20000);
+    const auto toolPath = sim::FlashToolStandIn::toolFile().getFullPathName();
+    const auto run = runToolProcess ({ toolPath, "-u", "--", "reset" }, 20000);
 
     EXPECT_TRUE (run.started && ! run.timedOut);
     EXPECT_TRUE (run.output.contains ("status = 0") && run.output.contains ("Success.")) << run.output;
@@ -338,7 +429,8 @@ TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTh
     juce::MemoryBlock standIn;
     ASSERT_TRUE (sim::FlashToolStandIn::toolFile().loadFileAsData (standIn));
 
-    for (auto folder : { testpaths::buildFolder().getChildFile ("resources"), testpaths::sourceFolder().getChildFile ("resources") })
+    for (auto folder : { testpaths::buildFolder().getChildFile ("resources"),
+                         testpaths::sourceFolder().getChildFile ("resources") })
     {
         for (auto& entry : juce::RangedDirectoryIterator (folder, true, "*", juce::File::findFiles))
         {
@@ -351,7 +443,8 @@ TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTh
 
     // Without a unit given to it by a test, the stand-in reports no status.
     ScopedEnvironment noUnit ("TAVLO_FLASH_STANDIN_STATE", {});
-    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "get-property", "1" }, 20000);
+    const auto toolPath = sim::FlashToolStandIn::toolFile().getFullPathName();
+    const auto run = runToolProcess ({ toolPath, "-u", "--", "get-property", "1" }, 20000);
     EXPECT_TRUE (run.started);
     EXPECT_FALSE (run.output.contains ("status = "));
 }
