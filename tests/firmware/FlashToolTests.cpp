@@ -112,6 +112,8 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
 
     const Case cases[] {
         { "fail-erase",   true,  none, "Erase failed!",          "EH",    true  },
+        // "Success." without a status line is no answer.
+        { "no-status",    true,  none, "Erase failed!",          "EH",    true  },
         { "mute-write",   true,  none, "Write firmware failed!", "EW",    false },
         // A status without success: the check decides.
         { "fail-write",   true,  none, "Wrote wrong data!",      "EWKRH", false },
