@@ -253,19 +253,22 @@ TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
 
 TEST_F (FlashProcedure, TheImageIsStagedInTheDataFolderOfTheUsersEnvironment)
 {
-    // The folder the tool is told to write from. ROOT stands for the test's own folder, which is also the
-    // current one: a data home that is not a full path to an existing folder is not taken.
+    // The folder the tool is told to write from; none when the flash is refused. ROOT stands for the test's own
+    // folder, which is also the current one: a data home that is not a full path to an existing folder is not taken.
     struct Case { const char* what; const char* dataHome; const char* stagedIn; };
     const Case cases[] {
         { "the data home",                 "ROOT/data",    "data/Tavlo/local" },
         { "no data home",                  nullptr,        "home/.local/share/Tavlo/local" },
         { "a data home that is not there", "ROOT/missing", "home/.local/share/Tavlo/local" },
         { "a data home given relative",    "data",         "home/.local/share/Tavlo/local" },
+        { "a link where the folder goes",  "ROOT/linked",  "" },
     };
 
     TempFolder root;
     root.get().getChildFile ("data").createDirectory();
     root.get().getChildFile ("home").createDirectory();
+    root.get().getChildFile ("linked").createDirectory();
+    root.get().getChildFile ("data").createSymbolicLink (root.get().getChildFile ("linked/Tavlo"), true);
 
     const auto previousFolder = juce::File::getCurrentWorkingDirectory();
     root.get().setAsCurrentWorkingDirectory();
@@ -280,11 +283,14 @@ TEST_F (FlashProcedure, TheImageIsStagedInTheDataFolderOfTheUsersEnvironment)
             environment.set ("XDG_DATA_HOME", juce::String (c.dataHome).replace ("ROOT", root.get().getFullPathName()));
 
         sim::FlashToolStandIn unit;
-        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3), "") << c.what;
+        const bool staged = *c.stagedIn != 0;
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3).isEmpty(), staged) << c.what;
 
         const auto runs = unit.runs();
-        ASSERT_EQ (runs.size(), 5u) << c.what;
-        EXPECT_EQ (runs[1][4], root.get().getChildFile (c.stagedIn).getFullPathName() + "/fw_.bin") << c.what;
+        ASSERT_EQ (runs.size(), staged ? 5u : 0u) << c.what;
+
+        if (staged)
+            EXPECT_EQ (runs[1][4], root.get().getChildFile (c.stagedIn).getFullPathName() + "/fw_.bin") << c.what;
     }
 
     previousFolder.setAsCurrentWorkingDirectory();
