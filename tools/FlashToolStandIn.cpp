@@ -23,7 +23,10 @@
 //     mute-CMD               CMD gets no answer (no status line)
 //                            CMD: property, erase, write, read, reset
 //     read-no-file           read-memory reports success but writes no file
+//     no-status              a command that reached the unit prints its verdict
+//                            ("Success." too) without the status line
 //     corrupt-read           read-memory flips the bits of the first byte it returns
+//     corrupt-read-end       read-memory flips the bits of the last byte it returns
 //     hang                   the run hangs until killed
 //     leave-helper           a run that answers or hangs leaves a helper process
 //                            behind that holds its output open until killed, or
@@ -31,12 +34,16 @@
 //                            removes helper.pid
 //     chatter                (holds N) N bytes of noise between the status line
 //                            and its verdict
+//     split-verdict          the status line and the verdict each go out in two
+//                            pieces ("stat" "us = N", "Succ" "ess."), the second
+//                            only once the first has been read from the pipe
 //     skip-alternate-chunks  a write keeps only every other 1016-byte chunk of
 //                            its data (the 1st, 3rd, ...), written one after
 //                            the other, as a host that drops every other
 //                            transfer would
 #include "FlashToolStandInState.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -109,16 +116,50 @@ namespace
         }
     }
 
+    // Writes the text and returns once whoever reads the output has taken all
+    // of it from the pipe: what follows then comes to it in a read of its own.
+    // An output that is no pipe, or that nobody reads, only costs the bound.
+    void writeAndWaitUntilRead (const std::string& text)
+    {
+        std::cout << text << std::flush;
+
+        for (int waitedMs = 0; waitedMs < 5000; ++waitedMs)
+        {
+            int unread = 0;
+
+            if (ioctl (STDOUT_FILENO, FIONREAD, &unread) != 0 || unread == 0)
+                return;
+
+            std::this_thread::sleep_for (std::chrono::milliseconds (1));
+        }
+    }
+
+    // The text; with "split-verdict" on, cut after its first four characters.
+    void printMarker (const std::string& text)
+    {
+        if (! switchIsOn ("split-verdict"))
+        {
+            std::cout << text;
+            return;
+        }
+
+        writeAndWaitUntilRead (text.substr (0, 4));
+        std::cout << text.substr (4);
+    }
+
     int report (int status, const std::string& what)
     {
-        std::cout << "Stand-in unit: " << what << "\nstatus = " << status << "\n";
+        std::cout << "Stand-in unit: " << what << "\n";
+
+        if (! switchIsOn ("no-status"))
+            printMarker ("status = " + std::to_string (status) + "\n");
 
         const std::string noise (65536, '.');
 
         for (auto left = switchNumber ("chatter").value_or (0); left > 0; left -= std::min<std::uint64_t> (left, noise.size()))
             std::cout.write (noise.data(), (std::streamsize) std::min<std::uint64_t> (left, noise.size()));
 
-        std::cout << (status == statusOk ? "Success.\n" : "Failed.\n");
+        printMarker (status == statusOk ? "Success.\n" : "Failed.\n");
 
         if (switchIsOn ("leave-helper"))
             leaveHelperBehind();
@@ -214,6 +255,9 @@ namespace
 
         if (switchIsOn ("corrupt-read") && ! data.empty())
             data[0] = (unsigned char) ~data[0];
+
+        if (switchIsOn ("corrupt-read-end") && ! data.empty())
+            data.back() = (unsigned char) ~data.back();
 
         std::ofstream out (args[2], std::ios::binary | std::ios::trunc);
         out.write (reinterpret_cast<const char*> (data.data()), (std::streamsize) data.size());

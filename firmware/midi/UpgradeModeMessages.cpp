@@ -84,8 +84,9 @@ namespace halvik
 
     float unitVersionValue (int a, int b, int c, int d)
     {
-        // Two roundings to float, in this order, so that values compare equal
-        // with what units and earlier releases reported.
+        // Two roundings to float, in this order, as a unit's version value is
+        // defined: for some versions (0.013 among them) a single rounding
+        // would give another float.
         const auto major = (float) ((double) b * 0.1 + (double) a + (double) c * 0.01);
         return (float) ((double) major + (double) d * 0.001);
     }

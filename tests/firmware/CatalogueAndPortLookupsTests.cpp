@@ -5,12 +5,14 @@
 #include "firmware/catalogue/FirmwareFileNames.h"
 #include "firmware/catalogue/PortNameTable.h"
 #include "firmware/catalogue/ProductCatalogue.h"
+#include "firmware/host/HostProcessor.h"
 #include "firmware/midi/UpgraderPortLookups.h"
 
 using namespace halvik;
 
 // The product catalogue (the products that port names and firmware file names
-// stand for), and the upgrader's look-ups in the system's port lists.
+// stand for), the upgrader's look-ups in the system's port lists, and what it
+// reads from the name of the host's processor.
 
 namespace
 {
@@ -19,8 +21,9 @@ namespace
 
     /** One keyboard, the system's own ports and a unit in upgrade mode; the
         keyboard's first port is listed twice, as twins are. */
-    const juce::StringArray outputs { "Midi Through Port-0", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Microsoft GS Wavetable Synth",
-                                      "Halvik firmware upgrade MIDI 1", "Dravel 49 MIDI 1", " " },
+    const juce::StringArray outputs { "Midi Through Port-0", "Dravel 49 MIDI 1", "Dravel 49 MIDI 2",
+                                      "Microsoft GS Wavetable Synth", "Halvik firmware upgrade MIDI 1",
+                                      "Dravel 49 MIDI 1", " " },
                             inputs { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" };
 }
 
@@ -37,6 +40,10 @@ TEST_F (PortNameTable, PortsNamedAfterAProductAreThatProductInEitherList)
 
             if (name != "Unknown" && (alternate == 1 || (id != 110 && id != 186 && id != 2052)))
                 EXPECT_EQ (getProductIdFromPortName (name), id) << name;
+
+            // A window opened for one of the editions that the alternate list names switches to that list.
+            if (alternate == 1)
+                EXPECT_EQ (usesAlternateModelNames (id), name != "Unknown") << id;
         }
     }
 }
@@ -54,6 +61,7 @@ TEST_F (PortNameTable, OddNamesAreReadByTheFirstPatternOfTheListInUse)
         // The first matching pattern decides, even when it means no product.
         { "R7-X9", 0, 2000 }, { "W4-X9", 0, 2058 }, { "w4 x1", 0, 2000 }, { "Mixora C4 G2", 0, 2000 },
         { "Strima 2 RX", 0, 2000 }, { "Emitra 2 Pro", 0, 2049 }, { "Tonvik 3S PX", 0, 133 }, { "Ton Vik 3", 0, 101 },
+        { "Qenta 32 Pro", 0, 2000 },
         // The alternate list alone is tried when it is switched on (1; any other value is the standard list).
         { "Dravel 25", 1, 2000 }, { "R7-X1", 1, 2000 }, { "", 1, 2000 }, { "Dravel 25", 2, 4128 },
     };
@@ -84,6 +92,7 @@ TEST (FirmwareFileNames, EachProductTakesItsOwnImagesAndRefusesOthers)
 
         // One image for a whole group of controllers.
         { "r7_x_v2.01", 2070, true }, { "r7_x_v2.01", 2055, false }, { "w4_x_v2.01", 2078, true },
+        { "w4_x_v2.01", 2072, false }, { "w4_x1_v2.01", 2073, false },
 
         // "Tessa2Nano S" with or without separators between its parts.
         { "tessa2 nano-s_v1.10", 4127, true }, { "tessa_2_nano_s v1.10", 4127, true }, { "tessa2nanos", 4127, true },
@@ -99,7 +108,24 @@ TEST (FirmwareFileNames, EachProductTakesItsOwnImagesAndRefusesOthers)
     };
 
     for (auto& row : rows)
-        EXPECT_EQ (firmwareFileMatchesProduct (row.name, row.product), row.accepted) << row.name << " for " << row.product;
+        EXPECT_EQ (firmwareFileMatchesProduct (row.name, row.product), row.accepted)
+            << row.name << " for " << row.product;
+}
+
+TEST (ProductCatalogue, EachProductIsUpgradedTheWayOfItsFamilyUpToTheEdgesOfItsRange)
+{
+    // 2: over MIDI, 3: with the USB tool, 4: as a keyboard.
+    const struct { int productId; int method; } rows[] =
+    {
+        { 2053, 2 }, { 2054, 3 }, { 2058, 3 }, { 2059, 2 }, { 2066, 2 }, { 2067, 3 }, { 2078, 3 }, { 2079, 2 },
+        { 4127, 2 }, { 4128, 4 }, { 4137, 4 }, { 4138, 2 }, { 2000, 2 }, { 94, 2 },
+    };
+
+    for (auto& row : rows)
+    {
+        EXPECT_EQ (getFlashMethod (row.productId), row.method) << row.productId;
+        EXPECT_EQ (usesBootloaderTool (row.productId), row.method == flashMethodUsbTool) << row.productId;
+    }
 }
 
 TEST_F (UpgraderPortLookups, OnlyTheExactUpgradeTextMarksAnUpgradePortUnlessTheToolIsProbedByHand)
@@ -137,7 +163,8 @@ TEST_F (UpgraderPortLookups, ListsHoldEachUsableNameOnce)
     toolFamilyActive = false;
 
     // Neither the system's own ports nor, unless the tool family may use it, the keyboard's further port.
-    const juce::StringArray allButTheSystems { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "Halvik firmware upgrade MIDI 1" };
+    const juce::StringArray allButTheSystems { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2",
+                                               "Halvik firmware upgrade MIDI 1" };
     EXPECT_EQ (listMidiDevices (true, true, true), allButTheSystems);
     EXPECT_EQ (listMidiDevicesNoAliases (true, false), allButTheSystems);
     EXPECT_EQ (listMidiDevices (true, false, true), juce::StringArray ("Halvik firmware upgrade MIDI 1"));
@@ -177,4 +204,49 @@ TEST_F (UpgraderPortLookups, CountsSeeOneUnitPerKeyboardWhateverItsNumberOfPorts
     sim::NamedPorts twoModels (twoKeyboards, { "Dravel 49 MIDI 1", "Dravel 49 MIDI 2", "MIDIOUT2 (Dravel 49)",
                                                "Dravel 49 X MIDI 1", "Dravel 49 X MIDI 2" });
     EXPECT_EQ (countProductMidiOutputs (4130), 2);
+
+    // A unit's upgrade port weighs in whatever the case of its name.
+    sim::SimulatedMidiPorts shoutingUnit;
+    sim::NamedPorts upgradePort (shoutingUnit, { "Dravel 49 MIDI 1", "HALVIK FIRMWARE UPGRADE MIDI 1" });
+    EXPECT_EQ (countTargetOutputs (4130, 16), 1 + 16);
+}
+
+TEST (HostProcessor, TheFirstFourAppleMGenerationsCountByTheirEditionAndAmdByItsName)
+{
+    // The editions read from the processor's name, and whether the host counts as one of the high end.
+    struct Row { const char* cpu; const char* editions; const char* host; };
+
+    const Row rows[] {
+        { "Apple M1 Pro",                         "Pro",   "high end" },
+        { "Apple M4 Pro",                         "Pro",   "high end" },
+        { "Apple M4 Max",                         "Max",   "high end" },
+        { "Apple M2 Ultra",                       "Ultra", "high end" },
+        { "apple m3 ultra",                       "Ultra", "high end" },
+        { "Apple M3",                             "",      "other" },
+        { "Apple M5 Max",                         "",      "other" },
+        // "m3" and the "Pro" of "Processor".
+        { "Intel(R) Core(TM) m3-8100Y Processor", "Pro",   "high end" },
+        { "Intel(R) Core(TM) i5-8250U CPU",       "",      "other" },
+        { "AMD Ryzen 7 5800X 8-Core Processor",   "",      "high end" },
+        // The maker's name keeps its case.
+        { "amd ryzen 7",                          "",      "other" },
+    };
+
+    for (auto& row : rows)
+    {
+        juce::StringArray editions;
+
+        if (cpuNameIsApplePro (row.cpu))
+            editions.add ("Pro");
+
+        if (cpuNameIsAppleMax (row.cpu))
+            editions.add ("Max");
+
+        if (cpuNameIsAppleUltra (row.cpu))
+            editions.add ("Ultra");
+
+        EXPECT_EQ (editions.joinIntoString (" "), juce::String (row.editions)) << row.cpu;
+        EXPECT_EQ (juce::String (isAmdOrAppleHighEndCpu (row.cpu) ? "high end" : "other"), juce::String (row.host))
+            << row.cpu;
+    }
 }

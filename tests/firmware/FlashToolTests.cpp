@@ -37,7 +37,8 @@ namespace
         }, 100, 10);
     }
 
-    const juce::String upgradeNotice { "Ready to erase the old firmware...  &&echo. &&echo DO NOT CLOSE the command-line windows during firmware update!" };
+    const juce::String upgradeNotice { "Ready to erase the old firmware...  &&echo. "
+                                       "&&echo DO NOT CLOSE the command-line windows during firmware update!" };
     constexpr juce::int64 firmwareAddress = 0x60010000;
 
     class FlashProcedure : public sim::ToolFamilyFixture
@@ -50,9 +51,13 @@ namespace
         {
             const auto staged = stagingFolder().getFullPathName() + "/";
             const std::map<juce::juce_wchar, juce::String> runs {
-                { 'E', "-u -t 5000 -- flash-erase-region 0x60010000 7096" }, { 'W', "-u -- write-memory 0x60010000 " + staged + "fw_.bin" },
-                { 'K', "-u -- get-property 1" }, { 'R', "-u -- read-memory 0x60010000 3000 " + staged + "fw.dat" },
-                { 'X', "-u -- reset" }, { 'H', "-u -t 5000 -- flash-erase-region 0x60010000 4096" } };
+                { 'E', "-u -t 5000 -- flash-erase-region 0x60010000 7096" },
+                { 'W', "-u -- write-memory 0x60010000 " + staged + "fw_.bin" },
+                { 'K', "-u -- get-property 1" },
+                { 'R', "-u -- read-memory 0x60010000 3000 " + staged + "fw.dat" },
+                { 'X', "-u -- reset" },
+                { 'H', "-u -t 5000 -- flash-erase-region 0x60010000 4096" },
+            };
 
             juce::StringArray expected;
 
@@ -62,7 +67,10 @@ namespace
             return expected;
         }
 
-        bool stagingFolderHasNoFiles() const  { return stagingFolder().getNumberOfChildFiles (juce::File::findFiles) == 0; }
+        bool stagingFolderHasNoFiles() const
+        {
+            return stagingFolder().getNumberOfChildFiles (juce::File::findFiles) == 0;
+        }
     };
 }
 
@@ -73,18 +81,20 @@ TEST_F (FlashProcedure, AGoodFlashWritesTheImageChecksItAndResetsTheUnit)
 
     FirmwareUpgradeComponent window (2056, true);
     juce::StringArray notices;
-    setFlashToolNoticeSink ([&notices] (const juce::String& text) { notices.add (text); });   // until the window goes
+    // Until the window goes.
+    setFlashToolNoticeSink ([&notices] (const juce::String& text) { notices.add (text); });
 
     EXPECT_EQ (window.flashFirmwareWithBlhost (image, false, "0x60010000", true, upgradeNotice, 4).message, "");
-    EXPECT_EQ (notices, juce::StringArray ("Ready to erase the old firmware... DO NOT CLOSE the command-line windows during firmware update!", ""));
+    EXPECT_EQ (notices, juce::StringArray ("Ready to erase the old firmware... "
+                                           "DO NOT CLOSE the command-line windows during firmware update!", ""));
 
     EXPECT_EQ (tool.describeRuns(), expectedRuns ("EWKRX"));
     EXPECT_EQ (tool.flashBytes (firmwareAddress, 3000), contentOf (image));
     EXPECT_TRUE (stagingFolderHasNoFiles());
     EXPECT_FALSE (toolModeEntered);
 
-    // The notice's 3 s (a second less than the ping count), the erase's size-scaled pause, then the pauses after
-    // write, keep, staging clean-up, read, check and reset.
+    // The notice's 3 s (a second less than the ping count), the erase's size-scaled pause, then the pauses
+    // after write, keep, staging clean-up, read, check and reset.
     EXPECT_EQ (pausesMs(), (std::vector<double> { 3000, 112, 3000, 235, 235, 235, 470, 235 }));
 }
 
@@ -93,16 +103,31 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
     enum Stop { none, beforeTheFlash, whileTheNoticeShows };
     enum Use { forTheCheck, forTheUpgrade };   // the upgrade's flash ends with a reset or a header erase
     enum ToolMode { cleared, stays };
-    struct Case { const char* fault; Use use; Stop stop; const char* message; const char* runs; ToolMode toolMode; };
+
+    struct Case
+    {
+        const char* fault;
+        Use use;
+        Stop stop;
+        const char* message;
+        const char* runs;
+        ToolMode toolMode;
+    };
 
     // A write with a status but without success goes on: the check decides.
     const Case cases[] {
         { "fail-erase",   forTheUpgrade, none, "Erase failed!",          "EH",    stays   },
+        // "Success." without a status line is no answer.
+        { "no-status",    forTheUpgrade, none, "Erase failed!",          "EH",    stays   },
         { "mute-write",   forTheUpgrade, none, "Write firmware failed!", "EW",    cleared },
         { "fail-write",   forTheUpgrade, none, "Wrote wrong data!",      "EWKRH", cleared },
         { "fail-read",    forTheUpgrade, none, "Read failed!",           "EWKRH", cleared },
         { "read-no-file", forTheUpgrade, none, "check failed!",          "EWKRH", cleared },
         { "corrupt-read", forTheUpgrade, none, "Wrote wrong data!",      "EWKRH", cleared },
+        // Only the image's last byte came back wrong.
+        { "corrupt-read-end", forTheUpgrade, none, "Wrote wrong data!",  "EWKRH", cleared },
+        // The tool's "status = " and "Success." each reach the program in two reads of its output.
+        { "split-verdict", forTheUpgrade, none, "",                      "EWKRX", cleared },
         { "fail-reset",   forTheUpgrade, none, "OK. But reset failed!",  "EWKRX", cleared },
         { "corrupt-read", forTheCheck,   none, "Wrote wrong data!",      "EWKR",  stays   },
         { "fail-read",    forTheCheck,   none, "Read failed!",           "EWKR",  stays   },
@@ -222,9 +247,12 @@ TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
 {
     // A unit that keeps what it is sent reads the padded layout back unlike the image.
     struct Case { const char* link; bool padded; const char* message; };
-    const Case cases[] { { "local/fw_.bin", false, "" }, { "local/fw_M1.bin", true, "Wrote wrong data!" },
-                         { "local/fw.dat", false, "" },
-                         { "local", false, "Cannot create firmware file!" } };
+    const Case cases[] {
+        { "local/fw_.bin",   false, "" },
+        { "local/fw_M1.bin", true,  "Wrote wrong data!" },
+        { "local/fw.dat",    false, "" },
+        { "local",           false, "Cannot create firmware file!" },
+    };
 
     const auto image = makeImage ("fw.bin", 3000);
 
@@ -238,13 +266,60 @@ TEST_F (FlashProcedure, ALinkInTheStagingFolderIsNeverWrittenThrough)
 
         const auto link = getUpgraderDataFolder().getChildFile (c.link);
         link.deleteFile();
-        ASSERT_TRUE ((juce::String (c.link) == "local" ? elsewhere.get() : precious).createSymbolicLink (link, true)) << c.link;
+        const auto target = juce::String (c.link) == "local" ? elsewhere.get() : precious;
+        ASSERT_TRUE (target.createSymbolicLink (link, true)) << c.link;
 
         const auto flashed = flashImageThroughTool (image, c.padded, "0x60010000", true, {}, 3);
         EXPECT_EQ (flashed.message.upToFirstOccurrenceOf ("\n\n", false, false), c.message) << c.link;
-        EXPECT_EQ (elsewhere.get().findChildFiles (juce::File::findFilesAndDirectories, true), juce::Array<juce::File> { precious }) << c.link;
+        EXPECT_EQ (elsewhere.get().findChildFiles (juce::File::findFilesAndDirectories, true),
+                   juce::Array<juce::File> { precious }) << c.link;
         EXPECT_EQ (precious.loadFileAsString(), "not for the unit") << c.link;
     }
+}
+
+TEST_F (FlashProcedure, TheImageIsStagedInTheDataFolderOfTheUsersEnvironment)
+{
+    // The folder the tool is told to write from; none when the flash is refused. ROOT stands for the test's own
+    // folder, which is also the current one: a data home that is not a full path to an existing folder is not taken.
+    struct Case { const char* what; const char* dataHome; const char* stagedIn; };
+    const Case cases[] {
+        { "the data home",                 "ROOT/data",    "data/Tavlo/local" },
+        { "no data home",                  nullptr,        "home/.local/share/Tavlo/local" },
+        { "a data home that is not there", "ROOT/missing", "home/.local/share/Tavlo/local" },
+        { "a data home given relative",    "data",         "home/.local/share/Tavlo/local" },
+        { "a link where the folder goes",  "ROOT/linked",  "" },
+    };
+
+    TempFolder root;
+    root.get().getChildFile ("data").createDirectory();
+    root.get().getChildFile ("home").createDirectory();
+    root.get().getChildFile ("linked").createDirectory();
+    root.get().getChildFile ("data").createSymbolicLink (root.get().getChildFile ("linked/Tavlo"), true);
+
+    const auto previousFolder = juce::File::getCurrentWorkingDirectory();
+    root.get().setAsCurrentWorkingDirectory();
+    ScopedEnvironment environment ("HOME", root.get().getChildFile ("home").getFullPathName());
+    const auto image = makeImage ("fw.bin", 3000);
+
+    for (auto& c : cases)
+    {
+        if (c.dataHome == nullptr)
+            environment.unset ("XDG_DATA_HOME");
+        else
+            environment.set ("XDG_DATA_HOME", juce::String (c.dataHome).replace ("ROOT", root.get().getFullPathName()));
+
+        sim::FlashToolStandIn unit;
+        const bool staged = *c.stagedIn != 0;
+        EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3).succeeded(), staged) << c.what;
+
+        const auto runs = unit.runs();
+        ASSERT_EQ (runs.size(), staged ? 5u : 0u) << c.what;
+
+        if (staged)
+            EXPECT_EQ (runs[1][4], root.get().getChildFile (c.stagedIn).getFullPathName() + "/fw_.bin") << c.what;
+    }
+
+    previousFolder.setAsCurrentWorkingDirectory();
 }
 
 TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
@@ -260,7 +335,8 @@ TEST_F (FlashProcedure, FileNamesFromOutsideFlashAsTheyAreAndRunNothingElse)
     for (int i = 0; i < (int) std::size (names); ++i)
     {
         const auto image = makeImage (names[i], 2000 + i, i + 1);
-        const auto staged = stagingFolder().getFullPathName() + "/" + juce::File (image).getFileNameWithoutExtension() + "_.bin";
+        const auto staged = stagingFolder().getFullPathName() + "/"
+                            + juce::File (image).getFileNameWithoutExtension() + "_.bin";
 
         EXPECT_EQ (flashImageThroughTool (image, false, "0x60010000", true, {}, 3).message, "") << names[i];
         const auto runs = tool.runs();
@@ -315,7 +391,10 @@ TEST_F (FlashToolRunner, EraseTimeOutAndPauseGrowWithTheSizeUpToTheirCap)
 TEST_F (FlashToolRunner, NothingRunsWhileTheToolRunsOrWithoutAToolPath)
 {
     int nestedResult = 0;
-    juce::MessageManager::callAsync ([&] { nestedResult = runBlhostCommand ("reset", "524288", {}, "0x60010000", "3"); });
+    juce::MessageManager::callAsync ([&]
+    {
+        nestedResult = runBlhostCommand ("reset", "524288", {}, "0x60010000", "3");
+    });
     EXPECT_EQ (runBlhostCommand ("keep", "524288", {}, "0x60010000", "3"), 1);
     EXPECT_EQ (nestedResult, -1);
 
@@ -353,7 +432,8 @@ TEST_F (FlashToolRunner, ARunThatEndedCountsAndWhatItLeftHoldingItsOutputEndsSoo
     // Left alone, the helper would hold the output for 3 s, then end and take its process id file with it.
     tool.setSwitch ("leave-helper", "3000");
 
-    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "reset" }, 20000);
+    const auto toolPath = sim::FlashToolStandIn::toolFile().getFullPathName();
+    const auto run = runToolProcess ({ toolPath, "-u", "--", "reset" }, 20000);
 
     EXPECT_TRUE (run.started && ! run.timedOut);
     EXPECT_TRUE (run.output.contains ("status = 0") && run.output.contains ("Success.")) << run.output;
@@ -383,7 +463,8 @@ TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTh
     juce::MemoryBlock standIn;
     ASSERT_TRUE (sim::FlashToolStandIn::toolFile().loadFileAsData (standIn));
 
-    for (auto folder : { testpaths::buildFolder().getChildFile ("resources"), testpaths::sourceFolder().getChildFile ("resources") })
+    for (auto folder : { testpaths::buildFolder().getChildFile ("resources"),
+                         testpaths::sourceFolder().getChildFile ("resources") })
     {
         for (auto& entry : juce::RangedDirectoryIterator (folder, true, "*", juce::File::findFiles))
         {
@@ -396,7 +477,8 @@ TEST (FlashToolPlace, TheProgramLooksInItsResourcesFolderWhereNoStandInLiesAndTh
 
     // Without a unit given to it by a test, the stand-in reports no status.
     ScopedEnvironment noUnit ("TAVLO_FLASH_STANDIN_STATE", {});
-    const auto run = runToolProcess ({ sim::FlashToolStandIn::toolFile().getFullPathName(), "-u", "--", "get-property", "1" }, 20000);
+    const auto toolPath = sim::FlashToolStandIn::toolFile().getFullPathName();
+    const auto run = runToolProcess ({ toolPath, "-u", "--", "get-property", "1" }, 20000);
     EXPECT_TRUE (run.started);
     EXPECT_FALSE (run.output.contains ("status = "));
 }

@@ -46,6 +46,8 @@ TEST_F (UpgraderEntry, TheNoticeAndForAGroupTheChoiceOfItsMemberComeFirstAndOnly
         { 2070, true,  true,  2, 2067, { notice, choice, dialog } },  // the third button
         { 2070, true,  true,  0, -1,   { notice, choice } },          // "CANCEL"
         { 2070, true,  true,  -1, -1,  { notice, choice } },          // no button's value
+        { 2070, true,  true,  8, -1,   { notice, choice } },          // a value past the last member's
+        { 2075, true,  true,  7, 2078, { notice, choice, dialog } },  // the other group's last member
     };
 
     for (auto& row : rows)
@@ -57,7 +59,8 @@ TEST_F (UpgraderEntry, TheNoticeAndForAGroupTheChoiceOfItsMemberComeFirstAndOnly
         bool guardWhileOpen = false;
         juce::Component parent;
 
-        // The upgrade dialog notes the product its window was opened for and whether the entry's guard was up meanwhile.
+        // The upgrade dialog notes the product its window was opened for and whether the entry's guard was up
+        // meanwhile.
         prompts.dialogAnswer = [&] (juce::Component& content, const juce::String&)
         {
             windowProductId = dynamic_cast<FirmwareUpgradeComponent&> (content).requestedProductId;
@@ -65,7 +68,8 @@ TEST_F (UpgraderEntry, TheNoticeAndForAGroupTheChoiceOfItsMemberComeFirstAndOnly
             return 7;
         };
 
-        EXPECT_EQ (openFirmwareUpgrader (row.productId, &parent, row.notice, true, 0), row.windowFor > 0 ? 7 : 0) << row.productId;
+        EXPECT_EQ (openFirmwareUpgrader (row.productId, &parent, row.notice, true, 0), row.windowFor > 0 ? 7 : 0)
+            << row.productId;
 
         std::vector<std::string> shown;
         for (auto& entry : prompts.shown)
@@ -76,8 +80,10 @@ TEST_F (UpgraderEntry, TheNoticeAndForAGroupTheChoiceOfItsMemberComeFirstAndOnly
         EXPECT_EQ (guardWhileOpen, row.windowFor > 0) << "the guard is up while the dialog runs";
         EXPECT_FALSE (upgraderOpen) << "and down afterwards";
 
+        const juce::StringArray rSeven { "R7-X1", "R7-X2", "R7-X3", "R7-X4", "*R7-X5", "R7-X6", "R7-X7", "CANCEL" };
+
         if (row.productId == 2070 && prompts.shown.size() > 1)
-            EXPECT_EQ (prompts.shown[1].buttons, juce::StringArray ({ "R7-X1", "R7-X2", "R7-X3", "R7-X4", "*R7-X5", "R7-X6", "R7-X7", "CANCEL" }));
+            EXPECT_EQ (prompts.shown[1].buttons, rSeven);
     }
 }
 
@@ -133,7 +139,8 @@ TEST_F (Choosers, TheDeviceChooserPreselectsTheUnitAndConfirmsItByItselfWhenAuto
     const Row rows[] {
         { keyboard, true,  "Dravel 49 MIDI 1", false },
         { keyboard, false, "Dravel 49 MIDI 1", false },
-        { { "Midi Through Port-0", "Sorra2 MIDI 1", "Microsoft GS Wavetable Synth", "Dravel 61 MIDI 1" }, true, "Sorra2 MIDI 1", true },
+        { { "Midi Through Port-0", "Sorra2 MIDI 1", "Microsoft GS Wavetable Synth", "Dravel 61 MIDI 1" },
+          true, "Sorra2 MIDI 1", true },
     };
 
     for (auto& row : rows)
@@ -143,16 +150,34 @@ TEST_F (Choosers, TheDeviceChooserPreselectsTheUnitAndConfirmsItByItselfWhenAuto
         autoAdvance = row.autoAdvancing;
 
         DeviceSelectComponent chooser (4130, {});
-        EXPECT_EQ (prompts.messages(), row.warns ? juce::StringArray ("Warning: Cannot find target unit!") : juce::StringArray());
+        const auto warnings = row.warns ? juce::StringArray ("Warning: Cannot find target unit!") : juce::StringArray();
+        EXPECT_EQ (prompts.messages(), warnings);
         EXPECT_EQ (chooser.getChosenName(), row.chosen);
         const auto offered = itemsOf (chooser.getDeviceList());
-        EXPECT_FALSE (offered.contains ("Microsoft GS Wavetable Synth") || offered.contains ("Midi Through Port-0")) << offered.joinIntoString (", ");
-        EXPECT_EQ (plugged.getPorts().totalPauseMicroseconds(), row.warns ? 3 * 150000.0 : 0.0) << "three looks 150 ms apart, or found at once";
+        EXPECT_FALSE (offered.contains ("Microsoft GS Wavetable Synth")) << offered.joinIntoString (", ");
+        EXPECT_FALSE (offered.contains ("Midi Through Port-0")) << offered.joinIntoString (", ");
+        EXPECT_EQ (plugged.getPorts().totalPauseMicroseconds(), row.warns ? 3 * 150000.0 : 0.0)
+            << "three looks 150 ms apart, or found at once";
+
+        // Where the user finds the list and the buttons.
+        EXPECT_EQ (chooser.getDeviceList().getBounds(), juce::Rectangle<int> (8, 76, 284, 24));
+        EXPECT_EQ (chooser.getOkButton().getBounds(), juce::Rectangle<int> (90, 160, 100, 30));
+        EXPECT_EQ (chooser.getCancelButton().getBounds(), juce::Rectangle<int> (190, 160, 100, 30));
 
         sim::ChooserUser user;
         EXPECT_EQ (user (chooser), 1);
         EXPECT_EQ (user.waits, row.warns || ! row.autoAdvancing ? 1 : 0) << row.chosen;
     }
+
+    // While the tool is probed for, OK takes any port but the system's, even one whose name tells no device.
+    sim::NamedPorts bareName ({ "Dravel 49" });
+    autoAdvance = false;
+    DeviceSelectComponent chooser (4130, {});
+
+    toolProbeMode = true;
+    EXPECT_EQ (sim::ChooserUser {} (chooser), 1);
+    toolProbeMode = false;
+    EXPECT_EQ (sim::ChooserUser {} (chooser), 0);
 }
 
 TEST_F (Choosers, AUnitInUpgradeModeIsOfferedUnderTheNameBehindItsPortAndNoOtherPortIsTakenForIt)
@@ -190,8 +215,11 @@ TEST_F (Choosers, TheFirmwareChooserListsNameAndVersionAndKeepsTheEntryTakenWith
         int n = 0;
 
         for (auto [name, version] : { std::pair { row.first, "1.0" }, { "Tonvik 49", "1.05" }, { "B", "2.3" } })
+        {
+            const auto fw = "files/fw" + juce::String (++n) + ".bin";
             list.appendChild (juce::ValueTree ("firmware", { { "pid", 94 }, { "name", name }, { "version", version },
-                                                             { "fw", "files/fw" + juce::String (++n) + ".bin" } }), nullptr);
+                                                             { "fw", fw } }), nullptr);
+        }
 
         FirmwareSelectComponent chooser (list, row.preselected);
         const auto items = itemsOf (chooser.getFirmwareList());
@@ -199,13 +227,19 @@ TEST_F (Choosers, TheFirmwareChooserListsNameAndVersionAndKeepsTheEntryTakenWith
         EXPECT_EQ (chooser.getFirmwareList().getText(), items[row.preselected]) << "the given entry preselected";
         EXPECT_TRUE (chooser.getSelectedFirmwareUrl().isEmpty()) << "nothing taken before OK";
 
+        // Where the user finds the list and the buttons.
+        EXPECT_EQ (chooser.getFirmwareList().getBounds(), juce::Rectangle<int> (24, 68, 252, 24));
+        EXPECT_EQ (chooser.getOkButton().getBounds(), juce::Rectangle<int> (25, 148, 100, 24));
+        EXPECT_EQ (chooser.getCancelButton().getBounds(), juce::Rectangle<int> (175, 148, 100, 24));
+
         sim::ChooserUser user;
         EXPECT_EQ (user (chooser), row.taken != nullptr ? 1 : 0) << row.first;
         EXPECT_EQ (user.waits, row.waits) << row.first;
 
         // The entry stays whatever becomes of the list once the dialog is gone.
         chooser.getFirmwareList().clear (juce::dontSendNotification);
-        EXPECT_EQ (chooser.getSelectedFirmwareUrl().toString (false),
-                   row.taken != nullptr ? getFirmwareServerBase().toString (false) + row.taken : juce::String()) << row.first;
+        const auto takenUrl = row.taken != nullptr ? getFirmwareServerBase().toString (false) + row.taken
+                                                   : juce::String();
+        EXPECT_EQ (chooser.getSelectedFirmwareUrl().toString (false), takenUrl) << row.first;
     }
 }

@@ -35,13 +35,18 @@ TEST_F (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEsca
     // Clicks the middle of the editor's "Firmware Upgrade" button until the notice shows.
     const auto openTheNotice = [&]
     {
-        eventually ([&] { display.clickAt (editorWindow, 71, 451); return windowsOf (tavlo, noticeTitle).size() == 1; }, 50, 200);
+        eventually ([&]
+        {
+            display.clickAt (editorWindow, 71, 451);
+            return windowsOf (tavlo, noticeTitle).size() == 1;
+        }, 50, 200);
         return windowsOf (tavlo, noticeTitle)[0];
     };
 
     // Escape on the notice: back to the editor as it was, and the button works again.
     // The title settles at the first timer tick; compare with the settled one.
-    ASSERT_TRUE (eventually ([&] { return titleOf (editorWindow).contains ("[disconnected]"); })) << titleOf (editorWindow);
+    ASSERT_TRUE (eventually ([&] { return titleOf (editorWindow).contains ("[disconnected]"); }))
+        << titleOf (editorWindow);
     const auto titleBefore = titleOf (editorWindow);
     auto notice = openTheNotice();
     ASSERT_TRUE (notice.isNotEmpty());
@@ -78,7 +83,11 @@ TEST_F (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEsca
     ASSERT_TRUE (eventually ([&] { clickStart(); return pollShown() >= 1; }, 50, 200)) << titleOf (dialog);
 
     // The search ends with its box, titled like the dialog, which is back to its plain title.
-    ASSERT_TRUE (display.typeUntil (dialog, "Escape", [&] { pollShown(); return windowsOf (tavlo, dialogTitle).size() == 2; }));
+    ASSERT_TRUE (display.typeUntil (dialog, "Escape", [&]
+    {
+        pollShown();
+        return windowsOf (tavlo, dialogTitle).size() == 2;
+    }));
     EXPECT_LT (highestPoll, 16) << "the search went on to its end";
 
     // The box goes with Return; the Start button works again.
@@ -165,13 +174,24 @@ namespace
                 return clicked;
             }
 
-            const auto choosers = [this] { return display.findVisibleWindows ((int) getpid(), GetParam().builtInChooserTitle); };
+            const auto choosers = [this]
+            {
+                return display.findVisibleWindows ((int) getpid(), GetParam().builtInChooserTitle);
+            };
+
             juce::StringArray chooser;
 
-            return eventually ([&] { chooser = choosers(); return chooser.size() == 1; })
+            const auto oneChooserShows = [&]
+            {
+                chooser = choosers();
+                return chooser.size() == 1;
+            };
+
+            return eventually (oneChooserShows)
                 && eventually ([&]
                    {
-                       display.run ({ "xdotool", "windowfocus", "--sync", chooser[0], "mousemove", "--window", chooser[0], "300", "440",
+                       display.run ({ "xdotool", "windowfocus", "--sync", chooser[0],
+                                      "mousemove", "--window", chooser[0], "300", "440",
                                       "click", "1", "key", "ctrl+a", "type", file.getFullPathName() });
                        display.run ({ "xdotool", "key", "Return", "Return" });
                        return eventually ([&] { return choosers().isEmpty(); }, 10);
@@ -196,8 +216,8 @@ TEST_P (FileChooserInTheProgram, TakesTheChosenFileAndTheProgramLivesOn)
     ASSERT_TRUE (display.getName().isNotEmpty());
     environment.set ("DISPLAY", display.getName());
     // JUCE looks the system's choosers up with "which"; without it, it finds none.
-    environment.set ("PATH", GetParam().builtInChooserTitle != nullptr ? folder.get().getFullPathName()
-                                                                        : chooserFolder.get().getFullPathName() + ":/usr/bin:/bin");
+    const auto systemsPath = chooserFolder.get().getFullPathName() + ":/usr/bin:/bin";
+    environment.set ("PATH", GetParam().builtInChooserTitle != nullptr ? folder.get().getFullPathName() : systemsPath);
     environment.set ("XDG_DATA_HOME", folder.get().getFullPathName());
     environment.set ("TAVLO_FIRMWARE_SERVER", "http://127.0.0.1:1/");      // nothing listens there
 
@@ -212,13 +232,20 @@ TEST_P (FileChooserInTheProgram, TakesTheChosenFileAndTheProgramLivesOn)
 
     const auto deadline = juce::Time::getMillisecondCounter() + 60000;
     bool outcomeShown = false;
-    testsupport::WhileADialogRuns whenShown ([&] { return GetParam().outcomeShown() || juce::Time::getMillisecondCounter() > deadline; },
+    const auto shownOrTooLate = [&]
+    {
+        return GetParam().outcomeShown() || juce::Time::getMillisecondCounter() > deadline;
+    };
+
+    const auto closeEveryDialog = []
+    {
+        while (auto* modal = juce::Component::getCurrentlyModalComponent())
+            modal->exitModalState (0);
+    };
+
+    testsupport::WhileADialogRuns whenShown (shownOrTooLate,
                                              [&] { outcomeShown = GetParam().outcomeShown(); },
-                                             []
-                                             {
-                                                 while (auto* modal = juce::Component::getCurrentlyModalComponent())
-                                                     modal->exitModalState (0);
-                                             });
+                                             closeEveryDialog);
     bool chosen = false;
     std::thread user ([&] { chosen = chooseAsAUser (file); });
     GetParam().open (*NsDravel::theMainComp);

@@ -1,6 +1,7 @@
 #include "support/HangWatchdog.h"
 #include "support/UpgraderFixture.h"
 
+#include "firmware/FirmwareImageLimit.h"
 #include "firmware/midi/UpgradeModeMessages.h"
 #include "firmware/midi/UpgradeModeProtocol.h"
 #include "firmware/midi/UpgraderPortLookups.h"
@@ -29,8 +30,12 @@ namespace
             case UnitReply::Kind::dataAck:     return "data ack";
             case UnitReply::Kind::resetAck:    return "reset ack";
             case UnitReply::Kind::upgradeMode: return reply.upgradeModeOn ? "upgrade mode on" : "upgrade mode off";
-            case UnitReply::Kind::version:     return reply.isAllZeroVersion() ? "version zero"
-                                                                               : "version " + juce::String (reply.versionValue(), 3);
+            case UnitReply::Kind::version:
+                if (reply.isAllZeroVersion())
+                    return "version zero";
+
+                return "version " + juce::String (reply.versionValue(), 3);
+
             case UnitReply::Kind::none:        break;
         }
 
@@ -43,7 +48,9 @@ namespace
     {
         juce::StringArray notes { "EF 7F 7F" };
 
-        for (auto& byte : juce::StringArray::fromTokens ("55 55 55 55 55 55 55 55 55 55 1D 03 00 49 " + commandParameterSum, false))
+        const auto bytes = "55 55 55 55 55 55 55 55 55 55 1D 03 00 49 " + commandParameterSum;
+
+        for (auto& byte : juce::StringArray::fromTokens (bytes, false))
             notes.add ("9F 0" + byte.substring (0, 1) + " 0" + byte.substring (1));
 
         return notes;
@@ -51,7 +58,8 @@ namespace
 
     // How many messages went out between two pacing pauses of this length
     // (other waits, such as the message thread's polls, left out).
-    std::vector<int> runsBetweenPauses (const std::vector<sim::SimulatedMidiPorts::Event>& timeline, double microseconds)
+    std::vector<int> runsBetweenPauses (const std::vector<sim::SimulatedMidiPorts::Event>& timeline,
+                                        double microseconds)
     {
         std::vector<int> runs { 0 };
 
@@ -86,6 +94,7 @@ TEST (UnitReplies, EachMessageMeansWhatTheUnitSaid)
         { "F0 1D 03 7F 7F 00 01 01 07 06 00 00", "version 1.760" },   // id bytes and the last byte may hold anything
         { "F0 1D 03 20 22 00 01 01 00 06 03 F7", "version 1.063" },
         { "F0 1D 03 00 00 00 02 00 00 00 00 F7", "nothing" },
+        { "F0 1D 03 00 00 01 01 00 00 00 00 F7", "nothing" },
         { "F0 1D 03 00 00 00 01 00 00 00 00 00 F7", "nothing" },       // 13 bytes
         { "F0 1D 03 00 00 00 01 00 00 00 F7", "nothing" },             // 11 bytes
     };
@@ -104,9 +113,13 @@ TEST (EnterUpgradeModeMessage, CarriesTheModelCodeAndTheModeByteOfTheProduct)
     const struct { int productId; int length; const char* bytes; } cases[] =
     {
         { 157,  9, "F0 1D 03 01 1D 00 7F 7E F7" },
+        { 158,  9, "F0 1D 03 01 1E 00 7F 7E F7" },
         { 159,  9, "F0 1D 03 01 1F 00 7F 7F F7" },
         { 2070, 9, "F0 1D 03 10 08 00 7F 7F F7" },     // the group's code 2056
+        { 2078, 9, "F0 1D 03 10 0A 00 7F 7F F7" },     // the other group's code 2058
         { 125,  9, "F0 1D 03 00 65 00 7F 7F F7" },     // shares the firmware, and the code, of 101
+        { 126,  9, "F0 1D 03 00 6E 00 7F 7F F7" },     // of 110
+        { 324,  9, "F0 1D 03 00 49 00 7F 7F F7" },     // of the other Lumeo editions, 73
         { 26,   8, "F0 1D 03 00 55 55 7F F7" },        // short form, code 85
     };
 
@@ -134,6 +147,38 @@ TEST_F (UpgradeModeProtocol, VersionRequestTellsNormalModeFromUpgradeModeFromSil
         EXPECT_EQ (w.unitVersion.load(), c.version);
         const auto log = unit.log();
         EXPECT_EQ (std::count (log.begin(), log.end(), "version request"), c.requests);
+    }
+
+    // While the tool is probed for, the request names the product the window was opened for, not the one
+    // found since.
+    for (const bool probing : { true, false })
+    {
+        auto& unit = onlyUnit (unitOptions (false));
+        auto& w = makeWindow (0x1022);
+        w.currentProductId = 94;
+        toolProbeMode = probing;
+
+        const auto found = w.requestUnitVersion (1, 400, 1200, -1);
+        EXPECT_EQ (unit.versionRequests(), probing ? 1 : 0) << probing;
+        EXPECT_EQ (found == 1, probing) << probing;
+    }
+}
+
+TEST_F (UpgradeModeProtocol, EnteringUpgradeModeWaitsTwoSecondsForTheUnitToComeBack)
+{
+    // The unit's ports go 150 ms after the request and come back so much later.
+    const struct { double returnAfterMs; bool entered; } cases[] = { { 1900.0, true }, { 2200.0, false } };
+
+    for (auto& c : cases)
+    {
+        auto options = unitOptions (false);
+        options.returnAfterMs = c.returnAfterMs;
+        auto& unit = onlyUnit (options);
+        auto& w = makeWindow (0x1022);
+        ASSERT_TRUE (w.openTargetMidiDevices (unit.outputName(), 0));
+
+        EXPECT_EQ (w.enterUpgradeModeSequence (w.midiHandler->getOutput()), c.entered) << c.returnAfterMs;
+        EXPECT_TRUE (unit.log().contains ("enter")) << c.returnAfterMs;
     }
 }
 
@@ -171,12 +216,18 @@ TEST_F (UpgradeModeProtocol, FindingTheUnitReadsEachPortListOnceAndWatchingItOnc
 
     // Five polls: the first sees a list it did not know, the rest the same one again.
     juce::StringArray known;
-    EXPECT_EQ (listingsDuring ([&] { EXPECT_FALSE (w.waitForMidiDeviceListChange (known, 0x1022, false, 100.0f, 500.0f)); }),
+    const auto watch = [&] { EXPECT_FALSE (w.waitForMidiDeviceListChange (known, 0x1022, false, 100.0f, 500.0f)); };
+    EXPECT_EQ (listingsDuring (watch),
                std::make_pair (5, 0));
 
     juce::String resolved;
-    EXPECT_EQ (listingsDuring ([&] { resolved = resolveUpgradePortName (upgradePortDisplayName); }), std::make_pair (1, 0));
+    EXPECT_EQ (listingsDuring ([&] { resolved = resolveUpgradePortName (upgradePortDisplayName); }),
+               std::make_pair (1, 0));
     EXPECT_EQ (resolved, upgradePortText);
+
+    // The unit's input is found under its output's name in any letter case.
+    sim::NamedPorts shouting (ports, { "MIDIOUT2 (Tonvik 49)" }, { "MIDIIN2 (TONVIK 49)" });
+    EXPECT_TRUE (w.openTargetMidiDevices ("MIDIOUT2 (Tonvik 49)", 0));
 }
 
 class MidiBootloader : public UpgraderMidiFixture {};
@@ -221,7 +272,9 @@ TEST_F (MidiBootloader, TheMessageThreadGoesOnTheMomentTheWorkerEndsItsUpload)
         connectWithImage (unit, 2 * 512);
 
         const auto start = clock.now();
-        EXPECT_EQ (onWorker ? window->uploadFirmwareOnWorker() : window->midiHandler->uploadFirmware().getErrorMessage(), "");
+        const auto result = onWorker ? window->uploadFirmwareOnWorker()
+                                     : window->midiHandler->uploadFirmware().getErrorMessage();
+        EXPECT_EQ (result, "");
         took[onWorker] = clock.now() - start;
     }
 
@@ -254,17 +307,22 @@ TEST_F (MidiBootloader, OtherUnitsPaceEveryTwoMessagesAndFourProductsEraseWithCo
     EXPECT_EQ (runs.size(), (size_t) (18 + 18 + 530 + 18) / 2 + 1);
 }
 
-TEST_F (MidiBootloader, SequenceNumbersWrapAfterPacket256)
+TEST_F (MidiBootloader, TheLargestImageGoesUpWholeWithSequenceNumbersWrappingAfterPacket256)
 {
     auto& unit = addUnit (unitOptions (true));
-    auto& handler = connectWithImage (unit, 257 * 512);
+    auto& handler = connectWithImage (unit, (int) maxFirmwareImageBytes - 1);
 
     EXPECT_EQ (handler.uploadFirmware().getErrorMessage(), "");
 
+    // Connect, erase, 4096 data packets, reset.
     const auto log = unit.log();
+    EXPECT_EQ (log.size(), 2 + 4096 + 1);
     EXPECT_EQ (log[2 + 255], "data 255");
     EXPECT_EQ (log[2 + 256], "data 0");
-    EXPECT_EQ (unit.storedImage(), handler.getImage());
+
+    auto padded = handler.getImage();
+    padded.push_back (0xFF);
+    EXPECT_EQ (unit.storedImage(), padded);
 }
 
 TEST_F (MidiBootloader, ImagesOfTheWrongSizeOrAMissingPortAreRefusedBeforeAnythingIsSent)
@@ -284,7 +342,12 @@ TEST_F (MidiBootloader, ImagesOfTheWrongSizeOrAMissingPortAreRefusedBeforeAnythi
     big.create();
     std::filesystem::resize_file (big.getFullPathName().toStdString(), 64 * 1024 * 1024);
 
+    auto justTooBig = images.get().getChildFile ("just-too-big.bin");
+    justTooBig.create();
+    std::filesystem::resize_file (justTooBig.getFullPathName().toStdString(), maxFirmwareImageBytes + 1);
+
     const juce::String notRead[] { big.getFullPathName(),
+                                   justTooBig.getFullPathName(),
                                    makeNotAnImage ("fifo.bin", NotAnImage::fifo),
                                    makeNotAnImage ("endless.bin", NotAnImage::linkToEndlessFile) };
 
@@ -354,6 +417,9 @@ TEST_F (MidiBootloader, UnitsThatAnswerLateOrNotAtAllEndTheUploadAtTheRightPlace
 
         const auto row = juce::String ((int) c.phase) + " " + juce::String (c.packet) + " " + juce::String (c.afterMs);
 
+        // A mode report heard before the upload is no reply to it.
+        upgradeModeActive = true;
+
         EXPECT_EQ (handler.uploadFirmware().getErrorMessage(), juce::String (c.result)) << row;
         EXPECT_EQ (messagesSent().size(), c.sent) << row;
 
@@ -362,8 +428,29 @@ TEST_F (MidiBootloader, UnitsThatAnswerLateOrNotAtAllEndTheUploadAtTheRightPlace
 
         // Every way out leaves no reply behind for the next exchange.
         EXPECT_FALSE (connectAckReceived || eraseAckReceived || dataAckReceived
-                       || resetAckReceived || negativeReplyReceived) << row;
+                       || resetAckReceived || negativeReplyReceived || upgradeModeActive) << row;
     }
+}
+
+TEST_F (MidiBootloader, AnEraseNeverAcknowledgedHoldsTheInstallBackFor150SleepsOf33Ms)
+{
+    double took[2] {};
+
+    for (const bool acknowledged : { false, true })
+    {
+        auto& unit = onlyUnit (unitOptions (true));
+
+        if (! acknowledged)
+            unit.setAnswer (Phase::erase, Answer::silence, 0.0);
+
+        auto& handler = connectWithImage (unit, 1024);
+        const auto start = clock.now();
+        EXPECT_EQ (handler.uploadFirmware().getErrorMessage(), "") << acknowledged;
+        took[acknowledged] = clock.now() - start;
+    }
+
+    // The unit acknowledges 0.2 ms after the erase packet.
+    EXPECT_NEAR (took[0] - took[1], 150 * 33000.0 - 200.0, 1000.0);
 }
 
 TEST_F (MidiBootloader, AHandlerReplacedWhileItsUploadRunsOnAWorkerStopsTheUploadAndWaitsForIt)
