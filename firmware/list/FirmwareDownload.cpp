@@ -113,17 +113,18 @@ namespace halvik
 
     juce::Result downloadFirmwareImageTo (const juce::URL& url, const juce::File& target, int timeoutMs, int deadlineMs)
     {
-        juce::MemoryBlock image;
-        juce::String contentType;
-        const auto read = readFromServer (url, maxFirmwareImageBytes, timeoutMs, deadlineMs, image, &contentType);
+        ServerAnswer answer;
+        const auto read = readFromServer (url, maxFirmwareImageBytes, timeoutMs, deadlineMs, answer);
 
         if (read.failed())
             return read;
 
+        const auto& image = answer.body;
+
         if (image.isEmpty())
             return juce::Result::fail ("The server sent an empty file");
 
-        if (isAWebPage (image, contentType))
+        if (isAWebPage (image, answer.contentType))
             return juce::Result::fail ("The server sent a web page instead of a firmware image");
 
         // The image takes the target's place only once all of it is on the

@@ -89,6 +89,8 @@ TEST_F (SelectVersionStep, AFailedDownloadIsToldWithItsReasonLeavesNoFileAndTheU
         { "not found page",                   2056, "fw/r7_x_v2.01.bin",           notFoundPage,                                                          1 },
         { "an error page as the image",       2056, "fw/r7_x_v2.01.bin",           errorPage,                                                             1 },
         { "transfer cut short",               2056, "fw/r7_x_v2.01.bin",           LocalHttpServer::bytes (served, LocalHttpServer::Delivery::truncated), 1 },
+        { "an image sent compressed",         2056, "fw/r7_x_v2.01.bin",
+          LocalHttpServer::bytes (served).withHeader ("Content-Encoding", "gzip"), 1 },
         { "name leading elsewhere",           2056, "fw/..%2F..%2Fr7_x_v2.01.bin", LocalHttpServer::bytes (served),                                       0 },
         { "a MIDI unit's, tried three times", 94,   "fw/mixora_c4_v2.10.bin",      notFoundPage,                                                          3 },
     };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace sim
@@ -33,6 +34,17 @@ public:
         juce::MemoryBlock body;
         Delivery delivery = Delivery::whole;
         juce::String contentType { "application/octet-stream" };
+
+        /** More headers, sent in this order after the ones the server writes itself. */
+        std::vector<std::pair<juce::String, juce::String>> headers;
+
+        /** This answer with one more header ("Content-Encoding: gzip", say). */
+        Answer withHeader (const juce::String& name, const juce::String& value) const
+        {
+            auto answer = *this;
+            answer.headers.emplace_back (name, value);
+            return answer;
+        }
     };
 
     /** A text answer (an error page with "text/html", say). */
@@ -42,7 +54,10 @@ public:
     }
 
     /** A 200 answer with these bytes, delivered as asked. */
-    static Answer bytes (const juce::MemoryBlock& body, Delivery delivery = Delivery::whole)  { return { 200, body, delivery }; }
+    static Answer bytes (const juce::MemoryBlock& body, Delivery delivery = Delivery::whole)
+    {
+        return { 200, body, delivery };
+    }
 
     LocalHttpServer();
     ~LocalHttpServer();
@@ -56,10 +71,18 @@ public:
     /** Answers requests for the path (without its leading "/" and as sent,
         escapes included) with these in turn; the last one answers every request after. */
     void setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn);
-    void setAnswer (const juce::String& path, const Answer& answer)  { setAnswers (path, { answer }); }
+
+    void setAnswer (const juce::String& path, const Answer& answer)
+    {
+        setAnswers (path, { answer });
+    }
 
     /** Every path requested, in order, as sent (without the leading "/"). */
     juce::StringArray getRequestedPaths() const;
+
+    /** The "Accept-Encoding" of every request, in order; empty where a request had none. */
+    juce::StringArray getRequestedEncodings() const;
+
     void clearRequests();
 
     int countRequests (const juce::String& path) const
@@ -107,7 +130,10 @@ public:
         juce::String text ("<firmwares>");
 
         for (auto& e : entries)
-            text << "<firmware pid=\"" << e.pid << "\" name=\"" << e.name << "\" version=\"" << e.version << "\" fw=\"" << e.fw << "\"/>";
+        {
+            text << "<firmware pid=\"" << e.pid << "\" name=\"" << e.name << "\" version=\"" << e.version
+                 << "\" fw=\"" << e.fw << "\"/>";
+        }
 
         return text + "</firmwares>";
     }
@@ -119,10 +145,16 @@ public:
     }
 
     /** Serves an image at a path below the server's base. */
-    void serveImage (const juce::String& path, const juce::MemoryBlock& image)  { server.setAnswer (path, LocalHttpServer::bytes (image)); }
+    void serveImage (const juce::String& path, const juce::MemoryBlock& image)
+    {
+        server.setAnswer (path, LocalHttpServer::bytes (image));
+    }
 
     /** Every file below the test's data home, the downloads' folder included. */
-    juce::Array<juce::File> filesInDataHome() const     { return dataHome.get().findChildFiles (juce::File::findFiles, true); }
+    juce::Array<juce::File> filesInDataHome() const
+    {
+        return dataHome.get().findChildFiles (juce::File::findFiles, true);
+    }
 
     TempFolder dataHome;
     ScopedEnvironment environment;

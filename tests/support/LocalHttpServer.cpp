@@ -21,7 +21,7 @@ struct LocalHttpServer::Impl
     std::condition_variable stopped;
     bool stopping = false;
     std::map<juce::String, std::deque<Answer>> answers;
-    juce::StringArray requestedPaths;
+    juce::StringArray requestedPaths, requestedEncodings;
     int answersInProgress = 0;
 
     template <typename Action>
@@ -40,10 +40,11 @@ struct LocalHttpServer::Impl
 
     void answer (const httplib::Request& request, httplib::Response& response)
     {
-        const auto canned = [this, path = juce::String (request.target).substring (1)]
+        const auto canned = [this, &request, path = juce::String (request.target).substring (1)]
         {
             std::lock_guard<std::mutex> guard (lock);
             requestedPaths.add (path);
+            requestedEncodings.add (request.get_header_value ("Accept-Encoding"));
             const auto found = answers.find (path.upToFirstOccurrenceOf ("?", false, false));
             auto answer = found == answers.end() ? text ("not found", 404) : found->second.front();
 
@@ -61,11 +62,19 @@ struct LocalHttpServer::Impl
         const auto delivery = canned.delivery;
         response.status = canned.status;
 
+        for (auto& [name, value] : canned.headers)
+            response.set_header (name.toStdString(), value.toStdString());
+
         if (delivery == Delivery::whole)
             return response.set_content (static_cast<const char*> (body->getData()), body->getSize(), type);
 
-        const auto ended = [this] (bool) { locked ([this] { --answersInProgress; }); };
-        const auto sent = delivery == Delivery::truncated || delivery == Delivery::stalled ? body->getSize() / 2 : body->getSize();
+        const auto ended = [this] (bool)
+        {
+            locked ([this] { --answersInProgress; });
+        };
+
+        const bool halfOnly = delivery == Delivery::truncated || delivery == Delivery::stalled;
+        const auto sent = halfOnly ? body->getSize() / 2 : body->getSize();
 
         // Up to `sent` bytes, 30 every 100 ms when dripping; then the end of the
         // body, or, short of the announced length, the connection closes (after
@@ -74,9 +83,16 @@ struct LocalHttpServer::Impl
         {
             const auto* data = static_cast<const char*> (body->getData()) + offset;
 
+            if (offset < sent && delivery != Delivery::dripping)
+                return sink.write (data, sent - offset);
+
             if (offset < sent)
-                return delivery != Delivery::dripping ? sink.write (data, sent - offset)
-                                                      : ! waitForStop (std::chrono::milliseconds (100)) && sink.write (data, std::min (sent - offset, (size_t) 30));
+            {
+                if (waitForStop (std::chrono::milliseconds (100)))
+                    return false;
+
+                return sink.write (data, std::min (sent - offset, (size_t) 30));
+            }
 
             if (delivery == Delivery::unannounced)
                 sink.done();
@@ -89,7 +105,12 @@ struct LocalHttpServer::Impl
         if (delivery == Delivery::unannounced)
             return response.set_content_provider (type, provide, ended);
 
-        response.set_content_provider (body->getSize(), type, [provide] (size_t offset, size_t, httplib::DataSink& sink) { return provide (offset, sink); }, ended);
+        const auto provideFrom = [provide] (size_t offset, size_t, httplib::DataSink& sink)
+        {
+            return provide (offset, sink);
+        };
+
+        response.set_content_provider (body->getSize(), type, provideFrom, ended);
     }
 };
 
@@ -97,7 +118,8 @@ LocalHttpServer::LocalHttpServer() : impl (std::make_unique<Impl>())
 {
     auto& server = impl->server;
     server.set_keep_alive_max_count (1);    // one request per connection: a stop never waits for an idle client
-    server.new_task_queue = [] { return new httplib::ThreadPool (16); };   // a stalled answer holds its thread until the stop
+    // A stalled answer holds its thread until the stop.
+    server.new_task_queue = [] { return new httplib::ThreadPool (16); };
     server.set_pre_routing_handler ([this] (const httplib::Request& request, httplib::Response& response)
     {
         impl->answer (request, response);
@@ -116,7 +138,10 @@ LocalHttpServer::LocalHttpServer() : impl (std::make_unique<Impl>())
     }
 }
 
-LocalHttpServer::~LocalHttpServer()  { stop(); }
+LocalHttpServer::~LocalHttpServer()
+{
+    stop();
+}
 
 void LocalHttpServer::stop()
 {
@@ -128,15 +153,38 @@ void LocalHttpServer::stop()
         impl->thread.join();
 }
 
-juce::String LocalHttpServer::getBaseUrl() const   { return "http://127.0.0.1:" + juce::String (impl->port) + "/"; }
+juce::String LocalHttpServer::getBaseUrl() const
+{
+    return "http://127.0.0.1:" + juce::String (impl->port) + "/";
+}
 
 void LocalHttpServer::setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn)
 {
     impl->locked ([&] { impl->answers[path] = std::deque<Answer> (answersInTurn.begin(), answersInTurn.end()); });
 }
 
-juce::StringArray LocalHttpServer::getRequestedPaths() const   { return impl->locked ([this] { return impl->requestedPaths; }); }
-void LocalHttpServer::clearRequests()                          { impl->locked ([this] { impl->requestedPaths.clear(); }); }
-int LocalHttpServer::getAnswersInProgress() const              { return impl->locked ([this] { return impl->answersInProgress; }); }
+juce::StringArray LocalHttpServer::getRequestedPaths() const
+{
+    return impl->locked ([this] { return impl->requestedPaths; });
+}
+
+juce::StringArray LocalHttpServer::getRequestedEncodings() const
+{
+    return impl->locked ([this] { return impl->requestedEncodings; });
+}
+
+void LocalHttpServer::clearRequests()
+{
+    impl->locked ([this]
+    {
+        impl->requestedPaths.clear();
+        impl->requestedEncodings.clear();
+    });
+}
+
+int LocalHttpServer::getAnswersInProgress() const
+{
+    return impl->locked ([this] { return impl->answersInProgress; });
+}
 
 } // namespace sim
