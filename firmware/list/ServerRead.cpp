@@ -308,11 +308,15 @@ namespace halvik
         const int status = transfer.getStatus();
 
         // A stall, the deadline or a connection that closes before the
-        // announced length arrived each end the transfer with an error.
+        // announced length arrived each end the transfer with an error; so
+        // does a redirect too many, or one that leads nowhere.
         if (ended != CURLE_OK)
         {
             if (status == 0)
                 return deadlinePassed ? brokeOff : didNotAnswer;
+
+            if (status >= 300 && status <= 399)
+                return transfer.statusFailure();
 
             return brokeOff;
         }

@@ -21,6 +21,9 @@ namespace
     // A stalled transfer is given up after this long without progress, any transfer at the deadline.
     constexpr int shortTimeoutMs = 1000, shortDeadlineMs = 3000;
 
+    // The largest list and image taken, written out: the limits are what the tests check.
+    constexpr size_t oneMiB = 1024 * 1024, twoMiB = 2 * 1024 * 1024;
+
     struct FirmwareServerTest : sim::ToolFamilyFixture
     {
         FirmwareDownloadResult download (const juce::String& path) const
@@ -111,8 +114,8 @@ TEST_F (FirmwareListTest, EachWayTheServerFailsHasItsMessage)
         { "malformed XML",    { LocalHttpServer::text (notWellFormed) }, "Error connecting to server", 2, 0 },
         { "broken transfer",  { validList, LocalHttpServer::bytes (validList.body, Delivery::truncated) },
                               "Error connecting to server", 2, 0 },
-        { "the largest list", { listOfSize (maxFirmwareListBytes) }, {}, 2, 0 },
-        { "list too large",   { listOfSize (maxFirmwareListBytes + 1) }, "Error connecting to server", 2, 0 },
+        { "the largest list", { listOfSize (oneMiB) }, {}, 2, 0 },
+        { "list too large",   { listOfSize (oneMiB + 1) }, "Error connecting to server", 2, 0 },
         { "past the deadline", { dripping }, "Error connecting to server", 2, 0 },
         { "sent compressed",  { compressed },
                               "Error connecting to server: the server sent the list compressed (gzip)", 2, 0 },
@@ -153,6 +156,7 @@ TEST_F (FirmwareListTest, EachProductAsksForItsListAndTheUnknownProductAsksNothi
     firmware.serveList ({ { 94, "Mixora C4", "1.10", "fw/mixora_c4_v1.10.bin" },
                           { 130, "Mixora C4 Pro", "1.20", "fw/mixora_c4_pro_v1.20.bin" } }, "firmware-special.xml");
     firmware.serveList ({ { 131, "Other", "1.00", "fw/other.bin" } });
+    EXPECT_EQ (getFirmwareServerBase().toString (false), firmware.server.getBaseUrl()) << "the images' base too";
 
     const std::pair<int, const char*> asked[] =
     {
@@ -289,7 +293,7 @@ TEST_F (FirmwareDownloadTest, AWholeImageReplacesTheEarlierOneOfItsNameWhichAFai
     EXPECT_EQ (earlier.loadFileAsString(), "the image downloaded last time");
 
     // As large as an image may be, and said to be sent as it is.
-    const auto image = randomBytes (maxFirmwareImageBytes, 1);
+    const auto image = randomBytes (twoMiB, 1);
     firmware.server.setAnswer ("fw/dravel_49_v1.05.bin", LocalHttpServer::bytes (image)
                                                               .withHeader ("Content-Encoding", "IDENTITY"));
 
@@ -303,12 +307,17 @@ TEST_F (FirmwareDownloadTest, AWholeImageReplacesTheEarlierOneOfItsNameWhichAFai
     EXPECT_EQ (contentOf (target.getFullPathName()), image);
     EXPECT_EQ (firmware.server.getRequestedEncodings(), (juce::StringArray { "identity", "identity", "identity" }))
         << "every download asks for the image as it is";
+
+    // A server that is gone leaves it as it was too.
+    firmware.server.stop();
+    EXPECT_EQ (download ("fw/dravel_49_v1.05.bin").result.getErrorMessage(), "The server did not answer");
+    EXPECT_EQ (contentOf (earlier.getFullPathName()), image);
 }
 
 TEST_F (FirmwareDownloadTest, AnAnswerThatIsNoWholeImageLeavesNoFile)
 {
     const auto image = randomBytes (4000, 2);
-    const auto oversized = randomBytes (maxFirmwareImageBytes + 1, 3);
+    const auto oversized = randomBytes (twoMiB + 1, 3);
     const char badGateway[] = "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n"
                               "<center><h1>502 Bad Gateway</h1></center>\r\n</body>\r\n</html>\r\n";
     const char unlabelledPage[] = "\xEF\xBB\xBF \r\n\t<!DOCTYPE html><title>Bad Gateway</title>";
@@ -418,6 +427,8 @@ TEST_F (FirmwareDownloadTest, ServerNamesThatAreNoPlainFileNameAreRefusedBeforeA
         "fw/sub%5Cevil.bin", "fw/c:evil.bin", "fw/c%3Aevil.bin", "fw/new%0Aline.bin", "fw/%20",
         "fw/abc%E2%82", "fw/x%F4%8F%BF",        // escapes of UTF-8 cut short
         "fw/abc%E2", "fw/abc%C3",               // a sequence's first byte alone at the end
+        "fw/del%7F.bin",                        // a control character
+        "fw/%ED%A0%80.bin", "fw/%E0%81%81.bin", "fw/%F4%90%80%80.bin",  // a surrogate, overlong, past U+10FFFF
     };
 
     for (auto* path : unsafePaths)
@@ -425,6 +436,27 @@ TEST_F (FirmwareDownloadTest, ServerNamesThatAreNoPlainFileNameAreRefusedBeforeA
 
     EXPECT_TRUE (firmware.server.getRequestedPaths().isEmpty());
     EXPECT_TRUE (firmware.filesInDataHome().isEmpty());
+}
+
+TEST_F (FirmwareDownloadTest, RedirectsAreFollowedUpToFiveTimes)
+{
+    // "fw/<n>.bin" sends the client on to "fw/<n - 1>.bin"; "fw/0.bin" is the image.
+    const auto image = randomBytes (3000, 5);
+    firmware.serveImage ("fw/0.bin", image);
+
+    for (int hop = 1; hop <= 6; ++hop)
+    {
+        const auto next = "/fw/" + juce::String (hop - 1) + ".bin";
+        firmware.server.setAnswer ("fw/" + juce::String (hop) + ".bin",
+                                   LocalHttpServer::text ("moved", 302).withHeader ("Location", next));
+    }
+
+    EXPECT_TRUE (downloadTo ("fw/5.bin").wasOk());
+    EXPECT_EQ (contentOf (target.getFullPathName()), image);
+    EXPECT_TRUE (target.deleteFile());
+
+    EXPECT_EQ (downloadTo ("fw/6.bin").getErrorMessage(), "The server answered with status 302");
+    EXPECT_FALSE (target.exists());
 }
 
 TEST_F (FirmwareDownloadTest, AnImageTheDiskHasNoRoomForFailsAndLeavesNoFile)
