@@ -73,10 +73,14 @@ namespace halvik
                 bytes.writeByte ((char) byte);
             }
 
-            if (! isValidUtf8 (static_cast<const juce::uint8*> (bytes.getData()), bytes.getDataSize()))
+            // Checked in a block of its exact size: the stream keeps spare
+            // room after its data, where a read past the end would go unseen.
+            const auto name = bytes.getMemoryBlock();
+
+            if (! isValidUtf8 (static_cast<const juce::uint8*> (name.getData()), name.getSize()))
                 return {};
 
-            return juce::String::fromUTF8 (static_cast<const char*> (bytes.getData()), (int) bytes.getDataSize());
+            return juce::String::fromUTF8 (static_cast<const char*> (name.getData()), (int) name.getSize());
         }
 
         /** True for an answer that is a web page (a proxy's error page, say),
