@@ -54,10 +54,7 @@ public:
     }
 
     /** A 200 answer with these bytes, delivered as asked. */
-    static Answer bytes (const juce::MemoryBlock& body, Delivery delivery = Delivery::whole)
-    {
-        return { 200, body, delivery };
-    }
+    static Answer bytes (const juce::MemoryBlock& body, Delivery delivery = Delivery::whole)  { return { 200, body, delivery }; }
 
     LocalHttpServer();
     ~LocalHttpServer();
@@ -71,18 +68,10 @@ public:
     /** Answers requests for the path (without its leading "/" and as sent,
         escapes included) with these in turn; the last one answers every request after. */
     void setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn);
-
-    void setAnswer (const juce::String& path, const Answer& answer)
-    {
-        setAnswers (path, { answer });
-    }
+    void setAnswer (const juce::String& path, const Answer& answer)  { setAnswers (path, { answer }); }
 
     /** Every path requested, in order, as sent (without the leading "/"). */
     juce::StringArray getRequestedPaths() const;
-
-    /** The "Accept-Encoding" of every request, in order; empty where a request had none. */
-    juce::StringArray getRequestedEncodings() const;
-
     void clearRequests();
 
     int countRequests (const juce::String& path) const

@@ -21,7 +21,7 @@ struct LocalHttpServer::Impl
     std::condition_variable stopped;
     bool stopping = false;
     std::map<juce::String, std::deque<Answer>> answers;
-    juce::StringArray requestedPaths, requestedEncodings;
+    juce::StringArray requestedPaths;
     int answersInProgress = 0;
 
     template <typename Action>
@@ -40,11 +40,10 @@ struct LocalHttpServer::Impl
 
     void answer (const httplib::Request& request, httplib::Response& response)
     {
-        const auto canned = [this, &request, path = juce::String (request.target).substring (1)]
+        const auto canned = [this, path = juce::String (request.target).substring (1)]
         {
             std::lock_guard<std::mutex> guard (lock);
             requestedPaths.add (path);
-            requestedEncodings.add (request.get_header_value ("Accept-Encoding"));
             const auto found = answers.find (path.upToFirstOccurrenceOf ("?", false, false));
             auto answer = found == answers.end() ? text ("not found", 404) : found->second.front();
 
@@ -68,10 +67,7 @@ struct LocalHttpServer::Impl
         if (delivery == Delivery::whole)
             return response.set_content (static_cast<const char*> (body->getData()), body->getSize(), type);
 
-        const auto ended = [this] (bool)
-        {
-            locked ([this] { --answersInProgress; });
-        };
+        const auto ended = [this] (bool) { locked ([this] { --answersInProgress; }); };
 
         const bool halfOnly = delivery == Delivery::truncated || delivery == Delivery::stalled;
         const auto sent = halfOnly ? body->getSize() / 2 : body->getSize();
@@ -138,10 +134,7 @@ LocalHttpServer::LocalHttpServer() : impl (std::make_unique<Impl>())
     }
 }
 
-LocalHttpServer::~LocalHttpServer()
-{
-    stop();
-}
+LocalHttpServer::~LocalHttpServer()  { stop(); }
 
 void LocalHttpServer::stop()
 {
@@ -153,38 +146,15 @@ void LocalHttpServer::stop()
         impl->thread.join();
 }
 
-juce::String LocalHttpServer::getBaseUrl() const
-{
-    return "http://127.0.0.1:" + juce::String (impl->port) + "/";
-}
+juce::String LocalHttpServer::getBaseUrl() const   { return "http://127.0.0.1:" + juce::String (impl->port) + "/"; }
 
 void LocalHttpServer::setAnswers (const juce::String& path, const std::vector<Answer>& answersInTurn)
 {
     impl->locked ([&] { impl->answers[path] = std::deque<Answer> (answersInTurn.begin(), answersInTurn.end()); });
 }
 
-juce::StringArray LocalHttpServer::getRequestedPaths() const
-{
-    return impl->locked ([this] { return impl->requestedPaths; });
-}
-
-juce::StringArray LocalHttpServer::getRequestedEncodings() const
-{
-    return impl->locked ([this] { return impl->requestedEncodings; });
-}
-
-void LocalHttpServer::clearRequests()
-{
-    impl->locked ([this]
-    {
-        impl->requestedPaths.clear();
-        impl->requestedEncodings.clear();
-    });
-}
-
-int LocalHttpServer::getAnswersInProgress() const
-{
-    return impl->locked ([this] { return impl->answersInProgress; });
-}
+juce::StringArray LocalHttpServer::getRequestedPaths() const   { return impl->locked ([this] { return impl->requestedPaths; }); }
+void LocalHttpServer::clearRequests()                          { impl->locked ([this] { impl->requestedPaths.clear(); }); }
+int LocalHttpServer::getAnswersInProgress() const              { return impl->locked ([this] { return impl->answersInProgress; }); }
 
 } // namespace sim

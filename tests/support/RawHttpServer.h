@@ -3,32 +3,46 @@
 #include <juce_core/juce_core.h>
 
 #include <memory>
+#include <thread>
 
 namespace sim
 {
 
-/** A server on 127.0.0.1 that answers every request with the same bytes,
-    written as they are: for answers no HTTP library writes, such as headers
-    in an order of the test's choosing or without a blank after the colon. */
-class RawHttpServer : private juce::Thread
+/** Answers the first request to it, on 127.0.0.1, with these bytes as they
+    are, status line and headers included: for answers that no HTTP library
+    writes, such as headers in an order of the test's own. */
+class RawHttpServer
 {
 public:
-    /** Answers with these bytes, status line and headers included. */
     explicit RawHttpServer (const juce::String& rawAnswer)
-        : juce::Thread ("raw HTTP server"), answer (rawAnswer)
     {
         listener.createListener (0, "127.0.0.1");
-        startThread();
+
+        thread = std::thread ([this, rawAnswer]
+        {
+            std::unique_ptr<juce::StreamingSocket> client (listener.waitForNextConnection());
+            juce::String head;
+            char byte = 0;
+
+            // The request's head ends with a blank line; the answer follows it.
+            while (client != nullptr && ! head.endsWith ("\r\n\r\n") && client->read (&byte, 1, true) == 1)
+                head += byte;
+
+            if (head.endsWith ("\r\n\r\n"))
+                client->write (rawAnswer.toRawUTF8(), (int) rawAnswer.getNumBytesAsUTF8());
+        });
     }
 
-    ~RawHttpServer() override
+    ~RawHttpServer()
     {
-        signalThreadShouldExit();
+        // A thread that no request came to still waits for one: a connection
+        // that closes at once ends its wait without a request.
+        {
+            juce::StreamingSocket waker;
+            waker.connect ("127.0.0.1", listener.getBoundPort(), 1000);
+        }
 
-        // Wakes the thread from its wait for a connection.
-        juce::StreamingSocket waker;
-        waker.connect ("127.0.0.1", listener.getBoundPort(), 1000);
-        stopThread (5000);
+        thread.join();
     }
 
     /** "http://127.0.0.1:<port>/": any path below it gets the answer. */
@@ -38,28 +52,8 @@ public:
     }
 
 private:
-    void run() override
-    {
-        while (! threadShouldExit())
-        {
-            std::unique_ptr<juce::StreamingSocket> client (listener.waitForNextConnection());
-
-            if (client == nullptr || threadShouldExit())
-                return;
-
-            // The request's head ends with a blank line; the answer follows it.
-            juce::String head;
-            char byte = 0;
-
-            while (! head.endsWith ("\r\n\r\n") && client->read (&byte, 1, true) == 1)
-                head += byte;
-
-            client->write (answer.toRawUTF8(), (int) answer.getNumBytesAsUTF8());
-        }
-    }
-
     juce::StreamingSocket listener;
-    const juce::String answer;
+    std::thread thread;
 
     JUCE_DECLARE_NON_COPYABLE (RawHttpServer)
 };
