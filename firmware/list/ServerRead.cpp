@@ -131,8 +131,11 @@ namespace halvik
                     const int status = getStatus();
                     const bool interimOrRedirect = status < 200 || (status >= 300 && status <= 399);
 
-                    if (! judged && ! interimOrRedirect)
-                        return judge() ? size : 0;
+                    if (judged || interimOrRedirect)
+                        return size;
+
+                    if (! judge())
+                        return 0;
 
                     return size;
                 }
@@ -148,8 +151,12 @@ namespace halvik
 
             size_t takeBody (const char* data, size_t size)
             {
-                if (! judged && ! judge())
-                    return 0;
+                // A redirect curl does not follow (one that names no place) is judged when its body comes.
+                if (! judged)
+                {
+                    if (! judge())
+                        return 0;
+                }
 
                 if (received.getSize() + size > maxBytes)
                 {
