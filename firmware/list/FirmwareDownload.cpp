@@ -73,10 +73,14 @@ namespace halvik
                 bytes.writeByte ((char) byte);
             }
 
-            if (! isValidUtf8 (static_cast<const juce::uint8*> (bytes.getData()), bytes.getDataSize()))
+            // Checked in a block of its exact size: the stream keeps spare
+            // room after its data, where a read past the end would go unseen.
+            const auto name = bytes.getMemoryBlock();
+
+            if (! isValidUtf8 (static_cast<const juce::uint8*> (name.getData()), name.getSize()))
                 return {};
 
-            return juce::String::fromUTF8 (static_cast<const char*> (bytes.getData()), (int) bytes.getDataSize());
+            return juce::String::fromUTF8 (static_cast<const char*> (name.getData()), (int) name.getSize());
         }
 
         /** True for an answer that is a web page (a proxy's error page, say),
@@ -113,17 +117,18 @@ namespace halvik
 
     juce::Result downloadFirmwareImageTo (const juce::URL& url, const juce::File& target, int timeoutMs, int deadlineMs)
     {
-        juce::MemoryBlock image;
-        juce::String contentType;
-        const auto read = readFromServer (url, maxFirmwareImageBytes, timeoutMs, deadlineMs, image, &contentType);
+        ServerAnswer answer;
+        const auto read = readFromServer (url, maxFirmwareImageBytes, timeoutMs, deadlineMs, answer);
 
         if (read.failed())
             return read;
 
+        const auto& image = answer.body;
+
         if (image.isEmpty())
             return juce::Result::fail ("The server sent an empty file");
 
-        if (isAWebPage (image, contentType))
+        if (isAWebPage (image, answer.contentType))
             return juce::Result::fail ("The server sent a web page instead of a firmware image");
 
         // The image takes the target's place only once all of it is on the

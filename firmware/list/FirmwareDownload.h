@@ -35,9 +35,10 @@ namespace halvik
     /** Downloads the image at url into the folder (created when missing),
         under the name the server gives it (getDownloadFileName). Succeeds only
         for a status of 200..299 with a body of 1 to maxFirmwareImageBytes bytes
-        that arrived whole within deadlineMs, is no web page (labelled
-        "text/...", or beginning with "<" after blanks or a byte-order mark) and
-        reached the disk whole (writeFileVerified); on failure nothing new is
+        that arrived whole within deadlineMs and uncompressed (in no coding but
+        identity), is no web page (labelled "text/...", or beginning with "<"
+        after blanks or a byte-order mark) and reached the disk whole
+        (writeFileVerified); on failure nothing new is
         left in the folder, and an existing file of that name is replaced only
         by a download that worked. An empty folder (the user has no data
         folder) fails with noUpgraderFolderText. */

@@ -123,12 +123,20 @@ namespace halvik
         if (! isServerReachable (url))
             return juce::Result::fail (unavailableText);
 
-        juce::MemoryBlock document;
+        ServerAnswer answer;
 
-        if (readFromServer (url, maxFirmwareListBytes, listTransferTimeoutMs, deadlineMs, document).failed())
+        if (readFromServer (url, maxFirmwareListBytes, listTransferTimeoutMs, deadlineMs, answer).failed())
+        {
+            // The server is there but sent what cannot be read as it is: the
+            // message says so, naming the coding, for the one who runs it.
+            if (answer.refusedEncoding.isNotEmpty())
+                return juce::Result::fail (connectionErrorText + ": the server sent the list compressed ("
+                                           + answer.refusedEncoding + ")");
+
             return juce::Result::fail (connectionErrorText);
+        }
 
-        return readFirmwareList (document, productId, list);
+        return readFirmwareList (answer.body, productId, list);
     }
 
     juce::String getNewestFirmwarePath (const juce::ValueTree& list)

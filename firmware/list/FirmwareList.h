@@ -24,9 +24,11 @@ namespace halvik
     /** Fetches the list for a product; on success list holds the product's
         entries in document order. Fails with "Cannot fetch firmware details
         for Unknown product", "The firmware server is currently unavailable.",
-        "Error connecting to server", "Could not read server response" or
-        "No firmware matches in the server, please try again manually!"; a
-        transfer still going at deadlineMs is given up. */
+        "Error connecting to server" (followed by ": the server sent the list
+        compressed (gzip)", naming the codings, for a list sent compressed or
+        otherwise encoded), "Could not read server response" or "No firmware
+        matches in the server, please try again manually!"; a transfer still
+        going at deadlineMs is given up. */
     juce::Result fetchFirmwareList (int productId, juce::ValueTree& list, int deadlineMs = firmwareListDeadlineMs);
 
     /** Reads a list document as the server sent it and keeps the product's

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace sim
@@ -33,6 +34,17 @@ public:
         juce::MemoryBlock body;
         Delivery delivery = Delivery::whole;
         juce::String contentType { "application/octet-stream" };
+
+        /** More headers, sent in this order after the ones the server writes itself. */
+        std::vector<std::pair<juce::String, juce::String>> headers;
+
+        /** This answer with one more header ("Content-Encoding: gzip", say). */
+        Answer withHeader (const juce::String& name, const juce::String& value) const
+        {
+            auto answer = *this;
+            answer.headers.emplace_back (name, value);
+            return answer;
+        }
     };
 
     /** A text answer (an error page with "text/html", say). */
@@ -107,7 +119,10 @@ public:
         juce::String text ("<firmwares>");
 
         for (auto& e : entries)
-            text << "<firmware pid=\"" << e.pid << "\" name=\"" << e.name << "\" version=\"" << e.version << "\" fw=\"" << e.fw << "\"/>";
+        {
+            text << "<firmware pid=\"" << e.pid << "\" name=\"" << e.name << "\" version=\"" << e.version
+                 << "\" fw=\"" << e.fw << "\"/>";
+        }
 
         return text + "</firmwares>";
     }
@@ -119,10 +134,16 @@ public:
     }
 
     /** Serves an image at a path below the server's base. */
-    void serveImage (const juce::String& path, const juce::MemoryBlock& image)  { server.setAnswer (path, LocalHttpServer::bytes (image)); }
+    void serveImage (const juce::String& path, const juce::MemoryBlock& image)
+    {
+        server.setAnswer (path, LocalHttpServer::bytes (image));
+    }
 
     /** Every file below the test's data home, the downloads' folder included. */
-    juce::Array<juce::File> filesInDataHome() const     { return dataHome.get().findChildFiles (juce::File::findFiles, true); }
+    juce::Array<juce::File> filesInDataHome() const
+    {
+        return dataHome.get().findChildFiles (juce::File::findFiles, true);
+    }
 
     TempFolder dataHome;
     ScopedEnvironment environment;

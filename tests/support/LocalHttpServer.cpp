@@ -61,11 +61,16 @@ struct LocalHttpServer::Impl
         const auto delivery = canned.delivery;
         response.status = canned.status;
 
+        for (auto& [name, value] : canned.headers)
+            response.set_header (name.toStdString(), value.toStdString());
+
         if (delivery == Delivery::whole)
             return response.set_content (static_cast<const char*> (body->getData()), body->getSize(), type);
 
         const auto ended = [this] (bool) { locked ([this] { --answersInProgress; }); };
-        const auto sent = delivery == Delivery::truncated || delivery == Delivery::stalled ? body->getSize() / 2 : body->getSize();
+
+        const bool halfOnly = delivery == Delivery::truncated || delivery == Delivery::stalled;
+        const auto sent = halfOnly ? body->getSize() / 2 : body->getSize();
 
         // Up to `sent` bytes, 30 every 100 ms when dripping; then the end of the
         // body, or, short of the announced length, the connection closes (after
@@ -74,9 +79,16 @@ struct LocalHttpServer::Impl
         {
             const auto* data = static_cast<const char*> (body->getData()) + offset;
 
+            if (offset < sent && delivery != Delivery::dripping)
+                return sink.write (data, sent - offset);
+
             if (offset < sent)
-                return delivery != Delivery::dripping ? sink.write (data, sent - offset)
-                                                      : ! waitForStop (std::chrono::milliseconds (100)) && sink.write (data, std::min (sent - offset, (size_t) 30));
+            {
+                if (waitForStop (std::chrono::milliseconds (100)))
+                    return false;
+
+                return sink.write (data, std::min (sent - offset, (size_t) 30));
+            }
 
             if (delivery == Delivery::unannounced)
                 sink.done();
@@ -89,7 +101,12 @@ struct LocalHttpServer::Impl
         if (delivery == Delivery::unannounced)
             return response.set_content_provider (type, provide, ended);
 
-        response.set_content_provider (body->getSize(), type, [provide] (size_t offset, size_t, httplib::DataSink& sink) { return provide (offset, sink); }, ended);
+        const auto provideFrom = [provide] (size_t offset, size_t, httplib::DataSink& sink)
+        {
+            return provide (offset, sink);
+        };
+
+        response.set_content_provider (body->getSize(), type, provideFrom, ended);
     }
 };
 
@@ -97,7 +114,8 @@ LocalHttpServer::LocalHttpServer() : impl (std::make_unique<Impl>())
 {
     auto& server = impl->server;
     server.set_keep_alive_max_count (1);    // one request per connection: a stop never waits for an idle client
-    server.new_task_queue = [] { return new httplib::ThreadPool (16); };   // a stalled answer holds its thread until the stop
+    // A stalled answer holds its thread until the stop.
+    server.new_task_queue = [] { return new httplib::ThreadPool (16); };
     server.set_pre_routing_handler ([this] (const httplib::Request& request, httplib::Response& response)
     {
         impl->answer (request, response);
