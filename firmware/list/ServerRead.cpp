@@ -288,6 +288,10 @@ namespace halvik
         setOption (CURLOPT_HTTPHEADER, curl.requestHeaders);
         setOption (CURLOPT_USERAGENT, userAgent.toRawUTF8());
         setOption (CURLOPT_NOSIGNAL, 1L);
+        // The server is a web server, and so is every place it sends the
+        // program on to: never a file of this computer, nor another protocol.
+        setOption (CURLOPT_PROTOCOLS_STR, "http,https");
+        setOption (CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         setOption (CURLOPT_FOLLOWLOCATION, 1L);
         setOption (CURLOPT_MAXREDIRS, redirectsToFollow);
         setOption (CURLOPT_CONNECTTIMEOUT, stallSeconds);
