@@ -93,6 +93,20 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
     EXPECT_EQ (keyboard.appliedImages()[0], imageBytes());
 }
 
+TEST_F (ControlDetail, InTheHuiModeThePedalsAndWheelsStillShowWhatTheySendAndTheKnobsNothing)
+{
+    // As a loaded file of the HUI mode leaves the model.
+    auto* host = NsDravel::Host::getInstance();
+    host->impl->getModes().appendChild (NsDravel::createMapTree (5), nullptr);
+    host->setCurrentMode (5);
+    editor->refreshFromModel();
+
+    click (controlButton (3));
+    EXPECT_EQ (row ([] (auto& combo) { return combo.getText(); }), "2) CC | 1 | 11) Expression*(GM) | ");
+    click (controlButton (6));
+    EXPECT_EQ (row ([] (auto& combo) { return combo.getText(); }), " |  |  | ");
+}
+
 TEST_F (ControlDetail, AChoiceWithNoControlSelectedOnlyRaisesTheWrite)
 {
     click (controlButton (2));

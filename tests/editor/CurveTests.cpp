@@ -91,11 +91,16 @@ namespace
     };
 }
 
-TEST_F (CurveDialog, AFixedCurveIsPlottedLeftToRightAndIgnoresTheMouse)
+TEST_F (CurveDialog, AFixedCurveIsPlottedLeftToRightWithOnlyOkCentredAndIgnoresTheMouse)
 {
     currentCurveNumber = 3;
     CurveSettingView view (3, editorWidth, editorHeight);
     auto& curve = view.getCurveComponent();
+
+    // Shaped by the editor's window: 0.8 of its height high, 1.55 times that wide.
+    EXPECT_EQ (view.getBounds(), juce::Rectangle<int> (0, 0, 586, 378));
+    EXPECT_EQ (testsupport::findButton (view, "OK")->getBounds(), juce::Rectangle<int> (243, 338, 100, 30));
+    EXPECT_TRUE (testsupport::findButton (view, "Cancel")->getBounds().isEmpty());
 
     for (int x = 0; x < 256; ++x)
         ASSERT_EQ (curve.getValues()[x], (float) getVelocityCurve (3)[255 - x]) << x;
@@ -210,6 +215,22 @@ TEST (CurveShaping, H1AndH5SitWhereTheStraightRunsFromBothEndsStop)
     CurveShape bentShape (bent);
     bentShape.placeHandles();
     EXPECT_EQ (bentShape.getRawIndex (1), 31);
+}
+
+TEST (CurveShaping, AfterADragTheCurveRunsBetweenTheFootAndH5AndStaysAtH5AfterIt)
+{
+    // H4 as high as H5: the polynomial through the handles would rise above H5 between them.
+    CurveShape shape (leftToRight (1));
+    shape.placeHandles();
+    shape.moveHandle (4, 200.0f, (float) shape.getVelocity (5));
+
+    const auto& values = shape.getValues();
+
+    for (int x = shape.getRawIndex (1); x < velocityCurveLength; ++x)
+    {
+        EXPECT_GE (values[x], (float) shape.getVelocity (0)) << x;
+        EXPECT_LE (values[x], (float) shape.getVelocity (5)) << x;
+    }
 }
 
 TEST (CurveShaping, TheFootFollowsH1OnlyWhileH1IsWithinFiveStepsOfH5)

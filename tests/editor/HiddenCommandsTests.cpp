@@ -128,6 +128,13 @@ TEST_F (HiddenKeys, RResetsTheMappingWithAnyModifiersButTheHiddenChord)
         EXPECT_EQ (controlNode (3)["chan"].toString(), factoryChannel) << key.getTextDescription();
         EXPECT_FALSE (NsDravel::pendingSettingsWrite) << "sent with the next change, not now";
     }
+
+    // The editor's button resets the same way and asks for the write at once.
+    pick (editor->channelCombo, "9");
+    NsDravel::pendingSettingsWrite = false;
+    click (editor->resetButton);
+    EXPECT_EQ (controlNode (3)["chan"].toString(), factoryChannel);
+    EXPECT_TRUE (NsDravel::pendingSettingsWrite);
 }
 
 TEST_F (HiddenKeys, TTogglesATestProductIdAndTwiceRestoresTheKeyboardsId)

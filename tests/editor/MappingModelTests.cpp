@@ -212,4 +212,5 @@ TEST (ValueNames, ValuesOutsideTheListsOrInTheHuiModeHaveNoNameNorPlace)
     EXPECT_EQ (getMcpButtonName (115), "");
     EXPECT_EQ (indexOfValue (5, buttonKind, 60), -1);
     EXPECT_EQ (indexOfValue (5, buttonKind, 49), 49) << "the HUI mode's buttons offer 50 values";
+    EXPECT_EQ (statusNibbleOfTypeIndex (parseMessageType ("")), 0x9) << "a type that names none is sent as a note";
 }
