@@ -8,8 +8,8 @@ struct ControlDetail : public EditorFixture
     /** What one row of the four combos shows, left to right, joined by " | ". */
     juce::String row (std::function<juce::String (NsDravel::MapComboBox&)> describe)
     {
-        return describe (editor->msgTypeCombo) + " | " + describe (editor->channelCombo) + " | " + describe (editor->messageCombo)
-             + " | " + describe (editor->fifthCombo);
+        return describe (editor->msgTypeCombo) + " | " + describe (editor->channelCombo)
+             + " | " + describe (editor->messageCombo) + " | " + describe (editor->fifthCombo);
     }
 };
 
@@ -54,7 +54,14 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
     SimulatedKeyboard keyboard (ports);
     tick();
 
-    const struct { int control; NsDravel::MapComboBox MainComp::* combo; const char* item; const char* property; juce::var stored; } choices[]
+    const struct
+    {
+        int control;
+        NsDravel::MapComboBox MainComp::* combo;
+        const char* item;
+        const char* property;
+        juce::var stored;
+    } choices[]
     {
         { 2, &MainComp::channelCombo, "16",                "chan",          16 },
         { 2, &MainComp::messageCombo, "66) Sostenuto(Gs)", "value",         66 },
@@ -79,7 +86,8 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
 
     const auto& image = NsDravel::deviceSettingsImage;
     EXPECT_EQ (image.header, (std::array<juce::uint8, 5> { 0x90, 10, 4, 7, 0xF0 }));     // octave, transposition, curve
-    EXPECT_EQ (image.pedalAndWheel[0], (std::array<juce::uint8, 6> { 0x0B, 0xBF, 66, 0x7F, 0x00, 0xF0 }));   // acts on release
+    // The sustain pedal acts on release.
+    EXPECT_EQ (image.pedalAndWheel[0], (std::array<juce::uint8, 6> { 0x0B, 0xBF, 66, 0x7F, 0x00, 0xF0 }));
     EXPECT_EQ (image.pedalAndWheel[1][0], 0x09);
     EXPECT_EQ (image.pedalAndWheel[1][1], 0x90);
     EXPECT_EQ (NsDravel::currentCurveNumber, 8);
@@ -127,7 +135,11 @@ TEST_F (ControlDetail, AfterAnotherDawModeIsChosenTheChoicesEditThatModesMap)
     click (controlButton (3));
     pick (editor->channelCombo, "5");
 
-    auto channelOfExpressionIn = [] (juce::ValueTree map) { return (int) map.getChildWithName ("controls").getChild (2)["chan"]; };
+    auto channelOfExpressionIn = [] (juce::ValueTree map)
+    {
+        return (int) map.getChildWithName ("controls").getChild (2)["chan"];
+    };
+
     EXPECT_EQ (channelOfExpressionIn (NsDravel::Host::getInstance()->getCurrentMap()), 5);
     EXPECT_EQ (channelOfExpressionIn (NsDravel::Host::getInstance()->impl->getModes().getChild (0)), 1);
 }

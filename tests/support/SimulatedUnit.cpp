@@ -29,7 +29,8 @@ SimulatedUnit::SimulatedUnit (SimulatedMidiPorts& p, Options o)
 SimulatedUnit::SimulatedUnit (SimulatedMidiPorts& p, EventScheduler& s, Options o)
     : SimulatedUnit (p, nullptr, &s, std::move (o)) {}
 
-SimulatedUnit::SimulatedUnit (SimulatedMidiPorts& p, std::unique_ptr<RealTimeScheduler> own, EventScheduler* s, Options o)
+SimulatedUnit::SimulatedUnit (SimulatedMidiPorts& p, std::unique_ptr<RealTimeScheduler> own, EventScheduler* s,
+                              Options o)
     : ownScheduler (std::move (own)), ports (p), scheduler (s != nullptr ? *s : *ownScheduler), options (std::move (o)),
       upgradeMode (options.startsInUpgradeMode)
 {
@@ -126,7 +127,8 @@ void SimulatedUnit::receiveFromProgram (const juce::String& portName, const juce
     const auto size = message.getRawDataSize();
     const auto idInMessage = size > 4 ? d[3] * 128 + d[4] : -1;
 
-    if (isMakersSysEx (d, size) && size == 9 && d[5] == 0x00 && d[6] == 0x01 && d[7] == 0x00)    // 00 01 00: version request
+    // 00 01 00: version request
+    if (isMakersSysEx (d, size) && size == 9 && d[5] == 0x00 && d[6] == 0x01 && d[7] == 0x00)
     {
         events.add ("version request");
 
@@ -149,17 +151,19 @@ void SimulatedUnit::receiveFromProgram (const juce::String& portName, const juce
 
     if (upgradeMode)
     {
-        if (size == 3 && d[0] == 0x9F && d[1] <= 0x0F && d[2] <= 0x0F)     // note-on ch 16: one byte, high and low nibble
+        // note-on ch 16: one byte, high and low nibble
+        if (size == 3 && d[0] == 0x9F && d[1] <= 0x0F && d[2] <= 0x0F)
             takeByte (portName, (juce::uint8) ((d[1] << 4) | d[2]));
 
         return;
     }
 
     const auto modeByte = (options.productId == 157 || options.productId == 158) ? 0x7E : 0x7F;
-    const bool longForm = size == 9 && d[5] == 0x00 && d[6] == 0x7F && d[7] == modeByte;     // 00 7F m: enter upgrade mode
-    const bool shortForm = size == 8 && d[5] == 0x55 && d[6] == 0x7F;                       // 55 7F: the same, short
+    const bool longForm = size == 9 && d[5] == 0x00 && d[6] == 0x7F && d[7] == modeByte;  // 00 7F m: enter upgrade mode
+    const bool shortForm = size == 8 && d[5] == 0x55 && d[6] == 0x7F;                    // 55 7F: the same, short
+    const bool forThisModel = idInMessage == halvik::getSysExModelCode (options.productId);
 
-    if (isMakersSysEx (d, size) && (longForm || shortForm) && idInMessage == halvik::getSysExModelCode (options.productId))
+    if (isMakersSysEx (d, size) && (longForm || shortForm) && forThisModel)
     {
         events.add ("enter");
         leaveAndComeBack (true);
@@ -328,7 +332,8 @@ SimulatedUnit::Reply SimulatedUnit::replyFor (Phase phase) const
 void SimulatedUnit::answerPacket (const juce::String& portName, juce::uint8 command, Reply reply)
 {
     if (reply.answer != Answer::silence)
-        sendLater (portName, juce::MidiMessage (0x9F, command, reply.answer == Answer::yes ? 0x01 : 0x7F),   // note-on ch 16; 7F: refused
+        sendLater (portName,
+                   juce::MidiMessage (0x9F, command, reply.answer == Answer::yes ? 0x01 : 0x7F),   // ch 16; 7F: refused
                    reply.afterMs);
 }
 

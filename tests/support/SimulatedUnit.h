@@ -84,18 +84,32 @@ public:
 
     /** Makes every later open of this unit's ports fail, or succeed again
         (another unit with the same port names is not affected). */
-    void setRefusingOpens (bool shouldRefuse)                           { locked ([&] { refusingOpens = shouldRefuse; }); applyRefusal(); }
+    void setRefusingOpens (bool shouldRefuse)
+    {
+        locked ([&] { refusingOpens = shouldRefuse; });
+        applyRefusal();
+    }
 
     /** Leaves every version request unanswered. */
     void setSilent (bool shouldBeSilent)                                { locked ([&] { silent = shouldBeSilent; }); }
 
     /** The version a, b, c, d it reports in its normal mode (default 1.06),
         and the one it reports after a reset (default 1.07). */
-    void setVersion (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d)            { locked ([&] { version = { a, b, c, d }; }); }
-    void setVersionAfterReset (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d)  { locked ([&] { versionAfterReset = { a, b, c, d }; }); }
+    void setVersion (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d)
+    {
+        locked ([&] { version = { a, b, c, d }; });
+    }
+
+    void setVersionAfterReset (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d)
+    {
+        locked ([&] { versionAfterReset = { a, b, c, d }; });
+    }
 
     /** How every packet of the phase is answered, and how late. */
-    void setAnswer (Phase phase, Answer answer, double afterMs)         { locked ([&] { replies[phase] = { answer, afterMs }; }); }
+    void setAnswer (Phase phase, Answer answer, double afterMs)
+    {
+        locked ([&] { replies[phase] = { answer, afterMs }; });
+    }
 
     /** How one data packet is answered (0 = the first data packet after the erase). */
     void setDataPacketAnswer (int packetIndex, Answer answer, double afterMs)
@@ -104,27 +118,41 @@ public:
     }
 
     /** Once it has left the port list, the unit stays away. */
-    void setNeverComesBack (bool shouldStayAway)                        { locked ([&] { staysAway = shouldStayAway; }); }
+    void setNeverComesBack (bool shouldStayAway)    { locked ([&] { staysAway = shouldStayAway; }); }
 
     /** Sends any message to the program through its second port's input, as
         if the player touched a control. */
-    void sendFromKeyboard (const juce::MidiMessage& message)            { locked ([&] { sendLater (secondOutputName(), message, 0.0); }); }
+    void sendFromKeyboard (const juce::MidiMessage& message)
+    {
+        locked ([&] { sendLater (secondOutputName(), message, 0.0); });
+    }
 
     /** With a thread of its own: waits until everything it was to send so far is sent. */
-    void waitUntilRepliesSent()                                         { if (ownScheduler != nullptr) ownScheduler->waitUntilIdle(); }
+    void waitUntilRepliesSent()
+    {
+        if (ownScheduler != nullptr)
+            ownScheduler->waitUntilIdle();
+    }
 
     //==============================================================================
     // What tests observe.
 
     juce::String firstOutputName() const    { return windowsNames() ? options.model : options.model + " MIDI 1"; }
-    juce::String secondInputName() const    { return windowsNames() ? "MIDIIN2 (" + options.model + ")" : options.model + " MIDI 2"; }
-    juce::String secondOutputName() const   { return windowsNames() ? "MIDIOUT2 (" + options.model + ")" : options.model + " MIDI 2"; }
+    juce::String secondInputName() const
+    {
+        return windowsNames() ? "MIDIIN2 (" + options.model + ")" : options.model + " MIDI 2";
+    }
+
+    juce::String secondOutputName() const
+    {
+        return windowsNames() ? "MIDIOUT2 (" + options.model + ")" : options.model + " MIDI 2";
+    }
 
     /** The output the upgrader talks to in the unit's present mode (its
         highest-numbered port). */
-    juce::String outputName() const                                     { return locked ([&] { return portNames().back().outputName; }); }
+    juce::String outputName() const     { return locked ([&] { return portNames().back().outputName; }); }
 
-    bool isInUpgradeMode() const                                        { return locked ([&] { return listed && upgradeMode; }); }
+    bool isInUpgradeMode() const        { return locked ([&] { return listed && upgradeMode; }); }
 
     /** The messages received, in order. */
     std::vector<juce::MidiMessage> received() const                     { return locked ([&] { return messages; }); }
@@ -135,7 +163,10 @@ public:
     juce::StringArray log() const                                       { return locked ([&] { return events; }); }
 
     /** How many version requests it has had. */
-    int versionRequests() const     { return locked ([&] { return (int) std::count (events.begin(), events.end(), "version request"); }); }
+    int versionRequests() const
+    {
+        return locked ([&] { return (int) std::count (events.begin(), events.end(), "version request"); });
+    }
 
     /** What it made of each message in its normal mode, one line each:
         "wake-up", "mode select 1", "settings byte 90", "end marker",
@@ -158,7 +189,17 @@ public:
     std::vector<juce::uint8> storedImage() const                        { return locked ([&] { return stored; }); }
 
     /** Forgets the messages and the logs so far. */
-    void clearRecords()     { locked ([this] { events.clear(); decoded.clear(); messages.clear(); applied.clear(); curves.clear(); }); }
+    void clearRecords()
+    {
+        locked ([this]
+        {
+            events.clear();
+            decoded.clear();
+            messages.clear();
+            applied.clear();
+            curves.clear();
+        });
+    }
 
 private:
     template <typename Action>
