@@ -96,12 +96,9 @@ TEST_F (Application, EndsOnCtrlQOfEitherCaseOnlyDestroyingTheContentOnceWithoutC
     ASSERT_NE (window, nullptr);
 
     using M = juce::ModifierKeys;
-    const juce::KeyPress others[] = { { 'q', 0, 0 },
-                                      { 'Q', M::shiftModifier, 0 },
-                                      { 'q', M::ctrlModifier | M::shiftModifier, 0 },
-                                      { 'q', M::altModifier, 0 },
-                                      { 'q', M::ctrlModifier | M::altModifier, 0 },
-                                      { 'w', M::ctrlModifier, 0 },
+    const juce::KeyPress others[] = { { 'q', 0, 0 }, { 'Q', M::shiftModifier, 0 },
+                                      { 'q', M::ctrlModifier | M::shiftModifier, 0 }, { 'q', M::altModifier, 0 },
+                                      { 'q', M::ctrlModifier | M::altModifier, 0 }, { 'w', M::ctrlModifier, 0 },
                                       { 'q', M::ctrlModifier | M::leftButtonModifier, 0 } };
 
     for (auto& key : others)
@@ -147,10 +144,8 @@ TEST_F (Application, TwoQuickClicksOnTheTrayOpenOneMenuWhoseShowHideAndQuitActOn
     ASSERT_EQ (ids.size(), 3u);
 
     // "" stands for dismissing the menu.
-    const std::pair<const char*, bool> choicesAndVisibleAfter[] { { "Hide", false }, { "", false },
-                                                                  { "Show", true }, { "", true } };
-
-    for (auto [item, visibleAfter] : choicesAndVisibleAfter)
+    for (auto [item, visibleAfter] : { std::pair ("Hide", false), std::pair ("", false),
+                                       std::pair ("Show", true), std::pair ("", true) })
     {
         choose (ids[item]);
         EXPECT_EQ (window.isVisible(), visibleAfter) << "after " << item;
@@ -193,10 +188,8 @@ TEST (FixedSizeWindow, OffersTheWindowManagerNeitherMaximisingNorResizing)
     running.start();
     auto& window = running.window();
 
-    ASSERT_TRUE (testsupport::dispatchUntil ([&]
-    {
-        return windowManager.motifFunctionsAndDecorations (window).first >= 0;
-    }));
+    const auto decorationsSet = [&] { return windowManager.motifFunctionsAndDecorations (window).first >= 0; };
+    ASSERT_TRUE (testsupport::dispatchUntil (decorationsSet));
     const auto [functions, decorations] = windowManager.motifFunctionsAndDecorations (window);
     EXPECT_EQ (functions & (0x10 | 0x02), 0) << "no maximise, no resize";
     EXPECT_EQ (decorations & (0x40 | 0x04), 0) << "no maximise button, no resize handles";

@@ -86,10 +86,8 @@ namespace
         NsDravel::MainComp* editor() const
         {
             auto* main = window().findMainComponent();
-            if (main == nullptr)
-                return nullptr;
-
-            return dynamic_cast<NsDravel::MainComp*> (main->getContentArea().getCurrentView());
+            return main == nullptr ? nullptr
+                                   : dynamic_cast<NsDravel::MainComp*> (main->getContentArea().getCurrentView());
         }
 
         bool programStillThere() const
@@ -115,29 +113,22 @@ namespace
             }
         }
 
-        /** True while the dialog runs: the system's chooser, or a modal component of ours. */
-        bool dialogRuns() const
-        {
-            if (dialog().systemChooserAnswer != nullptr)
-                return systemChooser.isRunning();
-
-            return juce::Component::getCurrentlyModalComponent() != nullptr;
-        }
-
-        /** Ends the dialog as its "Cancel" would, or as the system's chooser gives its answer. */
-        void endDialog()
-        {
-            if (dialog().systemChooserAnswer != nullptr)
-                systemChooser.answerWith (documents.get().getChildFile (dialog().systemChooserAnswer));
-            else
-                juce::Component::getCurrentlyModalComponent()->exitModalState (0);
-        }
-
-        /** Opens the dialog, makes the request while it runs, and ends the dialog;
-            true when the program was all there right after the request. */
+        /** Opens the dialog, makes the request while it runs, and ends the dialog (as
+            its "Cancel" would, or with the system chooser's answer); true when the
+            program was all there right after the request. */
         bool requestWhileTheDialogRuns (Request r)
         {
+            const bool systemChooserRuns = dialog().systemChooserAnswer != nullptr;
+            const auto nothingModal = [] { return juce::Component::getCurrentlyModalComponent() == nullptr; };
             bool kept = false;
+
+            const auto dialogIsUp = [&]
+            {
+                if (systemChooserRuns)
+                    return systemChooser.isRunning();
+
+                return ! nothingModal();
+            };
 
             const auto requestAndLook = [&]
             {
@@ -145,16 +136,19 @@ namespace
                 kept = programStillThere();
             };
 
-            testsupport::WhileADialogRuns during ([this] { return dialogRuns(); },
-                                                  requestAndLook,
-                                                  [this] { endDialog(); });
+            const auto endDialog = [&]
+            {
+                if (systemChooserRuns)
+                    systemChooser.answerWith (documents.get().getChildFile (dialog().systemChooserAnswer));
+                else
+                    juce::Component::getCurrentlyModalComponent()->exitModalState (0);
+            };
+
+            testsupport::WhileADialogRuns during (dialogIsUp, requestAndLook, endDialog);
             dialog().open (*editor());
 
-            EXPECT_TRUE (testsupport::dispatchUntil ([&]
-            {
-                return during.ended && juce::Component::getCurrentlyModalComponent() == nullptr;
-            }));
-
+            const auto allOver = [&] { return during.ended && nothingModal(); };
+            EXPECT_TRUE (testsupport::dispatchUntil (allOver));
             return kept;
         }
 

@@ -143,10 +143,8 @@ TEST_F (RealProgram, F1TypedIntoTheWindowOpensTheAboutWindow)
     EXPECT_TRUE (windowsOf (tavlo, "About This Tavlo").isEmpty());
 
     // The focus settles on the editor a moment after the window is focused.
-    EXPECT_TRUE (display.typeUntil (windowsOf (tavlo)[0], "F1", [&]
-    {
-        return windowsOf (tavlo, "About This Tavlo").size() > 0;
-    }));
+    const auto aboutShown = [&] { return windowsOf (tavlo, "About This Tavlo").size() > 0; };
+    EXPECT_TRUE (display.typeUntil (windowsOf (tavlo)[0], "F1", aboutShown));
 }
 
 //==============================================================================

@@ -54,14 +54,8 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
     SimulatedKeyboard keyboard (ports);
     tick();
 
-    const struct
-    {
-        int control;
-        NsDravel::MapComboBox MainComp::* combo;
-        const char* item;
-        const char* property;
-        juce::var stored;
-    } choices[]
+    const struct { int control; NsDravel::MapComboBox MainComp::* combo; const char* item;
+                   const char* property; juce::var stored; } choices[]
     {
         { 2, &MainComp::channelCombo, "16",                "chan",          16 },
         { 2, &MainComp::messageCombo, "66) Sostenuto(Gs)", "value",         66 },
@@ -103,11 +97,15 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
 
 TEST_F (ControlDetail, InTheHuiModeThePedalsAndWheelsStillShowWhatTheySendAndTheKnobsNothing)
 {
-    // As a loaded file of the HUI mode leaves the model.
+    // As a loaded file of the HUI mode leaves the model. The keyboard keeps its
+    // own settings in that mode, and its knobs count as on channel 1 there.
+    NsDravel::deviceSettingsImage.knobs[0][1] = 0xB2;
     auto* host = NsDravel::Host::getInstance();
     host->impl->getModes().appendChild (NsDravel::createMapTree (5), nullptr);
     host->setCurrentMode (5);
     editor->refreshFromModel();
+    EXPECT_EQ (NsDravel::deviceSettingsImage.knobs[0][1], 0xB2);
+    EXPECT_EQ ((int) controlNode (6)["chan"], 1);
 
     click (controlButton (3));
     EXPECT_EQ (row ([] (auto& combo) { return combo.getText(); }), "2) CC | 1 | 11) Expression*(GM) | ");

@@ -4,6 +4,7 @@
 #include "editor/curves/CurveSettingView.h"
 #include "editor/curves/VelocityCurves.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace NsDravel;
@@ -29,20 +30,17 @@ namespace
         drag (curve, curve.getHandlePosition (handle), to);
     }
 
-    /** A curve's table as the curve editor shows it, left to right. */
-    juce::Array<int> leftToRight (int curveNumber)
-    {
-        juce::Array<int> values;
-
-        for (int x = 0; x < velocityCurveLength; ++x)
-            values.add (getVelocityCurve (curveNumber)[velocityCurveLength - 1 - x]);
-
-        return values;
-    }
-
     std::vector<int> tableOf (int curveNumber)
     {
         return std::vector<int> (getVelocityCurve (curveNumber), getVelocityCurve (curveNumber) + velocityCurveLength);
+    }
+
+    /** A curve's table as the curve editor shows it, left to right. */
+    juce::Array<int> leftToRight (int curveNumber)
+    {
+        auto table = tableOf (curveNumber);
+        std::reverse (table.begin(), table.end());
+        return juce::Array<int> (table.data(), (int) table.size());
     }
 
     /** Every velocity finite and within 0..127, the handles left to right. */
@@ -217,27 +215,20 @@ TEST (CurveShaping, H1AndH5SitWhereTheStraightRunsFromBothEndsStop)
     EXPECT_EQ (bentShape.getRawIndex (1), 31);
 }
 
-TEST (CurveShaping, AfterADragTheCurveRunsBetweenTheFootAndH5AndStaysAtH5AfterIt)
-{
-    // H4 as high as H5: the polynomial through the handles would rise above H5 between them.
-    CurveShape shape (leftToRight (1));
-    shape.placeHandles();
-    shape.moveHandle (4, 200.0f, (float) shape.getVelocity (5));
-
-    const auto& values = shape.getValues();
-
-    for (int x = shape.getRawIndex (1); x < velocityCurveLength; ++x)
-    {
-        EXPECT_GE (values[x], (float) shape.getVelocity (0)) << x;
-        EXPECT_LE (values[x], (float) shape.getVelocity (5)) << x;
-    }
-}
-
-TEST (CurveShaping, TheFootFollowsH1OnlyWhileH1IsWithinFiveStepsOfH5)
+TEST (CurveShaping, TheCurveStaysBetweenTheFootAndH5AndTheFootFollowsH1OnlyWithinFiveStepsOfH5)
 {
     CurveShape shape (leftToRight (1));
     shape.placeHandles();
     const auto top = (float) shape.getVelocity (5);
+
+    // H4 as high as H5: the polynomial through the handles would rise above H5 between them.
+    shape.moveHandle (4, 200.0f, top);
+
+    for (int x = shape.getRawIndex (1); x < velocityCurveLength; ++x)
+    {
+        EXPECT_GE (shape.getValues()[x], (float) shape.getVelocity (0)) << x;
+        EXPECT_LE (shape.getValues()[x], top) << x;
+    }
 
     const struct { float belowH5, foot; } rows[] { { 6.0f, 0.0f }, { 5.0f, top - 5.0f }, { 7.0f, 0.0f } };
 
@@ -248,19 +239,12 @@ TEST (CurveShaping, TheFootFollowsH1OnlyWhileH1IsWithinFiveStepsOfH5)
     }
 }
 
-TEST (VelocityCurves, CurvesSixAndSevenAreFlatAndTheUserCurveStartsAsCurveOne)
-{
-    EXPECT_EQ (tableOf (6), std::vector<int> (velocityCurveLength, 64));
-    EXPECT_EQ (tableOf (7), std::vector<int> (velocityCurveLength, 127));
-    EXPECT_EQ (tableOf (8), tableOf (1));
-}
-
-TEST (VelocityCurves, FixedCurvesPassThroughTheirPublishedPointsAndOnlyCurveThreeEverRises)
+TEST (VelocityCurves, FixedCurvesFollowTheirPublishedTablesAndTheUserCurveStartsAsCurveOne)
 {
     // The keyboard's step t and each curve's velocity there, as the keyboard's
     // maker publishes them.
     const int steps[] { 0, 1, 2, 4, 8, 16, 32, 48, 64, 96, 128, 160, 192, 224, 240, 254, 255 };
-    const std::vector<int> published[] {
+    const int published[5][std::size (steps)] {
         { 127, 127, 126, 122, 110, 87, 58, 42, 28, 16, 11, 10, 8, 6, 3, 1, 0 },
         { 127, 127, 126, 122, 110, 87, 58, 42, 28, 9, 7, 6, 5, 4, 4, 1, 0 },
         { 127, 127, 126, 122, 110, 87, 60, 43, 31, 19, 11, 10, 8, 6, 3, 1, 0 },
@@ -269,33 +253,31 @@ TEST (VelocityCurves, FixedCurvesPassThroughTheirPublishedPointsAndOnlyCurveThre
     };
 
     for (int curve = 1; curve <= 5; ++curve)
+        for (size_t i = 0; i < std::size (steps); ++i)
+            EXPECT_EQ (getVelocityCurve (curve)[steps[i]], published[curve - 1][i]) << curve << " at " << steps[i];
+
+    // Curves 1, 2, 4 and 5 never rise; curve 3 rises by one at eight steps.
+    for (int curve : { 1, 2, 4, 5 })
     {
-        std::vector<int> atTheSteps;
-
-        for (auto t : steps)
-            atTheSteps.push_back (getVelocityCurve (curve)[t]);
-
-        EXPECT_EQ (atTheSteps, published[curve - 1]) << "curve " << curve;
+        const auto table = tableOf (curve);
+        EXPECT_TRUE (std::is_sorted (table.rbegin(), table.rend())) << "curve " << curve;
     }
 
-    // Curve 3 rises by one at eight steps; the others never rise.
-    for (int curve = 1; curve <= 5; ++curve)
-    {
-        std::vector<int> rises;
+    const auto curve3 = tableOf (3);
+    std::vector<int> rises;
 
-        for (int t = 0; t < 255; ++t)
+    for (int t = 0; t < 255; ++t)
+    {
+        if (curve3[(size_t) t + 1] > curve3[(size_t) t])
         {
-            const int next = getVelocityCurve (curve)[t + 1], here = getVelocityCurve (curve)[t];
-
-            if (next > here)
-            {
-                rises.push_back (t);
-                EXPECT_EQ (next, here + 1) << "curve " << curve << " at " << t;
-            }
+            rises.push_back (t);
+            EXPECT_EQ (curve3[(size_t) t + 1], curve3[(size_t) t] + 1) << t;
         }
-
-        const auto expectedRises = curve == 3 ? std::vector<int> { 65, 85, 94, 100, 110, 115, 118, 121 }
-                                              : std::vector<int>();
-        EXPECT_EQ (rises, expectedRises) << "curve " << curve;
     }
+
+    EXPECT_EQ (rises, (std::vector<int> { 65, 85, 94, 100, 110, 115, 118, 121 }));
+
+    EXPECT_EQ (tableOf (6), std::vector<int> (velocityCurveLength, 64));
+    EXPECT_EQ (tableOf (7), std::vector<int> (velocityCurveLength, 127));
+    EXPECT_EQ (tableOf (8), tableOf (1));
 }

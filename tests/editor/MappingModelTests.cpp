@@ -163,18 +163,6 @@ TEST_F (MappingModelTest, StartsOnNuendoWithTheFactoryImageAndModeAndProductIdFo
     EXPECT_EQ ((int) model->getModes()["pid"], 0x1023);
 }
 
-TEST_F (MappingModelTest, InTheHuiModeAMapLeavesTheImageAloneAndReadsTheKnobsOnChannelOne)
-{
-    deviceSettingsImage.knobs[0][1] = 0xB2;     // knob 1 on channel 3
-    const auto before = deviceSettingsImage;
-
-    const auto map = createMapTree (5);
-
-    EXPECT_EQ (deviceSettingsImage, before);
-    EXPECT_EQ ((int) getControlById (map, 6)["chan"], 1);
-    EXPECT_EQ ((int) getControlById (map, 3)["chan"], 1);
-}
-
 //==============================================================================
 TEST_F (MappingModelTest, FactoryDefaultsRestoreImageAndModelTogether)
 {

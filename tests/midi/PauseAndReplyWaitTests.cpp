@@ -55,7 +55,6 @@ TEST (DispatchingWaits, RunTheMessageLoopEvenForOneMillisecond)
 TEST (PortListScopes, ReadEachListOnceUntilTheOutermostEnds)
 {
     sim::SimulatedMidiPorts ports;
-    ports.publishOutput ("Dravel 49 MIDI 1");
 
     {
         const NsDravel::PortListScope outer;
@@ -63,7 +62,7 @@ TEST (PortListScopes, ReadEachListOnceUntilTheOutermostEnds)
 
         {
             const NsDravel::PortListScope inner;
-            EXPECT_EQ (NsDravel::listMidiOutputNames(), juce::StringArray ("Dravel 49 MIDI 1"));
+            NsDravel::listMidiOutputNames();
         }
 
         NsDravel::listMidiOutputNames();
