@@ -138,10 +138,7 @@ namespace
         void start() override   { lockedBy (core->delivery, [this] { started = true; }); }
         void stop() override    { lockedBy (core->delivery, [this] { started = false; }); }
 
-        void sendMessageNow (const juce::MidiMessage& message) override
-        {
-            core->deliverToDevice (identifier, message);
-        }
+        void sendMessageNow (const juce::MidiMessage& message) override { core->deliverToDevice (identifier, message); }
 
         void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) override
         {
@@ -172,10 +169,7 @@ SimulatedMidiPorts::SimulatedMidiPorts()
 {
 }
 
-SimulatedMidiPorts::~SimulatedMidiPorts()
-{
-    NsDravel::MidiPortSystem::setCurrent (previous);
-}
+SimulatedMidiPorts::~SimulatedMidiPorts()  { NsDravel::MidiPortSystem::setCurrent (previous); }
 
 juce::String SimulatedMidiPorts::publish (const juce::String& name, PortEndpoint* endpoint, bool asInput, bool asOutput)
 {
