@@ -57,7 +57,8 @@ TEST (ApplicationWithoutEditor, EndsWithoutAWindowAndWithAFailureCode)
     EXPECT_NE (app.getApplicationReturnValue(), 0);
 }
 
-TEST_F (Application, StartsWithTheEditorAloneAQuitRequestHidesTheWindowASecondStartShowsItAndClosingItEndsTheContentOnce)
+TEST_F (Application,
+        StartsWithTheEditorAloneAQuitRequestHidesTheWindowASecondStartShowsItAndClosingItEndsTheContentOnce)
 {
     app.initialise ({});
     auto* window = app.getMainWindow();
@@ -95,8 +96,9 @@ TEST_F (Application, EndsOnCtrlQOfEitherCaseOnlyDestroyingTheContentOnceWithoutC
     ASSERT_NE (window, nullptr);
 
     using M = juce::ModifierKeys;
-    const juce::KeyPress others[] = { { 'q', 0, 0 }, { 'Q', M::shiftModifier, 0 }, { 'q', M::ctrlModifier | M::shiftModifier, 0 },
-                                      { 'q', M::altModifier, 0 }, { 'q', M::ctrlModifier | M::altModifier, 0 }, { 'w', M::ctrlModifier, 0 },
+    const juce::KeyPress others[] = { { 'q', 0, 0 }, { 'Q', M::shiftModifier, 0 },
+                                      { 'q', M::ctrlModifier | M::shiftModifier, 0 }, { 'q', M::altModifier, 0 },
+                                      { 'q', M::ctrlModifier | M::altModifier, 0 }, { 'w', M::ctrlModifier, 0 },
                                       { 'q', M::ctrlModifier | M::leftButtonModifier, 0 } };
 
     for (auto& key : others)
@@ -142,7 +144,8 @@ TEST_F (Application, TwoQuickClicksOnTheTrayOpenOneMenuWhoseShowHideAndQuitActOn
     ASSERT_EQ (ids.size(), 3u);
 
     // "" stands for dismissing the menu.
-    for (auto [item, visibleAfter] : { std::pair ("Hide", false), std::pair ("", false), std::pair ("Show", true), std::pair ("", true) })
+    for (auto [item, visibleAfter] : { std::pair ("Hide", false), std::pair ("", false),
+                                       std::pair ("Show", true), std::pair ("", true) })
     {
         choose (ids[item]);
         EXPECT_EQ (window.isVisible(), visibleAfter) << "after " << item;
@@ -185,7 +188,8 @@ TEST (FixedSizeWindow, OffersTheWindowManagerNeitherMaximisingNorResizing)
     running.start();
     auto& window = running.window();
 
-    ASSERT_TRUE (testsupport::dispatchUntil ([&] { return windowManager.motifFunctionsAndDecorations (window).first >= 0; }));
+    const auto decorationsSet = [&] { return windowManager.motifFunctionsAndDecorations (window).first >= 0; };
+    ASSERT_TRUE (testsupport::dispatchUntil (decorationsSet));
     const auto [functions, decorations] = windowManager.motifFunctionsAndDecorations (window);
     EXPECT_EQ (functions & (0x10 | 0x02), 0) << "no maximise, no resize";
     EXPECT_EQ (decorations & (0x40 | 0x04), 0) << "no maximise button, no resize handles";
@@ -194,22 +198,32 @@ TEST (FixedSizeWindow, OffersTheWindowManagerNeitherMaximisingNorResizing)
     EXPECT_EQ (actions, juce::StringArray ("_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_CLOSE"));
 }
 
-TEST (MainComponent, LeavesNoPendingLayoutBehindWhenDestroyed)
+TEST (MainComponent, LaysAHeavyweightViewOutAgainOnceThePanelHasSlidAwayUnlessItIsGoneByThen)
 {
-    // A heavyweight view makes hiding the panel lay the component out again
-    // 250 ms later; the component may be gone by then.
-    auto main = std::make_unique<MainComponent> (probes (std::make_shared<int> (0)));
-    main->setSize (979, 473);
-    main->onContentChanged (true);
+    // A heavyweight view is laid out beside the visible part of the side panel.
+    MainComponent kept (probes (std::make_shared<int> (0)));
+    kept.setSize (979, 473);
+    kept.onContentChanged (true);
+    kept.onSidePanelShowHide (true);
+    EXPECT_EQ (kept.getContentArea().getBounds(), juce::Rectangle<int> (200, 0, 779, 473));
+    EXPECT_EQ (kept.getContentArea().getTabBarIndent(), 0);
 
-    main->onSidePanelShowHide (false);
-    main.reset();
+    // Hiding the panel lays it out again 250 ms later, once the panel has slid
+    // away; a component may be gone by then.
+    auto gone = std::make_unique<MainComponent> (probes (std::make_shared<int> (0)));
+    gone->setSize (979, 473);
+    gone->onContentChanged (true);
+    gone->onSidePanelShowHide (false);
+    gone.reset();
 
-    // Timers fire in the order they fall due: once one set past the pending
-    // layout has fired, the layout has had its turn.
-    auto layoutTimeOver = std::make_shared<bool> (false);
-    juce::Timer::callAfterDelay (400, [layoutTimeOver] { *layoutTimeOver = true; });
-    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return *layoutTimeOver; }));
+    kept.onSidePanelShowHide (false);
+    EXPECT_EQ (kept.getContentArea().getX(), 200) << "not while the panel slides";
+
+    // Timers fire in the order they fall due: the gone component's layout has
+    // had its turn before the kept one's.
+    EXPECT_TRUE (testsupport::dispatchUntil ([&] { return kept.getContentArea().getX() == 0; }));
+    EXPECT_EQ (kept.getContentArea().getBounds(), juce::Rectangle<int> (0, 0, 979, 473));
+    EXPECT_EQ (kept.getContentArea().getTabBarIndent(), 150);
 }
 
 TEST (ProgramWithoutADisplay, SaysItNeedsOneAndEndsWithAFailureCode)
@@ -226,6 +240,7 @@ TEST (ProgramWithoutADisplay, SaysItNeedsOneAndEndsWithAFailureCode)
     ASSERT_TRUE (tavlo.start ({ testpaths::programFile().getFullPathName() }, ownFolders, errors));
 
     EXPECT_EQ (tavlo.waitForExit (30000), 1) << "128 + the signal for a crash";
-    EXPECT_TRUE (errors.loadFileAsString().contains ("there is no display to show its window on: DISPLAY is not set.\n"))
+    const juce::String saysWhy ("there is no display to show its window on: DISPLAY is not set.\n");
+    EXPECT_TRUE (errors.loadFileAsString().contains (saysWhy))
         << errors.loadFileAsString();
 }

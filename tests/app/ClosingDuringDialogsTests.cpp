@@ -39,18 +39,25 @@ namespace
     const DialogCase loadChooser     { "LoadFileChooser", [] (auto& e) { e.loadFileButton.triggerClick(); } };
     const DialogCase saveChooser     { "SaveFileChooser", [] (auto& e) { e.saveFileButton.triggerClick(); } };
     const DialogCase firmwareUpgrade { "FirmwareUpgrade", [] (auto& e) { e.firmwareUpgradeButton.triggerClick(); } };
-    const DialogCase aboutWindow     { "AboutWindow",     [] (auto& e) { e.keyPressed (juce::KeyPress (juce::KeyPress::F1Key)); } };
+    const DialogCase aboutWindow     { "AboutWindow",     [] (auto& e)
+    {
+        e.keyPressed (juce::KeyPress (juce::KeyPress::F1Key));
+    } };
     const DialogCase rawMidiSender   { "RawMidiSender",   [] (auto& e)
     {
-        juce::MessageManager::callAsync ([&e] { e.keyPressed ({ 'm', M::ctrlModifier | M::shiftModifier | M::altModifier, 0 }); });
+        const juce::KeyPress hiddenChordM { 'm', M::ctrlModifier | M::shiftModifier | M::altModifier, 0 };
+        juce::MessageManager::callAsync ([&e, hiddenChordM] { e.keyPressed (hiddenChordM); });
     } };
-    const DialogCase systemSaveChooser { "SystemSaveChooser", [] (auto& e) { e.saveFileButton.triggerClick(); }, "live" };
-    const DialogCase systemLoadChooser { "SystemLoadChooser", [] (auto& e) { e.loadFileButton.triggerClick(); }, "logic.tavlo" };
+    const DialogCase systemSaveChooser { "SystemSaveChooser", [] (auto& e) { e.saveFileButton.triggerClick(); },
+                                         "live" };
+    const DialogCase systemLoadChooser { "SystemLoadChooser", [] (auto& e) { e.loadFileButton.triggerClick(); },
+                                         "logic.tavlo" };
 
     /** A stand-in upgrader that, like the real one, runs its window modally on the editor. */
     NsDravel::UpgraderEntry modalUpgrader = [] (int, juce::Component* parent, bool, bool, int)
     {
-        juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::NoIcon, "Firmware Upgrade", "Upgrading", {}, parent);
+        juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::NoIcon, "Firmware Upgrade", "Upgrading",
+                                           {}, parent);
         return 0;
     };
 
@@ -59,7 +66,8 @@ namespace
         ClosingDuringADialog()
         {
             // JUCE runs the system's file chooser when it finds one on the PATH, else its own dialog.
-            environment.set ("PATH", tools.get().getFullPathName() + (dialog().systemChooserAnswer != nullptr ? ":/usr/bin:/bin" : ""));
+            const juce::String systemFolders (dialog().systemChooserAnswer != nullptr ? ":/usr/bin:/bin" : "");
+            environment.set ("PATH", tools.get().getFullPathName() + systemFolders);
             environment.unset ("KDE_FULL_SESSION");
             NsDravel::saveMappingToFile (NsDravel::createMapTree (2), documents.get().getChildFile ("logic.tavlo"));
 
@@ -78,12 +86,14 @@ namespace
         NsDravel::MainComp* editor() const
         {
             auto* main = window().findMainComponent();
-            return main == nullptr ? nullptr : dynamic_cast<NsDravel::MainComp*> (main->getContentArea().getCurrentView());
+            return main == nullptr ? nullptr
+                                   : dynamic_cast<NsDravel::MainComp*> (main->getContentArea().getCurrentView());
         }
 
         bool programStillThere() const
         {
-            return editor() != nullptr && window().isVisible() && ! juce::MessageManager::getInstance()->hasStopMessageBeenSent();
+            return editor() != nullptr && window().isVisible()
+                && ! juce::MessageManager::getInstance()->hasStopMessageBeenSent();
         }
 
         void request (Request r)
@@ -93,31 +103,52 @@ namespace
                 // What the window system's close message and a Ctrl+Q typed into the
                 // window lead to; the tray's "Quit" asks the application.
                 case Request::closeButton:      window().getPeer()->handleUserClosingWindow(); break;
-                case Request::ctrlQ:            window().getPeer()->handleKeyPress (juce::KeyPress ('q', M::ctrlModifier, 0));
-                                                window().keyPressed (juce::KeyPress ('q', M::ctrlModifier, 0)); break;
+                case Request::ctrlQ:
+                    window().getPeer()->handleKeyPress (juce::KeyPress ('q', M::ctrlModifier, 0));
+                    window().keyPressed (juce::KeyPress ('q', M::ctrlModifier, 0));
+                    break;
                 case Request::trayQuit:         running.app.systemRequestedQuit(); break;
                 // No user can do this: the editor goes by some other road.
                 case Request::editorTakenAway:  window().clearContentComponent(); break;
             }
         }
 
-        /** Opens the dialog, makes the request while it runs, and ends the dialog;
-            true when the program was all there right after the request. */
+        /** Opens the dialog, makes the request while it runs, and ends the dialog (as
+            its "Cancel" would, or with the system chooser's answer); true when the
+            program was all there right after the request. */
         bool requestWhileTheDialogRuns (Request r)
         {
+            const bool systemChooserRuns = dialog().systemChooserAnswer != nullptr;
+            const auto nothingModal = [] { return juce::Component::getCurrentlyModalComponent() == nullptr; };
             bool kept = false;
-            testsupport::WhileADialogRuns during ([this] { return dialog().systemChooserAnswer != nullptr ? systemChooser.isRunning()
-                                                                                                         : juce::Component::getCurrentlyModalComponent() != nullptr; },
-                                                  [&] { request (r); kept = programStillThere(); },
-                                                  [this]
-                                                  {
-                                                      if (dialog().systemChooserAnswer != nullptr)
-                                                          systemChooser.answerWith (documents.get().getChildFile (dialog().systemChooserAnswer));
-                                                      else
-                                                          juce::Component::getCurrentlyModalComponent()->exitModalState (0);
-                                                  });
+
+            const auto dialogIsUp = [&]
+            {
+                if (systemChooserRuns)
+                    return systemChooser.isRunning();
+
+                return ! nothingModal();
+            };
+
+            const auto requestAndLook = [&]
+            {
+                request (r);
+                kept = programStillThere();
+            };
+
+            const auto endDialog = [&]
+            {
+                if (systemChooserRuns)
+                    systemChooser.answerWith (documents.get().getChildFile (dialog().systemChooserAnswer));
+                else
+                    juce::Component::getCurrentlyModalComponent()->exitModalState (0);
+            };
+
+            testsupport::WhileADialogRuns during (dialogIsUp, requestAndLook, endDialog);
             dialog().open (*editor());
-            EXPECT_TRUE (testsupport::dispatchUntil ([&] { return during.ended && juce::Component::getCurrentlyModalComponent() == nullptr; }));
+
+            const auto allOver = [&] { return during.ended && nothingModal(); };
+            EXPECT_TRUE (testsupport::dispatchUntil (allOver));
             return kept;
         }
 
@@ -142,7 +173,8 @@ TEST_P (ClosingDuringADialog, WaitsUntilTheDialogHasEndedAndThenCloses)
     EXPECT_TRUE (programStillThere());
 
     if (dialog().systemChooserAnswer != nullptr)
-        EXPECT_TRUE (documents.get().getChildFile ("live.tavlo").existsAsFile()) << "the chooser's answer was still taken";
+        EXPECT_TRUE (documents.get().getChildFile ("live.tavlo").existsAsFile())
+            << "the chooser's answer was still taken";
 
     request (closeRequest);
     EXPECT_TRUE (juce::MessageManager::getInstance()->hasStopMessageBeenSent());
@@ -150,9 +182,11 @@ TEST_P (ClosingDuringADialog, WaitsUntilTheDialogHasEndedAndThenCloses)
 }
 
 INSTANTIATE_TEST_SUITE_P (EveryDialog, ClosingDuringADialog,
-                          ::testing::Combine (::testing::Values (deviceChooser, curveDialog, loadChooser, saveChooser, rawMidiSender,
-                                                                 firmwareUpgrade, aboutWindow, systemSaveChooser),
-                                              ::testing::Values (Request::closeButton, Request::ctrlQ, Request::trayQuit)),
+                          ::testing::Combine (::testing::Values (deviceChooser, curveDialog, loadChooser, saveChooser,
+                                                                 rawMidiSender, firmwareUpgrade, aboutWindow,
+                                                                 systemSaveChooser),
+                                              ::testing::Values (Request::closeButton, Request::ctrlQ,
+                                                                 Request::trayQuit)),
                           caseName);
 
 // Whatever else takes the editor away while one of its dialogs runs, the code
@@ -169,7 +203,7 @@ TEST_P (EditorGoneWhenADialogEnds, IsLeftAloneByTheCodeThatRanTheDialog)
 }
 
 INSTANTIATE_TEST_SUITE_P (EveryDialog, EditorGoneWhenADialogEnds,
-                          ::testing::Combine (::testing::Values (deviceChooser, curveDialog, loadChooser, saveChooser, rawMidiSender,
-                                                                 firmwareUpgrade, systemLoadChooser),
+                          ::testing::Combine (::testing::Values (deviceChooser, curveDialog, loadChooser, saveChooser,
+                                                                 rawMidiSender, firmwareUpgrade, systemLoadChooser),
                                               ::testing::Values (Request::editorTakenAway)),
                           caseName);

@@ -37,7 +37,8 @@ TEST_F (RealProgram, KeepsOneCopyWhateverTheUsersFoldersHoldEndsCleanlyOnCtrlQAn
 
         TestProcess first, second;
         ASSERT_TRUE (start (first, folders.runtimeFolder, folders.home));
-        ASSERT_TRUE (showsOneWindow (first)) << "exit code " << first.waitForExit (0) << ", windows " << windowsOf (first).size();
+        ASSERT_TRUE (showsOneWindow (first))
+            << "exit code " << first.waitForExit (0) << ", windows " << windowsOf (first).size();
 
         ASSERT_TRUE (start (second, folders.runtimeFolder, folders.home));
 
@@ -91,7 +92,8 @@ import os, socket, sys
 folder = '/proc/' + sys.argv[1] + '/fd/'
 files = {os.readlink(folder + f) for f in os.listdir(folder)}
 rows = [row.split() for row in open('/proc/net/unix').read().splitlines()[1:]]
-names = [r[7][1:] for r in rows if len(r) > 7 and r[3] == '00010000' and r[7][0] == '@' and 'socket:[' + r[6] + ']' in files]
+names = [r[7][1:] for r in rows
+         if len(r) > 7 and r[3] == '00010000' and r[7][0] == '@' and 'socket:[' + r[6] + ']' in files]
 os.setgid(65534)
 os.setuid(65534)
 s = socket.socket(socket.AF_UNIX)
@@ -141,7 +143,8 @@ TEST_F (RealProgram, F1TypedIntoTheWindowOpensTheAboutWindow)
     EXPECT_TRUE (windowsOf (tavlo, "About This Tavlo").isEmpty());
 
     // The focus settles on the editor a moment after the window is focused.
-    EXPECT_TRUE (display.typeUntil (windowsOf (tavlo)[0], "F1", [&] { return windowsOf (tavlo, "About This Tavlo").size() > 0; }));
+    const auto aboutShown = [&] { return windowsOf (tavlo, "About This Tavlo").size() > 0; };
+    EXPECT_TRUE (display.typeUntil (windowsOf (tavlo)[0], "F1", aboutShown));
 }
 
 //==============================================================================
@@ -172,7 +175,10 @@ namespace
     {
         TestProcess pgrep;
 
-        if (! pgrep.start ({ "/usr/bin/pgrep", "-P", juce::String ((int) getpid()), "-f", "--", "--demoUID:" }, {}, {}, true))
+        const juce::StringArray command { "/usr/bin/pgrep", "-P", juce::String ((int) getpid()),
+                                          "-f", "--", "--demoUID:" };
+
+        if (! pgrep.start (command, {}, {}, true))
             return 0;
 
         return (pid_t) pgrep.readOutput().getIntValue();
@@ -192,13 +198,21 @@ TEST_F (ChildProcessMode, StartedAsChildTheProgramGreetsAnswersCountsAndEndsWhen
     RecordingCoordinator coordinator;
     ASSERT_TRUE (coordinator.launchWorkerProcess (testpaths::programFile(), "demoUID", 0, 0));
 
-    EXPECT_TRUE (coordinator.waitForMessages (1)[0].hasType ("HelloWorld"));
+    // One greeting and nothing else; it carries no properties.
+    const auto greeting = coordinator.waitForMessages (1);
+    ASSERT_EQ (greeting.size(), 1);
+    EXPECT_TRUE (greeting[0].hasType ("HelloWorld"));
+    EXPECT_EQ (greeting[0].getNumProperties(), 0);
 
     const auto pid = findWorkerPid();
     ASSERT_GT (pid, 0);
     EXPECT_TRUE (display.findVisibleWindows ((int) pid, ".*").isEmpty());
 
-    auto request = [] (int count) { return serialiseTreeToBlock (juce::ValueTree ("REQUEST", { { "count", count } })); };
+    auto request = [] (int count)
+    {
+        return serialiseTreeToBlock (juce::ValueTree ("REQUEST", { { "count", count } }));
+    };
+
     coordinator.sendMessageToWorker (request (41));
     coordinator.sendMessageToWorker (juce::MemoryBlock ("not a tree", 10));
     coordinator.sendMessageToWorker (request (7));

@@ -8,8 +8,8 @@ struct ControlDetail : public EditorFixture
     /** What one row of the four combos shows, left to right, joined by " | ". */
     juce::String row (std::function<juce::String (NsDravel::MapComboBox&)> describe)
     {
-        return describe (editor->msgTypeCombo) + " | " + describe (editor->channelCombo) + " | " + describe (editor->messageCombo)
-             + " | " + describe (editor->fifthCombo);
+        return describe (editor->msgTypeCombo) + " | " + describe (editor->channelCombo)
+             + " | " + describe (editor->messageCombo) + " | " + describe (editor->fifthCombo);
     }
 };
 
@@ -54,7 +54,8 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
     SimulatedKeyboard keyboard (ports);
     tick();
 
-    const struct { int control; NsDravel::MapComboBox MainComp::* combo; const char* item; const char* property; juce::var stored; } choices[]
+    const struct { int control; NsDravel::MapComboBox MainComp::* combo; const char* item;
+                   const char* property; juce::var stored; } choices[]
     {
         { 2, &MainComp::channelCombo, "16",                "chan",          16 },
         { 2, &MainComp::messageCombo, "66) Sostenuto(Gs)", "value",         66 },
@@ -79,7 +80,8 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
 
     const auto& image = NsDravel::deviceSettingsImage;
     EXPECT_EQ (image.header, (std::array<juce::uint8, 5> { 0x90, 10, 4, 7, 0xF0 }));     // octave, transposition, curve
-    EXPECT_EQ (image.pedalAndWheel[0], (std::array<juce::uint8, 6> { 0x0B, 0xBF, 66, 0x7F, 0x00, 0xF0 }));   // acts on release
+    // The sustain pedal acts on release.
+    EXPECT_EQ (image.pedalAndWheel[0], (std::array<juce::uint8, 6> { 0x0B, 0xBF, 66, 0x7F, 0x00, 0xF0 }));
     EXPECT_EQ (image.pedalAndWheel[1][0], 0x09);
     EXPECT_EQ (image.pedalAndWheel[1][1], 0x90);
     EXPECT_EQ (NsDravel::currentCurveNumber, 8);
@@ -91,6 +93,24 @@ TEST_F (ControlDetail, ChoicesReachTheImageAndTheMapAndOnTheNextTickTheKeyboard)
     tick();
     ASSERT_EQ (keyboard.appliedImages().size(), 1u);
     EXPECT_EQ (keyboard.appliedImages()[0], imageBytes());
+}
+
+TEST_F (ControlDetail, InTheHuiModeThePedalsAndWheelsStillShowWhatTheySendAndTheKnobsNothing)
+{
+    // As a loaded file of the HUI mode leaves the model. The keyboard keeps its
+    // own settings in that mode, and its knobs count as on channel 1 there.
+    NsDravel::deviceSettingsImage.knobs[0][1] = 0xB2;
+    auto* host = NsDravel::Host::getInstance();
+    host->impl->getModes().appendChild (NsDravel::createMapTree (5), nullptr);
+    host->setCurrentMode (5);
+    editor->refreshFromModel();
+    EXPECT_EQ (NsDravel::deviceSettingsImage.knobs[0][1], 0xB2);
+    EXPECT_EQ ((int) controlNode (6)["chan"], 1);
+
+    click (controlButton (3));
+    EXPECT_EQ (row ([] (auto& combo) { return combo.getText(); }), "2) CC | 1 | 11) Expression*(GM) | ");
+    click (controlButton (6));
+    EXPECT_EQ (row ([] (auto& combo) { return combo.getText(); }), " |  |  | ");
 }
 
 TEST_F (ControlDetail, AChoiceWithNoControlSelectedOnlyRaisesTheWrite)
@@ -113,7 +133,11 @@ TEST_F (ControlDetail, AfterAnotherDawModeIsChosenTheChoicesEditThatModesMap)
     click (controlButton (3));
     pick (editor->channelCombo, "5");
 
-    auto channelOfExpressionIn = [] (juce::ValueTree map) { return (int) map.getChildWithName ("controls").getChild (2)["chan"]; };
+    auto channelOfExpressionIn = [] (juce::ValueTree map)
+    {
+        return (int) map.getChildWithName ("controls").getChild (2)["chan"];
+    };
+
     EXPECT_EQ (channelOfExpressionIn (NsDravel::Host::getInstance()->getCurrentMap()), 5);
     EXPECT_EQ (channelOfExpressionIn (NsDravel::Host::getInstance()->impl->getModes().getChild (0)), 1);
 }

@@ -2,6 +2,8 @@
 
 #include "editor/curves/VelocityCurves.h"
 #include "editor/device/PortNames.h"
+#include "editor/device/ProcessorNames.h"
+#include "firmware/host/HostProcessor.h"
 
 using namespace sim;
 using Naming = SimulatedKeyboard::Naming;
@@ -30,7 +32,8 @@ TEST_F (DeviceConnection, OpensOnlyTheSecondPortPairUnderEitherNaming)
         EXPECT_EQ (pairCount(), 1);
         EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 1);
         EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 1);
-        EXPECT_EQ (ports.inputOpenCount (keyboard.firstOutputName()) + ports.outputOpenCount (keyboard.firstOutputName()), 0);
+        EXPECT_EQ (ports.inputOpenCount (keyboard.firstOutputName()), 0);
+        EXPECT_EQ (ports.outputOpenCount (keyboard.firstOutputName()), 0);
 
         closeConnection();
     }
@@ -41,6 +44,7 @@ TEST_F (DeviceConnection, NeverOpensAKeyboardWithoutASecondPortNorAnXModelNorAnI
     SimulatedKeyboard portOneOnly (ports, { "Dravel 49", 0x1022, Naming::windows, false });
     SimulatedKeyboard xModel (ports, { "Dravel 49X", 0x1022 + 5 });
     ports.publishInput ("MIDIIN2 (Dravel 25)");
+    ports.publishOutput ("midiout2 (Dravel 25)");     // another letter case: not its output
 
     EXPECT_FALSE (NsDravel::connectToDevice (true, true, NsDravel::dravelProductFilter, NsDravel::isSecondPort));
     EXPECT_EQ (ports.openInputsNow ("MIDIIN2 (Dravel 25)"), 0) << "half a pair is let go at once";
@@ -198,7 +202,8 @@ TEST_F (DeviceTimer, SettingsCurveAndTheSaveButtonsStoreGoOutInThatOrderOnTheNex
     auto dumps = keyboard.curveDumps();
     ASSERT_EQ (dumps.size(), 1u);
     EXPECT_EQ (dumps[0].productId, 0x1022);
-    EXPECT_EQ (dumps[0].bytes, std::vector<juce::uint8> (NsDravel::getVelocityCurve (8), NsDravel::getVelocityCurve (8) + 256));
+    const auto* userCurve = NsDravel::getVelocityCurve (8);
+    EXPECT_EQ (dumps[0].bytes, std::vector<juce::uint8> (userCurve, userCurve + 256));
 
     EXPECT_DOUBLE_EQ (ports.totalPauseMicroseconds(), 26000.0 + 46000.0 + 3000.0);
     EXPECT_EQ (alerts.messages, juce::StringArray { "Save device settings OK!" });
@@ -345,13 +350,14 @@ TEST (PortNames, NamesGiveTheirPortNumberAndCompanionPort)
         }
     }
 
-    EXPECT_FALSE (NsDravel::isMidiInPortName ("midiin2 (Dravel 49)") || NsDravel::isMidiInPortName ("MIDIIN2(Dravel 49)"));
+    EXPECT_FALSE (NsDravel::isMidiInPortName ("midiin2 (Dravel 49)"));
+    EXPECT_FALSE (NsDravel::isMidiInPortName ("MIDIIN2(Dravel 49)"));
 }
 
 TEST (PortNames, CandidatesAreProductPortsOnceEachInSystemOrderAndTheDeviceIsTheFirstPlainKeyboard)
 {
-    const juce::StringArray outputs { "Midi Through Port-0", "Dravel 61 MIDI 1", "", "  ", "halvik midi 2", "Halvik MIDI",
-                                      "halvik 2", "Dravel 61 MIDI 1", "dravel 49", "Dravel 61 MIDI 2" };
+    const juce::StringArray outputs { "Midi Through Port-0", "Dravel 61 MIDI 1", "", "  ", "halvik midi 2",
+                                      "Halvik MIDI", "halvik 2", "Dravel 61 MIDI 1", "dravel 49", "Dravel 61 MIDI 2" };
     EXPECT_EQ (NsDravel::getCandidateDeviceNames (outputs),
                (juce::StringArray { "Dravel 61 MIDI 1", "halvik midi 2", "Dravel 61 MIDI 2" }));
 
@@ -361,4 +367,36 @@ TEST (PortNames, CandidatesAreProductPortsOnceEachInSystemOrderAndTheDeviceIsThe
     EXPECT_EQ (NsDravel::findDravelDeviceName ({ "halvik midi 2", "Dravel 49X", "Dravel 25 MIDI 2", "Dravel 88" }),
                "Dravel 25 MIDI 2");
     EXPECT_EQ (NsDravel::findDravelDeviceName ({ "Dravel 49X", "Dravel 88X MIDI 2", "Dravel88" }), "");
+}
+
+TEST (ProcessorNames, TheTitleNamesTheMakerOrTheAppleModelAndTheUpgraderKnowsTheHostsItRefuses)
+{
+    // What the editor's title says of the processor, and whether the upgrader
+    // counts it among the hosts that cannot upgrade the older units.
+    const struct { const char* cpu; const char* title; bool refusedByUpgrader; } rows[] =
+    {
+        { "Intel(R) Core(TM) i7-9750H CPU @ 2.60GHz", "Intel",    false },
+        { "Intel(R) Core(TM) m3-8100Y Processor",     "Intel",    true },    // "m3" and the "Pro" of "Processor"
+        { "intel core i5",                            "",         false },   // the makers' names keep their case
+        { "AMD Ryzen 7 5800X 8-Core Processor",       "AMD",      true },
+        { "amd ryzen 7",                              "",         false },
+        { "Apple M1",                                 "M1 ",      false },
+        { "Apple M1 Pro",                             "M1 Pro",   true },
+        { "Apple M2",                                 "M2 ",      false },
+        { "Apple M2 Max",                             "M2 Max",   true },
+        { "Apple M3 Ultra",                           "M3 Ultra", true },
+        { "Apple M4",                                 "M4 ",      false },
+        { "Apple M4 Pro",                             "M4 Pro",   true },
+        { "apple m4 max",                             "M4 Max",   true },    // the Apple names' case does not matter
+        { "Apple M5 Max",                             "Max",      false },   // no generation past the fourth is known
+        { "Apple M2 Max Processor",                   "M2 Pro",   true },    // "Pro" is looked for first
+        { "VirtualApple @ 2.50GHz Processor",         "M1 Pro",   false },   // a virtualised Apple host
+        { "Cortex-A72",                               "",         false },
+    };
+
+    for (auto& row : rows)
+    {
+        EXPECT_EQ (NsDravel::describeProcessor (row.cpu), row.title) << row.cpu;
+        EXPECT_EQ (halvik::isAmdOrAppleHighEndCpu (row.cpu), row.refusedByUpgrader) << row.cpu;
+    }
 }

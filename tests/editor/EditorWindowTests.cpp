@@ -56,7 +56,7 @@ TEST_F (EditorWindow, TheUpgraderGetsTheKeyboardAloneAndAutoConnectComesBackAfte
 
     int calls = 0;
 
-    const auto realUpgrader = std::exchange (NsDravel::firmwareUpgraderEntry(), [&] (int pid, juce::Component* parent, bool, bool, int)
+    const auto upgrader = [&] (int pid, juce::Component* parent, bool, bool, int)
     {
         ++calls;
         EXPECT_EQ (pid, 0x1022);
@@ -70,8 +70,9 @@ TEST_F (EditorWindow, TheUpgraderGetsTheKeyboardAloneAndAutoConnectComesBackAfte
         click (editor->firmwareUpgradeButton);    // a second press is ignored
         editor->runFirmwareUpgrade();
         return 0;
-    });
+    };
 
+    const auto realUpgrader = std::exchange (NsDravel::firmwareUpgraderEntry(), upgrader);
     click (editor->firmwareUpgradeButton);
     NsDravel::firmwareUpgraderEntry() = realUpgrader;
 

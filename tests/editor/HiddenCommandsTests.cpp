@@ -13,7 +13,11 @@ namespace
     constexpr int mouse = juce::ModifierKeys::leftButtonModifier;
 
     /** A key with Ctrl+Shift+Alt held; X11 gives letters in lower case then. */
-    juce::KeyPress chord (int keyCode, int extraFlags = 0)  { return { keyCode, juce::ModifierKeys (ctrl | shift | alt | extraFlags), 0 }; }
+    juce::KeyPress chord (int keyCode, int extraFlags = 0)
+    {
+        return { keyCode, juce::ModifierKeys (ctrl | shift | alt | extraFlags), 0 };
+    }
+
     juce::KeyPress plain (int keyCode, int flags = 0)       { return { keyCode, juce::ModifierKeys (flags), 0 }; }
 
     class RawMidiSender  : public EditorFixture
@@ -81,14 +85,18 @@ TEST_F (RawMidiSender, OpensOnCtrlShiftAltMAloneAndEscapeCancelTextThatIsNotWhol
     tick();
     keyboard.clearRecords();
 
-    for (auto key : { plain ('m', ctrl | shift), plain ('m', ctrl | alt), plain ('M', shift), chord ('m', mouse), chord ('n') })
+    for (auto key : { plain ('m', ctrl | shift), plain ('m', ctrl | alt), plain ('M', shift),
+                      chord ('m', mouse), chord ('n') })
         EXPECT_FALSE (press (key, cancel)) << key.getTextDescription();
 
     EXPECT_TRUE (press (chord ('M'), [] (juce::AlertWindow& dialog)     // whatever the letter's case
     {
         static_cast<juce::Component&> (dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
     }));
-    EXPECT_TRUE (press (chord ('m'), [] (juce::AlertWindow& dialog) { testsupport::findButton (dialog, "Cancel")->triggerClick(); }));
+    EXPECT_TRUE (press (chord ('m'), [] (juce::AlertWindow& dialog)
+    {
+        testsupport::findButton (dialog, "Cancel")->triggerClick();
+    }));
     EXPECT_TRUE (alerts.messages.isEmpty());
 
     EXPECT_TRUE (send ("EF7F7F F01D03 202300 0100F70"));
@@ -102,7 +110,8 @@ TEST_F (RawMidiSender, OpensOnCtrlShiftAltMAloneAndEscapeCancelTextThatIsNotWhol
     EXPECT_FALSE (press (chord ('m'), cancel));
 
     EXPECT_TRUE (keyboard.received().empty());
-    EXPECT_EQ (alerts.messages, juce::StringArray ({ "Wrong length!", "Not a hexadecimal number!", "WARNING: Open MIDI output failed!" }));
+    const juce::StringArray told { "Wrong length!", "Not a hexadecimal number!", "WARNING: Open MIDI output failed!" };
+    EXPECT_EQ (alerts.messages, told);
 }
 
 //==============================================================================
@@ -128,6 +137,13 @@ TEST_F (HiddenKeys, RResetsTheMappingWithAnyModifiersButTheHiddenChord)
         EXPECT_EQ (controlNode (3)["chan"].toString(), factoryChannel) << key.getTextDescription();
         EXPECT_FALSE (NsDravel::pendingSettingsWrite) << "sent with the next change, not now";
     }
+
+    // The editor's button resets the same way and asks for the write at once.
+    pick (editor->channelCombo, "9");
+    NsDravel::pendingSettingsWrite = false;
+    click (editor->resetButton);
+    EXPECT_EQ (controlNode (3)["chan"].toString(), factoryChannel);
+    EXPECT_TRUE (NsDravel::pendingSettingsWrite);
 }
 
 TEST_F (HiddenKeys, TTogglesATestProductIdAndTwiceRestoresTheKeyboardsId)
@@ -195,7 +211,8 @@ TEST (RawMidiText, ALongTextGivesEveryByteInOrder)
     ASSERT_TRUE (NsDravel::parseRawMidiText (text, bytes).wasOk());
     EXPECT_EQ (bytes, expected);
 
-    for (auto [refused, reason] : { std::pair (text + "g", "Wrong length!"), std::pair ("g" + text + "g", "Not a hexadecimal number!") })
+    for (auto [refused, reason] : { std::pair (text + "g", "Wrong length!"),
+                                    std::pair ("g" + text + "g", "Not a hexadecimal number!") })
     {
         EXPECT_EQ (NsDravel::parseRawMidiText (refused, bytes).getErrorMessage(), reason);
         EXPECT_TRUE (bytes.empty()) << "no bytes are left behind";

@@ -84,12 +84,16 @@ TEST_F (SettingsImageTest, EachSetterWritesItsPropertyAndItsBytesOnlyWhereTheDaw
           [] (Image& i) { i.knobs[1][0] = 0x0C; i.knobs[1][1] = 0xC0; }, "type", "program" },
         { "pitch bend on knob 1 in mode 5", 6, [] (auto& b) { b.setMessageType (0xE, 5); }, noChange, "type", "pitch" },
         { "pitch bend on knob 1 in mode 7", 6, [] (auto& b) { b.setMessageType (0xE, 7); }, noChange, "type", "pitch" },
+        { "a status of no type on knob 1 in mode 7", 6, [] (auto& b) { b.setMessageType (0x8, 7); },
+          noChange, "type", "" },
         { "sustain back to by pressing", 2, [] (auto& b) { b.setSustainMode (1); b.setSustainMode (0); },
           noChange, "sustain", 0 },
         { "knob 2 counter-clockwise in the user mode", 7, [] (auto& b) { b.setClockwise (false, 6); },
           [] (Image& i) { i.knobs[1][3] = 0x00; i.knobs[1][4] = 0x40; }, nullptr, {} },
-        { "knob 1 counter-clockwise in mode 5", 6, [] (auto& b) { b.setClockwise (false, 5); }, noChange, "clockwise", 0 },
-        { "knob 1 counter-clockwise in mode 7", 6, [] (auto& b) { b.setClockwise (false, 7); }, noChange, "clockwise", 0 },
+        { "knob 1 counter-clockwise in mode 5", 6, [] (auto& b) { b.setClockwise (false, 5); },
+          noChange, "clockwise", 0 },
+        { "knob 1 counter-clockwise in mode 7", 6, [] (auto& b) { b.setClockwise (false, 7); },
+          noChange, "clockwise", 0 },
     };
 
     for (auto& c : cases)
@@ -195,4 +199,6 @@ TEST (ValueNames, ValuesOutsideTheListsOrInTheHuiModeHaveNoNameNorPlace)
     EXPECT_EQ (getMcpFunctionText (5, buttonKind, 94), "");
     EXPECT_EQ (getMcpButtonName (115), "");
     EXPECT_EQ (indexOfValue (5, buttonKind, 60), -1);
+    EXPECT_EQ (indexOfValue (5, buttonKind, 49), 49) << "the HUI mode's buttons offer 50 values";
+    EXPECT_EQ (statusNibbleOfTypeIndex (parseMessageType ("")), 0x9) << "a type that names none is sent as a note";
 }

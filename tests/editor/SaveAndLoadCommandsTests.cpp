@@ -16,7 +16,12 @@ namespace
 
         juce::File chooseFileToLoad() override                  { return fileToLoad; }
         juce::File chooseFileToSave() override                  { return nameToSave; }
-        bool confirmOverwrite (const juce::File& file) override { overwriteQuestions.add (file.getFileName()); return replace; }
+
+        bool confirmOverwrite (const juce::File& file) override
+        {
+            overwriteQuestions.add (file.getFileName());
+            return replace;
+        }
 
         juce::File fileToLoad, nameToSave;      // File() for a cancel
         bool replace = true;
@@ -65,7 +70,8 @@ TEST_F (SaveAndLoadCommands, ANameWithoutExtensionGetsTavloAndTheOverwriteQuesti
 
     const Case cases[] {
         { "live",       {},                true,  "live.tavlo",  {} },
-        { "live",       { "live" },        true,  "live.tavlo",  {} },               // the name as typed is not the file written
+        // The name as typed is not the file written.
+        { "live",       { "live" },        true,  "live.tavlo",  {} },
         { "live",       { "live.tavlo" },  true,  "live.tavlo",  { "live.tavlo" } },
         { "live.",      {},                true,  "live.tavlo",  {} },
         { "live.tavlo", { "live.tavlo" },  true,  "live.tavlo",  { "live.tavlo" } },

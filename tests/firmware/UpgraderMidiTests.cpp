@@ -198,6 +198,21 @@ TEST_F (UpgradeModeProtocol, LeavingUpgradeModeResetsOnlyAUnitThatIsInIt)
     EXPECT_EQ (makeWindow (0x1022).leaveUpgradeMode (0x1022), -1);
 }
 
+TEST_F (UpgradeModeProtocol, TheUnitsInputIsFoundWhateverItsLetterCase)
+{
+    sim::NamedPorts plugged (ports, { "MIDIOUT2 (Dravel 49)" }, { "midiin2 (DRAVEL 49)" });
+
+    auto& w = makeWindow (0x1022);
+    EXPECT_TRUE (w.openTargetMidiDevices ("MIDIOUT2 (Dravel 49)", 0x1022));
+
+    // Replies from the unit now set the flags; a new connection starts with none.
+    EXPECT_TRUE (ports.sendToProgram ("midiin2 (DRAVEL 49)", juce::MidiMessage (0x9F, 0x01, 0x01)));
+    EXPECT_TRUE (dataAckReceived);
+
+    w.midiHandler = std::make_unique<FirmwareUpgradeComponent::MidiInputHandler> (w);
+    EXPECT_FALSE (dataAckReceived);
+}
+
 TEST_F (UpgradeModeProtocol, FindingTheUnitReadsEachPortListOnceAndWatchingItOncePerPoll)
 {
     addUnit (unitOptions (false));

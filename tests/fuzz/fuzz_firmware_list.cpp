@@ -10,7 +10,11 @@ namespace
 {
     constexpr int productId = 4130;
 
-    [[noreturn]] void fault (const char* what)  { std::fprintf (stderr, "firmware list: %s\n", what); std::abort(); }
+    [[noreturn]] void fault (const char* what)
+    {
+        std::fprintf (stderr, "firmware list: %s\n", what);
+        std::abort();
+    }
 }
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)

@@ -32,7 +32,11 @@ namespace
         NsDravel::DeviceSettingsImage image = NsDravel::deviceSettingsImage;
     };
 
-    [[noreturn]] void fault (const char* what)  { std::fprintf (stderr, "mapping file: %s\n", what); std::abort(); }
+    [[noreturn]] void fault (const char* what)
+    {
+        std::fprintf (stderr, "mapping file: %s\n", what);
+        std::abort();
+    }
 }
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)

@@ -8,7 +8,11 @@
 
 namespace
 {
-    [[noreturn]] void fault (const char* what)  { std::fprintf (stderr, "raw MIDI text: %s\n", what); std::abort(); }
+    [[noreturn]] void fault (const char* what)
+    {
+        std::fprintf (stderr, "raw MIDI text: %s\n", what);
+        std::abort();
+    }
 }
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include "support/SimulatedMidiPorts.h"
+
+#include "midi/MidiPortNames.h"
 #include "midi/MidiPortSystem.h"
 
 #include <atomic>
 #include <chrono>
 #include <thread>
 
-// The system's own clock: no simulated ports are installed here.
+// The system's own clock and message loop (no simulated ports are installed
+// for these), and the reuse of one reading of the port lists.
 
 TEST (ProtocolPauses, NeverEndBeforeTheirLength)
 {
@@ -23,6 +27,7 @@ TEST (ProtocolPauses, NeverEndBeforeTheirLength)
 TEST (ReplyWaits, EndWithTheReplyOrWithoutItWhenTheTimeIsUp)
 {
     EXPECT_TRUE (NsDravel::waitForReply ([] { return true; }, 10.0e6));
+    EXPECT_TRUE (NsDravel::waitForReply ([] { return true; }, 0.0)) << "a reply already there needs no time";
     EXPECT_FALSE (NsDravel::waitForReply ([] { return false; }, 2000.0));
 
     std::atomic<bool> replied { false };
@@ -35,4 +40,35 @@ TEST (ReplyWaits, EndWithTheReplyOrWithoutItWhenTheTimeIsUp)
 
     EXPECT_TRUE (NsDravel::waitForReply ([&] { return replied.load(); }, 60.0e6));
     unit.join();
+}
+
+TEST (DispatchingWaits, RunTheMessageLoopEvenForOneMillisecond)
+{
+    bool delivered = false;
+    juce::MessageManager::callAsync ([&] { delivered = true; });
+
+    NsDravel::waitDispatchingMessages (1.0);
+
+    EXPECT_TRUE (delivered);
+}
+
+TEST (PortListScopes, ReadEachListOnceUntilTheOutermostEnds)
+{
+    sim::SimulatedMidiPorts ports;
+
+    {
+        const NsDravel::PortListScope outer;
+        NsDravel::listMidiOutputNames();
+
+        {
+            const NsDravel::PortListScope inner;
+            NsDravel::listMidiOutputNames();
+        }
+
+        NsDravel::listMidiOutputNames();
+        EXPECT_EQ (ports.outputListings(), 1);
+    }
+
+    NsDravel::listMidiOutputNames();
+    EXPECT_EQ (ports.outputListings(), 2);
 }

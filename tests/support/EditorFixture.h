@@ -152,7 +152,8 @@ protected:
     }
 
     /** The image bytes the keyboard would receive now, in sending order. */
-    static std::vector<juce::uint8> imageBytes (const NsDravel::DeviceSettingsImage& image = NsDravel::deviceSettingsImage)
+    static std::vector<juce::uint8> imageBytes (const NsDravel::DeviceSettingsImage& image
+                                                    = NsDravel::deviceSettingsImage)
     {
         const auto bytes = NsDravel::getImageBytesInSendOrder (image);
         return { bytes.begin(), bytes.end() };

@@ -51,7 +51,11 @@ public:
     }
 
     /** Infinity when nothing is scheduled. */
-    double nextDue() const  { return entries.empty() ? std::numeric_limits<double>::infinity() : entries.begin()->first.first; }
+    double nextDue() const
+    {
+        return entries.empty() ? std::numeric_limits<double>::infinity() : entries.begin()->first.first;
+    }
+
     bool isRunning() const  { return runningThread != std::thread::id(); }
 
     /** Runs the action with the lock held, then wakes every waiter. */
@@ -136,7 +140,10 @@ public:
     }
 
 private:
-    double now() const  { return std::chrono::duration<double, std::micro> (std::chrono::steady_clock::now() - start).count(); }
+    double now() const
+    {
+        return std::chrono::duration<double, std::micro> (std::chrono::steady_clock::now() - start).count();
+    }
 
     void run()
     {
@@ -255,7 +262,10 @@ private:
         // nothing due at that time is left to run first.
         bool isOver (const Wait& wait) const
         {
-            return (wait.condition != nullptr && (*wait.condition)()) || (now >= wait.endsAt && nextDue() > now);
+            if (wait.condition != nullptr && (*wait.condition)())
+                return true;
+
+            return now >= wait.endsAt && nextDue() > now;
         }
 
         bool everyoneWaits() const
@@ -363,7 +373,8 @@ private:
                 }
                 else if (std::chrono::steady_clock::now() - stillSince > stallLimit)
                 {
-                    std::fprintf (stderr, "VirtualClock: a participating thread has not waited for %d s; moving on without it\n",
+                    std::fprintf (stderr, "VirtualClock: a participating thread has not waited for %d s; "
+                                          "moving on without it\n",
                                   (int) stallLimit.count());
                     step (guard, true);
                     stillSince = std::chrono::steady_clock::now();

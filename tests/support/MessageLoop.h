@@ -25,7 +25,8 @@ namespace testsupport
     inline juce::TextButton* findButton (juce::Component& parent, const juce::String& text)
     {
         for (auto* child : parent.getChildren())
-            if (auto* button = dynamic_cast<juce::TextButton*> (child); button != nullptr && button->getButtonText() == text)
+            if (auto* button = dynamic_cast<juce::TextButton*> (child);
+                button != nullptr && button->getButtonText() == text)
                 return button;
 
         return nullptr;
@@ -45,11 +46,13 @@ namespace testsupport
 
     /** A mouse event at a position in the component's own coordinates, as the
         main mouse makes it now with these buttons and keys held. */
-    inline juce::MouseEvent mouseEventAt (juce::Component& target, juce::Point<float> position, juce::ModifierKeys modifiers = {})
+    inline juce::MouseEvent mouseEventAt (juce::Component& target, juce::Point<float> position,
+                                          juce::ModifierKeys modifiers = {})
     {
         const auto now = juce::Time::getCurrentTime();
-        return { juce::Desktop::getInstance().getMainMouseSource(), position, modifiers, juce::MouseInputSource::defaultPressure,
-                 0.0f, 0.0f, 0.0f, 0.0f, &target, &target, now, position, now, 1, false };
+        return { juce::Desktop::getInstance().getMainMouseSource(), position, modifiers,
+                 juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f,
+                 &target, &target, now, position, now, 1, false };
     }
 
     /** Acts inside a dialog's modal loop, which the test's own code cannot reach:
@@ -58,7 +61,8 @@ namespace testsupport
     class WhileADialogRuns final : private juce::Timer
     {
     public:
-        WhileADialogRuns (std::function<bool()> dialogIsUp, std::function<void()> action, std::function<void()> endDialog)
+        WhileADialogRuns (std::function<bool()> dialogIsUp, std::function<void()> action,
+                          std::function<void()> endDialog)
             : isUp (std::move (dialogIsUp)), act (std::move (action)), end (std::move (endDialog))
         {
             startTimer (10);

@@ -16,7 +16,10 @@ public:
     {
         // JUCE needs a 24-bit screen. The server picks a free display number and
         // prints it on the given descriptor once it accepts connections.
-        if (server.start ({ "/usr/bin/Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24" }, {}, {}, true))
+        const juce::StringArray command { "/usr/bin/Xvfb", "-displayfd", "1", "-nolisten", "tcp",
+                                          "-screen", "0", "1280x1024x24" };
+
+        if (server.start (command, {}, {}, true))
             if (const auto number = server.readOutput (true); number.containsOnly ("0123456789") && number.isNotEmpty())
                 name = ":" + number;
     }
@@ -38,13 +41,17 @@ public:
     /** The ids of the mapped top-level windows of a process whose title matches. */
     juce::StringArray findVisibleWindows (int processId, const juce::String& title) const
     {
-        auto lines = juce::StringArray::fromLines (run ({ "xdotool", "search", "--all", "--onlyvisible", "--pid", juce::String (processId),
+        auto lines = juce::StringArray::fromLines (run ({ "xdotool", "search", "--all", "--onlyvisible",
+                                                          "--pid", juce::String (processId),
                                                           "--name", "^" + title + "$" }));
         lines.removeEmptyStrings();
         return lines;
     }
 
-    juce::String titleOf (const juce::String& window) const   { return run ({ "xdotool", "getwindowname", window }).trim(); }
+    juce::String titleOf (const juce::String& window) const
+    {
+        return run ({ "xdotool", "getwindowname", window }).trim();
+    }
 
     juce::Rectangle<int> boundsOf (const juce::String& window) const
     {
@@ -53,7 +60,8 @@ public:
         for (auto& line : juce::StringArray::fromLines (run ({ "xdotool", "getwindowgeometry", "--shell", window })))
             values.set (line.upToFirstOccurrenceOf ("=", false, false), line.fromFirstOccurrenceOf ("=", false, false));
 
-        return { values["X"].getIntValue(), values["Y"].getIntValue(), values["WIDTH"].getIntValue(), values["HEIGHT"].getIntValue() };
+        return { values["X"].getIntValue(), values["Y"].getIntValue(),
+                 values["WIDTH"].getIntValue(), values["HEIGHT"].getIntValue() };
     }
 
     /** A left click at a point of the window. */

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <map>
 #include <mutex>
-#include <numeric>
 
 namespace sim
 {
@@ -134,12 +133,12 @@ namespace
 
         juce::String getName() const override          { return name; }
         juce::String getIdentifier() const override    { return identifier; }
-        bool is (const juce::String& nameOrIdentifier) const  { return name == nameOrIdentifier || identifier == nameOrIdentifier; }
+        bool is (const juce::String& nameOrId) const    { return name == nameOrId || identifier == nameOrId; }
 
         void start() override   { lockedBy (core->delivery, [this] { started = true; }); }
         void stop() override    { lockedBy (core->delivery, [this] { started = false; }); }
 
-        void sendMessageNow (const juce::MidiMessage& message) override    { core->deliverToDevice (identifier, message); }
+        void sendMessageNow (const juce::MidiMessage& message) override { core->deliverToDevice (identifier, message); }
 
         void sendBlockOfMessagesNow (const juce::MidiBuffer& buffer) override
         {
@@ -165,7 +164,11 @@ namespace
 }
 
 //==============================================================================
-SimulatedMidiPorts::SimulatedMidiPorts()  : core (std::make_shared<Core>()), previous (NsDravel::MidiPortSystem::setCurrent (this)) {}
+SimulatedMidiPorts::SimulatedMidiPorts()
+    : core (std::make_shared<Core>()), previous (NsDravel::MidiPortSystem::setCurrent (this))
+{
+}
+
 SimulatedMidiPorts::~SimulatedMidiPorts()  { NsDravel::MidiPortSystem::setCurrent (previous); }
 
 juce::String SimulatedMidiPorts::publish (const juce::String& name, PortEndpoint* endpoint, bool asInput, bool asOutput)
@@ -184,17 +187,28 @@ juce::String SimulatedMidiPorts::publish (const juce::String& name, PortEndpoint
     });
 }
 
-juce::String SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint* endpoint)  { return publish (name, endpoint, false, true); }
-juce::String SimulatedMidiPorts::publishInput (const juce::String& name)                           { return publish (name, nullptr, true, false); }
-juce::String SimulatedMidiPorts::publishPort (const juce::String& name, PortEndpoint* endpoint)    { return publish (name, endpoint, true, true); }
+juce::String SimulatedMidiPorts::publishOutput (const juce::String& name, PortEndpoint* endpoint)
+{
+    return publish (name, endpoint, false, true);
+}
+
+juce::String SimulatedMidiPorts::publishInput (const juce::String& name)
+{
+    return publish (name, nullptr, true, false);
+}
+
+juce::String SimulatedMidiPorts::publishPort (const juce::String& name, PortEndpoint* endpoint)
+{
+    return publish (name, endpoint, true, true);
+}
 
 void SimulatedMidiPorts::withdraw (const juce::String& name)
 {
     core->locked ([&]
     {
         auto& ports = core->published;
-        ports.erase (std::remove_if (ports.begin(), ports.end(), [&] (auto& p) { return p.name == name || p.identifier == name; }),
-                     ports.end());
+        const auto named = [&] (auto& p) { return p.name == name || p.identifier == name; };
+        ports.erase (std::remove_if (ports.begin(), ports.end(), named), ports.end());
     });
 }
 
@@ -234,8 +248,15 @@ bool SimulatedMidiPorts::sendToProgram (const juce::String& inputName, const juc
 }
 
 //==============================================================================
-std::vector<SimulatedMidiPorts::Event> SimulatedMidiPorts::timeline() const   { return core->locked ([this] { return core->events; }); }
-void SimulatedMidiPorts::clearTimeline()                                      { core->locked ([this] { core->events.clear(); }); }
+std::vector<SimulatedMidiPorts::Event> SimulatedMidiPorts::timeline() const
+{
+    return core->locked ([this] { return core->events; });
+}
+
+void SimulatedMidiPorts::clearTimeline()
+{
+    core->locked ([this] { core->events.clear(); });
+}
 
 juce::StringArray SimulatedMidiPorts::describeTimeline() const
 {
@@ -263,17 +284,44 @@ juce::StringArray SimulatedMidiPorts::messagesTo (const juce::String& outputName
 
 double SimulatedMidiPorts::totalPauseMicroseconds() const
 {
-    const auto events = timeline();
-    return std::accumulate (events.begin(), events.end(), 0.0,
-                            [] (double sum, auto& event) { return sum + (event.isPause ? event.microseconds : 0.0); });
+    double total = 0.0;
+
+    for (auto& event : timeline())
+        if (event.isPause)
+            total += event.microseconds;
+
+    return total;
 }
 
-int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const   { return core->locked ([&] { return core->opens[0][name]; }); }
-int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const  { return core->locked ([&] { return core->opens[1][name]; }); }
-int SimulatedMidiPorts::openInputsNow (const juce::String& name) const    { return countNamed (core->delivery, core->open[0], name); }
-int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const   { return countNamed (core->lock, core->open[1], name); }
-int SimulatedMidiPorts::inputListings() const                             { return core->locked ([this] { return core->listings[0]; }); }
-int SimulatedMidiPorts::outputListings() const                            { return core->locked ([this] { return core->listings[1]; }); }
+int SimulatedMidiPorts::inputOpenCount (const juce::String& name) const
+{
+    return core->locked ([&] { return core->opens[0][name]; });
+}
+
+int SimulatedMidiPorts::outputOpenCount (const juce::String& name) const
+{
+    return core->locked ([&] { return core->opens[1][name]; });
+}
+
+int SimulatedMidiPorts::openInputsNow (const juce::String& name) const
+{
+    return countNamed (core->delivery, core->open[0], name);
+}
+
+int SimulatedMidiPorts::openOutputsNow (const juce::String& name) const
+{
+    return countNamed (core->lock, core->open[1], name);
+}
+
+int SimulatedMidiPorts::inputListings() const
+{
+    return core->locked ([this] { return core->listings[0]; });
+}
+
+int SimulatedMidiPorts::outputListings() const
+{
+    return core->locked ([this] { return core->listings[1]; });
+}
 
 void SimulatedMidiPorts::setRealPauses (bool shouldWait)    { core->realPauses = shouldWait; }
 void SimulatedMidiPorts::setClock (VirtualClock* clockToUse) { core->clock = clockToUse; }

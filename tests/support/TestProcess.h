@@ -59,7 +59,8 @@ public:
         posix_spawn_file_actions_init (&files);
 
         if (errorFile != juce::File())
-            posix_spawn_file_actions_addopen (&files, 2, errorFile.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            posix_spawn_file_actions_addopen (&files, 2, errorFile.getFullPathName().toRawUTF8(),
+                                              O_WRONLY | O_CREAT | O_TRUNC, 0644);
 
         if (captureOutput && ::pipe2 (pipeEnds, O_CLOEXEC) == 0)
             posix_spawn_file_actions_adddup2 (&files, pipeEnds[1], 1);

@@ -57,9 +57,9 @@ public:
 private:
     // Test processes run side by side: a random name keeps them from racing
     // for the same "first free" folder.
+    const juce::String randomName { "tavlo-test-" + juce::String::toHexString (juce::Random().nextInt64()) };
     const juce::File folder { juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                  .getNonexistentChildFile ("tavlo-test-" + juce::String::toHexString (juce::Random().nextInt64()),
-                                                            {}, false) };
+                                  .getNonexistentChildFile (randomName, {}, false) };
 
     JUCE_DECLARE_NON_COPYABLE (TempFolder)
 };
@@ -88,7 +88,8 @@ private:
     void change (const juce::String& name, const std::optional<juce::String>& value)
     {
         const char* old = ::getenv (name.toRawUTF8());
-        saved.emplace_back (name, old != nullptr ? std::optional<juce::String> (juce::String::fromUTF8 (old)) : std::nullopt);
+        saved.emplace_back (name, old != nullptr ? std::optional<juce::String> (juce::String::fromUTF8 (old))
+                                                 : std::nullopt);
         apply (name, value);
     }
 
@@ -186,14 +187,19 @@ public:
         script.replaceWithText ("#!/bin/sh\n"
                                 "touch '" + started.getFullPathName() + "'\n"
                                 "for i in $(seq 3000); do\n"
-                                "    [ -e '" + answer.getFullPathName() + "' ] && exec cat '" + answer.getFullPathName() + "'\n"
+                                "    [ -e '" + answer.getFullPathName() + "' ] && "
+                                "exec cat '" + answer.getFullPathName() + "'\n"
                                 "    sleep 0.02\n"
                                 "done\n", false, false, "\n");
         script.setExecutePermission (true);
     }
 
     bool isRunning() const                              { return started.exists(); }
-    void answerWith (const juce::File& file) const      { answer.replaceWithText (file.getFullPathName(), false, false, "\n"); }
+
+    void answerWith (const juce::File& file) const
+    {
+        answer.replaceWithText (file.getFullPathName(), false, false, "\n");
+    }
 
 private:
     juce::File started, answer;
