@@ -377,6 +377,7 @@ TEST (ProcessorNames, TheTitleNamesTheMakerOrTheAppleModelAndTheUpgraderKnowsThe
     {
         { "Intel(R) Core(TM) i7-9750H CPU @ 2.60GHz", "Intel",    false },
         { "Intel(R) Core(TM) m3-8100Y Processor",     "Intel",    true },    // "m3" and the "Pro" of "Processor"
+        { "Intel(R) Core(TM) i5-8250U CPU",           "Intel",    false },
         { "intel core i5",                            "",         false },   // the makers' names keep their case
         { "AMD Ryzen 7 5800X 8-Core Processor",       "AMD",      true },
         { "amd ryzen 7",                              "",         false },
@@ -384,6 +385,8 @@ TEST (ProcessorNames, TheTitleNamesTheMakerOrTheAppleModelAndTheUpgraderKnowsThe
         { "Apple M1 Pro",                             "M1 Pro",   true },
         { "Apple M2",                                 "M2 ",      false },
         { "Apple M2 Max",                             "M2 Max",   true },
+        { "Apple M2 Ultra",                           "M2 Ultra", true },
+        { "Apple M3",                                 "M3 ",      false },
         { "Apple M3 Ultra",                           "M3 Ultra", true },
         { "Apple M4",                                 "M4 ",      false },
         { "Apple M4 Pro",                             "M4 Pro",   true },
