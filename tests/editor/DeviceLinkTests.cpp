@@ -22,23 +22,6 @@ namespace
 
 using DeviceConnection = EditorFixture;
 
-TEST_F (DeviceConnection, OpensOnlyTheSecondPortPairUnderEitherNaming)
-{
-    for (auto naming : { Naming::windows, Naming::linux })
-    {
-        SimulatedKeyboard keyboard (ports, { "Dravel 61", 0x1023, naming });
-
-        EXPECT_TRUE (NsDravel::connectToDevice (true, true, NsDravel::dravelProductFilter, NsDravel::isSecondPort));
-        EXPECT_EQ (pairCount(), 1);
-        EXPECT_EQ (ports.openInputsNow (keyboard.secondInputName()), 1);
-        EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 1);
-        EXPECT_EQ (ports.inputOpenCount (keyboard.firstOutputName()), 0);
-        EXPECT_EQ (ports.outputOpenCount (keyboard.firstOutputName()), 0);
-
-        closeConnection();
-    }
-}
-
 TEST_F (DeviceConnection, NeverOpensAKeyboardWithoutASecondPortNorAnXModelNorAnInputWithoutItsOutput)
 {
     SimulatedKeyboard portOneOnly (ports, { "Dravel 49", 0x1022, Naming::windows, false });
