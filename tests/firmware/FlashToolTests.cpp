@@ -130,7 +130,6 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
         { "split-verdict", forTheUpgrade, none, "",                      "EWKRX", cleared },
         { "fail-reset",   forTheUpgrade, none, "OK. But reset failed!",  "EWKRX", cleared },
         { "corrupt-read", forTheCheck,   none, "Wrote wrong data!",      "EWKR",  stays   },
-        { "fail-read",    forTheCheck,   none, "Read failed!",           "EWKR",  stays   },
         { "no-fault",     forTheCheck,   none, "",                       "EWKR",  stays   },
         { "no-fault",     forTheUpgrade, beforeTheFlash,      "Upgrade aborted!",  "",      stays   },
         { "corrupt-read", forTheUpgrade, whileTheNoticeShows, "Wrote wrong data!", "EWKRH", cleared },

@@ -43,7 +43,6 @@ TEST_F (SelectVersionStep, TheChooserConfirmsItselfUnlessANewerVersionWaitsFurth
     const Entry r7x200 { 2056, "R7 X", "2.00", "fw/r7_x_v2.00.bin" };
     const Entry r7x201 { 2056, "R7 X", "2.01", "fw/r7_x_v2.01.bin" };
     const Entry r7x205 { 2056, "R7 X", "2.05", "fw/r7_x_v2.05.bin" };
-    const Entry dravel105 { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" };
     enum Unit { leftItsBootloader, inItsBootloader };
 
     struct Row { const char* what; int product; std::initializer_list<Entry> list; const char* unitVersion;
@@ -55,8 +54,6 @@ TEST_F (SelectVersionStep, TheChooserConfirmsItselfUnlessANewerVersionWaitsFurth
         { "a newer entry after an older one",   2056, { r7x200, r7x205 }, "2.01", 1, 1, 0, {}, 4, inItsBootloader },
         { "the newest entry, which the unit has, after an older one", 2056, { r7x200, r7x201 }, "2.01", 0, 0, 0,
           { "Your device is up-to-date." }, 6, leftItsBootloader },
-        { "a keyboard that has the only version", 4130, { dravel105 }, "1.05", 0, 0, 0,
-          { "Your unit is up-to-date!" }, 1, leftItsBootloader },
     };
 
     for (auto& row : rows)
