@@ -155,8 +155,6 @@ TEST_F (SelectVersionStep, AChosenFileThatIsEmptyOrForAnotherModelIsRefusedBefor
     };
 
     const Row rows[] {
-        { 2056, 2056, "r7_x_v3.00.bin",           0,   runningOn,  empty },
-        { 94,   94,   "mixora_c4_v3.00.bin",      0,   runningOn,  empty },
         { 2056, 2056, "r7_x_v3.00.bin",           0,   runningOn,  empty,       NotAnImage::fifo },
         { 94,   94,   "mixora_c4_v3.00.bin",      0,   runningOn,  empty,       NotAnImage::linkToDevZero },
         { 94,   94,   "dravel_49_v3.00.bin",      600, stepByStep, notMatching },
@@ -290,7 +288,6 @@ TEST_F (UpgradeStep, TheToolFamilysFlashIsReportedAndOnlyADownloadedFileDeleted)
     const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
     const struct { const char* fault; File file; std::string box; Flash flash; } rows[] {
         { "no-fault",   downloaded,      succeeded,                                                      written },
-        { "no-fault",   chosenByTheUser, succeeded,                                                      written },
         { "fail-reset", downloaded,      box (Icon::InfoIcon, "Firmware Upgrade Succeeded", powerOffHint), written },
         { "fail-erase", downloaded,      box (Icon::WarningIcon, "Firmware Upgrade Failed", "Erase failed!"),
           notWritten },
