@@ -287,7 +287,6 @@ TEST_F (UpgradeStep, TheToolFamilysFlashIsReportedAndOnlyADownloadedFileDeleted)
     enum Flash { written, notWritten };
     const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
     const struct { const char* fault; File file; std::string box; Flash flash; } rows[] {
-        { "no-fault",   downloaded,      succeeded,                                                      written },
         { "fail-reset", downloaded,      box (Icon::InfoIcon, "Firmware Upgrade Succeeded", powerOffHint), written },
         { "fail-erase", downloaded,      box (Icon::WarningIcon, "Firmware Upgrade Failed", "Erase failed!"),
           notWritten },
