@@ -125,19 +125,3 @@ TEST_F (ControlDetail, AChoiceWithNoControlSelectedOnlyRaisesTheWrite)
     EXPECT_EQ ((int) controlNode (2)["chan"], 1);
     EXPECT_TRUE (NsDravel::pendingSettingsWrite);
 }
-
-TEST_F (ControlDetail, AfterAnotherDawModeIsChosenTheChoicesEditThatModesMap)
-{
-    NsDravel::Host::getInstance()->setCurrentMode (2);
-    editor->refreshFromModel();
-    click (controlButton (3));
-    pick (editor->channelCombo, "5");
-
-    auto channelOfExpressionIn = [] (juce::ValueTree map)
-    {
-        return (int) map.getChildWithName ("controls").getChild (2)["chan"];
-    };
-
-    EXPECT_EQ (channelOfExpressionIn (NsDravel::Host::getInstance()->getCurrentMap()), 5);
-    EXPECT_EQ (channelOfExpressionIn (NsDravel::Host::getInstance()->impl->getModes().getChild (0)), 1);
-}

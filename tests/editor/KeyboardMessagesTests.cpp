@@ -25,7 +25,6 @@ namespace
 TEST (KeyboardMessages, SysexCarriesTheProductIdModeIndexPlusOneAndParameterWrites)
 {
     // The settings transfer's test checks the mode select and the closing write in place.
-    EXPECT_EQ (hex (makeVersionRequestSysex (0x1022)), "F0 1D 03 20 22 00 01 00 F7");
     EXPECT_EQ (hex (makeModeSelectSysex (0x1022, 10)), "F0 1D 03 20 22 00 0B 7F F7");
     EXPECT_EQ (hex (makeParameterSysex (0x1021, saveDeviceSettingsParameter, 1)), "F0 1D 03 20 21 01 35 01 F7");
     EXPECT_EQ (hex (makeParameterSysex (0x1020, 0x0135, 0xF0)), "F0 1D 03 20 20 01 35 7F F7");

@@ -5,14 +5,12 @@
 #include "firmware/catalogue/FirmwareFileNames.h"
 #include "firmware/catalogue/PortNameTable.h"
 #include "firmware/catalogue/ProductCatalogue.h"
-#include "firmware/host/HostProcessor.h"
 #include "firmware/midi/UpgraderPortLookups.h"
 
 using namespace halvik;
 
 // The product catalogue (the products that port names and firmware file names
-// stand for), the upgrader's look-ups in the system's port lists, and what it
-// reads from the name of the host's processor.
+// stand for) and the upgrader's look-ups in the system's port lists.
 
 namespace
 {
@@ -209,44 +207,4 @@ TEST_F (UpgraderPortLookups, CountsSeeOneUnitPerKeyboardWhateverItsNumberOfPorts
     sim::SimulatedMidiPorts shoutingUnit;
     sim::NamedPorts upgradePort (shoutingUnit, { "Dravel 49 MIDI 1", "HALVIK FIRMWARE UPGRADE MIDI 1" });
     EXPECT_EQ (countTargetOutputs (4130, 16), 1 + 16);
-}
-
-TEST (HostProcessor, TheFirstFourAppleMGenerationsCountByTheirEditionAndAmdByItsName)
-{
-    // The editions read from the processor's name, and whether the host counts as one of the high end.
-    struct Row { const char* cpu; const char* editions; const char* host; };
-
-    const Row rows[] {
-        { "Apple M1 Pro",                         "Pro",   "high end" },
-        { "Apple M4 Pro",                         "Pro",   "high end" },
-        { "Apple M4 Max",                         "Max",   "high end" },
-        { "Apple M2 Ultra",                       "Ultra", "high end" },
-        { "apple m3 ultra",                       "Ultra", "high end" },
-        { "Apple M3",                             "",      "other" },
-        { "Apple M5 Max",                         "",      "other" },
-        // "m3" and the "Pro" of "Processor".
-        { "Intel(R) Core(TM) m3-8100Y Processor", "Pro",   "high end" },
-        { "Intel(R) Core(TM) i5-8250U CPU",       "",      "other" },
-        { "AMD Ryzen 7 5800X 8-Core Processor",   "",      "high end" },
-        // The maker's name keeps its case.
-        { "amd ryzen 7",                          "",      "other" },
-    };
-
-    for (auto& row : rows)
-    {
-        juce::StringArray editions;
-
-        if (cpuNameIsApplePro (row.cpu))
-            editions.add ("Pro");
-
-        if (cpuNameIsAppleMax (row.cpu))
-            editions.add ("Max");
-
-        if (cpuNameIsAppleUltra (row.cpu))
-            editions.add ("Ultra");
-
-        EXPECT_EQ (editions.joinIntoString (" "), juce::String (row.editions)) << row.cpu;
-        EXPECT_EQ (juce::String (isAmdOrAppleHighEndCpu (row.cpu) ? "high end" : "other"), juce::String (row.host))
-            << row.cpu;
-    }
 }

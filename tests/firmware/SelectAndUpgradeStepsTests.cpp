@@ -43,7 +43,6 @@ TEST_F (SelectVersionStep, TheChooserConfirmsItselfUnlessANewerVersionWaitsFurth
     const Entry r7x200 { 2056, "R7 X", "2.00", "fw/r7_x_v2.00.bin" };
     const Entry r7x201 { 2056, "R7 X", "2.01", "fw/r7_x_v2.01.bin" };
     const Entry r7x205 { 2056, "R7 X", "2.05", "fw/r7_x_v2.05.bin" };
-    const Entry dravel105 { 4130, "Dravel 49", "1.05", "fw/dravel_49_v1.05.bin" };
     enum Unit { leftItsBootloader, inItsBootloader };
 
     struct Row { const char* what; int product; std::initializer_list<Entry> list; const char* unitVersion;
@@ -55,8 +54,6 @@ TEST_F (SelectVersionStep, TheChooserConfirmsItselfUnlessANewerVersionWaitsFurth
         { "a newer entry after an older one",   2056, { r7x200, r7x205 }, "2.01", 1, 1, 0, {}, 4, inItsBootloader },
         { "the newest entry, which the unit has, after an older one", 2056, { r7x200, r7x201 }, "2.01", 0, 0, 0,
           { "Your device is up-to-date." }, 6, leftItsBootloader },
-        { "a keyboard that has the only version", 4130, { dravel105 }, "1.05", 0, 0, 0,
-          { "Your unit is up-to-date!" }, 1, leftItsBootloader },
     };
 
     for (auto& row : rows)
@@ -88,16 +85,9 @@ TEST_F (SelectVersionStep, AFailedDownloadIsToldWithItsReasonLeavesNoFileAndTheU
 {
     const auto served = contentOf (makeImage ("served.bin", 4000, 3));
     const auto notFoundPage = LocalHttpServer::text ("<html><body>Not Found</body></html>", 404);
-    const auto errorPage = LocalHttpServer::text ("<!DOCTYPE html><html><body><h1>502 Bad Gateway</h1></body></html>",
-                                                  200, "text/html");
-    const auto cutShort = LocalHttpServer::bytes (served, LocalHttpServer::Delivery::truncated);
-    const auto compressed = LocalHttpServer::bytes (served).withHeader ("Content-Encoding", "gzip");
 
     const struct { const char* what; int product; const char* fw; LocalHttpServer::Answer answer; int requests; } rows[] {
         { "not found page",                   2056, "fw/r7_x_v2.01.bin",           notFoundPage,                    1 },
-        { "an error page as the image",       2056, "fw/r7_x_v2.01.bin",           errorPage,                       1 },
-        { "transfer cut short",               2056, "fw/r7_x_v2.01.bin",           cutShort,                        1 },
-        { "an image sent compressed",         2056, "fw/r7_x_v2.01.bin",           compressed,                      1 },
         { "name leading elsewhere",           2056, "fw/..%2F..%2Fr7_x_v2.01.bin", LocalHttpServer::bytes (served), 0 },
         { "a MIDI unit's, tried three times", 94,   "fw/mixora_c4_v2.10.bin",      notFoundPage,                    3 },
     };
@@ -165,8 +155,6 @@ TEST_F (SelectVersionStep, AChosenFileThatIsEmptyOrForAnotherModelIsRefusedBefor
     };
 
     const Row rows[] {
-        { 2056, 2056, "r7_x_v3.00.bin",           0,   runningOn,  empty },
-        { 94,   94,   "mixora_c4_v3.00.bin",      0,   runningOn,  empty },
         { 2056, 2056, "r7_x_v3.00.bin",           0,   runningOn,  empty,       NotAnImage::fifo },
         { 94,   94,   "mixora_c4_v3.00.bin",      0,   runningOn,  empty,       NotAnImage::linkToDevZero },
         { 94,   94,   "dravel_49_v3.00.bin",      600, stepByStep, notMatching },
@@ -299,8 +287,6 @@ TEST_F (UpgradeStep, TheToolFamilysFlashIsReportedAndOnlyADownloadedFileDeleted)
     enum Flash { written, notWritten };
     const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
     const struct { const char* fault; File file; std::string box; Flash flash; } rows[] {
-        { "no-fault",   downloaded,      succeeded,                                                      written },
-        { "no-fault",   chosenByTheUser, succeeded,                                                      written },
         { "fail-reset", downloaded,      box (Icon::InfoIcon, "Firmware Upgrade Succeeded", powerOffHint), written },
         { "fail-erase", downloaded,      box (Icon::WarningIcon, "Firmware Upgrade Failed", "Erase failed!"),
           notWritten },

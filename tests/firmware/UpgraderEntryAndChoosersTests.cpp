@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "support/UpgraderFixture.h"
-#include "support/EditorFixture.h"
 
 #include "firmware/list/FirmwareList.h"
 #include "firmware/window/DeviceSelectComponent.h"
@@ -17,7 +16,6 @@ using namespace halvik;
 namespace
 {
     using UpgraderEntry = sim::UpgraderFixture;
-    using UpgraderFromTheEditor = sim::EditorFixture;
     using Choosers = sim::UpgraderFixture;
 
     juce::StringArray itemsOf (juce::ComboBox& combo)
@@ -106,25 +104,6 @@ TEST_F (UpgraderEntry, TheGuardRefusesACallFromInsideTheUpgraderAndComesDownEven
 
     prompts.dialogAnswer = [] (juce::Component&, const juce::String&) { return 7; };
     EXPECT_EQ (openFirmwareUpgrader (4130, nullptr, true, true, 0), 7);
-}
-
-TEST_F (UpgraderFromTheEditor, DecliningTheNoticeGivesTheKeyboardBackToTheEditor)
-{
-    sim::SimulatedKeyboard keyboard (ports);
-    tick();
-    ASSERT_TRUE (NsDravel::deviceConnected);
-
-    sim::ScriptedPrompts prompts;
-    prompts.okCancelAnswers = { false };
-    click (editor->firmwareUpgradeButton);
-
-    ASSERT_EQ (prompts.ofKind ("okCancel").size(), 1u);
-    EXPECT_TRUE (prompts.ofKind ("dialog").empty());
-    EXPECT_FALSE (upgraderOpen);
-
-    tick();
-    EXPECT_TRUE (NsDravel::deviceConnected);
-    EXPECT_EQ (ports.openOutputsNow (keyboard.secondOutputName()), 1);
 }
 
 //==============================================================================
