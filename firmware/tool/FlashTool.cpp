@@ -112,8 +112,9 @@ namespace halvik
 
     juce::String describeConsoleNotice (const juce::String& notice)
     {
-        // The notice was made for a console: "&&" chains further echo
-        // commands, and "echo." prints an empty line.
+        // The steps write a notice as a chain of echo commands: "&&" starts
+        // another line and "echo." stands for an empty one. The notice label
+        // shows the lines' text, joined.
         const auto text = notice.isNotEmpty() ? notice : defaultConsoleNotice;
         juce::StringArray lines;
         int start = 0;
@@ -192,8 +193,9 @@ namespace halvik
 
         if (command == "erase")
         {
-            // The notice stands where a console window stood, which a ping of
-            // pingCount echo requests kept open for about a second less.
+            // The notice stays up for pingCount - 1 seconds before the tool
+            // runs: the pause the steps ask for before each erase, during which
+            // the window goes on painting.
             showNotice (describeConsoleNotice (text));
             waitWithMessageLoop ((float) (juce::jmax (0, pingCount.getIntValue() - 1) * 1000), false);
             showNotice ({});
