@@ -38,9 +38,9 @@ namespace halvik
         that arrived whole within deadlineMs and uncompressed (in no coding but
         identity), is no web page (labelled "text/...", or beginning with "<"
         after blanks or a byte-order mark) and reached the disk whole
-        (writeFileVerified); on failure nothing new is
-        left in the folder, and an existing file of that name is replaced only
-        by a download that worked. An empty folder (the user has no data
+        (writeFileVerified); on failure nothing new is left in the folder, and
+        an existing file of that name is replaced only by a download that
+        worked. An empty folder (the user has no data
         folder) fails with noUpgraderFolderText. */
     FirmwareDownloadResult downloadFirmwareImage (const juce::URL& url, const juce::File& folder,
                                                   int timeoutMs = firmwareTransferTimeoutMs,

@@ -88,7 +88,9 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
     SelectStepGuard guard;
     chooserNoAutoConfirm = false;
-    firmwareReady = false;
+
+    // An image an earlier run downloaded and never flashed is not this run's.
+    discardDownloadedImage();
 
     // An Escape or an "up to date" answer of an earlier run must not end this
     // one: a run stopped by Escape ends in the step that saw it, and one that

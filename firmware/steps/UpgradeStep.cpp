@@ -1,7 +1,6 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
 #include "editor/device/ProcessorNames.h"
-#include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/host/HostProcessor.h"
 #include "firmware/midi/UpgraderMidiHandler.h"
@@ -60,10 +59,8 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
         result = flash.message;
         stoppedBeforeTheUnit = flash.ending == FlashResult::Ending::stoppedBeforeTheUnit;
 
-        // Only a file this program downloaded goes, and only from its own
-        // download folder; a file the user chose is never touched.
-        if (firmwareReady && firmwareFile.isAChildOf (getUpgraderDataFolder()) && firmwareFile.deleteFile())
-            firmwareReady = false;
+        // Flashed or not, a downloaded image has done its part.
+        discardDownloadedImage();
     }
     else if (notKeyboardFamily)
     {

@@ -162,9 +162,16 @@ FirmwareUpgradeComponent::~FirmwareUpgradeComponent()
     midiHandler.reset();
 
     // An image downloaded for a flash that never came has no use once the
-    // window is gone; only a file in the program's own folder goes.
+    // window is gone.
+    discardDownloadedImage();
+}
+
+void FirmwareUpgradeComponent::discardDownloadedImage()
+{
     if (firmwareReady && firmwareFile.isAChildOf (getUpgraderDataFolder()))
         firmwareFile.deleteFile();
+
+    firmwareReady = false;
 }
 
 void FirmwareUpgradeComponent::resized()

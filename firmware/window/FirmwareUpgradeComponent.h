@@ -208,6 +208,11 @@ private:
         step must not offer. */
     void disableFirstStepButtons();
 
+    /** Deletes the image the Select step downloaded for the tool family, if
+        it was not flashed yet, and forgets it. Only a file in the program's
+        own data folder goes; a file the user chose is never touched. */
+    void discardDownloadedImage();
+
     /** The Activate step of the tool family: the two-stage compatibility
         check (firmware/steps/ActivateStep.cpp). */
     bool activateThroughTool();

@@ -465,6 +465,28 @@ TEST_F (WholeUpgrade, TheServedImageReachesTheUnitFromTheUpgradersEntryThroughEv
     }
 }
 
+TEST_F (WholeUpgrade, ASelectRunAgainForANewerImageLeavesOnlyThatOneInTheDataFolder)
+{
+    sim::LocalFirmwareServer firmware;
+    prompts.dialogAnswer = sim::ChooserUser {};
+    sim::StepWindow window (2056);
+    window->deviceReplyText = "2.00";
+    activatedMarker = 1;
+
+    // The first image is never flashed: once a newer one is downloaded, it has no use.
+    for (const juce::String version : { "2.01", "2.02" })
+    {
+        const auto fw = "fw/r7_x_v" + version + ".bin";
+        firmware.serveList ({ { 2056, "Unit", version, fw } });
+        firmware.serveImage (fw, randomBytes (3000, version.getIntValue()));
+
+        window->stepSelectFirmware (1);
+
+        const juce::Array<juce::File> newest { getUpgraderDataFolder().getChildFile ("r7_x_v" + version + ".bin") };
+        EXPECT_EQ (firmware.filesInDataHome(), newest) << version << ": only the newest";
+    }
+}
+
 TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWrittenAndLeavesNoDownload)
 {
     enum From { activate, select, upgrade };
