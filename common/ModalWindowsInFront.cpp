@@ -5,7 +5,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <juce_events/native/juce_linux_EventLoopInternal.h>
 
-#include <X11/Xlib.h>
+#include "common/OutermostWindow.h"
 
 #include <algorithm>
 #include <utility>
@@ -42,29 +42,6 @@ namespace
 
     /** The X library's own restack, as JUCE loaded it. */
     RestackFunction restackAsJuceDoes = nullptr;
-
-    /** The window that holds this one among the screen's windows: the window
-        manager's frame around it, or the window itself when there is none. */
-    ::Window outermostWindowOf (::Display* display, ::Window window)
-    {
-        for (;;)
-        {
-            ::Window root = 0, parent = 0;
-            ::Window* children = nullptr;
-            unsigned int count = 0;
-
-            if (XQueryTree (display, window, &root, &parent, &children, &count) == 0)
-                return window;
-
-            if (children != nullptr)
-                XFree (children);
-
-            if (parent == root || parent == 0)
-                return window;
-
-            window = parent;
-        }
-    }
 
     /** The windows of the modal components, the top one first, each once. */
     std::vector<::Window> modalWindows()

@@ -4,6 +4,8 @@
 
 #include "support/TestProcess.h"
 
+#include "common/OutermostWindow.h"
+
 #include <juce_events/native/juce_linux_EventLoopInternal.h>
 
 #include <X11/Xatom.h>
@@ -79,27 +81,6 @@ unsigned long WindowManagerView::windowOf (const juce::Component& window)
     return peer != nullptr ? (unsigned long) (juce::pointer_sized_uint) peer->getNativeHandle() : 0;
 }
 
-unsigned long WindowManagerView::outermostWindowOf (unsigned long window) const
-{
-    for (;;)
-    {
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-
-        if (XQueryTree (display, window, &root, &parent, &children, &count) == 0)
-            return window;
-
-        if (children != nullptr)
-            XFree (children);
-
-        if (parent == root || parent == 0)
-            return window;
-
-        window = parent;
-    }
-}
-
 std::vector<unsigned long> WindowManagerView::inStackingOrder (std::vector<unsigned long> windows) const
 {
     Window root = 0, parent = 0;
@@ -115,7 +96,7 @@ std::vector<unsigned long> WindowManagerView::inStackingOrder (std::vector<unsig
 
     const auto place = [&] (unsigned long window)
     {
-        return std::find (stack.begin(), stack.end(), outermostWindowOf (window)) - stack.begin();
+        return std::find (stack.begin(), stack.end(), outermostWindowOf (display, window)) - stack.begin();
     };
 
     std::stable_sort (windows.begin(), windows.end(), [&] (auto a, auto b) { return place (a) < place (b); });

@@ -64,7 +64,6 @@ public:
 
 private:
     std::vector<long> items (const juce::Component& window, const char* propertyName) const;
-    unsigned long outermostWindowOf (unsigned long window) const;
 
     _XDisplay* display;
 
