@@ -108,7 +108,8 @@ public:
         environment.set ("HOME", home.get().getFullPathName());
         environment.set ("XDG_CONFIG_HOME", home.get().getFullPathName());
         environment.set ("XDG_CACHE_HOME", home.get().getFullPathName());
-        started = process.start ({ "/usr/bin/openbox", "--sm-disable" }, environment, home.get().getChildFile ("log"));
+        const auto started = process.start ({ "/usr/bin/openbox", "--sm-disable" }, environment,
+                                            home.get().getChildFile ("log"));
 
         // It announces itself on the root window once it manages the screen.
         managing = started && eventually ([&]
@@ -123,7 +124,7 @@ public:
 private:
     TempFolder home;
     TestProcess process;
-    bool started = false, managing = false;
+    bool managing = false;
 
     JUCE_DECLARE_NON_COPYABLE (Openbox)
 };

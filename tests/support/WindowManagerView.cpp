@@ -16,13 +16,14 @@
 WindowManagerView::WindowManagerView (const juce::String& displayName)
     : display (XOpenDisplay (displayName.isEmpty() ? nullptr : displayName.toRawUTF8()))
 {
-    if (display != nullptr)
-        for (auto* name : { "_MOTIF_WM_HINTS", "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_RESIZE",
-                            "_NET_WM_ACTION_FULLSCREEN", "_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_CLOSE" })
-            XInternAtom (display, name, False);
+    if (display == nullptr)
+        return;
 
-    if (display != nullptr)
-        probe = XCreateSimpleWindow (display, DefaultRootWindow (display), 0, 0, 1, 1, 0, 0, 0);
+    for (auto* name : { "_MOTIF_WM_HINTS", "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_RESIZE",
+                        "_NET_WM_ACTION_FULLSCREEN", "_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_CLOSE" })
+        XInternAtom (display, name, False);
+
+    probe = XCreateSimpleWindow (display, DefaultRootWindow (display), 0, 0, 1, 1, 0, 0, 0);
 }
 
 WindowManagerView::~WindowManagerView()
