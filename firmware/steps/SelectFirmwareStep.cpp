@@ -80,6 +80,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     if (arg < 1)
         return 0;
 
+    const StepUnderWay underWay;
     setStep (4);
     disableFirstStepButtons();
 
@@ -91,11 +92,6 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
     // An image an earlier run downloaded and never flashed is not this run's.
     discardDownloadedImage();
-
-    // An Escape or an "up to date" answer of an earlier run must not end this
-    // one: a run stopped by Escape ends in the step that saw it, and one that
-    // reached this step runs on.
-    abortRequested = false;
 
     juce::String message ("OK");
     bool notFound = false, fileRejected = false, cancelled = false, upToDate = false, offerChooser = false;
@@ -122,6 +118,15 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
         return prompts.chooseFileToOpen ("Choose The Firmware File", firmwareFile, "*.bin");
     };
 
+    // A download holds the window: a key typed meanwhile waits in the queue,
+    // and is read once it has ended. A stop ends the run before anything
+    // goes on by itself (a chooser that confirms itself, the Upgrade step).
+    auto stoppedAfterDownload = [this, &self]
+    {
+        letQueuedInputThrough();
+        return self == nullptr || endRunIfStopped (4);
+    };
+
     //==============================================================================
     if (toolFamilyActive)
     {
@@ -135,6 +140,9 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
             const auto group = getProductGroup (targetProductId);
             const auto fetched = fetchFirmwareList (group > 0 ? group : targetProductId, firmwareList);
             const auto entries = firmwareList.getNumChildren();
+
+            if (stoppedAfterDownload())
+                return 0;
 
             if (fetched.getErrorMessage().contains ("unavailable"))
             {
@@ -169,6 +177,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                     else
                     {
                         message = "Your device is up-to-date.";
+                        upToDate = true;
                         abortRequested = true;
                         toolModeEntered = true;
                     }
@@ -197,14 +206,17 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
                 // The title said the download was running; it has ended.
                 firmwareFile = download.file;
+                firmwareReady = download.result.wasOk();
                 setStatusText ({});
                 setBusy (false);
                 setStep (4);
 
+                if (stoppedAfterDownload())
+                    return 0;
+
                 if (download.result.wasOk())
                 {
                     firmwareFilePath = firmwareFile.getFullPathName();
-                    firmwareReady = true;
                     setStep (5);
                     disableFirstStepButtons();
                 }
@@ -260,6 +272,11 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
             }
         }
 
+        // The mark set above for a unit up to date is no stop; any other one
+        // ends the run before Upgrade, the box, or the tool's reset.
+        if (! upToDate && endRunIfStopped (4))
+            return 0;
+
         if (! finishBoxOnly)
         {
             selectedMarker = 1;
@@ -314,6 +331,9 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
         const auto fetched = fetchFirmwareList (targetProductId, firmwareList);
         const auto entries = firmwareList.getNumChildren();
 
+        if (stoppedAfterDownload())
+            return -1;
+
         if (fetched.wasOk() && entries > 0)
         {
             const auto latest = parseVersionValue (firmwareList.getChild (0)["fw"].toString());
@@ -350,8 +370,8 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                                     sleepMilliseconds (50);
                         }
 
-                        if (self == nullptr)
-                            return 0;
+                        if (stoppedAfterDownload())
+                            return -1;
 
                         setBusy (false);
                         setStep (4);
@@ -418,9 +438,12 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
         }
     }
 
+    if (endRunIfStopped (4))
+        return -1;
+
     selectedMarker = 1;
 
-    if (cancelled || abortRequested)
+    if (cancelled)
     {
         setStep (getStep());
         disableFirstStepButtons();
