@@ -28,7 +28,7 @@ namespace halvik
         the run there; a flash whose erase has begun, and a MIDI upload, run to
         their end. The step that begins a run (one begun while no other step
         runs, as a step button's is) clears it, so that a stop never outlives
-        the run it was asked for. */
+        the run it was asked for; the S key clears it too. */
     extern bool abortRequested;
     /** Step 4 takes its firmware from the server list (starts true). */
     extern bool serverListEnabled;

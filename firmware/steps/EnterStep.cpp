@@ -63,8 +63,9 @@ namespace
         bool success = false;
         juce::String error { cannotEnterText };
 
-        /** The Start step ran again and, with auto-advance, carried the run
-            on by itself: its result is the step's, and nothing more is done. */
+        /** The Start step ran again and ended the run itself: with
+            auto-advance it carried the run on, and a stop it saw ended the
+            run there. Its result is the step's, and nothing more is done. */
         bool carriedOnByRestart = false;
     };
 
@@ -224,8 +225,9 @@ namespace
             return;
 
         const juce::ScopedValueSetter<bool> restarting (restartingStart, true);
-        outcome.carriedOnByRestart = autoAdvance;
+        const bool runsOn = autoAdvance;
         outcome.success = window.stepStart (arg - 1);
+        outcome.carriedOnByRestart = runsOn || abortRequested;
     }
 }
 

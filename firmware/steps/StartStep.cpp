@@ -433,7 +433,9 @@ bool FirmwareUpgradeComponent::stepStart (int arg)
     setStep (1);
 
     // A stop during the search ends the run before the unit is chosen, asked
-    // anything or handed to the Enter step.
+    // anything or handed to the Enter step. From here on no key reaches the
+    // window before Enter begins: the chooser, when it shows, is modal (Escape
+    // there cancels it), and the rest runs without letting messages through.
     if (endRunIfStopped (1))
         return false;
 
@@ -479,7 +481,7 @@ bool FirmwareUpgradeComponent::selectTarget (int productIdToUse)
     setStatusText (getProductModelName (productIdToUse));
 
     if (toolProbeMode ? usesBootloaderTool (currentProductId) : autoAdvance)
-        return ! endRunIfStopped (1) && stepEnter (2);
+        return stepEnter (2);
 
     setStep (2);
     return true;
