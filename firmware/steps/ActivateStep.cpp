@@ -255,7 +255,7 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
         }
     }
 
-    if (! succeeded || (autoAdvance && endRunIfStopped (3)))
+    if (! succeeded)
         return false;
 
     activatedMarker = 1;

@@ -121,6 +121,8 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     // A download holds the window: a key typed meanwhile waits in the queue,
     // and is read once it has ended. A stop ends the run before anything
     // goes on by itself (a chooser that confirms itself, the Upgrade step).
+    // Past the downloads no key reaches the window before Upgrade begins: the
+    // choosers and boxes that may show are modal.
     auto stoppedAfterDownload = [this, &self]
     {
         letQueuedInputThrough();
@@ -177,7 +179,6 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                     else
                     {
                         message = "Your device is up-to-date.";
-                        upToDate = true;
                         abortRequested = true;
                         toolModeEntered = true;
                     }
@@ -271,11 +272,6 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                 disableFirstStepButtons();
             }
         }
-
-        // The mark set above for a unit up to date is no stop; any other one
-        // ends the run before Upgrade, the box, or the tool's reset.
-        if (! upToDate && endRunIfStopped (4))
-            return 0;
 
         if (! finishBoxOnly)
         {
@@ -438,12 +434,9 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
         }
     }
 
-    if (endRunIfStopped (4))
-        return -1;
-
     selectedMarker = 1;
 
-    if (cancelled)
+    if (cancelled || abortRequested)
     {
         setStep (getStep());
         disableFirstStepButtons();

@@ -603,20 +603,25 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
 // window stays at that step with the box that says so.
 TEST_F (WholeUpgrade, EscapeWhileTheStepsRunOnEndsTheRunBeforeTheNextCommandReachesTheUnit)
 {
-    enum When { duringStartsLook, duringEntersProbe, duringEntersWait, duringTheEraseNotice, duringTheDownload };
+    enum When { duringStartsLook, duringStartsLookInVain, duringEntersProbe, duringEntersWait,
+                duringTheEraseNotice, duringTheListsDownload, duringTheImagesDownload };
     struct Row { const char* what; int product; When when; int stepAfter; const char* buttons; };
 
     const Row rows[] {
-        // The unit shows up in the second in which Escape was pressed.
+        // The unit shows up in the second in which Escape was pressed, or never: the tool is not run.
         { "during Start's look for the unit", 2056, duringStartsLook, 1, "10000" },
+        { "during Start's look for a unit that never comes", 2056, duringStartsLookInVain, 1, "10000" },
         { "during Start's look for a MIDI unit", 94, duringStartsLook, 1, "10000" },
         // The first probe finds the bootloader: the unit is not asked again, nor checked.
         { "during Enter's first probe", 2056, duringEntersProbe, 2, "11000" },
         // Asked once over MIDI; its bootloader would answer the probe.
         { "during Enter's wait after its request", 2056, duringEntersWait, 2, "11000" },
         { "during the Upgrade step's notice", 2056, duringTheEraseNotice, 5, "00111" },
-        // The key waits in the queue while the download holds the window.
-        { "during the download", 2056, duringTheDownload, 4, "00110" },
+        // The key waits in the queue while a download holds the window.
+        { "during the list's download", 2056, duringTheListsDownload, 4, "00110" },
+        { "during the image's download", 2056, duringTheImagesDownload, 4, "00110" },
+        { "during the list's download, a MIDI unit", 94, duringTheListsDownload, 4, "00110" },
+        { "during the image's download, a MIDI unit", 94, duringTheImagesDownload, 4, "00110" },
     };
 
     const juce::String toolUnitPort ("R7-X1 MIDI 1");
@@ -631,10 +636,10 @@ TEST_F (WholeUpgrade, EscapeWhileTheStepsRunOnEndsTheRunBeforeTheNextCommandReac
         units.clear();
         ports.withdraw (toolUnitPort);
         const bool midi = row.product == 94;
+        const bool lookingForTheUnit = row.when == duringStartsLook || row.when == duringStartsLookInVain;
         const juce::String fw (midi ? "fw/mixora_c4_v2.01.bin" : "fw/r7_x_v2.01.bin");
         const auto image = randomBytes (midi ? 3 * 512 : 3000, 11);
         sim::LocalFirmwareServer firmware;
-        firmware.serveList ({ { row.product, "Unit", "2.01", fw } }, midi ? "firmware-special.xml" : "firmware.xml");
 
         sim::FlashToolStandIn toolUnit;
         const juce::MemoryBlock oldFirmware (image.getSize(), true);
@@ -652,7 +657,7 @@ TEST_F (WholeUpgrade, EscapeWhileTheStepsRunOnEndsTheRunBeforeTheNextCommandReac
                                                                juce::StringArray (toolUnitPort));
         };
 
-        if (row.when != duringStartsLook)
+        if (! lookingForTheUnit)
             plugTheUnitIn();
 
         sim::StepWindow window (row.product);
@@ -669,20 +674,26 @@ TEST_F (WholeUpgrade, EscapeWhileTheStepsRunOnEndsTheRunBeforeTheNextCommandReac
             window.pressEscape();
         };
 
-        // Typed while the image downloads, the key is read once the window takes messages again.
-        auto imageAnswer = LocalHttpServer::bytes (image);
-
-        if (row.when == duringTheDownload)
-            imageAnswer.whenAsked = [&, alive = std::weak_ptr<bool> (rowAlive)]
-            {
-                juce::MessageManager::callAsync ([&, alive]
+        // Typed while the list or the image downloads, the key is read once the window takes messages again.
+        const auto typedWhenAsked = [&] (LocalHttpServer::Answer answer, When when)
+        {
+            if (row.when == when)
+                answer.whenAsked = [&, alive = std::weak_ptr<bool> (rowAlive)]
                 {
-                    if (! alive.expired())
-                        pressEscape();
-                });
-            };
+                    juce::MessageManager::callAsync ([&, alive]
+                    {
+                        if (! alive.expired())
+                            pressEscape();
+                    });
+                };
 
-        firmware.server.setAnswer (fw, imageAnswer);
+            return answer;
+        };
+
+        const auto list = sim::LocalFirmwareServer::listText ({ { row.product, "Unit", "2.01", fw } });
+        firmware.server.setAnswer (midi ? "firmware-special.xml" : "firmware.xml",
+                                   typedWhenAsked (LocalHttpServer::text (list), duringTheListsDownload));
+        firmware.server.setAnswer (fw, typedWhenAsked (LocalHttpServer::bytes (image), duringTheImagesDownload));
 
         const auto shows = [&] (const juce::String& start)
         {
@@ -694,11 +705,13 @@ TEST_F (WholeUpgrade, EscapeWhileTheStepsRunOnEndsTheRunBeforeTheNextCommandReac
         {
             switch (row.when)
             {
-                case duringStartsLook:      return shows (midi ? "(1)" : "Waiting for the target MIDI device...1");
-                case duringEntersProbe:     return toolUnit.runs().size() >= 1;
-                case duringEntersWait:      return ports.messagesTo (toolUnitPort).size() >= 2;
-                case duringTheEraseNotice:  return shows ("Ready to erase the old firmware...");
-                case duringTheDownload:     return false;
+                case duringStartsLook:
+                case duringStartsLookInVain:  return shows (midi ? "(1)" : "Waiting for the target MIDI device...1");
+                case duringEntersProbe:       return toolUnit.runs().size() >= 1;
+                case duringEntersWait:        return ports.messagesTo (toolUnitPort).size() >= 2;
+                case duringTheEraseNotice:    return shows ("Ready to erase the old firmware...");
+                case duringTheListsDownload:
+                case duringTheImagesDownload: return false;
             }
 
             return false;
@@ -716,15 +729,16 @@ TEST_F (WholeUpgrade, EscapeWhileTheStepsRunOnEndsTheRunBeforeTheNextCommandReac
         EXPECT_EQ (boxes(), std::vector<std::string> { stopped });
         EXPECT_EQ (window->getStep(), row.stepAfter);
         EXPECT_EQ (window.enabledButtons(), juce::String (row.buttons));
-        EXPECT_EQ (window.title(), juce::String ("Firmware Upgrade"));
         EXPECT_EQ (toolUnit.runs().size(), runsBefore) << "no tool command after Escape";
         EXPECT_EQ ((size_t) ports.messagesTo().size(), messagesBefore) << "no MIDI message after Escape";
 
         if (midi)
-            EXPECT_TRUE (midiUnit != nullptr && midiUnit->storedImage().empty());
+            EXPECT_TRUE (midiUnit == nullptr || midiUnit->storedImage().empty());
         else
             EXPECT_TRUE (toolUnit.flashBytes (firmwareAddress, image.getSize()) == oldFirmware) << "flashed";
 
+        const bool imageAsked = row.when == duringTheImagesDownload || row.when == duringTheEraseNotice;
+        EXPECT_EQ (firmware.server.countRequests (fw), imageAsked ? 1 : 0);
         EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no download, staged copy or read-back is left";
     }
 }
