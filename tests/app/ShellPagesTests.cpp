@@ -21,7 +21,8 @@ namespace
     ChildType* findChild (juce::Component& parent, const juce::String& name = {})
     {
         for (auto* child : parent.getChildren())
-            if (auto* found = dynamic_cast<ChildType*> (child); found != nullptr && (name.isEmpty() || child->getName() == name))
+            if (auto* found = dynamic_cast<ChildType*> (child);
+                found != nullptr && (name.isEmpty() || child->getName() == name))
                 return found;
 
         return nullptr;
@@ -63,15 +64,6 @@ namespace
         rowComponent->mouseDown (click);
         rowComponent->mouseUp (click);
     }
-
-    juce::Colour colourOf (const juce::CodeEditorComponent::ColourScheme& scheme, const juce::String& tokenType)
-    {
-        for (auto& type : scheme.types)
-            if (type.name == tokenType)
-                return type.colour;
-
-        return {};
-    }
 }
 
 //==============================================================================
@@ -81,14 +73,10 @@ TEST (IntroPage, ShowsItsTextsOnADarkPageAndTheLogoOnlyWhenTheLogoFileIsThere)
     IntroScreen withoutLogo (noLogo.createFolder ("resources/Assets").getParentDirectory());
     std::unique_ptr<IntroScreen> withLogo (createIntroScreen());
 
-    for (auto* page : { &withoutLogo, withLogo.get() })
-    {
-        EXPECT_EQ (labelTexts (*page),
-                   juce::StringArray ("Hello! You could choose a view from the menu on your left-hand side for getting started.",
-                                      "Dravel Tavlo", "V1.00  Build 43, Jul 14 2025"));
-        EXPECT_TRUE (isIntroScreen (page));
-    }
-
+    EXPECT_EQ (labelTexts (withoutLogo),
+               juce::StringArray ("Hello! You could choose a view from the menu on your left-hand side "
+                                  "for getting started.",
+                                  "Dravel Tavlo", "V1.00  Build 43, Jul 14 2025"));
     EXPECT_TRUE (findChild<juce::ImageComponent> (withoutLogo)->getImage().isNull());
     EXPECT_TRUE (findChild<juce::ImageComponent> (*withLogo)->getImage().isValid());
 
@@ -145,7 +133,6 @@ TEST (NotesText, LosesItsMetadataBlockAndTheTextAboveItOnlyAtTheExactMarkerLine)
         { "no marker",                         code,                                                 code },
         { "marker without its space",          "END_JUCE_PIP_METADATA\n*/\n\n" + code,              {} },
         { "marker with two spaces",            "  END_JUCE_PIP_METADATA\n*/\n\n" + code,            {} },
-        { "marker with a space after it",      marker + " \n*/\n\n" + code,                         {} },
         { "marker in lower case",              " end_juce_pip_metadata\n*/\n\n" + code,             {} },
     };
 
@@ -178,15 +165,17 @@ TEST (NotesViewer, ShowsATextFromItsFirstLineOrThePlaceholderBanner)
 TEST (NotesViewer, ColoursFollowTheLookAndFeelsDarkOrLightScheme)
 {
     CodeContent viewer;
+    const auto& editor = *findChild<juce::CodeEditorComponent> (viewer);
     juce::LookAndFeel_V4 light (juce::LookAndFeel_V4::getLightColourScheme());
-    juce::LookAndFeel_V4 dark;
     juce::LookAndFeel_V2 older;
+    using Tokens = juce::CPlusPlusCodeTokeniser;
 
+    // Keywords and comments; no look-and-feel set is the default one, in its dark scheme.
     const struct { juce::LookAndFeel* lookAndFeel; juce::uint32 keyword, comment; } cases[] =
     {
-        { &light, 0xff0000cc, 0xff00aa00 },
-        { &dark,  0xffee6f6f, 0xff72d20c },
-        { &older, 0xff0000cc, 0xff00aa00 },
+        { &light,  0xff0000cc, 0xff00aa00 },
+        { nullptr, 0xffee6f6f, 0xff72d20c },
+        { &older,  0xff0000cc, 0xff00aa00 },
     };
 
     for (auto& c : cases)
@@ -194,8 +183,8 @@ TEST (NotesViewer, ColoursFollowTheLookAndFeelsDarkOrLightScheme)
         juce::LookAndFeel::setDefaultLookAndFeel (c.lookAndFeel);
         viewer.sendLookAndFeelChange();
 
-        EXPECT_EQ (colourOf (viewer.getColourScheme(), "Keyword"), juce::Colour (c.keyword));
-        EXPECT_EQ (colourOf (viewer.getColourScheme(), "Comment"), juce::Colour (c.comment));
+        EXPECT_EQ (editor.getColourForTokenType (Tokens::tokenType_keyword), juce::Colour (c.keyword));
+        EXPECT_EQ (editor.getColourForTokenType (Tokens::tokenType_comment), juce::Colour (c.comment));
     }
 
     juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
@@ -224,19 +213,36 @@ TEST (ContentArea, CentresItsWindowOnTheScreenDuringItsFirstFiveLayoutsOnly)
 }
 
 //==============================================================================
-TEST (SidePanel, HomeBringsTheIntroPageAndTheListsKeyboardDravelEntryBringsTheEditorBackOnce)
+/** The program as it starts, with its side panel brought out. */
+struct ShownSidePanel : public ::testing::Test
 {
-    sim::RunningApplication running;
-    running.start();
-    auto& window = running.window();
-    auto& main = *window.findMainComponent();
-    auto& content = main.getContentArea();
-    auto& panel = main.getSidePanel();
-    auto& list = dynamic_cast<DemoList&> (*panel.getContent());
-    auto& home = *findChild<juce::Button> (*panel.getTitleBarComponent(), "Home");
+    ShownSidePanel()    { panel.showOrHide (true); }
 
-    panel.showOrHide (true);
-    home.triggerClick();
+    static MainComponent& start (sim::RunningApplication& running)
+    {
+        // The pointer away from the window: over the view, it would hide the panel itself.
+        juce::Desktop::setMousePosition ({ 0, 0 });
+        running.start();
+        return *running.window().findMainComponent();
+    }
+
+    juce::Button& headerButton (const juce::String& name)
+    {
+        return *findChild<juce::Button> (*panel.getTitleBarComponent(), name);
+    }
+
+    sim::RunningApplication running;
+    MainComponent& main = start (running);
+    DemoContentComponent& content = main.getContentArea();
+    juce::SidePanel& panel = main.getSidePanel();
+};
+
+TEST_F (ShownSidePanel, HomeBringsTheIntroPageAndTheListsKeyboardDravelEntryBringsTheEditorBackOnce)
+{
+    auto& window = running.window();
+    auto& list = dynamic_cast<DemoList&> (*panel.getContent());
+
+    headerButton ("Home").triggerClick();
     ASSERT_TRUE (testsupport::dispatchUntil ([&] { return content.isIntroPageShown(); }));
     EXPECT_EQ (window.getBounds().getWidth(), 850);
     EXPECT_EQ (window.getBounds().getHeight(), 600);
@@ -259,29 +265,23 @@ TEST (SidePanel, HomeBringsTheIntroPageAndTheListsKeyboardDravelEntryBringsTheEd
     EXPECT_EQ (content.getCurrentView(), editor);
 
     // Home also takes the list back to the categories: "Keyboard" shows no view.
-    home.triggerClick();
+    headerButton ("Home").triggerClick();
     ASSERT_TRUE (testsupport::dispatchUntil ([&] { return content.isIntroPageShown(); }));
     clickRow (list, 0);
     EXPECT_TRUE (content.isIntroPageShown());
 }
 
-TEST (SidePanel, MenuButtonHidesItAndSettingsStaysOutOfSightLeavingTheViewInPlace)
+TEST_F (ShownSidePanel, MenuButtonHidesItAndSettingsStaysOutOfSightLeavingTheViewInPlace)
 {
-    sim::RunningApplication running;
-    running.start();
-    auto& main = *running.window().findMainComponent();
-    auto& panel = main.getSidePanel();
-    auto& settings = *findChild<juce::Button> (*panel.getTitleBarComponent(), "Settings");
-    auto* view = main.getContentArea().getCurrentView();
+    auto* view = content.getCurrentView();
 
     EXPECT_EQ (main.getCurrentRenderingEngine(), running.window().getPeer()->getCurrentRenderingEngine());
 
-    panel.showOrHide (true);
     testsupport::findButton (main, "Menu")->triggerClick();
     EXPECT_TRUE (testsupport::dispatchUntil ([&] { return ! panel.isPanelShowing(); }));
 
-    EXPECT_TRUE (findChild<juce::Button> (*panel.getTitleBarComponent(), "Home")->isVisible());
-    EXPECT_FALSE (settings.isVisible());
-    settings.onClick();
-    EXPECT_EQ (main.getContentArea().getCurrentView(), view);
+    EXPECT_TRUE (headerButton ("Home").isVisible());
+    EXPECT_FALSE (headerButton ("Settings").isVisible());
+    headerButton ("Settings").onClick();
+    EXPECT_EQ (content.getCurrentView(), view);
 }
