@@ -125,12 +125,13 @@ TEST (NotesText, LosesItsMetadataBlockAndTheTextAboveItOnlyAtTheExactMarkerLine)
     const juce::String marker (" END_JUCE_PIP_METADATA");
     const juce::String code ("int a;\n\nint b;");
 
+    // An empty "shown": the text is shown unchanged.
     const struct { const char* what; juce::String text, shown; } cases[] =
     {
         { "marker first: three lines go",      marker + "\n*/\n\n" + code,                          code },
         { "marker at 2: five lines go",        "/*\nname: x\n" + marker + "\n*/\n\n" + code,        code },
         { "lines ended by CR LF",              "/*\r\n" + marker + "\r\n*/\r\n\r\nint a;\r\nint b;", "int a;\nint b;" },
-        { "no marker",                         code,                                                 code },
+        { "no marker",                         code,                                                 {} },
         { "marker without its space",          "END_JUCE_PIP_METADATA\n*/\n\n" + code,              {} },
         { "marker with two spaces",            "  END_JUCE_PIP_METADATA\n*/\n\n" + code,            {} },
         { "marker in lower case",              " end_juce_pip_metadata\n*/\n\n" + code,             {} },
