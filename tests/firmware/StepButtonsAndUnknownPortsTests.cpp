@@ -25,13 +25,14 @@ namespace
         void click (sim::StepWindow& window, int index)
         {
             auto& button = window->getStepButton (index);
+            ASSERT_TRUE (button.isEnabled()) << button.getButtonText() << ": a disabled button takes no click";
             bool ended = false;
 
             // A button calls this after its listeners, the window among them.
             button.onClick = [&ended] { ended = true; };
             button.triggerClick();
 
-            EXPECT_TRUE (testsupport::dispatchUntil ([&] { return ended; }, 60000)) << button.getButtonText();
+            EXPECT_TRUE (testsupport::dispatchUntil ([&] { return ended; })) << button.getButtonText();
             button.onClick = nullptr;
         }
 
@@ -46,7 +47,11 @@ namespace
             return shown;
         }
 
-        static std::string startBox (Icon icon, const char* message)  { return box (icon, "Firmware Upgrade", message); }
+        /** A box of the Start step. */
+        static std::string startBox (Icon icon, const char* message)
+        {
+            return box (icon, "Firmware Upgrade", message);
+        }
     };
 
     using UpgradeWindowByHand = UpgraderByHand;
@@ -74,7 +79,7 @@ TEST_F (UpgradeWindowByHand, EachStepButtonRunsItsOwnStepSoThatFiveClicksUpgrade
 
     click (window, 0);
     EXPECT_EQ (window->getStep(), 2) << "Start chose the unit";
-    EXPECT_EQ (window.title(), "Firmware Upgrade [M]: Mixora C4");
+    EXPECT_EQ (window.title().toStdString(), "Firmware Upgrade [M]: Mixora C4");
     EXPECT_TRUE (unit.received().empty());
 
     click (window, 1);
@@ -106,9 +111,10 @@ TEST_F (StartOnAPortNamingNoProduct, AUnitLeftInUpgradeModeIsOfferedAWayOutAndEa
     struct Row { Answer answer; Stuck stuck; std::vector<std::string> boxes; };
 
     const auto stillThere = startBox (Icon::WarningIcon, "It looks like your device is still in firmware upgrade "
-                                                         "mode. \nPlease turn off and turn on the device and try again.");
-    const auto question = startBox (Icon::InfoIcon, "It looks like some of your units are already in firmware "
-                                                    "upgrade mode. \n Do you want to let them leave firmware upgrade mode?");
+                                                         "mode. \nPlease turn off and turn on the device and try "
+                                                         "again.");
+    const auto question = startBox (Icon::InfoIcon, "It looks like some of your units are already in firmware upgrade "
+                                                    "mode. \n Do you want to let them leave firmware upgrade mode?");
 
     for (auto& row : { Row { yes, leavesWhenReset, none }, Row { yes, staysInUpgradeMode, { stillThere } },
                        Row { no, leavesWhenReset, none } })
@@ -184,7 +190,8 @@ TEST_F (StartOnAPortNamingNoProduct, WhileTheToolIsProbedSuchAPortIsTakenUnlessT
         EXPECT_EQ (window->getStep(), takesIt ? 2 : 1);
 
         if (takesIt)
-            EXPECT_EQ (window.title(), "Firmware Upgrade.: Mixora C4") << "the product the upgrader was opened for";
+            EXPECT_EQ (window.title().toStdString(), "Firmware Upgrade.: Mixora C4")
+                << "the product the upgrader was opened for";
 
         for (auto& name : row.names)
             EXPECT_TRUE (unitPorts.messagesTo (name).isEmpty()) << name;
@@ -195,7 +202,7 @@ TEST_F (StartOnAPortNamingNoProduct, WhileTheToolIsProbedSuchAPortIsTakenUnlessT
 TEST_F (ActivateOnASharedUpgradePort, AUnitFoundInUpgradeModeLaterIsTakenAsTheModelItWasActivatedAs)
 {
     enum Accept { anyProduct, onlyTheRequested };
-    struct Row { Accept accept; const char* title; };
+    struct Row { Accept accept; std::string title; };
 
     for (auto row : { Row { anyProduct, "Firmware Upgrade.: Faderon Air RX" },
                       Row { onlyTheRequested, "Firmware Upgrade.: Faderon Air" } })
@@ -220,7 +227,7 @@ TEST_F (ActivateOnASharedUpgradePort, AUnitFoundInUpgradeModeLaterIsTakenAsTheMo
             window->keyPressed (juce::KeyPress ('o'));
 
         EXPECT_TRUE (window->stepStart (1));
-        EXPECT_EQ (window.title(), row.title);
+        EXPECT_EQ (window.title().toStdString(), row.title);
         EXPECT_EQ (window->getStep(), 2);
     }
 }
