@@ -3,8 +3,6 @@
 
 #include "editor/window/AboutComponent.h"
 
-#include <algorithm>
-
 using namespace sim;
 
 // The maker's logo at the editor's top left: the pointer over it shows an
@@ -23,37 +21,24 @@ namespace
 
         juce::MouseEvent at (juce::Point<float> p)   { return testsupport::mouseEventAt (*editor, p); }
 
-        /** The brightest and the darkest pixel beside the logo, as the editor paints it now. */
-        std::pair<juce::uint8, juce::uint8> brightestAndDarkestBesideLogo()
+        /** From the darkest to the brightest level beside the logo, as the editor paints it now. */
+        juce::Range<int> levelsBesideLogo()
         {
             const auto shot = editor->createComponentSnapshot (besideLogoArea, false);
-            juce::uint8 brightest = 0, darkest = 255;
+            auto levels = juce::Range<int>::emptyRange (shot.getPixelAt (0, 0).getGreen());
 
             for (int y = 0; y < shot.getHeight(); ++y)
-            {
                 for (int x = 0; x < shot.getWidth(); ++x)
-                {
-                    const auto level = shot.getPixelAt (x, y).getGreen();
-                    brightest = std::max (brightest, level);
-                    darkest = std::min (darkest, level);
-                }
-            }
+                    levels = levels.getUnionWith ((int) shot.getPixelAt (x, y).getGreen());
 
-            return { brightest, darkest };
+            return levels;
         }
 
-        /** True when only the plain background shows beside the logo. */
-        bool hintHidden()
-        {
-            return brightestAndDarkestBesideLogo() == std::pair<juce::uint8, juce::uint8> (0xEE, 0xEE);
-        }
+        /** Nothing but the plain background beside the logo. */
+        bool hintHidden()   { return levelsBesideLogo() == juce::Range<int>::emptyRange (0xEE); }
 
-        /** True when a box lighter than the background with dark text in it shows there. */
-        bool hintShown()
-        {
-            const auto [brightest, darkest] = brightestAndDarkestBesideLogo();
-            return brightest > 0xF5 && darkest < 0x60;
-        }
+        /** A box lighter than the background, with dark text in it. */
+        bool hintShown()    { return levelsBesideLogo().getStart() < 0x60 && levelsBesideLogo().getEnd() > 0xF5; }
 
         static juce::Array<juce::TopLevelWindow*> aboutWindows()
         {
@@ -104,9 +89,7 @@ TEST_F (EditorLogo, AClickOnTheLogoAloneOpensTheAboutWindowWhichShowsTheProgramA
     EXPECT_EQ (labelText (about, "Name"), "Dravel Tavlo");
     const auto version = labelText (about, "Version");
     EXPECT_TRUE (version.startsWith ("V1.06 (26C)\n\nBuilt on ")) << version;
-    const auto copyright = labelText (about, "Copyright");
-    EXPECT_TRUE (copyright.startsWith ("Copyright (C) 2024") && copyright.endsWith (", Halvik Audio")) << copyright;
-    EXPECT_TRUE (copyright.contains (version.getLastCharacters (4))) << "the build's year";
+    EXPECT_TRUE (labelText (about, "Copyright").endsWith (version.getLastCharacters (4) + ", Halvik Audio"));
 
     juce::HyperlinkButton* link = nullptr;
 
