@@ -216,6 +216,9 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
         {
             if (currentProductId == firstGenerationAirId || currentProductId == secondGenerationAirId)
             {
+                // The model the unit was chosen as, for a later Start that
+                // takes a port naming no product while any product is accepted.
+                productId = currentProductId;
                 currentProductId = targetProductId = parseVersionNumber (upgradePortName) == 1
                                                          ? firstGenerationAirId
                                                          : secondGenerationAirId;

@@ -185,7 +185,7 @@ public:
     int targetProductId = 2000;               ///< the product the steps talk to
     int currentProductId = 2000;
     int requestedProductId = 2000;            ///< the id the window was opened for
-    int productId = 2000;                     ///< the launch id, taken when any product is accepted
+    int productId = 2000;                     ///< the launch id; Activate on a shared port keeps the chosen model here
 
     juce::String deviceReplyText;             ///< the chosen port's name, or the unit's reply text
     juce::String upgradePortName;             ///< the unit's port in upgrade mode (Activate step)
