@@ -135,11 +135,12 @@ namespace halvik
         stopReading = true;
         reader.join();
 
-        // Everything the program printed before its end is in the pipe now:
-        // that much is taken, and nothing more is waited for. Whatever still
-        // holds the pipe open is something it left running, whose output is
-        // not the program's; in the group it is ended below, and one that
-        // left the group (a daemon) is not waited for.
+        // Everything the program printed before its end has been read or is
+        // in the pipe now: that much is taken, and nothing more is waited for,
+        // so that the window goes on at once. Whatever still holds the pipe
+        // open is something it left running, whose output is not the
+        // program's; in the group it is ended below, and one that left the
+        // group (a daemon) is not waited for.
         if (! result.timedOut)
         {
             for (auto left = tool.waitingOutputBytes(); left > 0;)
