@@ -13,6 +13,10 @@ juce::File findResourcesFolder (juce::File start)
 {
     auto sibling = start.getParentDirectory().getChildFile (texts::resourcesFolderName);
 
+    // Only a folder counts, here and at the end of the walk (and so for
+    // getResourcesFolder too): a plain file named "resources" taken for the
+    // folder would make every asset lookup fail, and a real resources folder
+    // further up would never be found.
     if (sibling.isDirectory())
         return sibling;
 

@@ -21,7 +21,14 @@ namespace halvik
     extern bool autoAdvance;
     /** A step is running. */
     extern bool upgraderBusy;
-    /** The running step or flash stops at its next check. */
+    /** A stop asked for (Escape), or, from the Select step, a unit already up
+        to date. Every place where a run goes on by itself (the next step, the
+        Start step's fallback to the tool, the next request or probe, the erase
+        after its notice, the step after a download) checks it first and ends
+        the run there; a flash whose erase has begun, and a MIDI upload, run to
+        their end. The step that begins a run (one begun while no other step
+        runs, as a step button's is) clears it, so that a stop never outlives
+        the run it was asked for; the S key clears it too. */
     extern bool abortRequested;
     /** Step 4 takes its firmware from the server list (starts true). */
     extern bool serverListEnabled;

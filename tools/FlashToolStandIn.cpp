@@ -32,6 +32,10 @@
 //                            behind that holds its output open until killed, or
 //                            (when the file holds N) for N ms, then ends and
 //                            removes helper.pid
+//     leave-detached-helper  as leave-helper for a run that answers, but the
+//                            helper leaves the run's process group (setsid), as
+//                            a daemon does, and once the run has been reaped it
+//                            prints "Success." of its own into the output
 //     chatter                (holds N) N bytes of noise between the status line
 //                            and its verdict
 //     split-verdict          the status line and the verdict each go out in two
@@ -48,6 +52,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -98,14 +103,30 @@ namespace
     // A helper that outlives the run and keeps its standard output open, as
     // a tool that starts a background service would. Ending it is the job of
     // whoever ran the tool; the default bound only keeps a forgotten one from
-    // lingering.
-    void leaveHelperBehind()
+    // lingering. A detached one is beyond that: it starts a session of its
+    // own, and once the run is gone for good (reaped) it prints a verdict
+    // that is not the run's.
+    void leaveHelperBehind (const std::string& switchName, bool detached)
     {
         std::cout.flush();
+        const auto run = getpid();
+        const auto holdFor = std::chrono::milliseconds (switchNumber (switchName).value_or (300000));
 
         if (const auto helper = fork(); helper == 0)
         {
-            std::this_thread::sleep_for (std::chrono::milliseconds (switchNumber ("leave-helper").value_or (300000)));
+            if (detached)
+            {
+                setsid();
+                std::signal (SIGPIPE, SIG_IGN);   // an output nobody reads any more does not end it
+                const auto until = std::chrono::steady_clock::now() + holdFor;
+
+                while (kill (run, 0) == 0 && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for (std::chrono::milliseconds (1));
+
+                std::cout << "Success.\n" << std::flush;
+            }
+
+            std::this_thread::sleep_for (holdFor);
             std::error_code ignored;
             fs::remove (stateFolder / "helper.pid", ignored);
             _exit (0);
@@ -162,7 +183,9 @@ namespace
         printMarker (status == statusOk ? "Success.\n" : "Failed.\n");
 
         if (switchIsOn ("leave-helper"))
-            leaveHelperBehind();
+            leaveHelperBehind ("leave-helper", false);
+        else if (switchIsOn ("leave-detached-helper"))
+            leaveHelperBehind ("leave-detached-helper", true);
 
         return status == statusOk ? 0 : 1;
     }
@@ -310,7 +333,7 @@ int main (int argc, char** argv)
         std::ofstream (stateFolder / "hang.pid") << getpid() << '\n';
 
         if (switchIsOn ("leave-helper"))
-            leaveHelperBehind();
+            leaveHelperBehind ("leave-helper", false);
 
         std::this_thread::sleep_for (std::chrono::minutes (5));
         return 1;

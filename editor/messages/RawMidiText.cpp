@@ -51,6 +51,8 @@ juce::Result parseRawMidiText (const juce::String& text, std::vector<juce::uint8
     if (characterCount % 2 != 0)
         return juce::Result::fail ("Wrong length!");
 
+    // Refused as a whole rather than decoded around the stray characters: a typo
+    // would otherwise reach the keyboard as a byte that nobody typed.
     if (! allHex)
         return juce::Result::fail ("Not a hexadecimal number!");
 

@@ -22,6 +22,18 @@ namespace halvik
             NsDravel::waitDispatchingMessages ((double) juce::roundToInt (ms));
     }
 
+    void letQueuedInputThrough()
+    {
+        auto* messageManager = juce::MessageManager::getInstance();
+
+        // One pass of the loop runs every callback whose input is ready, the
+        // display's events and the message queue each to its end; it sleeps
+        // only when nothing at all is ready, which the message posted here
+        // rules out.
+        messageManager->callAsync ([] {});
+        messageManager->runDispatchLoopUntil (0);
+    }
+
     void paceMidiOutput (int& counter, int every, float ms, bool plainSleep)
     {
         if (! midiPacingEnabled())

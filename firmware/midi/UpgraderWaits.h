@@ -21,4 +21,9 @@ namespace halvik
 
     /** A plain thread sleep of ms milliseconds. */
     void sleepMilliseconds (double ms);
+
+    /** Dispatches the messages and the input that are already waiting (a key
+        typed while a download held the message thread, say) and returns
+        without waiting for more. Message thread only. */
+    void letQueuedInputThrough();
 }

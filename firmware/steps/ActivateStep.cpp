@@ -57,9 +57,9 @@ bool FirmwareUpgradeComponent::activateThroughTool()
     auto& prompts = UpgraderPrompts::getCurrent();
     juce::Component::SafePointer<FirmwareUpgradeComponent> self (this);
 
-    // A failure of this computer before the check image reached the unit, or
-    // a stop, says nothing about the host: no verdict, and the window stays
-    // at this step so that Activate can run again.
+    // A failure of this computer before the check image reached the unit
+    // says nothing about the host: no verdict, and the window stays at this
+    // step so that Activate can run again.
     auto stayAtThisStep = [this, self, &prompts] (juce::MessageBoxIconType icon, const juce::String& boxTitle,
                                                   const juce::String& text)
     {
@@ -72,11 +72,19 @@ bool FirmwareUpgradeComponent::activateThroughTool()
         return false;
     };
 
+    // Told the same way whatever failed here: the folder, or the reason, follows.
+    auto computerFailed = [&stayAtThisStep] (const juce::String& reason)
+    {
+        return stayAtThisStep (juce::MessageBoxIconType::WarningIcon, {},
+                               checkNotFinishedText + " This computer failed before the check image reached "
+                               "the device.\n\n" + reason);
+    };
+
     // Without a folder for the check's files the check cannot run.
     const auto dataFolder = findUpgraderDataFolder();
 
     if (dataFolder.result.failed())
-        return stayAtThisStep (juce::MessageBoxIconType::WarningIcon, {}, dataFolder.result.getErrorMessage());
+        return computerFailed (dataFolder.result.getErrorMessage());
 
     const juce::File checkImage (checkImagePath);
 
@@ -111,30 +119,30 @@ bool FirmwareUpgradeComponent::activateThroughTool()
 
         unitTouched = unitTouched || stage.reachedTheUnit();
 
-        // Escape during a stage ends the run, whatever the stage found.
+        // A stop during a stage ends the run, whatever the stage found; what
+        // it wrote is cleared first, as it would be once the check had ended.
         if (abortRequested)
         {
             clearCheckRegion (checkStoppedText);
-            return stayAtThisStep (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade", upgradeStoppedText);
+
+            if (self != nullptr)
+                endRunIfStopped (3);
+
+            return false;
         }
 
         if (stage.ending == FlashResult::Ending::onThisComputer)
         {
             clearCheckRegion (checkNotFinishedText);
-            return stayAtThisStep (juce::MessageBoxIconType::WarningIcon, {},
-                                   checkNotFinishedText + " This computer failed before the check image reached "
-                                   "the device.\n\n" + stage.message);
+            return computerFailed (stage.message);
         }
 
         if (stage.succeeded())
         {
             runBlhostCommand ("erase", regionSize, padded ? "Good compatibility" : "Good compatibility.", address, "1");
 
-            if (self == nullptr)
+            if (self == nullptr || endRunIfStopped (3))
                 return false;
-
-            if (abortRequested)
-                return stayAtThisStep (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade", upgradeStoppedText);
 
             compatibilityResult = padded ? 2 : 1;
             setBusy (false);
@@ -168,12 +176,9 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
     if (arg <= 0)
         return false;
 
+    const StepUnderWay underWay;
     setStep (3);
     setBusy (true);
-
-    // An Escape or an "up to date" answer of an earlier run must not end this
-    // one: the check would fail without writing and call the host unfit.
-    abortRequested = false;
 
     if (toolFamilyActive)
         return activateThroughTool();
@@ -211,6 +216,9 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
         {
             if (currentProductId == firstGenerationAirId || currentProductId == secondGenerationAirId)
             {
+                // The model the unit was chosen as, for a later Start that
+                // takes a port naming no product while any product is accepted.
+                productId = currentProductId;
                 currentProductId = targetProductId = parseVersionNumber (upgradePortName) == 1
                                                          ? firstGenerationAirId
                                                          : secondGenerationAirId;

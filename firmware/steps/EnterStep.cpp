@@ -63,19 +63,19 @@ namespace
         bool success = false;
         juce::String error { cannotEnterText };
 
-        /** The Start step ran again and, with auto-advance, carried the run
-            on by itself: its result is the step's, and nothing more is done. */
+        /** The Start step ran again and ended the run itself: with
+            auto-advance it carried the run on, and a stop it saw ended the
+            run there. Its result is the step's, and nothing more is done. */
         bool carriedOnByRestart = false;
     };
 
     /** Asks the unit over MIDI three times to start its bootloader, and after
-        each request probes the tool until the bootloader answers. */
+        each request probes the tool until the bootloader answers. A stop ends
+        the passes before the next request or probe reaches the unit. */
     void enterThroughTool (FirmwareUpgradeComponent& window, NsDravel::MidiOutputPort& output,
                            float probeIntervalMs, Outcome& outcome)
     {
-        abortRequested = false;
-
-        for (int pass = 0; pass < enterPasses; ++pass)
+        for (int pass = 0; pass < enterPasses && ! abortRequested; ++pass)
         {
             output.sendMessageNow (NsDravel::makeWakeUpMessage());
             resetReplyFlags();
@@ -225,8 +225,9 @@ namespace
             return;
 
         const juce::ScopedValueSetter<bool> restarting (restartingStart, true);
-        outcome.carriedOnByRestart = autoAdvance;
+        const bool runsOn = autoAdvance;
         outcome.success = window.stepStart (arg - 1);
+        outcome.carriedOnByRestart = runsOn || abortRequested;
     }
 }
 
@@ -236,11 +237,9 @@ bool FirmwareUpgradeComponent::stepEnter (int arg)
     if (arg <= 0)
         return false;
 
+    const StepUnderWay underWay;
     setStep (2);
     setBusy (true);
-
-    // An Escape or an "up to date" answer of an earlier run must not end this one.
-    abortRequested = false;
 
     const float probeIntervalMs = toolProbeMode ? 333.0f : 500.0f;
     Outcome outcome;
@@ -255,16 +254,24 @@ bool FirmwareUpgradeComponent::stepEnter (int arg)
     {
         waitWithMessageLoop (probeIntervalMs, false);
 
-        if (notKeyboardFamily)
-            enterMidiUnit (*this, outcome);
-        else
-            enterKeyboard (*this, arg, outcome);
+        // Nothing is sent once a stop was asked for during the wait.
+        if (! abortRequested)
+        {
+            if (notKeyboardFamily)
+                enterMidiUnit (*this, outcome);
+            else
+                enterKeyboard (*this, arg, outcome);
+        }
     }
 
     if (self == nullptr || outcome.carriedOnByRestart)
         return outcome.success;   // the window closed meanwhile, or the new run went on by itself
 
     setBusy (false);
+
+    // Whatever the unit did, a stop ends the run here rather than in Activate.
+    if (endRunIfStopped (2))
+        return false;
 
     if (outcome.success)
     {

@@ -80,6 +80,7 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     if (arg < 1)
         return 0;
 
+    const StepUnderWay underWay;
     setStep (4);
     disableFirstStepButtons();
 
@@ -91,11 +92,6 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
     // An image an earlier run downloaded and never flashed is not this run's.
     discardDownloadedImage();
-
-    // An Escape or an "up to date" answer of an earlier run must not end this
-    // one: a run stopped by Escape ends in the step that saw it, and one that
-    // reached this step runs on.
-    abortRequested = false;
 
     juce::String message ("OK");
     bool notFound = false, fileRejected = false, cancelled = false, upToDate = false, offerChooser = false;
@@ -122,6 +118,17 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
         return prompts.chooseFileToOpen ("Choose The Firmware File", firmwareFile, "*.bin");
     };
 
+    // A download holds the window: a key typed meanwhile waits in the queue,
+    // and is read once it has ended. A stop ends the run before anything
+    // goes on by itself (a chooser that confirms itself, the Upgrade step).
+    // Past the downloads no key reaches the window before Upgrade begins: the
+    // choosers and boxes that may show are modal.
+    auto stoppedAfterDownload = [this, &self]
+    {
+        letQueuedInputThrough();
+        return self == nullptr || endRunIfStopped (4);
+    };
+
     //==============================================================================
     if (toolFamilyActive)
     {
@@ -135,6 +142,9 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
             const auto group = getProductGroup (targetProductId);
             const auto fetched = fetchFirmwareList (group > 0 ? group : targetProductId, firmwareList);
             const auto entries = firmwareList.getNumChildren();
+
+            if (stoppedAfterDownload())
+                return 0;
 
             if (fetched.getErrorMessage().contains ("unavailable"))
             {
@@ -197,14 +207,17 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
                 // The title said the download was running; it has ended.
                 firmwareFile = download.file;
+                firmwareReady = download.result.wasOk();
                 setStatusText ({});
                 setBusy (false);
                 setStep (4);
 
+                if (stoppedAfterDownload())
+                    return 0;
+
                 if (download.result.wasOk())
                 {
                     firmwareFilePath = firmwareFile.getFullPathName();
-                    firmwareReady = true;
                     setStep (5);
                     disableFirstStepButtons();
                 }
@@ -314,6 +327,9 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
         const auto fetched = fetchFirmwareList (targetProductId, firmwareList);
         const auto entries = firmwareList.getNumChildren();
 
+        if (stoppedAfterDownload())
+            return -1;
+
         if (fetched.wasOk() && entries > 0)
         {
             const auto latest = parseVersionValue (firmwareList.getChild (0)["fw"].toString());
@@ -350,8 +366,8 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                                     sleepMilliseconds (50);
                         }
 
-                        if (self == nullptr)
-                            return 0;
+                        if (stoppedAfterDownload())
+                            return -1;
 
                         setBusy (false);
                         setStep (4);

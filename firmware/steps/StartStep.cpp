@@ -72,7 +72,7 @@ namespace
 
     //==============================================================================
     /** The tool is probed until the unit's bootloader answers; true when it
-        did. Gives up after twelve probes or when Escape was pressed. */
+        did. Gives up after twelve probes, or at once on a stop. */
     bool probeForBootloader (FirmwareUpgradeComponent& window, Search& search)
     {
         for (int probe = 1;; ++probe)
@@ -83,9 +83,11 @@ namespace
                 return true;
             }
 
-            if (probe >= toolProbes || abortRequested)
+            if (abortRequested)
+                return false;
+
+            if (probe >= toolProbes)
             {
-                abortRequested = false;
                 search.message = reportTargetNotFound (window.currentProductId);
                 return false;
             }
@@ -96,16 +98,13 @@ namespace
     }
 
     /** Waits up to four seconds for a MIDI port of the product; true when one
-        showed. Escape ends the wait at once. */
+        showed. A stop ends the wait at once. */
     bool waitForTargetPorts (FirmwareUpgradeComponent& window)
     {
         for (int pass = 1; pass <= toolPortPolls; ++pass)
         {
             if (abortRequested)
-            {
-                abortRequested = false;
                 return false;
-            }
 
             window.setStatusText ("Waiting for the target MIDI device..." + juce::String (pass));
             waitWithMessageLoop (portPollPauseMs, false);
@@ -120,7 +119,8 @@ namespace
     }
 
     /** A unit that sits in its bootloader shows no MIDI port: the tool
-        restarts it, and the search looks for its port coming back. */
+        restarts it, and the search looks for its port coming back. A stop
+        ends it before the next command, and the look. */
     void fallBackOnToolReset (FirmwareUpgradeComponent& window, Search& search)
     {
         const auto notFound = reportTargetNotFound (window.currentProductId);
@@ -130,6 +130,9 @@ namespace
             search.message = notFound;
             return;
         }
+
+        if (abortRequested)
+            return;
 
         if (resetThroughTool() != 1)
         {
@@ -154,10 +157,7 @@ namespace
             search.message = notFound;
 
             if (abortRequested)
-            {
-                abortRequested = false;
                 return;
-            }
         }
     }
 
@@ -214,14 +214,19 @@ namespace
         {
             search.found = true;
         }
+        else if (toolProbeMode ? probeForBootloader (window, search) : waitForTargetPorts (window))
+        {
+            search.found = true;
+        }
+        else if (abortRequested)
+        {
+            // A stop during the probes or the look for a port ends the run: the
+            // fallback would send the unit commands.
+            return search;
+        }
         else
         {
-            abortRequested = false;
-
-            if (toolProbeMode ? probeForBootloader (window, search) : waitForTargetPorts (window))
-                search.found = true;
-            else
-                fallBackOnToolReset (window, search);
+            fallBackOnToolReset (window, search);
         }
 
         settleToolSearch (window, search);
@@ -406,11 +411,9 @@ bool FirmwareUpgradeComponent::stepStart (int arg)
     if (arg <= 0)
         return false;
 
+    const StepUnderWay underWay;
     setStep (1);
     setBusy (true);
-
-    // An Escape or an "up to date" answer of an earlier run must not end this one.
-    abortRequested = false;
 
     targetProductId = currentProductId = requestedProductId;
     deviceReplyText.clear();
@@ -428,6 +431,13 @@ bool FirmwareUpgradeComponent::stepStart (int arg)
 
     setBusy (false);
     setStep (1);
+
+    // A stop during the search ends the run before the unit is chosen, asked
+    // anything or handed to the Enter step. From here on no key reaches the
+    // window before Enter begins: the chooser, when it shows, is modal (Escape
+    // there cancels it), and the rest runs without letting messages through.
+    if (endRunIfStopped (1))
+        return false;
 
     if (! search.found)
     {

@@ -32,6 +32,7 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
     if (activatedMarker == 0 || selectedMarker == 0)
         return false;
 
+    const StepUnderWay underWay;
     setStep (5);
     disableFirstStepButtons();
     toFront (true);
@@ -148,14 +149,12 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
 
     auto& prompts = UpgraderPrompts::getCurrent();
 
-    // Escape came before anything reached the unit: the run ends where it
-    // stopped, and a downloaded image has already gone with the flash.
+    // A stop came before the erase: nothing reached the unit, and the run
+    // ends at this step.
     if (stoppedBeforeTheUnit)
     {
         setStatusText ({});
-        setStep (5);
-        disableFirstStepButtons();
-        prompts.showMessage (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade", upgradeStoppedText);
+        endRunIfStopped (5);
         return true;
     }
 
@@ -187,6 +186,7 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
     deviceReplyText.clear();
     statusLabel.setText ("Firmware Upgrade", juce::dontSendNotification);
 
+    // The next run begins with no stop asked for: Escape ends the repetition.
     if (autoAdvance && repeatMode && ! abortRequested)
     {
         if (repeatRunCount >= repeatRunLimit)

@@ -94,15 +94,27 @@ namespace halvik
             return failedHere (cannotStageText + "\n\nCannot remove " + readBack.getFullPathName());
         }
 
-        // Stopped before anything reached the unit. Callers take an empty text
-        // for a finished, verified flash, so an aborted one must say so.
-        if (abortRequested)
+        // Stopped before anything reached the unit: before the erase's notice,
+        // or while it showed. Callers take an empty text for a finished,
+        // verified flash, so a stopped one must say so.
+        auto stopped = [&staged]
         {
             staged.deleteFile();
-            return { Ending::stoppedBeforeTheUnit, "Upgrade aborted!" };
-        }
+            return FlashResult { Ending::stoppedBeforeTheUnit, "Upgrade aborted!" };
+        };
 
-        if (runBlhostCommand ("erase", juce::String (size + 4096), consoleNotice, address, juce::String (pingCount)) != 1)
+        if (abortRequested)
+            return stopped();
+
+        const auto erased = runBlhostCommand ("erase", juce::String (size + 4096), consoleNotice, address,
+                                              juce::String (pingCount), true);
+
+        if (erased == eraseStoppedAfterNotice)
+            return stopped();
+
+        // From here on a stop no longer ends the flash: a unit left erased or
+        // half written would have no firmware to start.
+        if (erased != 1)
         {
             staged.deleteFile();
             eraseHeader (address);

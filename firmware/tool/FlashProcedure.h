@@ -25,7 +25,7 @@ namespace halvik
         bool reachedTheUnit() const noexcept   { return ending == Ending::onTheUnit; }
     };
 
-    /** What the steps say when Escape stopped a run before any firmware
+    /** What the steps say when a stop (Escape) ended a run before any firmware
         reached the unit. */
     inline const juce::String upgradeStoppedText { "Upgrade stopped: no firmware was written to the device." };
 
@@ -49,7 +49,8 @@ namespace halvik
         is a link, or the read-back file's place cannot be cleared) followed
         by an empty line and the folder with the system's reason; or it is
         stopped with "Upgrade aborted!" (abortRequested was set before the
-        erase). On the unit it ends with the empty text (written and
+        erase's notice or while it showed; once the erase has begun a stop no
+        longer ends the flash). On the unit it ends with the empty text (written and
         verified), "Erase failed!", "Write firmware failed!", "Read failed!",
         "check failed!", "Wrote wrong data!" or "OK. But reset failed!" (a
         warning: the image is in place). Message thread. */

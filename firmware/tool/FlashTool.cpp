@@ -147,7 +147,7 @@ namespace halvik
     }
 
     int runBlhostCommand (juce::String command, juce::String argument, juce::String text,
-                          juce::String address, juce::String pingCount)
+                          juce::String address, juce::String pingCount, bool stopAfterNotice)
     {
         if (flashToolPath.isEmpty() || toolRunning)
             return -1;
@@ -199,6 +199,10 @@ namespace halvik
             showNotice (describeConsoleNotice (text));
             waitWithMessageLoop ((float) (juce::jmax (0, pingCount.getIntValue() - 1) * 1000), false);
             showNotice ({});
+
+            // The notice is the user's last chance before the unit is erased.
+            if (stopAfterNotice && abortRequested)
+                return eraseStoppedAfterNotice;
         }
         else if (command == "read")
         {

@@ -26,13 +26,19 @@ namespace halvik
         "erase" "-t" and the time-out, then "--" and the command with its
         arguments. File paths reach it absolute. An "erase" first shows its
         console notice (text, or a default warning when text is empty) through
-        the notice sink for pingCount - 1 seconds. Every command is followed by
-        its pause. The message loop keeps running while the tool runs and
+        the notice sink for pingCount - 1 seconds; with stopAfterNotice, a stop
+        (abortRequested) asked for by then keeps the tool from running, and the
+        result is eraseStoppedAfterNotice. Every command that ran is followed
+        by its pause. The message loop keeps running while the tool runs and
         during the waits. A command asked for while another one still runs (from
         a message dispatched meanwhile) runs nothing and gives -1.
         Message thread. */
     int runBlhostCommand (juce::String command, juce::String argument, juce::String text,
-                          juce::String address, juce::String pingCount);
+                          juce::String address, juce::String pingCount, bool stopAfterNotice = false);
+
+    /** What runBlhostCommand gives for an erase that a stop kept from running
+        once its notice had gone: nothing reached the unit. */
+    constexpr int eraseStoppedAfterNotice = -2;
 
     /** Where the unit's firmware starts in flash. The "keep" and "reset"
         commands carry it too, though the bootloader ignores it there. */

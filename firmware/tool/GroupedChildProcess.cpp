@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,6 +111,16 @@ namespace halvik
             if (errno != EINTR)
                 return 0;
         }
+    }
+
+    int GroupedChildProcess::waitingOutputBytes() const
+    {
+        int waiting = 0;
+
+        if (outputPipe < 0 || ::ioctl (outputPipe, FIONREAD, &waiting) != 0)
+            return 0;
+
+        return waiting;
     }
 
     bool GroupedChildProcess::hasExited()

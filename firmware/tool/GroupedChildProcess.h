@@ -32,6 +32,9 @@ namespace halvik
             holding it open has closed it), -1 when nothing arrived in time. */
         int readOutput (char* buffer, int size, int waitMs);
 
+        /** How many bytes of output wait in the pipe now, unread. */
+        int waitingOutputBytes() const;
+
         /** True once the program itself has exited; whatever it started may
             still run. */
         bool hasExited();

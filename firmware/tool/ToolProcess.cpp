@@ -15,8 +15,6 @@ namespace halvik
     namespace
     {
         constexpr int lookIntervalMs = 10;
-        constexpr int outputEndGraceMs = 100;
-        constexpr int drainLimitMs = 1000;
         constexpr size_t keptOutputBytes = 64 * 1024;
 
         /** The last part of a program's output, and which of the marker texts
@@ -89,12 +87,6 @@ namespace halvik
                 || ! messageManager->runDispatchLoopUntil (lookIntervalMs))
                 juce::Thread::sleep (lookIntervalMs);
         }
-
-        void waitUntil (const std::atomic<bool>& flag, int limitMs)
-        {
-            for (int waited = 0; ! flag && waited < limitMs; ++waited)
-                juce::Thread::sleep (1);
-        }
     }
 
     ToolRunResult runToolProcess (const juce::StringArray& arguments, int timeoutMs, const juce::StringArray& markers)
@@ -108,14 +100,13 @@ namespace halvik
         result.started = true;
 
         KeptOutput kept (markers);
-        std::atomic<bool> outputEnded { false }, stopReading { false };
+        std::vector<char> chunk (keptOutputBytes);
+        std::atomic<bool> stopReading { false };
 
         // The output is read on its own thread so that a talkative program
         // can never block on a full pipe while this side waits for its end.
         std::thread reader ([&]
         {
-            std::vector<char> chunk (keptOutputBytes);
-
             while (! stopReading)
             {
                 const auto count = tool.readOutput (chunk.data(), (int) chunk.size(), lookIntervalMs);
@@ -126,8 +117,6 @@ namespace halvik
                 if (count > 0)
                     kept.append (chunk.data(), (size_t) count);
             }
-
-            outputEnded = true;
         });
 
         const auto deadline = juce::Time::getMillisecondCounterHiRes() + timeoutMs;
@@ -143,26 +132,33 @@ namespace halvik
             letTimePass();
         }
 
-        // What the program printed before its end is in the pipe already. Only
-        // something it left running can hold the pipe open; that gets a moment
-        // to finish, then ends with the rest of the group.
-        if (! result.timedOut)
-            waitUntil (outputEnded, outputEndGraceMs);
-
-        tool.endGroup();
-
-        // The killed processes close the pipe as they die, and what is still
-        // in it is read. One that left the group could keep it open for ever.
-        waitUntil (outputEnded, drainLimitMs);
         stopReading = true;
         reader.join();
 
+        // Everything the program printed before its end has been read or is
+        // in the pipe now: that much is taken, and nothing more is waited for,
+        // so that the window goes on at once. Whatever still holds the pipe
+        // open is something it left running, whose output is not the
+        // program's; in the group it is ended below, and one that left the
+        // group (a daemon) is not waited for.
         if (! result.timedOut)
         {
+            for (auto left = tool.waitingOutputBytes(); left > 0;)
+            {
+                const auto count = tool.readOutput (chunk.data(), juce::jmin (left, (int) chunk.size()), 0);
+
+                if (count <= 0)
+                    break;
+
+                kept.append (chunk.data(), (size_t) count);
+                left -= count;
+            }
+
             result.output = kept.text();
             result.markersFound = kept.found();
         }
 
+        tool.endGroup();
         return result;
     }
 }

@@ -20,9 +20,10 @@ namespace halvik
 
         The program runs in a process group of its own. A run that lasts longer
         than timeoutMs is killed with the whole group and reaped, and its output
-        is dropped. A run that ends keeps its output; whatever it started and
-        left running is killed shortly after its end, also when it holds the
-        output open.
+        is dropped. A run that ends keeps what it printed up to its end, and no
+        more: whatever it started and left running in its group is killed at
+        its end, and what it left running outside the group (a daemon) is not
+        waited for, even while it holds the output open.
 
         While it waits, the message loop keeps running in short slices when
         called on the message thread, so windows keep painting; on another

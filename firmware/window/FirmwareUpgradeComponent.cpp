@@ -213,6 +213,9 @@ bool FirmwareUpgradeComponent::canCloseNow() const
 
 void FirmwareUpgradeComponent::userTriedToCloseWindow()
 {
+    // Auto-advance does not keep the window open, only a running step does:
+    // the tool and keyboard families turn auto-advance on by themselves when
+    // the window opens, and their users could otherwise never close it.
     if (canCloseNow())
         closeWindow();
 }

@@ -90,10 +90,18 @@ public:
     /** The F1 box with the upgrader's build information. */
     void showBuildInfo();
 
-    /** The hidden keys: Escape aborts, A, M, O, S and T toggle the hidden
-        modes (letters in either case, modifiers ignored), F1 shows the build
-        box. Always false, so the key goes on to the dialog. */
+    /** The hidden keys: Escape asks the run under way to stop (and ends the
+        repeat mode), A, M, O, S and T toggle the hidden modes (letters in
+        either case, modifiers ignored), F1 shows the build box. Always false,
+        so the key goes on to the dialog. */
     bool keyPressed (const juce::KeyPress& key) override;
+
+    /** Ends the run when a stop was asked for (abortRequested): the window
+        stays at the step that saw it, not busy, an image downloaded for the
+        run goes, and the box says that no firmware was written. True when it
+        ended the run. Every place where a run would go on by itself asks this
+        first. */
+    bool endRunIfStopped (int stepThatSawIt);
 
     //==============================================================================
     // The five steps (firmware/steps/)
@@ -177,7 +185,7 @@ public:
     int targetProductId = 2000;               ///< the product the steps talk to
     int currentProductId = 2000;
     int requestedProductId = 2000;            ///< the id the window was opened for
-    int productId = 2000;                     ///< the launch id, taken when any product is accepted
+    int productId = 2000;                     ///< the launch id; Activate on a shared port keeps the chosen model here
 
     juce::String deviceReplyText;             ///< the chosen port's name, or the unit's reply text
     juce::String upgradePortName;             ///< the unit's port in upgrade mode (Activate step)
@@ -198,6 +206,18 @@ public:
     double getShownProgress() const noexcept         { return shownProgress; }
 
 private:
+    /** Held by each step while it runs. A step begun while no other step runs
+        begins a run (a step button's click, in practice) and clears a stop
+        that an earlier run left; a step that another one ran on into keeps a
+        stop asked for during the run, which then ends it. */
+    struct StepUnderWay
+    {
+        StepUnderWay();
+        ~StepUnderWay();
+
+        JUCE_DECLARE_NON_COPYABLE (StepUnderWay)
+    };
+
     void buttonClicked (juce::Button* button) override;
 
     /** Brings the bar to the current progress: at once on the message thread,

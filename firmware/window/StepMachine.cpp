@@ -2,6 +2,7 @@
 
 #include "editor/window/AboutComponent.h"
 #include "firmware/UpgraderState.h"
+#include "firmware/tool/FlashProcedure.h"
 #include "firmware/window/UpgraderPrompts.h"
 
 namespace halvik
@@ -17,6 +18,46 @@ namespace
     {
         return juce::MessageManager::existsAndIsCurrentThread();
     }
+
+    /** The steps running now, those run on into by auto-advance included.
+        Process-wide: a step whose window went away meanwhile still counts
+        until it has returned. */
+    int stepsUnderWay = 0;
+}
+
+//==============================================================================
+FirmwareUpgradeComponent::StepUnderWay::StepUnderWay()
+{
+    // The first step of a run: a stop asked for before it belongs to a run
+    // that has ended (or to none).
+    if (stepsUnderWay++ == 0)
+        abortRequested = false;
+}
+
+FirmwareUpgradeComponent::StepUnderWay::~StepUnderWay()
+{
+    --stepsUnderWay;
+}
+
+bool FirmwareUpgradeComponent::endRunIfStopped (int stepThatSawIt)
+{
+    if (! abortRequested)
+        return false;
+
+    setBusy (false);
+    setStep (stepThatSawIt);
+
+    // Past Activate the run has been through it: Start and Enter stay off, as
+    // the steps there leave them.
+    if (stepThatSawIt >= 4)
+        disableFirstStepButtons();
+
+    // An image downloaded for the run will not be flashed.
+    discardDownloadedImage();
+
+    UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade",
+                                               upgradeStoppedText);
+    return true;
 }
 
 //==============================================================================
@@ -270,7 +311,8 @@ bool FirmwareUpgradeComponent::keyPressed (const juce::KeyPress& key)
 //==============================================================================
 void FirmwareUpgradeComponent::buttonClicked (juce::Button* button)
 {
-    // Each step button runs its step; the step decides where the machine goes.
+    // Each step button runs its step, which begins a run (see StepUnderWay);
+    // the step decides where the machine goes.
     try
     {
         if (button == &stepButtons[0])

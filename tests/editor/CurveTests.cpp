@@ -57,6 +57,50 @@ namespace
         return true;
     }
 
+    /** The plot as it is painted now. */
+    juce::Image shotOf (DraggableCurveComponent& curve)
+    {
+        return curve.createComponentSnapshot (curve.getLocalBounds(), false);
+    }
+
+    /** The plot with the readout of a handle painted over it: "index, velocity" in
+        steel blue, centred in a box a tenth of the plot's width and height, just
+        below and right of the handle, or above and left of it near the far edges. */
+    juce::Image withReadout (const juce::Image& plot, const DraggableCurveComponent& curve, int handle,
+                             juce::Rectangle<int>& box)
+    {
+        const auto p = curve.getHandlePosition (handle);
+        const auto w = plot.getWidth(), h = plot.getHeight();
+        const auto bw = juce::roundToInt (0.1f * (float) w), bh = juce::roundToInt (0.1f * (float) h);
+
+        box = { p.x < (float) (w - 2 * bw) ? (int) std::round (p.x - 0.2 * bw) : (int) std::round (p.x - (float) bw),
+                p.y < (float) (h - 2 * bh) ? (int) std::round (p.y + 0.2 * bh) : (int) std::round (p.y - (float) bh),
+                bw, bh };
+
+        auto expected = plot.createCopy();
+        juce::Graphics g (expected);
+        g.setColour (juce::Colour (0xff4682b4));
+        g.drawText (juce::String (curve.getShape().getRawIndex (handle)) + ", "
+                        + juce::String (curve.getShape().getVelocity (handle)),
+                    box, juce::Justification::centred, true);
+        return expected;
+    }
+
+    /** The colour at the centre of each handle H1..H5. */
+    std::vector<juce::Colour> handleColours (DraggableCurveComponent& curve)
+    {
+        const auto shot = shotOf (curve);
+        std::vector<juce::Colour> colours;
+
+        for (int h = 1; h <= 5; ++h)
+        {
+            const auto p = curve.getHandlePosition (h);
+            colours.push_back (shot.getPixelAt ((int) p.x, (int) p.y));
+        }
+
+        return colours;
+    }
+
     // Closes as the dialog that the editor launches does.
     struct HidingDialog : public juce::DialogWindow
     {
@@ -185,6 +229,129 @@ TEST_F (CurveDialog, OnlyOkOnTheUserCurveStoresItAndAsksForItToBeSent)
 
     for (int k = 0; k < 256; ++k)
         ASSERT_EQ (getVelocityCurve (8)[k], (int) std::round (curve.getValues()[255 - k])) << k;
+}
+
+TEST_F (CurveDialog, TheDraggedHandleShowsItsIndexAndVelocityBesideItAndStaysMarkedAfterRelease)
+{
+    const juce::Colour slateBlue (0xff6a5acd), red (0xffff0000);
+
+    // Up into the plot, and to the far bottom right, where the readout goes above and left.
+    const struct { int handle; juce::Point<float> to; } drags[] { { 4, { 400.0f, 60.0f } },
+                                                                  { 5, { 2000.0f, 2000.0f } } };
+
+    for (auto& d : drags)
+    {
+        SCOPED_TRACE (d.handle);
+        CurveSettingView view (8, editorWidth, editorHeight);
+        auto& curve = view.getCurveComponent();
+        EXPECT_EQ (handleColours (curve), std::vector<juce::Colour> (5, slateBlue));
+
+        curve.mouseDown (testsupport::mouseEventAt (curve, curve.getHandlePosition (d.handle)));
+        curve.mouseDrag (testsupport::mouseEventAt (curve, d.to));
+        const auto whileDragged = shotOf (curve);
+        curve.mouseUp (testsupport::mouseEventAt (curve, d.to));
+        const auto released = shotOf (curve);
+
+        // Where nothing else is drawn, the plot shows the readout while dragged, and not after.
+        juce::Rectangle<int> box;
+        const auto expected = withReadout (released, curve, d.handle, box);
+        const auto background = released.getPixelAt (0, 0);
+        int textPixels = 0, wrongPixels = 0;
+
+        for (int y = box.getY(); y < box.getBottom(); ++y)
+        {
+            for (int x = box.getX(); x < box.getRight(); ++x)
+            {
+                if (released.getPixelAt (x, y) != background)
+                    continue;
+
+                textPixels += expected.getPixelAt (x, y) != background ? 1 : 0;
+                wrongPixels += whileDragged.getPixelAt (x, y) != expected.getPixelAt (x, y) ? 1 : 0;
+            }
+        }
+
+        EXPECT_GT (textPixels, 20);
+        EXPECT_EQ (wrongPixels, 0);
+
+        auto marked = std::vector<juce::Colour> (5, slateBlue);
+        marked[(size_t) d.handle - 1] = red;
+        EXPECT_EQ (handleColours (curve), marked);
+
+        // A press far from every handle takes the mark away.
+        curve.mouseDown (testsupport::mouseEventAt (curve, { 1.0f, 1.0f }));
+        EXPECT_EQ (handleColours (curve), std::vector<juce::Colour> (5, slateBlue));
+    }
+}
+
+TEST_F (CurveDialog, APlotTakesTheMouseOnlyForTheUserCurveAndReadsScreenPointsAsIndexesAndVelocities)
+{
+    currentCurveNumber = 3;
+    DraggableCurveComponent fixed (leftToRight (3));
+    fixed.setSize (520, 264);
+    const auto fixedValues = fixed.getValues();
+    dragHandle (fixed, 3, { 300.0f, 10.0f });
+    EXPECT_EQ (fixed.getValues(), fixedValues);
+
+    // Two pixels per index and per velocity step, inside a margin of 5.
+    currentCurveNumber = 8;
+    DraggableCurveComponent curve (leftToRight (1));
+    curve.setSize (520, 264);
+
+    for (auto [screenX, index] : { std::pair (5.0f, 0), std::pair (8.9f, 1), std::pair (515.0f, 255),
+                                   std::pair (4.0f, 0) })       // toward zero
+        EXPECT_EQ (curve.toRawX (screenX), index) << screenX;
+
+    // Refitted through the handles as placed, the curve runs flat at H5's velocity past H5.
+    const auto& shape = curve.getShape();
+    ASSERT_LT (shape.getVelocity (5), (int) curve.getValues()[255]);
+    curve.fitCurve();
+
+    for (int x = shape.getRawIndex (5) + 1; x < 256; ++x)
+        ASSERT_EQ (curve.getValues()[x], (float) shape.getVelocity (5)) << x;
+
+    // H5's couplings at the screen point of velocity 5 (y = 5 + 2 * (127 - 5)): H6
+    // goes there, H4 and H3 come down to it, and H3's own coupling takes H2 along.
+    curve.constrainHandle (5, 485.0f, 249.0f, -1);
+
+    for (int h : { 6, 4, 3, 2 })
+        EXPECT_EQ (shape.getVelocity (h), 5) << "H" << h;
+}
+
+using CurveView = sim::EditorFixture;
+
+TEST_F (CurveView, AUserCurveDraggedThereIsWhatTheKeyboardGetsOnTheTickAfterOk)
+{
+    sim::SimulatedKeyboard keyboard (ports);
+    editor->setSize (editorWidth, editorHeight);
+    tick();
+    click (controlButton (1));
+    pick (editor->msgTypeCombo, "Custom Curve");
+
+    auto curveDialog = []
+    {
+        auto dialogs = testsupport::findWindowsTitled ("Setting Curve (#8)");
+        auto* dialog = dynamic_cast<juce::DialogWindow*> (dialogs.getFirst());
+        return dialog == nullptr ? nullptr : dynamic_cast<CurveSettingView*> (dialog->getContentComponent());
+    };
+
+    const auto dragH3Up = [&]
+    {
+        auto& curve = curveDialog()->getCurveComponent();
+        dragHandle (curve, 3, curve.getHandlePosition (3) - juce::Point<float> (0.0f, 90.0f));
+    };
+
+    testsupport::WhileADialogRuns during ([&] { return curveDialog() != nullptr; }, dragH3Up,
+                                          [&] { testsupport::findButton (*curveDialog(), "OK")->triggerClick(); });
+    click (editor->curveViewButton);
+    ASSERT_TRUE (during.ended);
+
+    // OK made the dragged curve the user curve; the next tick sends it.
+    EXPECT_NE (tableOf (8), tableOf (1)) << "the drag moved the curve";
+
+    tick();
+    const auto dumps = keyboard.curveDumps();
+    ASSERT_EQ (dumps.size(), 1u);
+    EXPECT_EQ (std::vector<int> (dumps[0].bytes.begin(), dumps[0].bytes.end()), tableOf (8));
 }
 
 //==============================================================================

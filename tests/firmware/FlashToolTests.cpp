@@ -26,15 +26,18 @@ namespace
 {
     using FlashToolRunner = sim::ToolFamilyFixture;
 
-    /** Whether the process has ended, waiting a little for it to die; a
-        zombie that its new parent has yet to reap counts as ended. */
+    /** Whether the process has ended; a zombie that its new parent has yet
+        to reap counts as ended. */
+    bool hasEndedNow (int processId)
+    {
+        const auto stat = juce::File ("/proc/" + juce::String (processId) + "/stat").loadFileAsString();
+        return stat.isEmpty() || stat.fromLastOccurrenceOf (")", false, false).trim().startsWith ("Z");
+    }
+
+    /** The same, waiting a little for it to die. */
     bool hasEnded (int processId)
     {
-        return eventually ([processId]
-        {
-            const auto stat = juce::File ("/proc/" + juce::String (processId) + "/stat").loadFileAsString();
-            return stat.isEmpty() || stat.fromLastOccurrenceOf (")", false, false).trim().startsWith ("Z");
-        }, 100, 10);
+        return eventually ([processId] { return hasEndedNow (processId); }, 100, 10);
     }
 
     const juce::String upgradeNotice { "Ready to erase the old firmware...  &&echo. "
@@ -100,7 +103,7 @@ TEST_F (FlashProcedure, AGoodFlashWritesTheImageChecksItAndResetsTheUnit)
 
 TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErasedEvenAfterAStopRequest)
 {
-    enum Stop { none, beforeTheFlash, whileTheNoticeShows };
+    enum Stop { none, beforeTheFlash, whileTheNoticeShows, whileTheUnitIsErased };
     enum Use { forTheCheck, forTheUpgrade };   // the upgrade's flash ends with a reset or a header erase
     enum ToolMode { cleared, stays };
 
@@ -131,8 +134,11 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
         { "fail-reset",   forTheUpgrade, none, "OK. But reset failed!",  "EWKRX", cleared },
         { "corrupt-read", forTheCheck,   none, "Wrote wrong data!",      "EWKR",  stays   },
         { "no-fault",     forTheCheck,   none, "",                       "EWKR",  stays   },
-        { "no-fault",     forTheUpgrade, beforeTheFlash,      "Upgrade aborted!",  "",      stays   },
-        { "corrupt-read", forTheUpgrade, whileTheNoticeShows, "Wrote wrong data!", "EWKRH", cleared },
+        // The notice is the last moment a stop keeps the unit from being erased; from the erase on, the flash
+        // goes on, and a bad image is made unbootable all the same.
+        { "no-fault",     forTheUpgrade, beforeTheFlash,       "Upgrade aborted!",  "",      stays   },
+        { "corrupt-read", forTheUpgrade, whileTheNoticeShows,  "Upgrade aborted!",  "",      stays   },
+        { "corrupt-read", forTheUpgrade, whileTheUnitIsErased, "Wrote wrong data!", "EWKRH", cleared },
     };
 
     const auto image = makeImage ("fw.bin", 3000);
@@ -144,12 +150,15 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
         toolModeEntered = true;
         abortRequested = c.stop == beforeTheFlash;
 
-        // The window keeps taking keys while the notice shows; Escape raises the flag.
+        // The window keeps taking keys while the notice shows and the tool runs; Escape raises the flag.
         setFlashToolNoticeSink ([&c] (const juce::String& notice)
         {
             if (notice.isNotEmpty() && c.stop == whileTheNoticeShows)
                 abortRequested = true;
         });
+
+        sim::MessageWatch duringTheErase ([&] { return c.stop == whileTheUnitIsErased && unit.runs().size() == 1; },
+                                          [] { abortRequested = true; });
 
         // A good read-back left by an earlier run proves nothing about this one.
         stagingFolder().createDirectory();
@@ -429,6 +438,21 @@ TEST_F (FlashToolRunner, ARunThatEndedCountsAndWhatItLeftHoldingItsOutputEndsSoo
     EXPECT_TRUE (run.output.contains ("status = 0") && run.output.contains ("Success.")) << run.output;
     EXPECT_GT (tool.helperProcessId(), 0) << "the run waited for the helper's own end";
     EXPECT_TRUE (hasEnded (tool.helperProcessId()));
+}
+
+TEST_F (FlashToolRunner, OutputPrintedAfterTheToolEndedDoesNotCountAndAHelperOutsideItsGroupIsNotWaitedFor)
+{
+    // The helper leaves the tool's group, holds the output for five minutes (far longer than any test runs),
+    // and prints a success of its own once the tool is gone; the tool itself fails.
+    tool.setSwitch ("leave-detached-helper");
+    tool.setSwitch ("fail-reset");
+
+    EXPECT_EQ (resetThroughTool(), 0) << "only what the tool printed up to its end counts";
+
+    const auto helper = tool.helperProcessId();
+    ASSERT_GT (helper, 0);
+    EXPECT_FALSE (hasEndedNow (helper)) << "the run ended while the helper still held its output";
+    ::kill (helper, SIGKILL);
 }
 
 TEST_F (FlashToolRunner, AVerdictAfterHundredsOfMegabytesCountsWithItsStatusLineAndLittleOfItIsKept)

@@ -502,7 +502,7 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
     const auto succeeded = box (Icon::InfoIcon, "Firmware Upgrade Succeeded", upgraded);
 
     // Whatever the check found, Escape during it ends the run there, with the window as it was at that step.
-    // An Escape pressed between runs ends no Select; the Upgrade step stops before the unit and at its own step.
+    // An Escape pressed between runs ends no run: a step button begins a new one.
     const Row rows[] {
         { "during a good check, running on", 2056, activate, runningOn, duringStage1, "", stopped, 3, "11100",
           untouched },
@@ -515,7 +515,7 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
         { "left before Select", 2056, select, runningOn, leftBeforeTheStep, "", succeeded, 1, "10000", written },
         { "left before Select, a MIDI unit", 94, select, runningOn, leftBeforeTheStep, "", succeeded, 1, "10000",
           written },
-        { "left before Upgrade", 2056, upgrade, stepByStep, leftBeforeTheStep, "", stopped, 5, "00111", untouched },
+        { "left before Upgrade", 2056, upgrade, stepByStep, leftBeforeTheStep, "", succeeded, 1, "10000", written },
         // Without Escape, step by step, the download waits for Upgrade, and goes with the window.
         { "none, step by step", 2056, select, stepByStep, noEscape, "", box (Icon::InfoIcon, "Firmware Upgrade", "OK"),
           6, "11111", untouched },
@@ -595,5 +595,150 @@ TEST_F (WholeUpgrade, EscapeEndsTheRunInTheStepThatSawItSayingNoFirmwareWasWritt
 
         stepWindow.reset();
         EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no download stays once the window has gone";
+    }
+}
+
+// With the steps running on by themselves, Escape ends the run where it was
+// read: no command reaches the unit after it, no later step starts, and the
+// window stays at that step with the box that says so.
+TEST_F (WholeUpgrade, EscapeWhileTheStepsRunOnEndsTheRunBeforeTheNextCommandReachesTheUnit)
+{
+    enum When { duringStartsLook, duringStartsLookInVain, duringEntersProbe, duringEntersWait,
+                duringTheEraseNotice, duringTheListsDownload, duringTheImagesDownload };
+    struct Row { const char* what; int product; When when; int stepAfter; const char* buttons; };
+
+    const Row rows[] {
+        // The unit shows up in the second in which Escape was pressed, or never: the tool is not run.
+        { "during Start's look for the unit", 2056, duringStartsLook, 1, "10000" },
+        { "during Start's look for a unit that never comes", 2056, duringStartsLookInVain, 1, "10000" },
+        { "during Start's look for a MIDI unit", 94, duringStartsLook, 1, "10000" },
+        // The first probe finds the bootloader: the unit is not asked again, nor checked.
+        { "during Enter's first probe", 2056, duringEntersProbe, 2, "11000" },
+        // Asked once over MIDI; its bootloader would answer the probe.
+        { "during Enter's wait after its request", 2056, duringEntersWait, 2, "11000" },
+        { "during the Upgrade step's notice", 2056, duringTheEraseNotice, 5, "00111" },
+        // The key waits in the queue while a download holds the window.
+        { "during the list's download", 2056, duringTheListsDownload, 4, "00110" },
+        { "during the image's download", 2056, duringTheImagesDownload, 4, "00110" },
+        { "during the list's download, a MIDI unit", 94, duringTheListsDownload, 4, "00110" },
+        { "during the image's download, a MIDI unit", 94, duringTheImagesDownload, 4, "00110" },
+    };
+
+    const juce::String toolUnitPort ("R7-X1 MIDI 1");
+    const auto stopped = box (Icon::InfoIcon, "Firmware Upgrade",
+                              "Upgrade stopped: no firmware was written to the device.");
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.what);
+        const auto rowAlive = std::make_shared<bool> (true);
+        resetUpgraderState();
+        units.clear();
+        ports.withdraw (toolUnitPort);
+        const bool midi = row.product == 94;
+        const bool lookingForTheUnit = row.when == duringStartsLook || row.when == duringStartsLookInVain;
+        const juce::String fw (midi ? "fw/mixora_c4_v2.01.bin" : "fw/r7_x_v2.01.bin");
+        const auto image = randomBytes (midi ? 3 * 512 : 3000, 11);
+        sim::LocalFirmwareServer firmware;
+
+        sim::FlashToolStandIn toolUnit;
+        const juce::MemoryBlock oldFirmware (image.getSize(), true);
+        toolUnit.putFlashBytes (firmwareAddress, oldFirmware);
+        prompts.dialogAnswer = sim::ChooserUser {};
+
+        std::unique_ptr<sim::NamedPorts> unitPorts;
+        sim::SimulatedUnit* midiUnit = nullptr;
+        const auto plugTheUnitIn = [&]
+        {
+            if (midi)
+                midiUnit = &addUnit (linuxUnit ("Mixora C4", 94, true));
+            else
+                unitPorts = std::make_unique<sim::NamedPorts> (ports, juce::StringArray (toolUnitPort),
+                                                               juce::StringArray (toolUnitPort));
+        };
+
+        if (! lookingForTheUnit)
+            plugTheUnitIn();
+
+        sim::StepWindow window (row.product);
+        autoAdvance = true;
+
+        // What had reached the unit when the key was read: tool runs and MIDI messages.
+        bool escapeRead = false;
+        size_t runsBefore = 0, messagesBefore = 0;
+        const auto pressEscape = [&]
+        {
+            escapeRead = true;
+            runsBefore = toolUnit.runs().size();
+            messagesBefore = (size_t) ports.messagesTo().size();
+            window.pressEscape();
+        };
+
+        // Typed while the list or the image downloads, the key is read once the window takes messages again.
+        const auto typedWhenAsked = [&] (LocalHttpServer::Answer answer, When when)
+        {
+            if (row.when == when)
+                answer.whenAsked = [&, alive = std::weak_ptr<bool> (rowAlive)]
+                {
+                    juce::MessageManager::callAsync ([&, alive]
+                    {
+                        if (! alive.expired())
+                            pressEscape();
+                    });
+                };
+
+            return answer;
+        };
+
+        const auto list = sim::LocalFirmwareServer::listText ({ { row.product, "Unit", "2.01", fw } });
+        firmware.server.setAnswer (midi ? "firmware-special.xml" : "firmware.xml",
+                                   typedWhenAsked (LocalHttpServer::text (list), duringTheListsDownload));
+        firmware.server.setAnswer (fw, typedWhenAsked (LocalHttpServer::bytes (image), duringTheImagesDownload));
+
+        const auto shows = [&] (const juce::String& start)
+        {
+            const auto shown = window.statusTexts();
+            return std::any_of (shown.begin(), shown.end(), [&] (auto& text) { return text.startsWith (start); });
+        };
+
+        sim::MessageWatch escape ([&]
+        {
+            switch (row.when)
+            {
+                case duringStartsLook:
+                case duringStartsLookInVain:  return shows (midi ? "(1)" : "Waiting for the target MIDI device...1");
+                case duringEntersProbe:       return toolUnit.runs().size() >= 1;
+                case duringEntersWait:        return ports.messagesTo (toolUnitPort).size() >= 2;
+                case duringTheEraseNotice:    return shows ("Ready to erase the old firmware...");
+                case duringTheListsDownload:
+                case duringTheImagesDownload: return false;
+            }
+
+            return false;
+        }, [&]
+        {
+            pressEscape();
+
+            if (row.when == duringStartsLook)
+                plugTheUnitIn();
+        });
+
+        window->stepStart (1);
+
+        EXPECT_TRUE (escapeRead);
+        EXPECT_EQ (boxes(), std::vector<std::string> { stopped });
+        EXPECT_EQ (window->getStep(), row.stepAfter);
+        EXPECT_EQ (window.enabledButtons(), juce::String (row.buttons));
+        EXPECT_EQ (toolUnit.runs().size(), runsBefore) << "no tool command after Escape";
+        EXPECT_EQ ((size_t) ports.messagesTo().size(), messagesBefore) << "no MIDI message after Escape";
+
+        if (midi)
+            EXPECT_TRUE (midiUnit == nullptr || midiUnit->storedImage().empty());
+        else
+            EXPECT_TRUE (toolUnit.flashBytes (firmwareAddress, image.getSize()) == oldFirmware) << "flashed";
+
+        const bool imageAsked = row.when == duringTheImagesDownload || row.when == duringTheEraseNotice;
+        EXPECT_EQ (firmware.server.countRequests (fw), imageAsked ? 1 : 0);
+        EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no download, staged copy or read-back is left";
     }
 }

@@ -27,7 +27,12 @@ namespace
     };
 
     const std::string probe ("-u -- get-property 1"), reset ("-u -- reset");
+
+    /** How Activate begins the box of a failure of this computer; the reason follows. */
+    const juce::String notFinishedLead ("Compatibility check not finished. This computer failed before the check image "
+                                        "reached the device.\n\n");
     const std::vector<std::string> notFound { "Target device not found!" }, none;
+    const std::vector<std::string> stopped { "Upgrade stopped: no firmware was written to the device." };
 
     using EnterStep = sim::UpgradeStepsFixture;
     using ActivateStep = sim::UpgradeStepsFixture;
@@ -85,7 +90,7 @@ TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
     // The loopback port ALSA lists on every Linux desktop is no unit.
     sim::NamedPorts loopback (ports, { "Midi Through Port-0" }, { "Midi Through Port-0" });
 
-    // Escape pressed once "(3)" shows ends the run after the look under way.
+    // Escape pressed once "(3)" shows ends the run after the look under way, and says so.
     for (auto row : { Row { stepByStep, leftNothing, 0, 12 }, Row { runningOn, leftNothing, 0, 16 },
                       Row { stepByStep, leftAnAbort, 0, 12 }, Row { stepByStep, leftNothing, 3, 4 } })
     {
@@ -108,7 +113,7 @@ TEST_F (StartStep, WithNoUnitItPollsOnceASecondThenReportsTheTargetNotFound)
         expected.push_back ("");
         EXPECT_EQ (texts (window.statusTexts()), expected);
         EXPECT_EQ (pausesOf (ports, 1.0e6), row.polls);
-        EXPECT_EQ (messages(), notFound);
+        EXPECT_EQ (messages(), row.escapeAt > 0 ? stopped : notFound);
         EXPECT_EQ (window->getStep(), 1);
         EXPECT_FALSE (upgraderBusy);
     }
@@ -200,7 +205,8 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
     enum Unit { staysAway, comesBack };
     struct Row { Escape escape; Unit unit; int looks; };
 
-    for (auto row : { Row { noEscape, staysAway, 26 }, Row { escapeWhileTheToolRuns, staysAway, 1 },
+    // Escape while the tool asks the bootloader ends the run there: no reset, no look.
+    for (auto row : { Row { noEscape, staysAway, 26 }, Row { escapeWhileTheToolRuns, staysAway, 0 },
                       Row { noEscape, comesBack, 1 } })
     {
         const bool found = row.unit == comesBack;
@@ -230,12 +236,15 @@ TEST_F (StartStep, AUnitInItsBootloaderIsRestartedAndItsPortLookedForAboutSixSec
             expected.push_back ("R7-X1");   // the chosen target's name
 
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), expected);
-        EXPECT_EQ (texts (unit.describeRuns()), (std::vector<std::string> { probe, reset }));
-        // Pauses of 235 ms: the look's, besides the tool's own after each of its two runs.
-        EXPECT_EQ (pausesOf (rowPorts, 235000.0) - 2, row.looks) << "escape " << row.escape << ", found " << found;
+        const auto runs = row.escape == noEscape ? std::vector<std::string> { probe, reset }
+                                                 : std::vector<std::string> { probe };
+        EXPECT_EQ (texts (unit.describeRuns()), runs);
+        // Pauses of 235 ms: the look's, besides the tool's own after each of its runs.
+        EXPECT_EQ (pausesOf (rowPorts, 235000.0) - (int) runs.size(), row.looks)
+            << "escape " << row.escape << ", found " << found;
         EXPECT_EQ (window->getStep(), found ? 2 : 1);
         EXPECT_EQ (toolModeEntered, ! found) << "a unit that came back has left its bootloader";
-        EXPECT_EQ (messages(), found ? none : notFound);
+        EXPECT_EQ (messages(), found ? none : (row.escape == noEscape ? notFound : stopped));
     }
 }
 
@@ -313,11 +322,11 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEsc
     const auto threePasses = [] (std::vector<std::string> pass) { return plus (plus (pass, pass), pass); };
 
     const Row rows[] {
-        // Four probes, then one a pass; five probes a pass, in vain; with Escape, the later passes still ask.
+        // Four probes, then one a pass; five probes a pass, in vain; with Escape, no later pass asks.
         { "3",     portFree,  every500ms, noEscape,             6,  waitingTexts ({ 1, 1, 2 }), nullptr },
         { "1000",  portFree,  every500ms, noEscape,             15, threePasses (oneTwo),       cannotEnter },
         { "1000",  portFree,  every333ms, noEscape,             15, threePasses (oneThree),     cannotEnter },
-        { "1000",  portFree,  every500ms, escapeAtTheFirstWait, 1,  waitingTexts ({ 1 }),       cannotEnter },
+        { "1000",  portFree,  every500ms, escapeAtTheFirstWait, 1,  waitingTexts ({ 1 }),       stopped[0].c_str() },
         // A bootloader that answers, but not with success, is there; without a port only a full success counts.
         { nullptr, portFree,  every500ms, noEscape,             3,  {}, nullptr },
         { nullptr, portTaken, every500ms, noEscape,             0,  {}, "Target device is occupied!" },
@@ -350,7 +359,9 @@ TEST_F (EnterStep, ToolFamilyAsksThreeTimesAndProbesTheBootloaderBetweenUntilEsc
 
         EXPECT_EQ (window->stepEnter (2), row.message == nullptr) << row.message;
         const std::vector<std::string> askedThreeTimes { wakeUp, enterR7X1, wakeUp, enterR7X1, wakeUp, enterR7X1 };
-        EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)), row.port == portFree ? askedThreeTimes : none);
+        const std::vector<std::string> askedOnce { wakeUp, enterR7X1 };
+        EXPECT_EQ (texts (unitPorts.messagesTo (toolUnitPort)),
+                   row.port != portFree ? none : row.escape == noEscape ? askedThreeTimes : askedOnce);
         EXPECT_EQ (texts (unit.describeRuns()), std::vector<std::string> ((size_t) row.runs, probe));
         EXPECT_EQ (sim::nonEmpty (window.statusTexts()), row.waiting);
         EXPECT_EQ (toolModeEntered, row.message == nullptr);
@@ -496,16 +507,16 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
 
 TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGivesNoVerdictSoActivateCanRunAgain)
 {
-    enum Fault { dataFolderReadOnly, dataFolderFull, checkImageMissing, checkImageEmpty };
+    enum Fault { dataFolderReadOnly, dataFolderFull, dataHomeReadOnly, checkImageMissing, checkImageEmpty };
     struct Row { Fault fault; const char* box; };
 
-    const char* notFinished = "Compatibility check not finished. This computer failed before the check image reached "
-                              "the device.\n\nCannot create firmware file!\n\n";
     const juce::String cannotFind ("Warning: Cannot find the check.bin!\n\n");
 
+    // The upgrader's own folder, which a read-only data home cannot take, is told as the others are.
     const Row rows[] {
-        { dataFolderReadOnly, "Cannot create file in <local>: Permission denied" },
-        { dataFolderFull,     "Cannot create file in <local>: File too large" },
+        { dataFolderReadOnly, "Cannot create firmware file!\n\nCannot create file in <local>: Permission denied" },
+        { dataFolderFull,     "Cannot create firmware file!\n\nCannot create file in <local>: File too large" },
+        { dataHomeReadOnly,   "No folder for the upgrader's files: cannot create <home>/Tavlo: Permission denied" },
         { checkImageMissing,  "<check.bin>" },
         { checkImageEmpty,    "<check.bin>" },
     };
@@ -536,6 +547,12 @@ TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGive
             if (row.fault == dataFolderReadOnly)
                 readOnly.emplace (stagingFolder());
 
+            if (row.fault == dataHomeReadOnly)
+            {
+                ASSERT_TRUE (getUpgraderDataFolder().deleteRecursively());
+                readOnly.emplace (dataHome.get());
+            }
+
             if (row.fault == dataFolderFull)
                 full.emplace (1024);
 
@@ -543,8 +560,9 @@ TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGive
         }
 
         const auto reason = juce::String (row.box).replace ("<local>", stagingFolder().getFullPathName())
+                                                  .replace ("<home>", dataHome.get().getFullPathName())
                                                   .replace ("<check.bin>", checkImagePath);
-        const auto lead = row.box[0] == '<' ? cannotFind : juce::String (notFinished);
+        const auto lead = row.box[0] == '<' ? cannotFind : notFinishedLead;
         const auto shown = box (juce::MessageBoxIconType::WarningIcon, {}, lead + reason);
         EXPECT_EQ (boxes(), std::vector<std::string> { shown });
         EXPECT_TRUE (unit.describeRuns().isEmpty()) << "nothing reached the unit";
@@ -581,7 +599,8 @@ TEST_F (ActivateStep, WithoutAnExistingHomeTheCheckSaysThereIsNoFolderAndCreates
         sim::StepWindow window (2056);
 
         EXPECT_FALSE (window->stepActivate (1)) << row.home;
-        EXPECT_EQ (messages(), std::vector<std::string> { noUpgraderFolderText.toStdString() }) << row.home;
+        EXPECT_EQ (messages(), std::vector<std::string> { (notFinishedLead + noUpgraderFolderText).toStdString() })
+            << row.home;
         EXPECT_TRUE (tool.runs().empty()) << row.home;
         EXPECT_FALSE (juce::File (missing).exists()) << row.home;
         EXPECT_EQ (juce::File ("/.local").exists(), rootHadOne) << row.home;

@@ -8,6 +8,7 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 #include "firmware/window/UpgraderEntry.h"
 #include "support/FlashToolStandIn.h"
+#include "support/LocalFirmwareServer.h"
 #include "support/MessageLoop.h"
 #include "support/RealProgramFixture.h"
 #include "support/RunningApplication.h"
@@ -249,3 +250,128 @@ TEST_P (FileChooserInTheProgram, TakesTheChosenFileAndTheProgramLivesOn)
 INSTANTIATE_TEST_SUITE_P (OverTheUpgraderAndTheEditor, FileChooserInTheProgram,
                           ::testing::Values (builtInOverTheUpgrader, systemsOverTheUpgrader, builtInOverTheEditor),
                           [] (const auto& info) { return std::string (info.param.name); });
+
+// The upgrade dialog over the whole program (inside the test's process) on a
+// display of its own, with the flashing tool's stand-in and the test's own
+// firmware server, its waits as long as they really are. The user clicks a
+// step button and types Escape, three runs one after the other: each run ends
+// where Escape was typed, with its box, and the unit keeps its firmware.
+
+namespace
+{
+    /** Each message box the program shows while it lives, as its description
+        has it: its title, ". " and its text. Message thread. */
+    class ShownBoxes final : private juce::Timer
+    {
+    public:
+        ShownBoxes()  { startTimer (5); }
+
+        juce::StringArray texts;
+
+    private:
+        void timerCallback() override
+        {
+            auto* box = dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent());
+
+            if (box != nullptr && box != last.getComponent())
+            {
+                last = box;
+                texts.add (box->getDescription());
+            }
+        }
+
+        juce::Component::SafePointer<juce::Component> last;
+    };
+}
+
+TEST (UpgradeDialogInTheProgram, EscapeTypedDuringStartActivateOrTheUpgradeNoticeEndsThatRunAndTheUnitKeepsItsFirmware)
+{
+    // It outlives the program's connection to it, which stays open until the process ends.
+    static const PrivateDisplay display;
+    ASSERT_TRUE (display.getName().isNotEmpty());
+    ScopedEnvironment environment;
+    environment.set ("DISPLAY", display.getName());
+
+    sim::LocalFirmwareServer firmware;
+    sim::FlashToolStandIn unit;
+    juce::MemoryBlock image (3000);
+    juce::Random (5).fillBitsRandomly (image.getData(), image.getSize());
+    firmware.serveList ({ { 2054, "R7 Nano", "2.01", "fw/r7_nano_v2.01.bin" } });
+    firmware.serveImage ("fw/r7_nano_v2.01.bin", image);
+    const juce::MemoryBlock oldFirmware (image.getSize(), true);
+    unit.putFlashBytes (0x60010000, oldFirmware);
+
+    sim::RunningApplication running;
+    running.ports.setRealPauses (true);
+    running.start();
+    ASSERT_NE (NsDravel::theMainComp, nullptr);
+
+    // Start with no unit yet; Start again, with the unit, on into Activate; Activate again, on into the
+    // Upgrade step's notice. Escape is typed once the dialog's title shows the text.
+    struct Run { int button; const char* titleShows; };
+    const Run runs[] { { 0, "Waiting for the target MIDI device...1" },
+                       { 0, "Starting stage 1 of compatibility checking" },
+                       { 2, "Ready to erase the old firmware..." } };
+
+    std::atomic<int> runsStopped { 0 };
+    std::atomic<bool> userDone { false };
+
+    // The user, on another thread: everything seen through the display.
+    std::thread user ([&]
+    {
+        const auto upgraderWindows = [&] { return display.findVisibleWindows ((int) getpid(), "Firmware Upgrade.*"); };
+        juce::StringArray shown;
+
+        if (eventually ([&] { return (shown = upgraderWindows()).size() == 1; }))
+        {
+            const auto dialog = shown[0];
+            const auto title = [&] { return display.titleOf (dialog); };
+
+            for (auto& run : runs)
+            {
+                if (&run == &runs[1])
+                    running.ports.publishPort ("R7-Nano MIDI 1");
+
+                // The middle of the step button, until the step shows it runs; then its text, up to a minute.
+                const bool typed = eventually ([&]
+                                   {
+                                       display.clickAt (dialog, 17 + 96 * run.button + 45, 102);
+                                       return eventually ([&] { return title() != "Firmware Upgrade"; }, 20, 50);
+                                   }, 5, 0)
+                                && eventually ([&] { return title().contains (run.titleShows); }, 3000, 20)
+                                && display.typeUntil (dialog, "Escape", [&] { return upgraderWindows().size() == 2; });
+
+                if (! typed)
+                    break;
+
+                // The box goes with Return.
+                shown = upgraderWindows();
+                const auto box = shown[0] == dialog ? shown[1] : shown[0];
+
+                if (! display.typeUntil (box, "Return", [&] { return upgraderWindows().size() == 1; }))
+                    break;
+
+                ++runsStopped;
+            }
+        }
+
+        userDone = true;
+    });
+
+    ShownBoxes boxes;
+    testsupport::WhileADialogRuns whenDone ([&] { return userDone.load(); }, [] {}, []
+    {
+        while (auto* modal = juce::Component::getCurrentlyModalComponent())
+            modal->exitModalState (0);
+    });
+
+    halvik::openFirmwareUpgrader (2054, NsDravel::theMainComp, false, true, 0);
+    user.join();
+
+    const juce::String stopped ("Firmware Upgrade. Upgrade stopped: no firmware was written to the device.");
+    EXPECT_EQ (runsStopped.load(), 3);
+    EXPECT_EQ (boxes.texts.joinIntoString ("\n"), juce::StringArray (stopped, stopped, stopped).joinIntoString ("\n"));
+    EXPECT_TRUE (unit.flashBytes (0x60010000, image.getSize()) == oldFirmware) << "the unit was flashed";
+    EXPECT_EQ (firmware.server.countRequests ("fw/r7_nano_v2.01.bin"), 1) << "the third run got as far as the Upgrade step";
+    EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "the download went with the stop";
+}

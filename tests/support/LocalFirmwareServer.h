@@ -3,6 +3,7 @@
 #include "support/TestSurroundings.h"
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <utility>
@@ -37,6 +38,11 @@ public:
 
         /** More headers, sent in this order after the ones the server writes itself. */
         std::vector<std::pair<juce::String, juce::String>> headers;
+
+        /** Called on the server's thread when a request for this answer has
+            come, before any of the answer goes out: what a user does while
+            the program waits for it. */
+        std::function<void()> whenAsked;
 
         /** This answer with one more header ("Content-Encoding: gzip", say). */
         Answer withHeader (const juce::String& name, const juce::String& value) const

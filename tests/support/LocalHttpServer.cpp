@@ -56,6 +56,9 @@ struct LocalHttpServer::Impl
             return answer;
         }();
 
+        if (canned.whenAsked != nullptr)
+            canned.whenAsked();
+
         const auto body = std::make_shared<juce::MemoryBlock> (canned.body);
         const auto type = canned.contentType.toStdString();
         const auto delivery = canned.delivery;
