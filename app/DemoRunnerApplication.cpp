@@ -5,6 +5,7 @@
 #include "MainAppWindow.h"
 #include "MainComponent.h"
 #include "SingleInstanceHandOff.h"
+#include "common/ModalWindowsInFront.h"
 #include "common/TextConstants.h"
 
 #include "editor/device/Host.h"
@@ -70,6 +71,8 @@ void DemoRunnerApplication::initialise (const juce::String& commandLine)
 
     if (startChildProcessMode (commandLine))
         return;
+
+    keepModalWindowsInFront();
 
     // With no display the framework has nowhere to put the window and crashes
     // placing it: say so instead, as scripts/run does, and fail. DISPLAY is

@@ -1,3 +1,5 @@
+#include "common/ModalWindowsInFront.h"
+
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <X11/Xlib.h>
@@ -15,5 +17,6 @@ int main (int argc, char** argv)
     XSetErrorHandler (ignoreXErrors);
     ::testing::InitGoogleTest (&argc, argv);
     juce::ScopedJuceInitialiser_GUI juce;
+    keepModalWindowsInFront();
     return RUN_ALL_TESTS();
 }

@@ -33,23 +33,12 @@ TEST_F (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEsca
     const auto editorWindow = windowsOf (tavlo)[0];
     const auto titleOf = [&] (const juce::String& window) { return display.titleOf (window); };
 
-    // Clicks the middle of the editor's "Firmware Upgrade" button until the notice shows.
-    const auto openTheNotice = [&]
-    {
-        eventually ([&]
-        {
-            display.clickAt (editorWindow, 71, 451);
-            return windowsOf (tavlo, noticeTitle).size() == 1;
-        }, 50, 200);
-        return windowsOf (tavlo, noticeTitle)[0];
-    };
-
     // Escape on the notice: back to the editor as it was, and the button works again.
     // The title settles at the first timer tick; compare with the settled one.
     ASSERT_TRUE (eventually ([&] { return titleOf (editorWindow).contains ("[disconnected]"); }))
         << titleOf (editorWindow);
     const auto titleBefore = titleOf (editorWindow);
-    auto notice = openTheNotice();
+    auto notice = openTheUpgradersNotice (tavlo);
     ASSERT_TRUE (notice.isNotEmpty());
 
     ASSERT_TRUE (display.typeUntil (notice, "Escape", [&] { return windowsOf (tavlo, noticeTitle).isEmpty(); }));
@@ -57,7 +46,7 @@ TEST_F (UpgraderInProgram, TheNoticeLeadsBackOrToTheDialogOverTheEditorWhereEsca
     EXPECT_EQ (titleOf (editorWindow), titleBefore);
 
     // Return on it: the dialog, centred over the editor.
-    notice = openTheNotice();
+    notice = openTheUpgradersNotice (tavlo);
     ASSERT_TRUE (notice.isNotEmpty());
     ASSERT_TRUE (display.typeUntil (notice, "Return", [&] { return windowsOf (tavlo, dialogTitle).size() == 1; }));
     EXPECT_TRUE (windowsOf (tavlo, noticeTitle).isEmpty());

@@ -95,6 +95,40 @@ private:
     JUCE_DECLARE_NON_COPYABLE (PrivateDisplay)
 };
 
+/** The openbox window manager on a private display, as a user's desktop has
+    one: it frames, stacks and focuses the windows there. Ended with the object. */
+class Openbox
+{
+public:
+    explicit Openbox (const PrivateDisplay& display)
+    {
+        // Its own home, so that it neither reads nor writes the user's files.
+        juce::StringPairArray environment;
+        environment.set ("DISPLAY", display.getName());
+        environment.set ("HOME", home.get().getFullPathName());
+        environment.set ("XDG_CONFIG_HOME", home.get().getFullPathName());
+        environment.set ("XDG_CACHE_HOME", home.get().getFullPathName());
+        const auto started = process.start ({ "/usr/bin/openbox", "--sm-disable" }, environment,
+                                            home.get().getChildFile ("log"));
+
+        // It announces itself on the root window once it manages the screen.
+        managing = started && eventually ([&]
+        {
+            return display.run ({ "xprop", "-root", "_NET_SUPPORTING_WM_CHECK" }).contains ("window id");
+        });
+    }
+
+    /** True once it manages the display's windows. */
+    bool isManaging() const noexcept    { return managing; }
+
+private:
+    TempFolder home;
+    TestProcess process;
+    bool managing = false;
+
+    JUCE_DECLARE_NON_COPYABLE (Openbox)
+};
+
 /** For tests that start the real program: each test gets its own display and
     its own runtime and home folder, so that it neither meets nor disturbs any
     other running copy. */
@@ -103,18 +137,23 @@ class RealProgramFixture : public ::testing::Test
 protected:
     void SetUp() override   { ASSERT_TRUE (display.getName().isNotEmpty()); }
 
-    /** Starts the program with this test's display and user folders. */
-    bool start (TestProcess& process) const     { return start (process, own(), own()); }
+    /** Starts the program with this test's display and user folders; what it
+        prints goes to the process's output when captureOutput is set. */
+    bool start (TestProcess& process, bool captureOutput = false) const
+    {
+        return start (process, own(), own(), captureOutput);
+    }
 
     /** Starts the program with this test's display and the given folders (an
         empty runtime folder counts as none). */
-    bool start (TestProcess& process, const juce::String& runtimeFolder, const juce::String& home) const
+    bool start (TestProcess& process, const juce::String& runtimeFolder, const juce::String& home,
+                bool captureOutput = false) const
     {
         juce::StringPairArray environment;
         environment.set ("DISPLAY", display.getName());
         environment.set ("XDG_RUNTIME_DIR", runtimeFolder);
         environment.set ("HOME", home);
-        return process.start ({ testpaths::programFile().getFullPathName() }, environment);
+        return process.start ({ testpaths::programFile().getFullPathName() }, environment, {}, captureOutput);
     }
 
     /** The process's visible windows whose title matches; the editor adds its
@@ -128,6 +167,23 @@ protected:
     bool showsOneWindow (TestProcess& process) const
     {
         return eventually ([&] { return windowsOf (process).size() == 1; });
+    }
+
+    /** Clicks the middle of the editor's "Firmware Upgrade" button until the
+        upgrader's notice shows, and returns the notice's window (empty when it
+        never showed). */
+    juce::String openTheUpgradersNotice (TestProcess& process) const
+    {
+        const juce::String noticeTitle ("Firmware Upgrader about to start");
+        const auto editorWindow = windowsOf (process)[0];
+
+        eventually ([&]
+        {
+            display.clickAt (editorWindow, 71, 451);
+            return windowsOf (process, noticeTitle).size() == 1;
+        }, 50, 200);
+
+        return windowsOf (process, noticeTitle)[0];
     }
 
     juce::String own() const    { return userFolder.get().getFullPathName(); }

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -86,6 +87,21 @@ public:
         char c = 0;
 
         while (output >= 0 && ::read (output, &c, 1) == 1 && ! (oneLine && c == '\n'))
+            text.writeByte (c);
+
+        return text.toString();
+    }
+
+    /** What the process printed since the last read, as far as it has
+        arrived: never waits for more. */
+    juce::String readArrivedOutput()
+    {
+        juce::MemoryOutputStream text;
+        char c = 0;
+        pollfd ready { output, POLLIN, 0 };
+
+        while (output >= 0 && ::poll (&ready, 1, 0) == 1 && (ready.revents & POLLIN) != 0
+                && ::read (output, &c, 1) == 1)
             text.writeByte (c);
 
         return text.toString();

@@ -1,15 +1,29 @@
+// JUCE's X11 declarations (its display connection) come only with this set.
+#define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
 #include "support/WindowManagerView.h"
+
+#include "support/TestProcess.h"
+
+#include "common/OutermostWindow.h"
+
+#include <juce_events/native/juce_linux_EventLoopInternal.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-WindowManagerView::WindowManagerView()
-    : display (XOpenDisplay (nullptr))
+#include <algorithm>
+
+WindowManagerView::WindowManagerView (const juce::String& displayName)
+    : display (XOpenDisplay (displayName.isEmpty() ? nullptr : displayName.toRawUTF8()))
 {
-    if (display != nullptr)
-        for (auto* name : { "_MOTIF_WM_HINTS", "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_RESIZE",
-                            "_NET_WM_ACTION_FULLSCREEN", "_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_CLOSE" })
-            XInternAtom (display, name, False);
+    if (display == nullptr)
+        return;
+
+    for (auto* name : { "_MOTIF_WM_HINTS", "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_ACTION_RESIZE",
+                        "_NET_WM_ACTION_FULLSCREEN", "_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_CLOSE" })
+        XInternAtom (display, name, False);
+
+    probe = XCreateSimpleWindow (display, DefaultRootWindow (display), 0, 0, 1, 1, 0, 0, 0);
 }
 
 WindowManagerView::~WindowManagerView()
@@ -60,4 +74,128 @@ std::pair<long, long> WindowManagerView::motifFunctionsAndDecorations (const juc
     // flags, functions, decorations, input mode, status
     const auto motif = items (window, "_MOTIF_WM_HINTS");
     return motif.size() < 3 ? std::pair<long, long> (-1, -1) : std::pair<long, long> (motif[1], motif[2]);
+}
+
+unsigned long WindowManagerView::windowOf (const juce::Component& window)
+{
+    auto* peer = window.getPeer();
+    return peer != nullptr ? (unsigned long) (juce::pointer_sized_uint) peer->getNativeHandle() : 0;
+}
+
+std::vector<unsigned long> WindowManagerView::inStackingOrder (std::vector<unsigned long> windows) const
+{
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+
+    if (display == nullptr || XQueryTree (display, DefaultRootWindow (display), &root, &parent, &children, &count) == 0)
+        return {};
+
+    // The root's children come bottom first.
+    const std::vector<Window> stack (children, children + count);
+    XFree (children);
+
+    const auto place = [&] (unsigned long window)
+    {
+        return std::find (stack.begin(), stack.end(), outermostWindowOf (display, window)) - stack.begin();
+    };
+
+    std::stable_sort (windows.begin(), windows.end(), [&] (auto a, auto b) { return place (a) < place (b); });
+    return windows;
+}
+
+unsigned long WindowManagerView::focusedWindow() const
+{
+    Window focused = 0;
+    int revertTo = 0;
+
+    if (display != nullptr)
+        XGetInputFocus (display, &focused, &revertTo);
+
+    return focused;
+}
+
+juce::Rectangle<int> WindowManagerView::screenBoundsOf (unsigned long window) const
+{
+    XWindowAttributes attributes {};
+    int x = 0, y = 0;
+    Window child = 0;
+
+    if (display == nullptr || XGetWindowAttributes (display, window, &attributes) == 0
+         || ! XTranslateCoordinates (display, window, DefaultRootWindow (display), 0, 0, &x, &y, &child))
+        return {};
+
+    return { x, y, attributes.width, attributes.height };
+}
+
+juce::Point<int> WindowManagerView::uncoveredPointOf (unsigned long window,
+                                                      const std::vector<unsigned long>& others) const
+{
+    const auto area = screenBoundsOf (window);
+
+    for (auto point : { area.getTopRight() + juce::Point<int> (-8, 8), area.getBottomRight() - juce::Point<int> (8, 8),
+                        area.getBottomLeft() + juce::Point<int> (40, -8) })
+    {
+        const auto covers = [&] (auto other) { return screenBoundsOf (other).contains (point); };
+
+        if (std::none_of (others.begin(), others.end(), covers))
+            return point - area.getTopLeft();
+    }
+
+    return {};
+}
+
+bool WindowManagerView::windowManagerHasCaughtUp() const
+{
+    if (display == nullptr)
+        return false;
+
+    // A window manager answers a request for the frame sizes of a window by
+    // setting them on it, after whatever reached it before the request.
+    const auto extents = XInternAtom (display, "_NET_FRAME_EXTENTS", False);
+    XDeleteProperty (display, probe, extents);
+
+    XEvent request {};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = probe;
+    request.xclient.message_type = XInternAtom (display, "_NET_REQUEST_FRAME_EXTENTS", False);
+    request.xclient.format = 32;
+    XSendEvent (display, DefaultRootWindow (display), False,
+                SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    XSync (display, False);
+
+    return eventually ([&]
+    {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+
+        if (XGetWindowProperty (display, probe, extents, 0, 4, False, AnyPropertyType,
+                                &type, &format, &count, &remaining, &data) != Success)
+            return false;
+
+        if (data != nullptr)
+            XFree (data);
+
+        return type != None;
+    }, 500, 10);
+}
+
+void WindowManagerView::syncOurWindowsWithTheServer()
+{
+    if (auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating())
+    {
+        auto* ourDisplay = windowSystem->getDisplay();
+
+        {
+            juce::XWindowSystemUtilities::ScopedXLock lock;
+            XSync (ourDisplay, False);
+        }
+
+        // The sync reads the events that arrived meanwhile into the X library's
+        // queue. JUCE reads its connection when it becomes readable, so it
+        // would leave them there until more arrive (a move of the mouse, say).
+        juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd (XConnectionNumber (ourDisplay));
+    }
 }
