@@ -372,6 +372,7 @@ TEST (UpgradeDialogInTheProgram, EscapeTypedDuringStartActivateOrTheUpgradeNotic
     EXPECT_EQ (runsStopped.load(), 3);
     EXPECT_EQ (boxes.texts.joinIntoString ("\n"), juce::StringArray (stopped, stopped, stopped).joinIntoString ("\n"));
     EXPECT_TRUE (unit.flashBytes (0x60010000, image.getSize()) == oldFirmware) << "the unit was flashed";
-    EXPECT_EQ (firmware.server.countRequests ("fw/r7_nano_v2.01.bin"), 1) << "the third run got as far as the Upgrade step";
+    EXPECT_EQ (firmware.server.countRequests ("fw/r7_nano_v2.01.bin"), 1)
+        << "the third run got as far as the Upgrade step";
     EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "the download went with the stop";
 }
