@@ -61,6 +61,13 @@ namespace
 
     void restackModalWindowsInOrder (::Display* display, ::Window* stack, int count)
     {
+        // Only a pair can come from JUCE's toBehind.
+        if (count != 2)
+        {
+            restackAsJuceDoes (display, stack, count);
+            return;
+        }
+
         const auto modal = modalWindows();
         std::vector<::Window> outermost;
 
@@ -72,7 +79,7 @@ namespace
             return std::find (outermost.begin(), outermost.end(), window) != outermost.end();
         };
 
-        if (count != 2 || ! isModal (stack[0]) || ! isModal (stack[1]))
+        if (! isModal (stack[0]) || ! isModal (stack[1]))
         {
             restackAsJuceDoes (display, stack, count);
             return;

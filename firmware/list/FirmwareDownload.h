@@ -40,8 +40,8 @@ namespace halvik
         after blanks or a byte-order mark) and reached the disk whole
         (writeFileVerified); on failure nothing new is left in the folder, and
         an existing file of that name is replaced only by a download that
-        worked. An empty folder (the user has no data
-        folder) fails with noUpgraderFolderText. */
+        worked. An empty folder (the user has no data folder) fails with
+        noUpgraderFolderText. */
     FirmwareDownloadResult downloadFirmwareImage (const juce::URL& url, const juce::File& folder,
                                                   int timeoutMs = firmwareTransferTimeoutMs,
                                                   int deadlineMs = firmwareImageDeadlineMs);

@@ -50,10 +50,10 @@ namespace halvik
         by an empty line and the folder with the system's reason; or it is
         stopped with "Upgrade aborted!" (abortRequested was set before the
         erase's notice or while it showed; once the erase has begun a stop no
-        longer ends the flash). On the unit it ends with the empty text (written and
-        verified), "Erase failed!", "Write firmware failed!", "Read failed!",
-        "check failed!", "Wrote wrong data!" or "OK. But reset failed!" (a
-        warning: the image is in place). Message thread. */
+        longer ends the flash). On the unit it ends with the empty text
+        (written and verified), "Erase failed!", "Write firmware failed!",
+        "Read failed!", "check failed!", "Wrote wrong data!" or "OK. But reset
+        failed!" (a warning: the image is in place). Message thread. */
     FlashResult flashImageThroughTool (const juce::String& imagePath, bool padded,
                                        const juce::String& address, bool finish,
                                        const juce::String& consoleNotice, int pingCount);
