@@ -12,6 +12,7 @@
 #include "support/MessageLoop.h"
 #include "support/RealProgramFixture.h"
 #include "support/RunningApplication.h"
+#include "support/ShownBoxes.h"
 
 #include <atomic>
 #include <thread>
@@ -257,33 +258,6 @@ INSTANTIATE_TEST_SUITE_P (OverTheUpgraderAndTheEditor, FileChooserInTheProgram,
 // step button and types Escape, three runs one after the other: each run ends
 // where Escape was typed, with its box, and the unit keeps its firmware.
 
-namespace
-{
-    /** Each message box the program shows while it lives, as its description
-        has it: its title, ". " and its text. Message thread. */
-    class ShownBoxes final : private juce::Timer
-    {
-    public:
-        ShownBoxes()  { startTimer (5); }
-
-        juce::StringArray texts;
-
-    private:
-        void timerCallback() override
-        {
-            auto* box = dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent());
-
-            if (box != nullptr && box != last.getComponent())
-            {
-                last = box;
-                texts.add (box->getDescription());
-            }
-        }
-
-        juce::Component::SafePointer<juce::Component> last;
-    };
-}
-
 TEST (UpgradeDialogInTheProgram, EscapeTypedDuringStartActivateOrTheUpgradeNoticeEndsThatRunAndTheUnitKeepsItsFirmware)
 {
     // It outlives the program's connection to it, which stays open until the process ends.
@@ -358,7 +332,7 @@ TEST (UpgradeDialogInTheProgram, EscapeTypedDuringStartActivateOrTheUpgradeNotic
         userDone = true;
     });
 
-    ShownBoxes boxes;
+    testsupport::ShownBoxes boxes;
     testsupport::WhileADialogRuns whenDone ([&] { return userDone.load(); }, [] {}, []
     {
         while (auto* modal = juce::Component::getCurrentlyModalComponent())

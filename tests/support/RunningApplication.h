@@ -13,13 +13,20 @@ namespace sim
 
 /** The whole program inside the test's process: the application object with
     the real editor, on simulated MIDI ports that record pauses instead of
-    waiting them, with a keyboard plugged in. start() begins from a fresh
+    waiting them, with a keyboard plugged in (a Dravel 49 with Windows-style
+    port names, unless the test gives other options). start() begins from a fresh
     process state, as a new program would; the application is shut down when
     the object goes, unless the test did that itself. Message thread. */
 class RunningApplication
 {
 public:
     RunningApplication() = default;
+
+    /** With a keyboard of these options (its model, port names, timings). */
+    explicit RunningApplication (SimulatedKeyboard::Options keyboardOptions)
+        : keyboard (ports, std::move (keyboardOptions))
+    {
+    }
     ~RunningApplication()   { shutdown(); }
 
     /** Starts the application as the program's start does. */
