@@ -201,6 +201,10 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
     if (result != 1)
         return false;   // the chooser was closed
 
+    // Nothing is opened or asked once a stop was typed while the chooser was made.
+    if (endRunIfStoppedMeanwhile (3))
+        return false;
+
     bool succeeded = false;
 
     if (notKeyboardFamily)
