@@ -363,10 +363,11 @@ namespace
 
         // A unit that an earlier run left in upgrade mode is brought back
         // first, so that its version can be read for the Select step. A stop
-        // typed during its waits ends the run before the next request.
+        // typed during its waits ends the run before the next request, or
+        // before Enter.
         const auto left = window.leaveUpgradeMode (window.currentProductId);
 
-        if (window.endRunIfStopped (1))
+        if (window.endRunIfStoppedMeanwhile (1))
             return;
         window.startVersion = left > 0 ? window.unitVersion.load() : (float) left;
         search.found = true;
