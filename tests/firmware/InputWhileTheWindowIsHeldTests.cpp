@@ -76,6 +76,7 @@ namespace
         void plugIn (Family familyToRun)
         {
             family = familyToRun;
+            unit = nullptr;
             prompts.dialogAnswer = sim::ChooserUser {};
             toolUnit.putFlashBytes (firmwareAddress, oldFirmware);
 
@@ -277,4 +278,126 @@ TEST_F (HeldWindow, EscapeTypedWhileTheWindowIsHeldEndsTheRunBeforeTheNextComman
         EXPECT_EQ (firmware.server.countRequests (imagePath()), row.when == When::imageDownload ? 1 : 0);
         EXPECT_TRUE (firmware.filesInDataHome().isEmpty()) << "no download is left";
     }
+}
+
+// A key lands on the dialog's own window when no component inside it holds
+// JUCE's keyboard focus (a chooser that held it has gone), and on a window the
+// dialog blocks when that one has the display's focus: either way it reaches
+// the upgrader.
+TEST_F (HeldWindow, AKeyLandingOnTheDialogOrOnAWindowItBlocksReachesTheUpgrader)
+{
+    juce::Component editor;
+    editor.setBounds (0, 0, 200, 100);
+    editor.addToDesktop (juce::ComponentPeer::windowIsTemporary);
+    editor.setVisible (true);
+
+    juce::Component::unfocusAllComponents();
+    window->typeEscape();
+    EXPECT_TRUE (abortRequested) << "typed on the dialog";
+
+    abortRequested = false;
+    (*window)->findParentComponentOfClass<juce::DialogWindow>()->enterModalState (false);
+    editor.getPeer()->handleKeyPress (juce::KeyPress (juce::KeyPress::escapeKey));
+    EXPECT_TRUE (abortRequested) << "typed on a window the dialog blocks";
+}
+
+//==============================================================================
+// A click read while a download holds the window was made while its buttons
+// looked off: it starts no step inside the running one, which goes on to the
+// one check and the one flash of the version listed.
+TEST_F (HeldWindow, AClickMadeWhileADownloadHoldsTheWindowStartsNothing)
+{
+    struct Row { const char* what; Family family; int button; bool duringTheList; };
+
+    const Row rows[] {
+        { "Start, during a tool-family unit's image download", Family::tool, 0, false },
+        { "Enter, during a tool-family unit's image download", Family::tool, 1, false },
+        { "Activate, during a tool-family unit's image download", Family::tool, 2, false },
+        { "Activate, during a MIDI bootloader unit's list download", Family::midiBootloader, 2, true },
+    };
+
+    for (auto& row : rows)
+    {
+        SCOPED_TRACE (row.what);
+        window.reset();
+        units.clear();
+        toolPorts.reset();
+        plugIn (row.family);
+        firmware.server.clearRequests();
+
+        const std::function<void()> clicking = [this, &row]
+        {
+            whileHeld ([&row] (auto& w) { w->getStepButton (row.button).triggerClick(); });
+        };
+
+        serve (row.duringTheList ? clicking : nullptr, row.duringTheList ? nullptr : clicking);
+        (*window)->stepStart (1);
+
+        const auto midi = row.family != Family::tool;
+        const auto choosers = midi ? juce::StringArray ("Choose Your Halvik Device", "Choose Your Halvik Device",
+                                                        "Firmware Version")
+                                   : juce::StringArray ("Firmware Version");
+        EXPECT_EQ (boxes(), std::vector<std::string> { upgradedBox });
+        EXPECT_EQ (dialogs(), sim::texts (choosers)) << "no chooser again, and no file chooser";
+        EXPECT_EQ (countShown (stage1), midi ? 0 : 1) << "one compatibility check";
+        EXPECT_EQ (firmware.server.countRequests (imagePath()), 1);
+        EXPECT_TRUE (unitHoldsTheImage());
+        EXPECT_EQ ((*window)->getStep(), 1);
+    }
+}
+
+// With the repeat mode on, Escape typed in the plain pauses after the flash's
+// last command ends the repetition: nothing more reaches the unit.
+TEST_F (HeldWindow, EscapeTypedAfterTheFlashesLastCommandEndsTheRepetition)
+{
+    window.reset();
+    plugIn (Family::tool);
+    serve();
+    repeatMode = true;
+
+    ClockWatch afterTheReset (clock, [this]
+    {
+        const auto runs = toolUnit.describeRuns();
+        return runs.size() > 0 && runs[runs.size() - 1].contains ("reset");
+    }, [this] { whileHeld ([] (auto& w) { w.typeEscape(); }); });
+
+    (*window)->stepStart (1);
+
+    EXPECT_TRUE (afterTheReset.hasFired());
+    EXPECT_TRUE (unitHoldsTheImage());
+    EXPECT_EQ (toolUnit.runs().size(), toolRunsBefore) << "no tool command after Escape";
+    EXPECT_EQ (ports.messagesTo().size(), messagesBefore) << "no MIDI message after Escape";
+    EXPECT_FALSE (repeatMode);
+    EXPECT_EQ ((*window)->getStep(), 1);
+    EXPECT_TRUE (boxes().empty()) << "a repetition shows no box";
+}
+
+// A stop while Activate runs again after Select takes the downloaded image,
+// and the mark that a firmware was selected goes with it: Upgrade, once
+// Activate has passed again, finds nothing to write and says nothing.
+TEST_F (HeldWindow, AStopAfterSelectLeavesUpgradeNothingToWrite)
+{
+    window.reset();
+    plugIn (Family::tool);
+    serve();
+    autoAdvance = false;
+    toolModeEntered = true;
+    activatedMarker = 1;
+    (*window)->deviceReplyText = "2.00";
+    (*window)->setStep (3);
+
+    (*window)->stepSelectFirmware (1);
+    ASSERT_EQ ((*window)->getStep(), 6) << "the image is ready";
+
+    sim::MessageWatch duringTheCheck ([this] { return countShown (stage1) > 0; },
+                                      [this] { (*window)->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)); });
+    EXPECT_FALSE ((*window)->stepActivate (1));
+    EXPECT_TRUE (duringTheCheck.hasFired());
+    EXPECT_TRUE ((*window)->stepActivate (1));
+
+    noteWhatTheUnitHad();
+    EXPECT_FALSE ((*window)->stepUpgrade (1));
+    EXPECT_EQ (toolUnit.runs().size(), toolRunsBefore);
+    EXPECT_EQ (boxes(), (std::vector<std::string> { box (Icon::InfoIcon, "Firmware Upgrade", "OK"), stoppedBox }));
+    EXPECT_FALSE (unitHoldsTheImage());
 }
