@@ -346,6 +346,27 @@ TEST_F (HeldWindow, AClickMadeWhileADownloadHoldsTheWindowStartsNothing)
     }
 }
 
+// The pauses after an upload hold the window too: a click on Start made then
+// is read before the run ends, and starts no new one once it has.
+TEST_F (HeldWindow, AClickMadeInThePausesAfterAnUploadStartsNoNewRun)
+{
+    window.reset();
+    units.clear();
+    plugIn (Family::midiBootloader);
+    serve();
+
+    ClockWatch afterTheUpload (clock, [this] { return unit->log().contains ("reset"); },
+                               [this] { whileHeld ([] (auto& w) { w->getStepButton (0).triggerClick(); }); });
+
+    (*window)->stepStart (1);
+    testsupport::dispatchUntil ([] { return false; }, 200);
+
+    EXPECT_TRUE (afterTheUpload.hasFired());
+    EXPECT_TRUE (unitHoldsTheImage());
+    EXPECT_EQ (ports.messagesTo().size(), messagesBefore) << "no MIDI message after the click";
+    EXPECT_EQ (dialogs().size(), 3u) << "no new search for the unit";
+}
+
 // With the repeat mode on, Escape typed in the plain pauses after the flash's
 // last command ends the repetition: nothing more reaches the unit.
 TEST_F (HeldWindow, EscapeTypedAfterTheFlashesLastCommandEndsTheRepetition)
