@@ -367,6 +367,28 @@ TEST_F (HeldWindow, AClickMadeInThePausesAfterAnUploadStartsNoNewRun)
     EXPECT_EQ (dialogs().size(), 3u) << "no new search for the unit";
 }
 
+// So does Activate's wait for a keyboard's answer, taken step by step: a click
+// on Activate made then is read before the step ends, and starts it no second time.
+TEST_F (HeldWindow, AClickMadeWhileActivateWaitsForAKeyboardStartsNoStepOnceItHasEnded)
+{
+    window.reset();
+    units.clear();
+    unit = &addUnit (linuxUnit ("Dravel 49", 4130, true, true));
+    window = std::make_unique<sim::StepWindow> (4130, true, sim::StepWindow::Screen::on);
+    (*window)->setStep (3);
+
+    ClockWatch duringTheRequest (clock, [this] { return unit->versionRequests() >= 1; },
+                                 [this] { whileHeld ([] (auto& w) { w->getStepButton (2).triggerClick(); }); });
+
+    EXPECT_TRUE ((*window)->stepActivate (1));
+    testsupport::dispatchUntil ([] { return false; }, 200);
+
+    EXPECT_TRUE (duringTheRequest.hasFired());
+    EXPECT_EQ (dialogs(), std::vector<std::string> { "Choose Your Halvik Device" }) << "Activate ran once";
+    EXPECT_EQ (ports.messagesTo().size(), messagesBefore) << "no MIDI message after the click";
+    EXPECT_EQ ((*window)->getStep(), 4);
+}
+
 // With the repeat mode on, Escape typed in the plain pauses after the flash's
 // last command ends the repetition: nothing more reaches the unit.
 TEST_F (HeldWindow, EscapeTypedAfterTheFlashesLastCommandEndsTheRepetition)
