@@ -225,17 +225,22 @@ TEST (InputWhileTheWindowIsHeld, AKeyTheXLibraryHasAlreadyReadInReachesTheWindow
 // and no button is left on that can only fail.
 TEST_F (HeldWindow, EscapeTypedWhileTheWindowIsHeldEndsTheRunBeforeTheNextCommandInEveryFamily)
 {
-    enum class When { startsRequest, entersRequest, entersWaitForTheUnit, activatesRequest, listDownload, imageDownload };
+    enum class When
+    {
+        startsRequest, entersRequest, entersWaitForTheUnit, activatesRequest, listDownload, imageDownload
+    };
     struct Row { const char* what; Family family; When when; int stepAfter; const char* buttons; };
 
     const Row rows[] {
         { "a keyboard, while Start asks its version", Family::keyboard, When::startsRequest, 1, "10000" },
         { "a keyboard, while Enter asks its version", Family::keyboard, When::entersRequest, 2, "11000" },
-        { "a keyboard, while Enter waits for it to come back", Family::keyboard, When::entersWaitForTheUnit, 2, "11000" },
+        { "a keyboard, while Enter waits for it to come back", Family::keyboard, When::entersWaitForTheUnit, 2,
+          "11000" },
         { "a keyboard, while Activate asks its version", Family::keyboard, When::activatesRequest, 4, "00110" },
         { "a keyboard, during the list's download", Family::keyboard, When::listDownload, 4, "00110" },
         { "a keyboard, during the image's download", Family::keyboard, When::imageDownload, 4, "00110" },
-        { "a MIDI bootloader unit, during the image's download", Family::midiBootloader, When::imageDownload, 4, "00110" },
+        { "a MIDI bootloader unit, during the image's download", Family::midiBootloader, When::imageDownload, 4,
+          "00110" },
         { "a tool-family unit, during the image's download", Family::tool, When::imageDownload, 4, "00110" },
     };
 

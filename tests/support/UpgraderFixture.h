@@ -209,7 +209,10 @@ public:
     halvik::FirmwareUpgradeComponent* operator->() noexcept  { return &window; }
 
     /** The title the dialog showed last. */
-    juce::String title() const  { return shownTitles.isEmpty() ? dialog->getName() : shownTitles[shownTitles.size() - 1]; }
+    juce::String title() const
+    {
+        return shownTitles.isEmpty() ? dialog->getName() : shownTitles[shownTitles.size() - 1];
+    }
 
     /** The text after the window title (and its ": ") of every title shown,
         in order, the same title shown again too; a title without a status
