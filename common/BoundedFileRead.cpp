@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,30 +42,52 @@ namespace
                 return std::nullopt;
         }
     }
+
+    /** The file opened for reading when it is a regular file of at most
+        maxBytes, -1 otherwise. */
+    int openRegularFile (const juce::File& file, size_t maxBytes)
+    {
+        const auto path = file.getFullPathName();
+        struct stat info {};
+
+        // Looked at before it is opened: opening a device can act on it (a serial
+        // port resets the board behind it).
+        if (::stat (path.toRawUTF8(), &info) != 0 || ! isRegularFileOfAtMost (info, maxBytes))
+            return -1;
+
+        // Without blocking, as a FIFO put there meanwhile would wait in open()
+        // for a writer; what was opened is then looked at again.
+        const auto fd = ::open (path.toRawUTF8(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+
+        if (fd >= 0 && (::fstat (fd, &info) != 0 || ! isRegularFileOfAtMost (info, maxBytes)))
+        {
+            ::close (fd);
+            return -1;
+        }
+
+        return fd;
+    }
 }
 
 std::optional<juce::MemoryBlock> readWholeFile (const juce::File& file, size_t maxBytes)
 {
-    const auto path = file.getFullPathName();
-    struct stat info {};
-
-    // Looked at before it is opened: opening a device can act on it (a serial
-    // port resets the board behind it).
-    if (::stat (path.toRawUTF8(), &info) != 0 || ! isRegularFileOfAtMost (info, maxBytes))
-        return std::nullopt;
-
-    // Without blocking, as a FIFO put there meanwhile would wait in open()
-    // for a writer; what was opened is then looked at again.
-    const auto fd = ::open (path.toRawUTF8(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const auto fd = openRegularFile (file, maxBytes);
 
     if (fd < 0)
         return std::nullopt;
 
-    std::optional<juce::MemoryBlock> bytes;
-
-    if (::fstat (fd, &info) == 0 && isRegularFileOfAtMost (info, maxBytes))
-        bytes = readToTheEnd (fd, maxBytes);
-
+    auto bytes = readToTheEnd (fd, maxBytes);
     ::close (fd);
     return bytes;
+}
+
+bool canOpenForReading (const juce::File& file)
+{
+    const auto fd = openRegularFile (file, std::numeric_limits<size_t>::max());
+
+    if (fd < 0)
+        return false;
+
+    ::close (fd);
+    return true;
 }

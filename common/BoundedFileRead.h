@@ -11,3 +11,9 @@
     that grows meanwhile, or holds more than its size says (as files under
     /proc do), is refused without filling memory. Any thread. */
 std::optional<juce::MemoryBlock> readWholeFile (const juce::File& file, size_t maxBytes);
+
+/** Whether this thread can open the file for reading, as readWholeFile would,
+    whatever its size: only a regular file (a link to one counts) is opened.
+    The permission bits alone do not tell it (root, access control lists).
+    Any thread. */
+bool canOpenForReading (const juce::File& file);

@@ -158,6 +158,11 @@ bool FirmwareUpgradeComponent::enterUpgradeModeSequence (NsDravel::MidiOutputPor
     if (output == nullptr)
         return false;
 
+    // The request's wait held the window: a stop typed then ends the
+    // sequence before the unit is told to restart into its upgrade mode.
+    if (stopAskedMeanwhile())
+        return false;
+
     sendEnterUpgradeMode (*output, currentProductId);
 
     // The unit's ports go, then come back in upgrade mode.
@@ -168,6 +173,9 @@ bool FirmwareUpgradeComponent::enterUpgradeModeSequence (NsDravel::MidiOutputPor
     midiHandler = std::make_unique<MidiInputHandler> (*this);
 
     if (! openTargetMidiDevices ({}, currentProductId))
+        return false;
+
+    if (stopAskedMeanwhile())
         return false;
 
     // In upgrade mode the unit no longer answers with a real version.
@@ -181,10 +189,23 @@ int FirmwareUpgradeComponent::leaveUpgradeMode (int unitProductId)
     if (! openTargetMidiDevices ({}, unitProductId))
         return -1;
 
-    const auto found = requestUnitVersion (2, 400, 1200, -1);
+    // Each request, and the reset, goes to the unit only while no stop was
+    // typed during the plain waits before it (-1 then: nothing found).
+    int found = -1;
+
+    for (int request = 0; request < 2 && found != 1; ++request)
+    {
+        if (stopAskedMeanwhile())
+            return -1;
+
+        found = requestUnitVersion (1, 400, 1200, -1);
+    }
 
     if (found != 0)
         return found;
+
+    if (stopAskedMeanwhile())
+        return -1;
 
     // The all-zero version: the unit sits in its bootloader. Restart it and
     // wait for it to come back in its normal mode.
@@ -196,6 +217,10 @@ int FirmwareUpgradeComponent::leaveUpgradeMode (int unitProductId)
     waitForMidiDeviceListChange (known, currentProductId, true, 100.0f, 2000.0f);
 
     midiHandler = std::make_unique<MidiInputHandler> (*this);
+
+    if (stopAskedMeanwhile())
+        return -1;
+
     return requestUnitVersion (1, 400, 1200, -1);
 }
 

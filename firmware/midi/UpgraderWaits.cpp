@@ -1,5 +1,6 @@
 #include "firmware/midi/UpgraderWaits.h"
 
+#include "common/WaitingWindowEvents.h"
 #include "midi/MidiPortSystem.h"
 
 namespace halvik
@@ -24,6 +25,10 @@ namespace halvik
 
     void letQueuedInputThrough()
     {
+        // The window's own calls to the server may have read the events off
+        // the display's connection, where the loop below would not see them.
+        handOverWaitingWindowEvents();
+
         auto* messageManager = juce::MessageManager::getInstance();
 
         // One pass of the loop runs every callback whose input is ready, the

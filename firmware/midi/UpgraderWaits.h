@@ -23,7 +23,9 @@ namespace halvik
     void sleepMilliseconds (double ms);
 
     /** Dispatches the messages and the input that are already waiting (a key
-        typed while a download held the message thread, say) and returns
-        without waiting for more. Message thread only. */
+        typed while a download or a plain pause held the message thread, say),
+        the window system's events that some call to the server has already
+        read in included, and returns without waiting for more. Message thread
+        only. */
     void letQueuedInputThrough();
 }

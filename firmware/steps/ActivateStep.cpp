@@ -1,5 +1,6 @@
 #include "firmware/window/FirmwareUpgradeComponent.h"
 
+#include "common/BoundedFileRead.h"
 #include "firmware/UpgraderPaths.h"
 #include "firmware/UpgraderState.h"
 #include "firmware/midi/UpgraderMidiHandler.h"
@@ -32,10 +33,21 @@ namespace
                                               + "not be compatible with the Tavlo firmware upgrade process.\n"
                                                 "Forbit upgrade firmware!\n\nPlease close the current upgrade window";
 
-    /** The check image as the program ships it: a readable file with bytes in it. */
-    bool checkImageIsThere (const juce::File& checkImage)
+    /** What keeps the check image from being as the program ships it (a
+        readable file with bytes in it), as the box says it; empty when
+        nothing does. A file that is there is not called missing. */
+    juce::String checkImageFault (const juce::File& checkImage)
     {
-        return checkImage.existsAsFile() && checkImage.getSize() > 0 && checkImage.hasReadAccess();
+        if (! checkImage.existsAsFile())
+            return "Warning: Cannot find the check.bin!";
+
+        if (checkImage.getSize() <= 0)
+            return "Warning: The check.bin is empty!";
+
+        if (! canOpenForReading (checkImage))
+            return "Warning: Cannot read the check.bin!";
+
+        return {};
     }
 
     /** The digit just before the first "." of the text, 0 when there is none. */
@@ -88,9 +100,9 @@ bool FirmwareUpgradeComponent::activateThroughTool()
 
     const juce::File checkImage (checkImagePath);
 
-    if (! checkImageIsThere (checkImage))
+    if (const auto fault = checkImageFault (checkImage); fault.isNotEmpty())
         return stayAtThisStep (juce::MessageBoxIconType::WarningIcon, {},
-                               "Warning: Cannot find the check.bin!\n\n" + checkImage.getFullPathName());
+                               fault + "\n\n" + checkImage.getFullPathName());
 
     const auto size = checkImage.getSize();
     const auto address = juce::String (checkRegionEnd - 2 * size);
@@ -200,6 +212,10 @@ bool FirmwareUpgradeComponent::stepActivate (int arg)
 
     if (result != 1)
         return false;   // the chooser was closed
+
+    // Nothing is opened or asked once a stop was typed while the chooser was made.
+    if (endRunIfStoppedMeanwhile (3))
+        return false;
 
     bool succeeded = false;
 

@@ -269,8 +269,9 @@ bool FirmwareUpgradeComponent::stepEnter (int arg)
 
     setBusy (false);
 
-    // Whatever the unit did, a stop ends the run here rather than in Activate.
-    if (endRunIfStopped (2))
+    // Whatever the unit did, a stop ends the run here rather than in Activate,
+    // one typed during the last plain wait too.
+    if (endRunIfStoppedMeanwhile (2))
         return false;
 
     if (outcome.success)

@@ -93,6 +93,11 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     // An image an earlier run downloaded and never flashed is not this run's.
     discardDownloadedImage();
 
+    // A stop typed while the step before held the window (a keyboard's plain
+    // waits for its version) ends the run before the list is asked for.
+    if (endRunIfStoppedMeanwhile (4))
+        return 0;
+
     juce::String message ("OK");
     bool notFound = false, fileRejected = false, cancelled = false, upToDate = false, offerChooser = false;
 
@@ -121,8 +126,6 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
     // A download holds the window: a key typed meanwhile waits in the queue,
     // and is read once it has ended. A stop ends the run before anything
     // goes on by itself (a chooser that confirms itself, the Upgrade step).
-    // Past the downloads no key reaches the window before Upgrade begins: the
-    // choosers and boxes that may show are modal.
     auto stoppedAfterDownload = [this, &self]
     {
         letQueuedInputThrough();
@@ -209,11 +212,13 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
                 firmwareFile = download.file;
                 firmwareReady = download.result.wasOk();
                 setStatusText ({});
-                setBusy (false);
-                setStep (4);
 
+                // Read while the buttons are still off.
                 if (stoppedAfterDownload())
                     return 0;
+
+                setBusy (false);
+                setStep (4);
 
                 if (download.result.wasOk())
                 {
@@ -452,6 +457,11 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
     if (autoAdvance)
     {
+        // The upload runs to its end once begun: a stop typed while the image
+        // was read is read before it.
+        if (endRunIfStoppedMeanwhile (4))
+            return -1;
+
         guard.release();
         return stepUpgrade (1);
     }

@@ -362,8 +362,13 @@ namespace
         }
 
         // A unit that an earlier run left in upgrade mode is brought back
-        // first, so that its version can be read for the Select step.
+        // first, so that its version can be read for the Select step. A stop
+        // typed during its waits ends the run before the next request, or
+        // before Enter.
         const auto left = window.leaveUpgradeMode (window.currentProductId);
+
+        if (window.endRunIfStoppedMeanwhile (1))
+            return;
         window.startVersion = left > 0 ? window.unitVersion.load() : (float) left;
         search.found = true;
         window.selectTarget (window.targetProductId);
@@ -433,10 +438,10 @@ bool FirmwareUpgradeComponent::stepStart (int arg)
     setStep (1);
 
     // A stop during the search ends the run before the unit is chosen, asked
-    // anything or handed to the Enter step. From here on no key reaches the
-    // window before Enter begins: the chooser, when it shows, is modal (Escape
-    // there cancels it), and the rest runs without letting messages through.
-    if (endRunIfStopped (1))
+    // anything or handed to the Enter step. The chooser, when it shows, is
+    // modal (Escape there cancels it); past it, a keyboard's version requests
+    // each read the keys first.
+    if (endRunIfStoppedMeanwhile (1))
         return false;
 
     if (! search.found)

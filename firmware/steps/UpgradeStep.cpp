@@ -186,7 +186,13 @@ bool FirmwareUpgradeComponent::stepUpgrade (int arg)
     deviceReplyText.clear();
     statusLabel.setText ("Firmware Upgrade", juce::dontSendNotification);
 
-    // The next run begins with no stop asked for: Escape ends the repetition.
+    // The next run begins with no stop asked for: Escape ends the repetition,
+    // one typed during the plain pauses since the flash's last command too.
+    letQueuedInputThrough();
+
+    if (self == nullptr)
+        return true;
+
     if (autoAdvance && repeatMode && ! abortRequested)
     {
         if (repeatRunCount >= repeatRunLimit)

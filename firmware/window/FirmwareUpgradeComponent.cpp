@@ -169,7 +169,12 @@ FirmwareUpgradeComponent::~FirmwareUpgradeComponent()
 void FirmwareUpgradeComponent::discardDownloadedImage()
 {
     if (firmwareReady && firmwareFile.isAChildOf (getUpgraderDataFolder()))
+    {
         firmwareFile.deleteFile();
+
+        // Nothing is selected any more: Upgrade would find no file.
+        selectedMarker = 0;
+    }
 
     firmwareReady = false;
 }

@@ -98,10 +98,19 @@ public:
 
     /** Ends the run when a stop was asked for (abortRequested): the window
         stays at the step that saw it, not busy, an image downloaded for the
-        run goes, and the box says that no firmware was written. True when it
-        ended the run. Every place where a run would go on by itself asks this
-        first. */
+        run goes (and Upgrade stays off unless it could still run), and the
+        box says that no firmware was written. True when it ended the run.
+        Every place where a run would go on by itself asks this first. */
     bool endRunIfStopped (int stepThatSawIt);
+
+    /** Reads the keys typed while the run held the message thread (a plain
+        protocol pause, a download) and tells whether one of them asked for a
+        stop. A click read here starts nothing: a step is under way. Where a
+        run is about to send the unit its next command after such a hold. */
+    bool stopAskedMeanwhile();
+
+    /** The same, then endRunIfStopped. */
+    bool endRunIfStoppedMeanwhile (int stepThatSawIt);
 
     //==============================================================================
     // The five steps (firmware/steps/)
@@ -229,8 +238,9 @@ private:
     void disableFirstStepButtons();
 
     /** Deletes the image the Select step downloaded for the tool family, if
-        it was not flashed yet, and forgets it. Only a file in the program's
-        own data folder goes; a file the user chose is never touched. */
+        it was not flashed yet, and forgets it; the selected mark goes with
+        it. Only a file in the program's own data folder goes; a file the user
+        chose is never touched. */
     void discardDownloadedImage();
 
     /** The Activate step of the tool family: the two-stage compatibility

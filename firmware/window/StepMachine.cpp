@@ -2,8 +2,11 @@
 
 #include "editor/window/AboutComponent.h"
 #include "firmware/UpgraderState.h"
+#include "firmware/midi/UpgraderWaits.h"
 #include "firmware/tool/FlashProcedure.h"
 #include "firmware/window/UpgraderPrompts.h"
+
+#include <exception>
 
 namespace halvik
 {
@@ -36,7 +39,27 @@ FirmwareUpgradeComponent::StepUnderWay::StepUnderWay()
 
 FirmwareUpgradeComponent::StepUnderWay::~StepUnderWay()
 {
+    // The run ends here. What the user typed or clicked while it held the
+    // window (a plain pause, a download) is read before the buttons take
+    // clicks again: a step is still under way, so a click made while the
+    // window looked busy starts nothing, while the keys act. Not while an
+    // exception passes: the loop must not run then.
+    if (stepsUnderWay == 1 && std::uncaught_exceptions() == 0)
+        letQueuedInputThrough();
+
     --stepsUnderWay;
+}
+
+bool FirmwareUpgradeComponent::stopAskedMeanwhile()
+{
+    letQueuedInputThrough();
+    return abortRequested;
+}
+
+bool FirmwareUpgradeComponent::endRunIfStoppedMeanwhile (int stepThatSawIt)
+{
+    letQueuedInputThrough();
+    return endRunIfStopped (stepThatSawIt);
 }
 
 bool FirmwareUpgradeComponent::endRunIfStopped (int stepThatSawIt)
@@ -52,8 +75,13 @@ bool FirmwareUpgradeComponent::endRunIfStopped (int stepThatSawIt)
     if (stepThatSawIt >= 4)
         disableFirstStepButtons();
 
-    // An image downloaded for the run will not be flashed.
+    // An image downloaded for the run will not be flashed; with it goes the
+    // mark that a firmware was selected.
     discardDownloadedImage();
+
+    // Upgrade would refuse without both marks: no button is left that can only fail.
+    if (selectedMarker == 0 || activatedMarker == 0)
+        stepButtons[4].setEnabled (false);
 
     UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::InfoIcon, "Firmware Upgrade",
                                                upgradeStoppedText);
@@ -311,6 +339,13 @@ bool FirmwareUpgradeComponent::keyPressed (const juce::KeyPress& key)
 //==============================================================================
 void FirmwareUpgradeComponent::buttonClicked (juce::Button* button)
 {
+    // A click read while a step runs was made while the window was held (the
+    // buttons looked disabled, but a step may have enabled them again before
+    // the click was read): it starts nothing, least of all a step inside the
+    // running one.
+    if (stepsUnderWay > 0)
+        return;
+
     // Each step button runs its step, which begins a run (see StepUnderWay);
     // the step decides where the machine goes.
     try

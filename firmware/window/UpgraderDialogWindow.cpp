@@ -66,4 +66,24 @@ void UpgraderDialogWindow::focusGained (FocusChangeType cause)
         content->grabKeyboardFocus();
 }
 
+bool UpgraderDialogWindow::keyPressed (const juce::KeyPress& key)
+{
+    // Once a dialog over this one has gone (a chooser that confirmed itself,
+    // say), JUCE's keyboard focus has gone with it while the window system's
+    // stayed here: keys then land on this window, which is also where keys
+    // typed into a window this one blocks are sent. The content hears them
+    // as it would have, and takes the focus for the keys that follow.
+    if (auto* content = getContentComponent(); content != nullptr && content->getWantsKeyboardFocus()
+                                                  && content->isShowing() && ! content->hasKeyboardFocus (true))
+    {
+        const juce::Component::SafePointer<juce::Component> safeContent (content);
+        content->grabKeyboardFocus();
+
+        if (safeContent == nullptr || content->keyPressed (key))
+            return true;
+    }
+
+    return juce::DialogWindow::keyPressed (key);
+}
+
 } // namespace halvik

@@ -22,7 +22,9 @@ public:
     that window is still waiting inside the content.
 
     When it takes the keyboard focus it passes it on to a content that wants
-    it, so that the content hears keys from the moment the dialog shows.
+    it, so that the content hears keys from the moment the dialog shows, and
+    a key that lands on the window while no component inside holds the focus
+    still reaches such a content.
     Message thread only.
 */
 class UpgraderDialogWindow final : public juce::DialogWindow
@@ -44,6 +46,10 @@ public:
 
     bool escapeKeyPressed() override;
     void focusGained (FocusChangeType cause) override;
+
+    /** A key that reaches the window itself goes to a content that wants the
+        keys first, when nothing inside it holds the focus. */
+    bool keyPressed (const juce::KeyPress& key) override;
 
 private:
     /** Whether the close button would close the window now. */

@@ -170,6 +170,11 @@ TEST_F (FlashProcedure, EachFaultEndsWithItsOwnMessageAndABadImagesHeaderIsErase
         EXPECT_EQ (unit.describeRuns(), expectedRuns (c.runs)) << c.fault;
         EXPECT_EQ (toolModeEntered, c.toolMode == stays) << c.fault;
 
+        // A stop during the erase ends as the same fault without a stop does: the row shows the flash going on
+        // only if the stop was asked for while the erase ran, and still stood when the flash ended.
+        EXPECT_EQ (duringTheErase.hasFired(), c.stop == whileTheUnitIsErased) << c.fault;
+        EXPECT_EQ (abortRequested, c.stop != none) << c.fault;
+
         // However it ended, no staged copy stays behind.
         EXPECT_FALSE (stagingFolder().getChildFile ("fw_.bin").exists()) << c.fault;
     }

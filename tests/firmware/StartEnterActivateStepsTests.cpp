@@ -507,18 +507,21 @@ TEST_F (ActivateStep, TheCheckDecidesWhichLayoutThisHostWritesAndLeavesNothingBe
 
 TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGivesNoVerdictSoActivateCanRunAgain)
 {
-    enum Fault { dataFolderReadOnly, dataFolderFull, dataHomeReadOnly, checkImageMissing, checkImageEmpty };
+    enum Fault { dataFolderReadOnly, dataFolderFull, dataHomeReadOnly, checkImageMissing, checkImageEmpty,
+                 checkImageUnreadable };
     struct Row { Fault fault; const char* box; };
 
-    const juce::String cannotFind ("Warning: Cannot find the check.bin!\n\n");
+    const juce::String checkImageLead ("Warning: ");
 
-    // The upgrader's own folder, which a read-only data home cannot take, is told as the others are.
+    // The upgrader's own folder, which a read-only data home cannot take, is told as the others are. A check image
+    // that is there is not called missing: what is wrong with it is said instead.
     const Row rows[] {
         { dataFolderReadOnly, "Cannot create firmware file!\n\nCannot create file in <local>: Permission denied" },
         { dataFolderFull,     "Cannot create firmware file!\n\nCannot create file in <local>: File too large" },
         { dataHomeReadOnly,   "No folder for the upgrader's files: cannot create <home>/Tavlo: Permission denied" },
-        { checkImageMissing,  "<check.bin>" },
-        { checkImageEmpty,    "<check.bin>" },
+        { checkImageMissing,    "Warning: Cannot find the check.bin!\n\n<check.bin>" },
+        { checkImageEmpty,      "Warning: The check.bin is empty!\n\n<check.bin>" },
+        { checkImageUnreadable, "Warning: Cannot read the check.bin!\n\n<check.bin>" },
     };
 
     for (auto& row : rows)
@@ -543,6 +546,7 @@ TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGive
         {
             std::optional<ScopedUnwritableFolder> readOnly;
             std::optional<ScopedFileSizeLimit> full;
+            std::optional<ScopedUnreadableFile> unreadable;
 
             if (row.fault == dataFolderReadOnly)
                 readOnly.emplace (stagingFolder());
@@ -556,13 +560,16 @@ TEST_F (ActivateStep, AFailureOfThisComputerIsShownWithItsFolderAndReasonAndGive
             if (row.fault == dataFolderFull)
                 full.emplace (1024);
 
+            if (row.fault == checkImageUnreadable)
+                unreadable.emplace (copy);
+
             EXPECT_FALSE (window->stepActivate (1));
         }
 
         const auto reason = juce::String (row.box).replace ("<local>", stagingFolder().getFullPathName())
                                                   .replace ("<home>", dataHome.get().getFullPathName())
                                                   .replace ("<check.bin>", checkImagePath);
-        const auto lead = row.box[0] == '<' ? cannotFind : notFinishedLead;
+        const auto lead = reason.startsWith (checkImageLead) ? juce::String() : notFinishedLead;
         const auto shown = box (juce::MessageBoxIconType::WarningIcon, {}, lead + reason);
         EXPECT_EQ (boxes(), std::vector<std::string> { shown });
         EXPECT_TRUE (unit.describeRuns().isEmpty()) << "nothing reached the unit";

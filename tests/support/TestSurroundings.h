@@ -133,42 +133,62 @@ private:
     JUCE_DECLARE_NON_COPYABLE (ScopedFileSizeLimit)
 };
 
-/** While the object lives, this thread cannot make files in the folder, as
-    when it belongs to another user: the folder loses its write permission,
-    and since that does not stop root, a thread running as root takes the
-    file-system identity of "nobody" meanwhile. A program it starts runs with
-    its own identity again. */
-class ScopedUnwritableFolder
+/** While the object lives, this thread lacks some permissions on a file or
+    folder, as when it belongs to another user: the path loses them, and since
+    that does not stop root, a thread running as root takes the file-system
+    identity of "nobody" meanwhile. A program it starts runs with its own
+    identity again. */
+class ScopedPermissionsTaken
 {
 public:
-    explicit ScopedUnwritableFolder (const juce::File& folderToLock)
-        : folder (folderToLock.getFullPathName().toStdString()),
-          previous (std::filesystem::status (folder).permissions())
+    ScopedPermissionsTaken (const juce::File& pathToLock, std::filesystem::perms taken)
+        : path (pathToLock.getFullPathName().toStdString()),
+          previous (std::filesystem::status (path).permissions())
     {
-        std::filesystem::permissions (folder, previous & ~std::filesystem::perms::owner_write
-                                                       & ~std::filesystem::perms::group_write
-                                                       & ~std::filesystem::perms::others_write);
+        std::filesystem::permissions (path, previous & ~taken);
 
         if (::geteuid() == 0)
             previousIdentity = ::setfsuid (nobody);
     }
 
-    ~ScopedUnwritableFolder()
+    ~ScopedPermissionsTaken()
     {
         if (previousIdentity >= 0)
             ::setfsuid ((uid_t) previousIdentity);
 
-        std::filesystem::permissions (folder, previous);
+        std::filesystem::permissions (path, previous);
     }
 
 private:
     static constexpr uid_t nobody = 65534;
 
-    std::filesystem::path folder;
+    std::filesystem::path path;
     std::filesystem::perms previous;
     int previousIdentity = -1;
 
-    JUCE_DECLARE_NON_COPYABLE (ScopedUnwritableFolder)
+    JUCE_DECLARE_NON_COPYABLE (ScopedPermissionsTaken)
+};
+
+/** While the object lives, this thread cannot make files in the folder. */
+class ScopedUnwritableFolder : private ScopedPermissionsTaken
+{
+public:
+    explicit ScopedUnwritableFolder (const juce::File& folderToLock)
+        : ScopedPermissionsTaken (folderToLock, std::filesystem::perms::owner_write
+                                                | std::filesystem::perms::group_write
+                                                | std::filesystem::perms::others_write)
+    {
+    }
+};
+
+/** While the object lives, this thread cannot open the file (chmod 000). */
+class ScopedUnreadableFile : private ScopedPermissionsTaken
+{
+public:
+    explicit ScopedUnreadableFile (const juce::File& fileToLock)
+        : ScopedPermissionsTaken (fileToLock, std::filesystem::perms::all)
+    {
+    }
 };
 
 /** The system's file chooser, which JUCE runs as a process of its own: a

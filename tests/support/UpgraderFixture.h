@@ -166,15 +166,18 @@ private:
 };
 
 /** A fresh upgrade window for one test or row, inside a dialog that never
-    reaches the screen, so that its steps run headless, with every title the
-    dialog shows recorded: the steps show their status texts there, and the
-    flashing tool its notices. Each step waits to be pressed (no
-    auto-advance). What the scripted prompts showed before it is forgotten.
-    Message thread. */
+    reaches the screen, so that its steps run headless, or, when asked, inside
+    the program's own dialog on the screen with the keyboard focus, as the
+    upgrader shows it; with every title the dialog shows recorded: the steps
+    show their status texts there, and the flashing tool its notices. Each
+    step waits to be pressed (no auto-advance). What the scripted prompts
+    showed before it is forgotten. Message thread. */
 class StepWindow final : private juce::ComponentListener
 {
 public:
-    explicit StepWindow (int productId, bool useServerList = true)
+    enum class Screen { off, on };
+
+    explicit StepWindow (int productId, bool useServerList = true, Screen screen = Screen::off)
         : window (productId, useServerList)
     {
         halvik::autoAdvance = false;
@@ -182,20 +185,34 @@ public:
         if (auto* scripted = dynamic_cast<ScriptedPrompts*> (&halvik::UpgraderPrompts::getCurrent()))
             scripted->shown.clear();
 
-        dialog.setContentNonOwned (&window, true);
-        dialog.addComponentListener (this);
+        if (screen == Screen::on)
+        {
+            dialog = std::make_unique<halvik::UpgraderDialogWindow> ("Firmware Upgrade", window, nullptr, false);
+            dialog->setVisible (true);
+            window.grabKeyboardFocus();
+        }
+        else
+        {
+            dialog = std::make_unique<juce::DialogWindow> ("Firmware Upgrade", juce::Colours::lightgrey, false, false);
+            dialog->setContentNonOwned (&window, true);
+        }
+
+        dialog->addComponentListener (this);
     }
 
     ~StepWindow() override
     {
-        dialog.removeComponentListener (this);
-        dialog.clearContentComponent();
+        dialog->removeComponentListener (this);
+        dialog->clearContentComponent();
     }
 
     halvik::FirmwareUpgradeComponent* operator->() noexcept  { return &window; }
 
     /** The title the dialog showed last. */
-    juce::String title() const  { return shownTitles.isEmpty() ? dialog.getName() : shownTitles[shownTitles.size() - 1]; }
+    juce::String title() const
+    {
+        return shownTitles.isEmpty() ? dialog->getName() : shownTitles[shownTitles.size() - 1];
+    }
 
     /** The text after the window title (and its ": ") of every title shown,
         in order, the same title shown again too; a title without a status
@@ -213,6 +230,11 @@ public:
     /** Escape typed into the window, as the user would. */
     void pressEscape()  { window.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)); }
 
+    /** Escape typed on the keyboard while the dialog on the screen has the
+        window system's focus, as the display hands it over: to the component
+        that holds JUCE's keyboard focus, or else to the dialog's window. */
+    void typeEscape()   { dialog->getPeer()->handleKeyPress (juce::KeyPress (juce::KeyPress::escapeKey)); }
+
     /** Which step buttons are enabled, as "11100". */
     juce::String enabledButtons()  { return sim::enabledButtons (window); }
 
@@ -222,15 +244,15 @@ private:
         if (forgettingTitle)
             return;
 
-        shownTitles.add (dialog.getName());
+        shownTitles.add (dialog->getName());
 
         // Forgotten at once, so that the same title shown again is seen again.
         const juce::ScopedValueSetter<bool> forgetting (forgettingTitle, true);
-        dialog.setName ("(recorded)");
+        dialog->setName ("(recorded)");
     }
 
     halvik::FirmwareUpgradeComponent window;
-    juce::DialogWindow dialog { "Firmware Upgrade", juce::Colours::lightgrey, false, false };
+    std::unique_ptr<juce::DialogWindow> dialog;
     juce::StringArray shownTitles;
     bool forgettingTitle = false;
 

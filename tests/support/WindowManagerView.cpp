@@ -5,8 +5,7 @@
 #include "support/TestProcess.h"
 
 #include "common/OutermostWindow.h"
-
-#include <juce_events/native/juce_linux_EventLoopInternal.h>
+#include "common/WaitingWindowEvents.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -184,18 +183,5 @@ bool WindowManagerView::windowManagerHasCaughtUp() const
 
 void WindowManagerView::syncOurWindowsWithTheServer()
 {
-    if (auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating())
-    {
-        auto* ourDisplay = windowSystem->getDisplay();
-
-        {
-            juce::XWindowSystemUtilities::ScopedXLock lock;
-            XSync (ourDisplay, False);
-        }
-
-        // The sync reads the events that arrived meanwhile into the X library's
-        // queue. JUCE reads its connection when it becomes readable, so it
-        // would leave them there until more arrive (a move of the mouse, say).
-        juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd (XConnectionNumber (ourDisplay));
-    }
+    handOverWaitingWindowEvents();
 }
