@@ -366,8 +366,9 @@ namespace
             return false;
         }
 
-        bool unitHoldsTheNewImage() const       { return unit.flashBytes (bootAddress, image.getSize()) == image; }
-        bool unitHoldsItsOldFirmware() const    { return unit.flashBytes (bootAddress, image.getSize()) == oldFirmware; }
+        bool unitHoldsTheNewImage() const       { return flashedImage() == image; }
+        bool unitHoldsItsOldFirmware() const    { return flashedImage() == oldFirmware; }
+        juce::MemoryBlock flashedImage() const  { return unit.flashBytes (bootAddress, image.getSize()); }
 
         /** The writes the tool made, by address: "check" below the boot region, "boot" into it. */
         juce::StringArray writes() const
