@@ -54,8 +54,9 @@ DeviceSelectComponent::DeviceSelectComponent (int productIdToFind, const juce::S
 
     if (! found)
     {
-        UpgraderPrompts::getCurrent().showMessage (juce::MessageBoxIconType::NoIcon, {},
-                                                   "Warning: Cannot find target unit!");
+        // The chooser's dialog opens after this: the warning goes in front of it.
+        UpgraderPrompts::getCurrent().showMessageOverNextDialog (juce::MessageBoxIconType::NoIcon, {},
+                                                                 "Warning: Cannot find target unit!");
         index = 0;
     }
 

@@ -5,19 +5,23 @@ namespace halvik
 
 UpgraderDialogWindow::UpgraderDialogWindow (const juce::String& title, juce::Component& content,
                                             juce::Component* centreAround, bool escapeClosesWindow)
-    : juce::DialogWindow (title, juce::Colours::lightgrey, escapeClosesWindow, true,
+    : juce::DialogWindow (title, juce::Colours::lightgrey, escapeClosesWindow, false,
                           centreAround != nullptr ? juce::Component::getApproximateScaleFactorForComponent (centreAround)
                                                   : 1.0f),
       escapeCloses (escapeClosesWindow)
 {
     // The title bar first: the window's size is worked out around the content
-    // from the borders of the title bar in use.
+    // from the borders of the title bar in use. The window goes on the desktop
+    // only after that: JUCE shows a window on the desktop whose title bar
+    // changes, visible or not, and a window manager would then take it on
+    // before it is modal, without the window it blocks named as its owner.
     setUsingNativeTitleBar (true);
     setResizable (false, false);
 
     setContentNonOwned (&content, true);
 
     centreAroundComponent (centreAround, getWidth(), getHeight());
+    addToDesktop();
 }
 
 int UpgraderDialogWindow::runModal (juce::Component& content, const juce::String& title,

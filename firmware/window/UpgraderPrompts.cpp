@@ -39,6 +39,18 @@ namespace
             juce::AlertWindow::showMessageBoxAsync (icon, title, message);
         }
 
+        void showMessageOverNextDialog (juce::MessageBoxIconType icon, const juce::String& title,
+                                        const juce::String& message) override
+        {
+            // Posted, it opens from inside the next dialog's modal loop, once
+            // that dialog is on the screen and modal; shown anyway should no
+            // dialog follow.
+            juce::MessageManager::callAsync ([icon, title, message]
+            {
+                juce::AlertWindow::showMessageBoxAsync (icon, title, message);
+            });
+        }
+
         void showMessageAndWait (juce::MessageBoxIconType icon, const juce::String& title,
                                  const juce::String& message) override
         {

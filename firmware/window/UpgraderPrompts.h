@@ -31,6 +31,12 @@ public:
     virtual void showMessage (juce::MessageBoxIconType icon, const juce::String& title,
                               const juce::String& message) = 0;
 
+    /** A message box that does not wait for the user, about the dialog that
+        opens next: it opens once that dialog is up, in front of it (a box
+        opened before the dialog would end up behind it). */
+    virtual void showMessageOverNextDialog (juce::MessageBoxIconType icon, const juce::String& title,
+                                            const juce::String& message) = 0;
+
     /** A message box that returns once the user closed it: for a message that
         a dialog opened next would otherwise hide. */
     virtual void showMessageAndWait (juce::MessageBoxIconType icon, const juce::String& title,

@@ -17,8 +17,8 @@
 // The program's modal windows (the upgrade dialog, its choosers, JUCE's message
 // boxes) inside the test's process, on a display of the test's own, which
 // openbox manages or no window manager at all. A user clicks a window that
-// they block, once and then again: they stay in front of it, in the order they
-// opened, and the top one keeps the keyboard.
+// they block, once and then again, or its title bar again and again: they stay
+// in front of it, in the order they opened, and the top one keeps the keyboard.
 
 namespace
 {
@@ -38,6 +38,12 @@ namespace
     {
         auto* dialog = dynamic_cast<juce::DialogWindow*> (testsupport::findWindowsTitled ("Firmware Upgrade")[0]);
         return dialog != nullptr ? dialog->getContentComponent() : nullptr;
+    }
+
+    bool upgradeDialogHasTheKeys()
+    {
+        auto* content = upgradeDialogContent();
+        return content != nullptr && content->hasKeyboardFocus (true);
     }
 
     void showBox (const juce::String& title)
@@ -67,6 +73,15 @@ namespace
                                                          upgradeDialogContent(), true);
     }
 
+    // Finds no unit: warns that it cannot find it.
+    void runTheDeviceChooserForAnAbsentUnit()
+    {
+        halvik::autoAdvance = false;
+        halvik::DeviceSelectComponent chooser (94, {});
+        halvik::UpgraderPrompts::getCurrent().runDialog (chooser, "Choose Your Halvik Device",
+                                                         upgradeDialogContent(), true);
+    }
+
     const ModalStack stacks[] {
         { "AChooserOverTheUpgradeDialog", runTheFirmwareChooser,
           { "Firmware Upgrade", "Firmware Version" }, false },
@@ -74,6 +89,9 @@ namespace
           { "Firmware Upgrade", "Firmware Download" }, false },
         { "ABoxOverTheDeviceChooserOverTheUpgradeDialog", runTheDeviceChooserWithABoxOverIt,
           { "Firmware Upgrade", "Choose Your Halvik Device", "Midi Device" }, false },
+        { "TheDeviceChoosersWarningOverTheChooserOverTheUpgradeDialog", runTheDeviceChooserForAnAbsentUnit,
+          { "Firmware Upgrade", "Choose Your Halvik Device", "" }, false },
+        // Last: the editor has no title bar of the window manager's.
         { "TheUpgradeDialogAloneOverTheEditor", [] {},
           { "Firmware Upgrade" }, true },
     };
@@ -139,15 +157,10 @@ namespace
 
         /** The user's side, on a thread of its own while the dialogs run:
             looks at the screen once the windows show, then clicks the blocked
-            window twice, looking after each click. Then closes every modal window. */
-        void actAsAUser (sim::RunningApplication& running)
+            window (its title bar when asked), looking after each click. Then
+            closes every modal window. */
+        void actAsAUser (sim::RunningApplication& running, int clicks, bool onTheTitleBar)
         {
-            eventually ([&]
-            {
-                onMessageThread ([&] { shown = windowsFromTheBottom (running); });
-                return ! shown.empty();
-            });
-
             const auto settled = [&]
             {
                 return onMessageThread (WindowManagerView::syncOurWindowsWithTheServer)
@@ -155,26 +168,60 @@ namespace
                         && onMessageThread (WindowManagerView::syncOurWindowsWithTheServer);
             };
 
+            // The user works in the upgrade dialog, which has the keys, before
+            // anything opens over it; a window remembers what had its keys.
+            eventually ([&]
+            {
+                bool hasTheKeys = false;
+                onMessageThread ([&] { hasTheKeys = upgradeDialogHasTheKeys(); });
+                return settled() && hasTheKeys;
+            });
+
+            juce::MessageManager::callAsync (stack().openOverTheDialog);
+
+            eventually ([&]
+            {
+                onMessageThread ([&] { shown = windowsFromTheBottom (running); });
+                return ! shown.empty();
+            });
+
             const auto inFront = [&] { return view->stackedInOrderWithTheTopFocused (shown); };
 
-            // As they opened, then after one click and after a second one: in
-            // front, the top one with the keyboard. Each look comes once the
-            // program has handled all that reached it, and the window manager
-            // all that the program asked of it.
+            // As they opened, then after each click: in front, the top one
+            // with the keyboard. Each look comes once the program has handled
+            // all that reached it, and the window manager all that the
+            // program asked of it. JUCE sees no click on a title bar: the
+            // window manager's answer to it comes first.
             if (! shown.empty())
             {
                 const size_t clicked = stack().userClicksTheEditor ? 0 : 1;
+                const std::vector<unsigned long> above (shown.begin() + (long) clicked + 1, shown.end());
+                const auto target = juce::String ((juce::int64) shown[clicked]);
 
-                for (int click = 0; click <= 2; ++click)
+                for (int click = 0; click <= clicks; ++click)
                 {
-                    if (click > 0)
+                    bool clickedIt = true;
+
+                    if (click > 0 && onTheTitleBar)
                     {
-                        const std::vector<unsigned long> above (shown.begin() + (long) clicked + 1, shown.end());
+                        const auto point = view->titleBarPointOf (shown[clicked], above, click);
+                        clickedIt = point.has_value();
+
+                        if (clickedIt)
+                            display.clickAt (juce::String ((juce::int64) view->frameOf (shown[clicked])),
+                                             point->x, point->y);
+                    }
+                    else if (click > 0)
+                    {
                         const auto point = view->uncoveredPointOf (shown[clicked], above);
-                        display.clickAt (juce::String ((juce::int64) shown[clicked]), point.x, point.y);
+                        display.clickAt (target, point.x, point.y);
                     }
 
-                    const auto answered = eventually ([&] { return settled() && clicks->count >= click; });
+                    const auto answered = clickedIt && eventually ([&]
+                    {
+                        return settled() && (onTheTitleBar || blockedClicks->count >= click);
+                    });
+
                     inFrontAtEachLook.push_back (answered && eventually ([&] { return settled() && inFront(); }, 20));
                     stackAtEachLook.add (describe (view->inStackingOrder (shown))
                                          + ", focus " + describe ({ view->focusedWindow() }));
@@ -188,6 +235,50 @@ namespace
             });
         }
 
+        /** Starts the program on the test's display, under openbox when asked,
+            opens the modal windows, and has the user click as actAsAUser does. */
+        void openTheWindowsAndClick (int clicks, bool onTheTitleBar)
+        {
+            ASSERT_TRUE (display.getName().isNotEmpty());
+
+            if (underOpenbox())
+            {
+                if (ownOpenbox() == nullptr)
+                    ownOpenbox() = std::make_unique<Openbox> (display);
+
+                ASSERT_TRUE (ownOpenbox()->isManaging());
+            }
+
+            // The program opens its connection to the display with its first window.
+            TempFolder dataFolder;
+            ScopedEnvironment environment ("DISPLAY", display.getName());
+            environment.set ("XDG_DATA_HOME", dataFolder.get().getFullPathName());
+            view = std::make_unique<WindowManagerView>();
+            ASSERT_TRUE (view->isOpen());
+
+            sim::RunningApplication running;
+            running.start();
+            ASSERT_NE (NsDravel::theMainComp, nullptr);
+            blockedClicks = std::make_unique<BlockedClicks>();
+
+            std::thread user ([&] { actAsAUser (running, clicks, onTheTitleBar); });
+            halvik::openFirmwareUpgrader (4130, NsDravel::theMainComp, false, false, 0);
+            user.join();
+        }
+
+        /** Expects the windows in front at every look: as they opened, then after each click. */
+        void expectInFrontAtEachLook (int clicks) const
+        {
+            ASSERT_EQ (inFrontAtEachLook.size(), (size_t) clicks + 1) << "the windows did not show";
+            const auto expected = " (bottom first); expected " + describe (shown) + ", focus on the last";
+
+            EXPECT_TRUE (inFrontAtEachLook[0]) << "as they opened: " << stackAtEachLook[0] << expected;
+
+            for (int click = 1; click <= clicks; ++click)
+                EXPECT_TRUE (inFrontAtEachLook[(size_t) click]) << "after click " << click << ": "
+                                                                << stackAtEachLook[click] << expected;
+        }
+
         /** The test's own display, with openbox on it when asked for. Both
             outlive the program's connection to the display, which stays open
             until the last test has run; one test runs in a process. */
@@ -196,7 +287,7 @@ namespace
 
         const PrivateDisplay& display = ownDisplay();
         std::unique_ptr<WindowManagerView> view;
-        std::unique_ptr<BlockedClicks> clicks;
+        std::unique_ptr<BlockedClicks> blockedClicks;
         std::vector<unsigned long> shown;
         std::vector<bool> inFrontAtEachLook;
         juce::StringArray stackAtEachLook;
@@ -205,39 +296,17 @@ namespace
 
 TEST_P (ModalWindowsInFront, StayInFrontOfTheWindowTheyBlockWithTheKeyboardWhenItIsClickedOnceAndTwice)
 {
-    ASSERT_TRUE (display.getName().isNotEmpty());
+    openTheWindowsAndClick (2, false);
+    expectInFrontAtEachLook (2);
+}
 
-    if (underOpenbox())
-    {
-        if (ownOpenbox() == nullptr)
-            ownOpenbox() = std::make_unique<Openbox> (display);
+// A window manager's title bar takes clicks that JUCE never sees.
+using ModalWindowsInFrontOfATitleBar = ModalWindowsInFront;
 
-        ASSERT_TRUE (ownOpenbox()->isManaging());
-    }
-
-    // The program opens its connection to the display with its first window.
-    TempFolder dataFolder;
-    ScopedEnvironment environment ("DISPLAY", display.getName());
-    environment.set ("XDG_DATA_HOME", dataFolder.get().getFullPathName());
-    view = std::make_unique<WindowManagerView>();
-    ASSERT_TRUE (view->isOpen());
-
-    sim::RunningApplication running;
-    running.start();
-    ASSERT_NE (NsDravel::theMainComp, nullptr);
-    clicks = std::make_unique<BlockedClicks>();
-
-    std::thread user ([&] { actAsAUser (running); });
-    juce::MessageManager::callAsync (stack().openOverTheDialog);
-    halvik::openFirmwareUpgrader (4130, NsDravel::theMainComp, false, false, 0);
-    user.join();
-
-    ASSERT_EQ (inFrontAtEachLook.size(), 3u) << "the windows did not show";
-    const auto expected = " (bottom first); expected " + describe (shown) + ", focus on the last";
-
-    EXPECT_TRUE (inFrontAtEachLook[0]) << "as they opened: " << stackAtEachLook[0] << expected;
-    EXPECT_TRUE (inFrontAtEachLook[1]) << "after one click: " << stackAtEachLook[1] << expected;
-    EXPECT_TRUE (inFrontAtEachLook[2]) << "after two clicks: " << stackAtEachLook[2] << expected;
+TEST_P (ModalWindowsInFrontOfATitleBar, StayInFrontWithTheKeyboardWhenTheBlockedWindowsTitleBarIsClickedAgainAndAgain)
+{
+    openTheWindowsAndClick (4, true);
+    expectInFrontAtEachLook (4);
 }
 
 INSTANTIATE_TEST_SUITE_P (UnderOpenboxAndWithNoWindowManager, ModalWindowsInFront,
@@ -248,49 +317,64 @@ INSTANTIATE_TEST_SUITE_P (UnderOpenboxAndWithNoWindowManager, ModalWindowsInFron
                                      + std::get<1> (info.param).name;
                           });
 
+INSTANTIATE_TEST_SUITE_P (UnderOpenbox, ModalWindowsInFrontOfATitleBar,
+                          ::testing::Combine (::testing::Values (true),
+                                              ::testing::ValuesIn (std::begin (stacks), std::end (stacks) - 1)),
+                          [] (const auto& info) { return std::string (std::get<1> (info.param).name); });
+
 //==============================================================================
 // The real program under openbox: the build box (F1) over the upgrade dialog
 // stays in front of the dialog and the editor, with the keys, when the user
-// clicks the dialog, once and again; Return typed then closes the box.
+// clicks the dialog, once and again, or its title bar again and again; Return
+// typed then closes the box.
 
-using ModalWindowsInFrontInTheProgram = RealProgramFixture;
-
-TEST_F (ModalWindowsInFrontInTheProgram, UnderOpenboxABoxOverTheUpgradeDialogKeepsFrontAndKeysWhenTheDialogIsClicked)
+class ModalWindowsInFrontInTheProgram : public RealProgramFixture
 {
-    Openbox openbox (display);
-    ASSERT_TRUE (openbox.isManaging());
-    WindowManagerView view (display.getName());
+protected:
+    /** Starts the program, opens the upgrade dialog from its notice and the
+        build box over it (F1); fills windows with the editor's, the dialog's
+        and the box's. False when one of them did not show. */
+    bool openTheBuildBoxOverTheUpgradeDialog()
+    {
+        if (! openbox.isManaging() || ! start (tavlo, true) || ! showsOneWindow (tavlo))
+            return false;
 
-    TestProcess tavlo;
-    ASSERT_TRUE (start (tavlo, true));
-    ASSERT_TRUE (showsOneWindow (tavlo));
-    const auto editor = windowsOf (tavlo)[0];
-    const auto notice = openTheUpgradersNotice (tavlo);
-    ASSERT_TRUE (notice.isNotEmpty());
-    const auto dialogShows = [&] { return windowsOf (tavlo, "Firmware Upgrade").size() == 1; };
-    ASSERT_TRUE (display.typeUntil (notice, "Return", dialogShows));
-    const auto dialog = windowsOf (tavlo, "Firmware Upgrade")[0];
+        const auto editor = windowsOf (tavlo)[0];
+        const auto notice = openTheUpgradersNotice (tavlo);
+        const auto dialogShows = [&] { return windowsOf (tavlo, "Firmware Upgrade").size() == 1; };
 
-    // The box is the program's third window.
-    const auto allWindows = [&] { return windowsOf (tavlo, ".*"); };
-    ASSERT_TRUE (display.typeUntil (dialog, "F1", [&] { return allWindows().size() == 3; }));
-    auto box = allWindows();
-    box.removeString (editor);
-    box.removeString (dialog);
+        if (notice.isEmpty() || ! display.typeUntil (notice, "Return", dialogShows))
+            return false;
 
-    std::vector<unsigned long> windows;
+        dialog = windowsOf (tavlo, "Firmware Upgrade")[0];
 
-    for (auto& window : { editor, dialog, box[0] })
-        windows.push_back ((unsigned long) window.getLargeIntValue());
+        // The box is the program's third window.
+        if (! display.typeUntil (dialog, "F1", [&] { return allWindows().size() == 3; }))
+            return false;
 
-    const auto inFront = [&] { return view.stackedInOrderWithTheTopFocused (windows); };
+        auto box = allWindows();
+        box.removeString (editor);
+        box.removeString (dialog);
+
+        for (auto& window : { editor, dialog, box[0] })
+            windows.push_back ((unsigned long) window.getLargeIntValue());
+
+        return true;
+    }
+
+    juce::StringArray allWindows()          { return windowsOf (tavlo, ".*"); }
+
+    bool inFront() const                    { return view.stackedInOrderWithTheTopFocused (windows); }
+
+    juce::String stackAndFocus() const
+    {
+        return describe (view.inStackingOrder (windows)) + ", focus " + describe ({ view.focusedWindow() });
+    }
 
     // JUCE reads the events that reached the program only when more arrive, so
     // the mouse is nudged meanwhile, as a user's hand would. The program rings
     // its bell once it has answered a click on a blocked window.
-    int nudges = 0, bells = 0;
-
-    const auto nudgedUntil = [&] (std::function<bool()> condition)
+    bool nudgedUntil (std::function<bool()> condition)
     {
         return eventually ([&]
         {
@@ -298,8 +382,19 @@ TEST_F (ModalWindowsInFrontInTheProgram, UnderOpenboxABoxOverTheUpgradeDialogKee
             bells += tavlo.readArrivedOutput().retainCharacters ("\a").length();
             return condition();
         });
-    };
+    }
 
+    Openbox openbox { display };
+    WindowManagerView view { display.getName() };
+    TestProcess tavlo;
+    juce::String dialog;
+    std::vector<unsigned long> windows;
+    int nudges = 0, bells = 0;
+};
+
+TEST_F (ModalWindowsInFrontInTheProgram, UnderOpenboxABoxOverTheUpgradeDialogKeepsFrontAndKeysWhenTheDialogIsClicked)
+{
+    ASSERT_TRUE (openTheBuildBoxOverTheUpgradeDialog());
     const auto point = view.uncoveredPointOf (windows[1], { windows[2] });
 
     for (int click = 1; click <= 2; ++click)
@@ -307,9 +402,29 @@ TEST_F (ModalWindowsInFrontInTheProgram, UnderOpenboxABoxOverTheUpgradeDialogKee
         display.clickAt (dialog, point.x, point.y);
         ASSERT_TRUE (nudgedUntil ([&] { return bells >= click; })) << "click " << click << " was not answered";
         ASSERT_TRUE (view.windowManagerHasCaughtUp());
-        EXPECT_TRUE (eventually (inFront, 20)) << "after click " << click << ": "
-                                               << describe (view.inStackingOrder (windows)).toRawUTF8()
-                                               << ", focus " << describe ({ view.focusedWindow() }).toRawUTF8();
+        EXPECT_TRUE (eventually ([&] { return inFront(); }, 20)) << "after click " << click << ": " << stackAndFocus();
+    }
+
+    display.run ({ "xdotool", "key", "Return" });
+    EXPECT_TRUE (nudgedUntil ([&] { return allWindows().size() == 2; }));
+}
+
+// JUCE sees no click on the title bar: the look comes once the window manager
+// has answered it and the program what that brought, and again after.
+TEST_F (ModalWindowsInFrontInTheProgram, UnderOpenboxABoxOverTheUpgradeDialogKeepsFrontAndKeysWhenItsTitleBarIsClicked)
+{
+    ASSERT_TRUE (openTheBuildBoxOverTheUpgradeDialog());
+    const auto frame = juce::String ((juce::int64) view.frameOf (windows[1]));
+
+    for (int click = 1; click <= 4; ++click)
+    {
+        const auto point = view.titleBarPointOf (windows[1], { windows[2] }, click);
+        ASSERT_TRUE (point.has_value()) << "the dialog's title bar is covered";
+        display.clickAt (frame, point->x, point->y);
+
+        const auto answered = [&] { return view.windowManagerHasCaughtUp(); };
+        EXPECT_TRUE (nudgedUntil (answered) && eventually ([&] { return inFront(); }, 20)
+                     && nudgedUntil (answered) && inFront()) << "after click " << click << ": " << stackAndFocus();
     }
 
     display.run ({ "xdotool", "key", "Return" });

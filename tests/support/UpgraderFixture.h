@@ -121,6 +121,12 @@ public:
         shown.push_back ({ "message", icon, title, message, {} });
     }
 
+    void showMessageOverNextDialog (juce::MessageBoxIconType icon, const juce::String& title,
+                                    const juce::String& message) override
+    {
+        showMessage (icon, title, message);
+    }
+
     void showMessageAndWait (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message) override
     {
         showMessage (icon, title, message);

@@ -144,6 +144,35 @@ juce::Point<int> WindowManagerView::uncoveredPointOf (unsigned long window,
     return {};
 }
 
+unsigned long WindowManagerView::frameOf (unsigned long window) const
+{
+    return display != nullptr ? outermostWindowOf (display, window) : window;
+}
+
+std::optional<juce::Point<int>> WindowManagerView::titleBarPointOf (unsigned long window,
+                                                                    const std::vector<unsigned long>& others,
+                                                                    int choice) const
+{
+    const auto frame = screenBoundsOf (frameOf (window));
+    const auto titleBar = frame.withBottom (screenBoundsOf (window).getY());
+
+    if (titleBar.getHeight() <= 0)
+        return {};
+
+    // Away from the buttons at either end, a quarter of the width apart.
+    for (int candidate = 0; candidate < 3; ++candidate)
+    {
+        const auto across = 0.25f + 0.25f * (float) ((choice + candidate) % 3);
+        const juce::Point<int> point (titleBar.getX() + titleBar.proportionOfWidth (across), titleBar.getCentreY());
+        const auto covers = [&] (auto other) { return screenBoundsOf (frameOf (other)).contains (point); };
+
+        if (std::none_of (others.begin(), others.end(), covers))
+            return point - frame.getTopLeft();
+    }
+
+    return {};
+}
+
 bool WindowManagerView::windowManagerHasCaughtUp() const
 {
     if (display == nullptr)

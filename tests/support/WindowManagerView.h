@@ -2,6 +2,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <optional>
 #include <vector>
 
 struct _XDisplay;
@@ -52,6 +53,16 @@ public:
         windows covers: near a corner, the right-hand ones first (the editor
         slides its side panel out when the mouse comes to its left edge). */
     juce::Point<int> uncoveredPointOf (unsigned long window, const std::vector<unsigned long>& others) const;
+
+    /** The window manager's frame around the window, or the window itself when it has none. */
+    unsigned long frameOf (unsigned long window) const;
+
+    /** A point of the window's title bar, in its frame's coordinates, that
+        none of the other windows' frames covers, or nullopt when the window
+        has no title bar or it is covered. Successive choices (0, 1, ...) give
+        points far apart, so that two clicks in a row make no double click. */
+    std::optional<juce::Point<int>> titleBarPointOf (unsigned long window, const std::vector<unsigned long>& others,
+                                                     int choice) const;
 
     /** Returns true once the window manager has handled every request that
         reached the server before the call; false when it does not answer. */
