@@ -1,5 +1,7 @@
 #include "firmware/window/UpgraderDialogWindow.h"
 
+#include <utility>
+
 namespace halvik
 {
 
@@ -22,6 +24,15 @@ UpgraderDialogWindow::UpgraderDialogWindow (const juce::String& title, juce::Com
 
     centreAroundComponent (centreAround, getWidth(), getHeight());
     addToDesktop();
+
+    watchedContent = &content;
+    content.addKeyListener (&keysThroughContent);
+}
+
+UpgraderDialogWindow::~UpgraderDialogWindow()
+{
+    if (watchedContent != nullptr)
+        watchedContent->removeKeyListener (&keysThroughContent);
 }
 
 int UpgraderDialogWindow::runModal (juce::Component& content, const juce::String& title,
@@ -76,9 +87,13 @@ bool UpgraderDialogWindow::keyPressed (const juce::KeyPress& key)
     // say), JUCE's keyboard focus has gone with it while the window system's
     // stayed here: keys then land on this window, which is also where keys
     // typed into a window this one blocks are sent. The content hears them
-    // as it would have, and takes the focus for the keys that follow.
-    if (auto* content = getContentComponent(); content != nullptr && content->getWantsKeyboardFocus()
-                                                  && content->isShowing() && ! content->hasKeyboardFocus (true))
+    // as it would have, and takes the focus for the keys that follow. A key
+    // that went through the content already is not handed to it again, even
+    // when what it did there took the focus away (a box it opened).
+    const bool throughContent = std::exchange (keysThroughContent.seen, false);
+
+    if (auto* content = getContentComponent(); ! throughContent && content != nullptr
+                                                  && content->getWantsKeyboardFocus() && content->isShowing())
     {
         const juce::Component::SafePointer<juce::Component> safeContent (content);
         content->grabKeyboardFocus();

@@ -47,15 +47,32 @@ public:
     bool escapeKeyPressed() override;
     void focusGained (FocusChangeType cause) override;
 
-    /** A key that reaches the window itself goes to a content that wants the
-        keys first, when nothing inside it holds the focus. */
+    /** A key that reaches the window without going through the content (no
+        component inside holds the focus) goes to a content that wants the
+        keys first. */
     bool keyPressed (const juce::KeyPress& key) override;
 
+    ~UpgraderDialogWindow() override;
+
 private:
+    /** Notes that a key went through the content on its way to this window. */
+    struct KeysThroughContent final : juce::KeyListener
+    {
+        bool keyPressed (const juce::KeyPress&, juce::Component*) override
+        {
+            seen = true;
+            return false;
+        }
+
+        bool seen = false;
+    };
+
     /** Whether the close button would close the window now. */
     bool mayClose() const;
 
     const bool escapeCloses;
+    juce::Component::SafePointer<juce::Component> watchedContent;
+    KeysThroughContent keysThroughContent;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (UpgraderDialogWindow)
 };

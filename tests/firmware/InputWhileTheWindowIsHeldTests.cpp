@@ -304,6 +304,27 @@ TEST_F (HeldWindow, AKeyLandingOnTheDialogOrOnAWindowItBlocksReachesTheUpgrader)
     (*window)->findParentComponentOfClass<juce::DialogWindow>()->enterModalState (false);
     editor.getPeer()->handleKeyPress (juce::KeyPress (juce::KeyPress::escapeKey));
     EXPECT_TRUE (abortRequested) << "typed on a window the dialog blocks";
+    (*window)->findParentComponentOfClass<juce::DialogWindow>()->exitModalState (0);
+
+    // A key that went through the upgrader is not handed to it again, though
+    // the box it opened took the keyboard focus on the way: one box.
+    auto* scripted = UpgraderPrompts::setCurrent (nullptr);
+    (*window)->grabKeyboardFocus();
+    (*window)->getPeer()->handleKeyPress (juce::KeyPress (juce::KeyPress::F1Key));
+    UpgraderPrompts::setCurrent (scripted);
+
+    int boxesShown = 0;
+
+    for (int i = 0; i < juce::TopLevelWindow::getNumTopLevelWindows(); ++i)
+        if (dynamic_cast<juce::AlertWindow*> (juce::TopLevelWindow::getTopLevelWindow (i)) != nullptr)
+            ++boxesShown;
+
+    EXPECT_EQ (boxesShown, 1);
+
+    while (auto* box = juce::Component::getCurrentlyModalComponent())
+        box->exitModalState (0);
+
+    testsupport::dispatchUntil ([] { return juce::Component::getCurrentlyModalComponent() == nullptr; });
 }
 
 //==============================================================================

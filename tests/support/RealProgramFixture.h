@@ -73,7 +73,9 @@ public:
     /** Focuses the window and types a key combination (xdotool's syntax, e.g.
         "ctrl+q") as real key presses, until the condition holds. A key typed
         before the focus has settled is lost, so it is typed again, but only
-        once the last one has surely had no effect. */
+        once the last one has surely had no effect: five seconds, since a
+        program built with a sanitizer can take seconds to show what a key
+        opened, and a key typed twice would open it twice. */
     bool typeUntil (const juce::String& window, const juce::String& keys, std::function<bool()> condition) const
     {
         for (int attempt = 0; attempt < 5; ++attempt)
@@ -81,7 +83,7 @@ public:
             run ({ "xdotool", "windowfocus", "--sync", window });
             run ({ "xdotool", "key", keys });
 
-            if (eventually (condition, 15, 100))
+            if (eventually (condition, 50, 100))
                 return true;
         }
 
