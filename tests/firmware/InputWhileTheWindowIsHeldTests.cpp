@@ -73,8 +73,13 @@ namespace
 
         explicit HeldWindow (Family familyToRun = Family::keyboard) { plugIn (familyToRun); }
 
+        /** A fresh window for a unit of the family, whatever an earlier row left. */
         void plugIn (Family familyToRun)
         {
+            window.reset();
+            units.clear();
+            toolPorts.reset();
+            firmware.server.clearRequests();
             family = familyToRun;
             unit = nullptr;
             prompts.dialogAnswer = sim::ChooserUser {};
@@ -247,11 +252,7 @@ TEST_F (HeldWindow, EscapeTypedWhileTheWindowIsHeldEndsTheRunBeforeTheNextComman
     for (auto& row : rows)
     {
         SCOPED_TRACE (row.what);
-        window.reset();
-        units.clear();
-        toolPorts.reset();
         plugIn (row.family);
-        firmware.server.clearRequests();
 
         const std::function<void()> typing = [this] { whileHeld ([] (auto& w) { w.typeEscape(); }); };
         serve (row.when == When::listDownload ? typing : nullptr, row.when == When::imageDownload ? typing : nullptr);
@@ -345,11 +346,7 @@ TEST_F (HeldWindow, AClickMadeWhileADownloadHoldsTheWindowStartsNothing)
     for (auto& row : rows)
     {
         SCOPED_TRACE (row.what);
-        window.reset();
-        units.clear();
-        toolPorts.reset();
         plugIn (row.family);
-        firmware.server.clearRequests();
 
         const std::function<void()> clicking = [this, &row]
         {
@@ -376,8 +373,6 @@ TEST_F (HeldWindow, AClickMadeWhileADownloadHoldsTheWindowStartsNothing)
 // is read before the run ends, and starts no new one once it has.
 TEST_F (HeldWindow, AClickMadeInThePausesAfterAnUploadStartsNoNewRun)
 {
-    window.reset();
-    units.clear();
     plugIn (Family::midiBootloader);
     serve();
 
@@ -419,7 +414,6 @@ TEST_F (HeldWindow, AClickMadeWhileActivateWaitsForAKeyboardStartsNoStepOnceItHa
 // last command ends the repetition: nothing more reaches the unit.
 TEST_F (HeldWindow, EscapeTypedAfterTheFlashesLastCommandEndsTheRepetition)
 {
-    window.reset();
     plugIn (Family::tool);
     serve();
     repeatMode = true;
@@ -446,7 +440,6 @@ TEST_F (HeldWindow, EscapeTypedAfterTheFlashesLastCommandEndsTheRepetition)
 // Activate has passed again, finds nothing to write and says nothing.
 TEST_F (HeldWindow, AStopAfterSelectLeavesUpgradeNothingToWrite)
 {
-    window.reset();
     plugIn (Family::tool);
     serve();
     autoAdvance = false;
