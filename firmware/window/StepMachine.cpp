@@ -58,8 +58,7 @@ bool FirmwareUpgradeComponent::stopAskedMeanwhile()
 
 bool FirmwareUpgradeComponent::endRunIfStoppedMeanwhile (int stepThatSawIt)
 {
-    letQueuedInputThrough();
-    return endRunIfStopped (stepThatSawIt);
+    return stopAskedMeanwhile() && endRunIfStopped (stepThatSawIt);
 }
 
 bool FirmwareUpgradeComponent::endRunIfStopped (int stepThatSawIt)
