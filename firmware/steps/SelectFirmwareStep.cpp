@@ -457,11 +457,6 @@ int FirmwareUpgradeComponent::stepSelectFirmware (int arg)
 
     if (autoAdvance)
     {
-        // The upload runs to its end once begun: a stop typed while the image
-        // was read is read before it.
-        if (endRunIfStoppedMeanwhile (4))
-            return -1;
-
         guard.release();
         return stepUpgrade (1);
     }

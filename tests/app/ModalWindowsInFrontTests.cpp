@@ -1,3 +1,4 @@
+#include "common/WaitingWindowEvents.h"
 #include "editor/EditorState.h"
 #include "editor/window/MainComp.h"
 #include "firmware/UpgraderState.h"
@@ -163,9 +164,9 @@ namespace
         {
             const auto settled = [&]
             {
-                return onMessageThread (WindowManagerView::syncOurWindowsWithTheServer)
+                return onMessageThread (handOverWaitingWindowEvents)
                         && (! underOpenbox() || view->windowManagerHasCaughtUp())
-                        && onMessageThread (WindowManagerView::syncOurWindowsWithTheServer);
+                        && onMessageThread (handOverWaitingWindowEvents);
             };
 
             // The user works in the upgrade dialog, which has the keys, before

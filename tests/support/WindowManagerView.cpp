@@ -5,7 +5,6 @@
 #include "support/TestProcess.h"
 
 #include "common/OutermostWindow.h"
-#include "common/WaitingWindowEvents.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -208,9 +207,4 @@ bool WindowManagerView::windowManagerHasCaughtUp() const
 
         return type != None;
     }, 500, 10);
-}
-
-void WindowManagerView::syncOurWindowsWithTheServer()
-{
-    handOverWaitingWindowEvents();
 }

@@ -68,11 +68,6 @@ public:
         reached the server before the call; false when it does not answer. */
     bool windowManagerHasCaughtUp() const;
 
-    /** Returns once the X server has handled every request that this process's
-        windows made so far, and they have handled the events that came back
-        meanwhile. Message thread. */
-    static void syncOurWindowsWithTheServer();
-
 private:
     std::vector<long> items (const juce::Component& window, const char* propertyName) const;
 
